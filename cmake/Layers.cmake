@@ -1,0 +1,32 @@
+# faceloom_layer(name dep...) makes the static library faceloom_<name> from src/<name>/*.cpp.
+# A layer folder may add build steps of its own in src/<name>/layer.cmake, which is
+# included with LAYER_TARGET set.
+set(FACELOOM_LAYERS "")
+
+function(faceloom_layer name)
+  set(target faceloom_${name})
+  file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${name}/*.cpp)
+  file(GLOB headers CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${name}/*.h)
+  if(NOT sources)
+    # A layer without sources yet is header-only.
+    add_library(${target} INTERFACE)
+    target_include_directories(${target} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    set(scope INTERFACE)
+  else()
+    add_library(${target} STATIC ${sources} ${headers})
+    target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    set(scope PUBLIC)
+  endif()
+  foreach(dep IN LISTS ARGN)
+    target_link_libraries(${target} ${scope} faceloom_${dep})
+  endforeach()
+  if(name STREQUAL "platform" OR name STREQUAL "animation")
+    find_package(Threads REQUIRED)
+    target_link_libraries(${target} ${scope} Threads::Threads)
+  endif()
+  set(LAYER_TARGET ${target})
+  if(EXISTS ${PROJECT_SOURCE_DIR}/src/${name}/layer.cmake)
+    include(${PROJECT_SOURCE_DIR}/src/${name}/layer.cmake)
+  endif()
+  set(FACELOOM_LAYERS ${FACELOOM_LAYERS} ${target} PARENT_SCOPE)
+endfunction()

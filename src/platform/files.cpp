@@ -1,0 +1,245 @@
+#include "platform/files.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <dirent.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/code_page.h"
+#include "platform/errors.h"
+#include "platform/paths.h"
+
+namespace faceloom {
+namespace {
+
+// Decodes one UTF-8 sequence; malformed bytes come out one by one as themselves, so that
+// names that are not UTF-8 still compare byte for byte.
+char32_t NextCodePoint(std::string_view s, size_t& i) {
+    const auto b0 = static_cast<unsigned char>(s[i]);
+    auto continuation = [&](size_t k) {
+        return i + k < s.size() && (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
+    };
+    if (b0 >= 0xC2 && b0 <= 0xDF && continuation(1)) {
+        const char32_t c = ((b0 & 0x1F) << 6) | (static_cast<unsigned char>(s[i + 1]) & 0x3F);
+        i += 2;
+        return c;
+    }
+    if (b0 >= 0xE0 && b0 <= 0xEF && continuation(1) && continuation(2)) {
+        const char32_t c = ((b0 & 0x0F) << 12) | ((static_cast<unsigned char>(s[i + 1]) & 0x3F) << 6) |
+                           (static_cast<unsigned char>(s[i + 2]) & 0x3F);
+        i += 3;
+        return c;
+    }
+    i += 1;
+    return b0 < 0x80 ? b0 : 0x110000 + b0;  // outside Unicode: never equal to a real letter
+}
+
+char32_t Folded(char32_t c) {
+    return c <= 0xFFFF ? FoldCase(static_cast<char16_t>(c)) : c;
+}
+
+std::u32string FoldedCodePoints(std::string_view s) {
+    std::u32string out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size();) {
+        out.push_back(Folded(NextCodePoint(s, i)));
+    }
+    return out;
+}
+
+// Classic wildcard match with backtracking to the last '*'; linear in practice.
+bool WildcardMatch(const std::u32string& name, const std::u32string& mask) {
+    size_t n = 0, m = 0;
+    size_t starMask = std::u32string::npos, starName = 0;
+    while (n < name.size()) {
+        if (m < mask.size() && (mask[m] == U'?' || mask[m] == name[n])) {
+            ++n;
+            ++m;
+        } else if (m < mask.size() && mask[m] == U'*') {
+            starMask = m++;
+            starName = n;
+        } else if (starMask != std::u32string::npos) {
+            m = starMask + 1;
+            n = ++starName;
+        } else {
+            return false;
+        }
+    }
+    while (m < mask.size() && mask[m] == U'*') ++m;
+    return m == mask.size();
+}
+
+bool IsRegularFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// A fresh name in the target's folder for a file that is renamed over the target once it is
+// complete. It starts with a dot and ends in ".tmp" so that no pack mask picks it up.
+std::string TempNameBeside(const std::string& target) {
+    static std::atomic<unsigned> counter{0};
+    thread_local std::mt19937 random(std::random_device{}());
+    return ExtractFilePath(target) + ".~faceloom-" + std::to_string(::getpid()) + "-" +
+           std::to_string(counter.fetch_add(1)) + "-" + std::to_string(random() % 1000000) + ".tmp";
+}
+
+bool WriteAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += written;
+        size -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+// Writes through a producer into a temp file beside the target, then renames it over the
+// target. The target is either the old file or the complete new one, never a part.
+template <class Producer>
+bool ReplaceViaTemp(const std::string& target, Producer&& produce) {
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+        temp = TempNameBeside(target);
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) return false;
+    }
+    if (fd < 0) return false;
+    bool ok = produce(fd);
+    ok = (::fsync(fd) == 0) && ok;
+    ok = (::close(fd) == 0) && ok;
+    if (ok && ::rename(temp.c_str(), target.c_str()) == 0) {
+        return true;
+    }
+    ::unlink(temp.c_str());
+    return false;
+}
+
+}  // namespace
+
+bool MatchesMask(std::string_view name, std::string_view mask) {
+    // "*.*" means every file, with or without a dot, as on Windows.
+    if (mask == "*.*" || mask == "*") return true;
+    return WildcardMatch(FoldedCodePoints(name), FoldedCodePoints(mask));
+}
+
+std::vector<std::string> FindFiles(const std::string& maskPath) {
+    std::vector<std::string> names;
+    std::string folder = ExtractFilePath(maskPath);
+    const std::string mask = ExtractFileName(maskPath);
+    if (mask.empty()) return names;
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (dir == nullptr) return names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        if (!MatchesMask(name, mask)) continue;
+        if (!IsRegularFile(folder + name)) continue;
+        names.push_back(name);
+    }
+    ::closedir(dir);
+    return names;
+}
+
+bool CopyFileReplacing(const std::string& source, const std::string& target) {
+    const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return false;
+    struct stat st {};
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(in);
+        return false;
+    }
+    const bool ok = ReplaceViaTemp(target, [&](int out) {
+        char buffer[1 << 16];
+        for (;;) {
+            const ssize_t got = ::read(in, buffer, sizeof buffer);
+            if (got == 0) return true;
+            if (got < 0) {
+                if (errno == EINTR) continue;
+                return false;
+            }
+            if (!WriteAll(out, buffer, static_cast<size_t>(got))) return false;
+        }
+    });
+    ::close(in);
+    return ok;
+}
+
+bool RenameNoReplace(const std::string& source, const std::string& target) {
+    struct stat sourceStat {};
+    if (::lstat(source.c_str(), &sourceStat) != 0) return false;
+    // Windows names are case-insensitive: a file whose name differs from the target only in
+    // letter case counts as the target, unless it is the source itself.
+    const std::string folder = ExtractFilePath(target);
+    const std::string targetName = ExtractFileName(target);
+    if (DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str())) {
+        bool clash = false;
+        while (const dirent* entry = ::readdir(dir)) {
+            if (CompareUtf8Folded(entry->d_name, targetName) != 0) continue;
+            struct stat st {};
+            const std::string other = folder + entry->d_name;
+            if (::lstat(other.c_str(), &st) == 0 &&
+                !(st.st_dev == sourceStat.st_dev && st.st_ino == sourceStat.st_ino)) {
+                clash = true;
+                break;
+            }
+        }
+        ::closedir(dir);
+        if (clash) return false;
+    }
+    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // File systems without RENAME_NOREPLACE: link fails on an existing target, so it never
+    // replaces either.
+    if (::link(source.c_str(), target.c_str()) != 0) return false;
+    ::unlink(source.c_str());
+    return true;
+}
+
+bool DeleteFileAt(const std::string& path) {
+    return IsRegularFile(path) && ::unlink(path.c_str()) == 0;
+}
+
+bool FileExists(const std::string& path) { return IsRegularFile(path); }
+
+bool DirectoryExists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool ForceDirectories(const std::string& folder) {
+    if (folder.empty()) return false;
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    return DirectoryExists(folder);
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    if (!IsRegularFile(path)) return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) return std::nullopt;
+    return bytes;
+}
+
+void WriteFileAtomic(const std::string& path, std::string_view bytes) {
+    const bool ok = ReplaceViaTemp(path, [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); });
+    if (!ok) {
+        throw EInOutError::UnableToWrite(path);
+    }
+}
+
+}  // namespace faceloom

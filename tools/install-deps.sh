@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian/Ubuntu packages the build and the tests need, when any is missing.
+set -euo pipefail
+
+packages=(cmake g++ ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev libgif-dev libpng-dev)
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if ! command -v apt-get >/dev/null; then
+  echo "Missing packages: ${missing[*]}; install them with your package manager." >&2
+  exit 1
+fi
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
