@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -206,6 +207,53 @@ bool RenameNoReplace(const std::string& source, const std::string& target) {
     if (::link(source.c_str(), target.c_str()) != 0) return false;
     ::unlink(source.c_str());
     return true;
+}
+
+std::vector<bool> RenameNoReplaceInFolder(const std::string& folder,
+                                          const std::vector<std::pair<std::string, std::string>>& renames) {
+    std::vector<bool> done(renames.size(), false);
+    if (renames.empty()) return done;
+    // Every entry of the folder (files and folders alike) by its folded name.
+    std::multimap<std::u32string, std::string> entries;
+    if (DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name != "." && name != "..") entries.emplace(FoldedCodePoints(name), name);
+        }
+        ::closedir(dir);
+    }
+    for (size_t i = 0; i < renames.size(); ++i) {
+        const auto& [from, to] = renames[i];
+        const std::string source = folder + from;
+        const std::string target = folder + to;
+        struct stat sourceStat {};
+        if (from.empty() || to.empty() || ::lstat(source.c_str(), &sourceStat) != 0) continue;
+        const std::u32string foldedTarget = FoldedCodePoints(to);
+        bool clash = false;
+        for (auto [it, end] = entries.equal_range(foldedTarget); it != end && !clash; ++it) {
+            if (it->second == from) continue;
+            struct stat st {};
+            const std::string other = folder + it->second;
+            clash = ::lstat(other.c_str(), &st) == 0 &&
+                    !(st.st_dev == sourceStat.st_dev && st.st_ino == sourceStat.st_ino);
+        }
+        if (clash) continue;
+        bool renamed = ::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0;
+        if (!renamed && (errno == EINVAL || errno == ENOSYS) && ::link(source.c_str(), target.c_str()) == 0) {
+            ::unlink(source.c_str());
+            renamed = true;
+        }
+        if (!renamed) continue;
+        done[i] = true;
+        for (auto [it, end] = entries.equal_range(FoldedCodePoints(from)); it != end; ++it) {
+            if (it->second == from) {
+                entries.erase(it);
+                break;
+            }
+        }
+        entries.emplace(foldedTarget, to);
+    }
+    return done;
 }
 
 bool DeleteFileAt(const std::string& path) {

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace faceloom {
@@ -27,6 +28,13 @@ bool CopyFileReplacing(const std::string& source, const std::string& target);
 // existing file's name differs from the target only in letter case (unless it is the source
 // itself, so a change of letter case alone works).
 bool RenameNoReplace(const std::string& source, const std::string& target);
+
+// RenameNoReplace for many files of one folder: bare names, renamed in the given order, each
+// failing just as RenameNoReplace would (also on a name differing only in letter case). The
+// folder is read once for the clash check instead of once per rename, so renaming all files
+// of a large folder stays linear. Answers, per pair, whether it was renamed.
+std::vector<bool> RenameNoReplaceInFolder(const std::string& folder,
+                                          const std::vector<std::pair<std::string, std::string>>& renames);
 
 bool DeleteFileAt(const std::string& path);
 bool FileExists(const std::string& path);       // a regular file

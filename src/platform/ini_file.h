@@ -8,16 +8,22 @@ namespace faceloom {
 // An INI file with the semantics of Windows private-profile access:
 // - section and key names compare without regard to letter case (ASCII and Windows-1251);
 // - a read of a missing file, section or key gives the default; strings are read up to
-//   2047 characters; blanks around names and values are ignored; the first of duplicate
-//   keys wins; CR LF and LF line ends, a missing final line end and a UTF-8 byte-order mark
-//   are all read;
-// - a write changes only the line of its key (or adds the key at the end of its section,
-//   or the section at the end of the file) and leaves every other line as it was; the file
-//   is created by the first write; every write is on disk when the call returns (temp file
-//   and rename); written lines end with CR LF.
+//   2047 characters; blanks around names and values are ignored, and so is one pair of
+//   matching quotes around a value; the first of duplicate keys, and of duplicate sections,
+//   wins; lines starting with ";" are comments; CR LF, LF and lone CR line ends and a missing
+//   final line end are all read;
+// - a UTF-8 byte-order mark makes the file UTF-8: names and values are converted from and to
+//   the pack code page, and the mark stays;
+// - a write changes only the line of its key (or adds the key after the last line of its
+//   section, or the section at the end of the file) and leaves every other byte as it was;
+//   writing the value a key already has leaves the file untouched; the file is created by
+//   the first write; every write is on disk when the call returns (temp file and rename);
+//   added lines end like the file's first line, CR LF in a new file.
 // Names and values are 8-bit strings in the pack code page, passed through as bytes.
-// A write that fails, or a value or name holding a line end, throws
-// EInOutError("Unable to write to <file>").
+// A write that fails, a value or name holding CR, LF or NUL, or a key name that would read
+// back as something else (empty, holding "=", starting with "[" or ";") throws
+// EInOutError("Unable to write to <file>"); a file that exists but cannot be read is never
+// replaced.
 class TIniFile {
 public:
     explicit TIniFile(std::string fileName);
@@ -38,7 +44,8 @@ public:
     bool ReadBool(const std::string& section, const std::string& key, bool defaultValue) const;
     void WriteBool(const std::string& section, const std::string& key, bool value);
 
-    // Removes the key's line, if any. Throws like the writes.
+    // Removes the key's line, and any duplicates of it in the section, so that the key is
+    // absent afterwards. Throws like the writes.
     void DeleteKey(const std::string& section, const std::string& key);
 
     bool SectionExists(const std::string& section) const;

@@ -1,0 +1,112 @@
+// Any bytes as "_define.ini": reading never fails on content, and writing the smiles back
+// and reading them again keeps every smile and its signatures (but for blanks at the ends
+// of a line, which the reader trims).
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "model/define_file.h"
+
+namespace {
+
+#define CHECK(condition)                                                   \
+    do {                                                                   \
+        if (!(condition)) {                                                \
+            std::fprintf(stderr, "check failed: %s (line %d)\n", #condition, __LINE__); \
+            std::abort();                                                  \
+        }                                                                  \
+    } while (0)
+
+using Smiles = std::vector<std::vector<std::string>>;
+
+// A private folder, removed when the process ends.
+class TFuzzFolder {
+public:
+    TFuzzFolder() {
+        std::string pattern = (access("/dev/shm", W_OK) == 0 ? std::string("/dev/shm")
+                                                              : std::filesystem::temp_directory_path().string()) +
+                              "/define-fuzz-XXXXXX";
+        if (mkdtemp(pattern.data()) == nullptr) std::abort();
+        path_ = pattern + "/";
+    }
+    ~TFuzzFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+const std::string& Folder() {
+    static const TFuzzFolder folder;
+    return folder.Path();
+}
+
+Smiles Parse(const std::vector<std::string>& lines) {
+    Smiles smiles;
+    for (const std::string& line : lines) {
+        smiles.emplace_back();
+        faceloom::ParseSignatures(line, smiles.back());
+    }
+    return smiles;
+}
+
+Smiles ReadBack(const std::string& bytes) {
+    std::vector<std::string> lines;
+    faceloom::SplitDefinition(bytes, lines);
+    return Parse(lines);
+}
+
+bool Blank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string path = Folder() + "_define.ini";
+    {
+        FILE* file = std::fopen(path.c_str(), "wb");
+        if (file == nullptr) std::abort();
+        if (size > 0 && std::fwrite(data, 1, size, file) != size) std::abort();
+        std::fclose(file);
+    }
+    std::vector<std::string> lines;
+    CHECK(faceloom::ReadDefinition(path, lines));
+    const Smiles first = Parse(lines);
+    for (const auto& signatures : first) {
+        for (const std::string& signature : signatures) {
+            CHECK(!signature.empty());
+            CHECK(signature.find_first_of(std::string(",\r\n\x1A", 4)) == std::string::npos);
+        }
+    }
+
+    const std::string written = faceloom::FormatDefinition(first);
+    const Smiles second = ReadBack(written);
+    CHECK(second.size() == first.size());  // no smile lost or added
+    for (size_t i = 0; i < first.size(); ++i) {
+        const auto& a = first[i];
+        // The line's trimming may take blanks from the ends of its first and last signature;
+        // any other smile comes back exactly.
+        if (a.empty() || (!Blank(a.front().front()) && !Blank(a.back().back()))) {
+            CHECK(second[i] == a);
+        }
+    }
+    // Lost blanks can bare the blanks of the next signature, so a file may take a few more
+    // rounds to settle; every round keeps every smile, and it does settle.
+    Smiles current = second;
+    bool settled = false;
+    for (size_t round = 0; round <= size + 1 && !settled; ++round) {
+        const Smiles next = ReadBack(faceloom::FormatDefinition(current));
+        CHECK(next.size() == current.size());
+        settled = next == current;
+        current = next;
+    }
+    CHECK(settled);
+    if (first.empty()) CHECK(written.empty());
+    return 0;
+}

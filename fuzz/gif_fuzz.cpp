@@ -1,0 +1,67 @@
+// The GIF decoder on arbitrary bytes, in every output variant. A decode either fails with the
+// decoder's error (EAbort) or yields a consistent picture, whose frames are then drawn onto a
+// small surface, plain and stretched. Anything else (a crash, a sanitizer report, another
+// exception, an inconsistent picture) is a finding.
+#include <cstdint>
+#include <cstdlib>
+
+#include "pictures/decoder_errors.h"
+#include "pictures/gif_decoder.h"
+#include "pictures/memory_stream.h"
+#include "pictures/smile_bitmap.h"
+#include "platform/bitmap.h"
+#include "platform/surface.h"
+
+namespace {
+
+using namespace faceloom;
+
+void Check(bool condition) {
+    if (!condition) std::abort();
+}
+
+void DecodeAndDraw(const uint8_t* data, size_t size, bool smileBitmaps, bool transparent) {
+    TMemoryStream stream(data, size);
+    TRef<TGifDecoder> picture(new TGifDecoder(stream));
+    picture->WantSmileBitmaps = smileBitmaps;
+    picture->WantTransparent = transparent;
+    // Keeps a run within the fuzzer's memory limit; the default allows far more.
+    picture->MaxFrameBytes = 64 * 1024 * 1024;
+    try {
+        picture->Decode();
+    } catch (const EAbort&) {
+        return;
+    }
+    Check(picture->Frames.size() == picture->Delays.size());
+    Check(picture->Width > 0 && picture->Height > 0);
+    TSurface canvas(24, 24);
+    for (int32_t i = 0; i < picture->GetFrameCount(); ++i) {
+        Check(picture->GetDelay(i) >= 100);
+        if (smileBitmaps) {
+            TSmileBitmap* frame = picture->GetSmileBitmap(i);
+            Check(frame != nullptr && frame->Width == picture->Width && frame->Height == picture->Height);
+            Check(frame->HasMask == transparent);
+            frame->Draw(-3, 5, canvas);
+            frame->StretchDraw(TRect{2, 1, 19, 23}, canvas);
+            frame->HitTest(picture->Width - 1, 0);
+        } else {
+            TBitmap* frame = picture->GetBitmap(i);
+            Check(frame != nullptr && frame->Width() == picture->Width && frame->Height() == picture->Height);
+            Check(frame->Transparent == transparent);
+            frame->Draw(canvas, -3, 5);
+        }
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // A large logical screen costs many megabytes of canvas per run and takes the same paths
+    // as a small one; it would only slow the search down.
+    if (size >= 10 && uint32_t(data[6] | data[7] << 8) * uint32_t(data[8] | data[9] << 8) > 512 * 512) return 0;
+    DecodeAndDraw(data, size, true, true);    // what every caller asks for
+    DecodeAndDraw(data, size, true, false);   // own frames without masks
+    DecodeAndDraw(data, size, false, true);   // platform bitmaps with masks
+    DecodeAndDraw(data, size, false, false);  // platform bitmaps
+    return 0;
+}

@@ -1,0 +1,262 @@
+#include "model/define_decoder.h"
+
+#include <algorithm>
+
+#include "lang/builtin_texts.h"
+#include "model/define_file.h"
+#include "pictures/bmp_decoder.h"
+#include "pictures/gif_decoder.h"
+#include "platform/code_page.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "storage/config_manager.h"
+#include "storage/storage_ini_file.h"
+#include "storage/storage_manager.h"
+
+namespace faceloom {
+
+namespace {
+
+// "Нет" in Windows-1251, should the built-in table ever lack text 301.
+constexpr const char* kNoSignatureFallback = "\xCD\xE5\xF2";
+constexpr int kNoSignatureTextId = 301;
+
+}  // namespace
+
+TDefineDecoder::TDefineDecoder(const std::string& modeName) {
+    SmileClass = [] { return new TSmile(); };
+    SetNoSignatureText(BuiltinText(kNoSignatureTextId));
+    if (noSignatureLabel_.empty()) noSignatureLabel_ = kNoSignatureFallback;
+
+    configStorage_ = std::make_unique<TStorageManager>(ModeConfigSubPath(modeName));
+    config_ = std::make_unique<TConfigManager>(*configStorage_);
+    const uint8_t current = config_->ReadBool(TConfigBoolKey::Animated) ? kAnimatedPack : kStaticPack;
+    const bool both = config_->ReadBool(TConfigBoolKey::BothSmilePacks);
+    if (configStorage_->Valid()) {
+        SetCurrentPack(current);
+        SetBothMode(both);
+    } else {
+        // Without a storage area nothing can be stored; the model still comes up, empty.
+        currentPack_ = current;
+        bothMode_ = both;
+    }
+    bothPathsAssigned_ = config_->ReadBool(TConfigBoolKey::BothPathsAssigned);
+    bothPath_ = config_->ReadString(TConfigStringKey::BothPath);
+
+    const std::string tempFolder = config_->TempFolder();
+    if (!tempFolder.empty()) tempFile_ = tempFolder + "Temp.gif";
+
+    for (uint8_t p = 0; p < kPackCount; ++p) {
+        TPack& pack = packs_[p];
+        pack.Storage = std::make_unique<TStorageManager>(PackSubPath(modeName, p));
+        pack.Storage->OnFile = [this](TStorageManager&, const std::string& name) { FireFile(name, 1, 0); };
+        if (!pack.Storage->Valid()) continue;
+        const TStorageIniFile state(*pack.Storage);
+        if (state.ReadBool(TStorageBoolKey::StorageAllocated) && state.ReadBool(TStorageBoolKey::SmiliesLoaded)) {
+            presentPacks_.Include(p);
+            SetWorkingPaths(p);
+            if (state.ReadBool(TStorageBoolKey::PathAssigned)) {
+                sourcedPacks_.Include(p);
+                pack.SourcePath = IncludeTrailingSeparator(state.ReadString(TStorageStringKey::SourcePath));
+            } else {
+                pack.SourcePath = state.ReadString(TStorageStringKey::SourcePath);
+            }
+        }
+    }
+}
+
+TDefineDecoder::~TDefineDecoder() {
+    try {
+        Unload();
+    } catch (...) {
+        // A definition that cannot be written now was written after the last edit already.
+    }
+    for (TPack& pack : packs_) ReleaseSmiles(pack);
+}
+
+// ---- settings
+
+void TDefineDecoder::SetCurrentPack(uint8_t index) {
+    currentPack_ = index == kAnimatedPack ? kAnimatedPack : kStaticPack;
+    config_->WriteBool(TConfigBoolKey::Animated, currentPack_ == kAnimatedPack);
+}
+
+void TDefineDecoder::SetBothMode(bool on) {
+    bothMode_ = on;
+    config_->WriteBool(TConfigBoolKey::BothSmilePacks, on);
+}
+
+void TDefineDecoder::SetExternalBase(const std::string& path) {
+    externalBase_ = true;
+    externalBasePath_ = IncludeTrailingSeparator(path);
+}
+
+void TDefineDecoder::SetNoSignatureText(std::u16string_view text) {
+    noSignatureLabel_ = UnicodeToCodePage(text);
+}
+
+// ---- queries
+
+int32_t TDefineDecoder::SmileCount() const { return static_cast<int32_t>(Current().Smiles.size()); }
+
+TSmile* TDefineDecoder::Smile(int32_t index) const {
+    if (index < 0 || index >= SmileCount()) return nullptr;
+    return Current().Smiles[static_cast<size_t>(index)].Smile.get();
+}
+
+std::string TDefineDecoder::Label(int32_t index) const {
+    if (index < 0 || index >= SmileCount()) return {};
+    return Current().Smiles[static_cast<size_t>(index)].Label;
+}
+
+void TDefineDecoder::CopyLabels(TLabelList& target) const { target = Current().Smiles; }
+
+bool TDefineDecoder::FindSignature(std::string_view text, int32_t& smileIndex, int32_t& signatureIndex) const {
+    const TLabelList& smiles = Current().Smiles;
+    for (size_t i = 0; i < smiles.size(); ++i) {
+        const int32_t found = smiles[i].Smile->Signatures.IndexOf(text);
+        if (found >= 0) {
+            smileIndex = static_cast<int32_t>(i);
+            signatureIndex = found;
+            return true;
+        }
+    }
+    return false;
+}
+
+int32_t TDefineDecoder::ErrorCount(int32_t kind) const {
+    const int32_t* counter = kind == 0 ? loadErrors_ : kind == 1 ? missingFiles_ : kind == 2 ? noSignatures_ : nullptr;
+    if (counter == nullptr) return 0;
+    if (!bothMode_) return counter[currentPack_];
+    int32_t sum = 0;
+    for (uint8_t p = 0; p < kPackCount; ++p) {
+        if (presentPacks_.Contains(p)) sum += counter[p];
+    }
+    return sum;
+}
+
+bool TDefineDecoder::HasErrors() const { return ErrorCount(0) != 0 || ErrorCount(1) != 0 || ErrorCount(2) != 0; }
+
+// Both packs, not only the current one: after a change of the no-signature text the other
+// pack's labels would otherwise show the old text once it becomes current.
+void TDefineDecoder::Relabel() {
+    for (uint8_t p = 0; p < kPackCount; ++p) RelabelPack(p);
+}
+
+std::string TDefineDecoder::LabelOf(const TSmile& smile) const {
+    return smile.Signatures.Empty() ? noSignatureLabel_ : smile.Signatures[0];
+}
+
+void TDefineDecoder::RelabelPack(uint8_t p) {
+    int32_t loadErrors = 0, missing = 0, noSignatures = 0;
+    for (TLabeledSmile& entry : packs_[p].Smiles) {
+        const TSmile& smile = *entry.Smile;
+        entry.Label = LabelOf(smile);
+        if (smile.LoadError) {
+            ++loadErrors;
+        } else if (smile.Picture.load() == nullptr) {
+            ++missing;
+        }
+        if (smile.Signatures.Empty()) ++noSignatures;
+    }
+    loadErrors_[p] = loadErrors;
+    missingFiles_[p] = missing;
+    noSignatures_[p] = noSignatures;
+}
+
+// ---- definition file
+
+bool TDefineDecoder::ReadDefinition(std::vector<std::string>& lines) {
+    FirePhase(1, 0, 0);
+    if (!presentPacks_.Contains(currentPack_)) return false;
+    return faceloom::ReadDefinition(Current().DefinePath, lines);
+}
+
+bool TDefineDecoder::WriteDefinition() { return WritePackDefinition(currentPack_); }
+
+bool TDefineDecoder::WritePackDefinition(uint8_t p) {
+    if (!presentPacks_.Contains(p) || packs_[p].DefinePath.empty()) return false;
+    std::vector<std::vector<std::string>> smiles;
+    smiles.reserve(packs_[p].Smiles.size());
+    for (const TLabeledSmile& entry : packs_[p].Smiles) smiles.push_back(entry.Smile->Signatures.Items());
+    faceloom::WriteDefinition(packs_[p].DefinePath, smiles);
+    return true;
+}
+
+std::string TDefineDecoder::PictureFileName(int32_t n) const { return NameOf(currentPack_, n); }
+
+std::string TDefineDecoder::NameOf(uint8_t p, int32_t n) const {
+    return faceloom::PictureFileName(static_cast<size_t>(std::max(n, 0)), PictureExt(p), packs_[p].NameWidth);
+}
+
+const char* TDefineDecoder::PictureExt(uint8_t p) { return p == kAnimatedPack ? ".gif" : ".bmp"; }
+
+std::string TDefineDecoder::PictureMask(uint8_t p) { return p == kAnimatedPack ? "*.gif" : "*.bmp"; }
+
+std::string TDefineDecoder::PicturePath(int32_t n) const { return Current().Folder + PictureFileName(n); }
+
+// ---- smiles
+
+TRef<TSmile> TDefineDecoder::CreateSmile(const std::string& file, uint8_t kind) {
+    TSmile* instance = SmileClass ? SmileClass() : nullptr;
+    TRef<TSmile> smile(instance ? instance : new TSmile());
+    TRef<TPictureDecoder> picture;
+    try {
+        if (kind == kAnimatedPack) {
+            picture.reset(new TGifDecoder(file));
+        } else {
+            picture.reset(new TBmpDecoder(file));
+        }
+    } catch (...) {
+        // Typically the file does not exist: a smile without picture.
+        return smile;
+    }
+    picture->WantSmileBitmaps = true;
+    picture->WantTransparent = true;
+    try {
+        picture->Decode();
+    } catch (...) {
+        // Any failure, not only the decoders' own: a corrupt file may also run out of memory.
+        smile->LoadError = true;
+        return smile;
+    }
+    // Handed over only once decoded, so no holder ever sees a half-built picture.
+    smile->SetPicture(picture.get());
+    return smile;
+}
+
+void TDefineDecoder::Hook(TSmile& smile, uint8_t p) {
+    smile.Signatures.OnChange = [this, p](TSignatureList&) { SignaturesChanged(p); };
+}
+
+void TDefineDecoder::Unhook(TSmile& smile) { smile.Signatures.OnChange = nullptr; }
+
+// The handler knows its pack, so a change reaches the right definition file even while the
+// other pack is current.
+void TDefineDecoder::SignaturesChanged(uint8_t p) {
+    WritePackDefinition(p);
+    RelabelPack(p);
+}
+
+void TDefineDecoder::ReleaseSmiles(TPack& pack) {
+    // Views may hold the smiles longer; a later change of their signatures must not reach a
+    // model that no longer owns them.
+    for (TLabeledSmile& entry : pack.Smiles) {
+        if (entry.Smile) Unhook(*entry.Smile);
+    }
+    pack.Smiles.clear();
+    const uint8_t p = static_cast<uint8_t>(&pack - packs_);
+    loadErrors_[p] = missingFiles_[p] = noSignatures_[p] = 0;
+}
+
+// ---- events
+
+void TDefineDecoder::FireFile(const std::string& name, int32_t position, int32_t errorCount) {
+    if (OnFile) OnFile(*this, name, position, errorCount);
+}
+
+void TDefineDecoder::FirePhase(int32_t phase, int32_t position, int32_t maximum) {
+    if (OnPhase) OnPhase(*this, phase, position, maximum);
+}
+
+}  // namespace faceloom

@@ -1,0 +1,255 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "animation/smile.h"
+#include "pictures/base_object.h"
+#include "storage/storage_layout.h"
+
+namespace faceloom {
+
+class TConfigManager;
+class TStorageManager;
+
+// Pack indexes are kStaticPack (0, BMP pictures) and kAnimatedPack (1, GIF pictures).
+inline constexpr int kPackCount = 2;
+
+// A set of pack indexes (PresentPacks, SourcedPacks).
+class TPackSet {
+public:
+    bool Contains(uint8_t pack) const { return pack < kPackCount && (bits_ & (1u << pack)) != 0; }
+    void Include(uint8_t pack) { bits_ |= static_cast<uint8_t>(1u << pack); }
+    void Exclude(uint8_t pack) { bits_ &= static_cast<uint8_t>(~(1u << pack)); }
+    bool Empty() const { return bits_ == 0; }
+    int Count() const { return (bits_ & 1) + ((bits_ >> 1) & 1); }
+    bool operator==(const TPackSet&) const = default;
+
+private:
+    uint8_t bits_ = 0;
+};
+
+// One entry of a pack's smile list: the label shown under the smile (its first signature, or
+// the no-signature text; bytes in the pack code page) and a counted reference to the smile.
+struct TLabeledSmile {
+    std::string Label;
+    TRef<TSmile> Smile;
+};
+using TLabelList = std::vector<TLabeledSmile>;
+
+// The in-memory model of the smile packs being edited: up to two packs (static and animated),
+// one smile list per pack and, for each pack, a working copy in the storage area. Every edit
+// keeps three things in step: smile n of the list, the picture file with the canonical name of
+// n in the working copy, and line n + 1 of the working copy's "_define.ini" (rewritten after
+// every change). The pack's own folder is only touched when saving.
+//
+// Canonical names have one width for all pictures of a pack: two letters ("aa" .. "zz") while
+// the pack has at most 676 smiles, three letters for all of them beyond, so that the name
+// order always equals the smile order (also for the messenger reading a saved pack).
+//
+// Failures are reported by results, counters and events; nothing here shows a message. A
+// failed write of "_define.ini" throws EInOutError out of the operation that caused it.
+// GUI thread only.
+class TDefineDecoder {
+public:
+    using TNotifyEvent = std::function<void(TDefineDecoder& sender)>;
+    // phase 0..3, position, maximum.
+    using TPhaseEvent = std::function<void(TDefineDecoder& sender, int32_t phase, int32_t position, int32_t maximum)>;
+    // file name (without folder), position, error count.
+    using TFileEvent = std::function<void(TDefineDecoder& sender, const std::string& fileName, int32_t position,
+                                          int32_t errorCount)>;
+    // answer in/out: 0 save, 1 discard, 2 cancel; preset 1.
+    using TQuerySaveEvent = std::function<void(TDefineDecoder& sender, int32_t& answer)>;
+    // kind 0 one pack (path out: folder + "_define.ini"), 1 both packs (path out: the base
+    // folder); path in: where the browser starts; accepted preset false.
+    using TSelectFolderEvent = std::function<void(TDefineDecoder& sender, int32_t kind, std::string& path, bool& accepted)>;
+    // Makes the smile instances of the model (a TSmile descendant, count 0, not yet added).
+    using TSmileClass = std::function<TSmile*()>;
+
+    // Opens the per-mode settings and the two working copies of the working mode ("Storage"
+    // or "Coatwright"); builds no smile yet (LoadFromStorage does).
+    explicit TDefineDecoder(const std::string& modeName);
+    // Writes every present pack's definition and lets go of all smiles.
+    ~TDefineDecoder();
+    TDefineDecoder(const TDefineDecoder&) = delete;
+    TDefineDecoder& operator=(const TDefineDecoder&) = delete;
+
+    // ---- settings and state
+    void SetCurrentPack(uint8_t index);  // stores "Animated"
+    void SetBothMode(bool on);           // stores "BothSmilePacks"
+    void SetExternalBase(const std::string& path);
+
+    bool BothMode() const { return bothMode_; }
+    uint8_t CurrentPack() const { return currentPack_; }
+    bool Loaded() const { return loaded_; }
+    bool BothPathsAssigned() const { return bothPathsAssigned_; }
+    const std::string& BothPath() const { return bothPath_; }
+    TPackSet PresentPacks() const { return presentPacks_; }
+    TPackSet SourcedPacks() const { return sourcedPacks_; }
+    const std::string& TempFile() const { return tempFile_; }
+    int32_t DecodeErrors() const { return decodeErrors_; }
+    bool ExternalBase() const { return externalBase_; }
+    const std::string& ExternalBasePath() const { return externalBasePath_; }
+    // Per pack: the working copy's folder and "_define.ini" (empty while the pack is absent),
+    // and the source folder (valid while the pack is in SourcedPacks).
+    const std::string& WorkingFolder(uint8_t pack) const { return packs_[pack & 1].Folder; }
+    const std::string& DefinePath(uint8_t pack) const { return packs_[pack & 1].DefinePath; }
+    const std::string& SourcePath(uint8_t pack) const { return packs_[pack & 1].SourcePath; }
+    // Letters of the canonical picture names of a pack (2, or 3 beyond 676 smiles).
+    int NameWidth(uint8_t pack) const { return packs_[pack & 1].NameWidth; }
+    TConfigManager& Config() { return *config_; }
+
+    // The label of a smile without signatures: text 301 of the language ("Нет" built in), as
+    // bytes in the pack code page like every other label. Call Relabel afterwards.
+    void SetNoSignatureLabel(std::string label) { noSignatureLabel_ = std::move(label); }
+    void SetNoSignatureText(std::u16string_view text);
+    const std::string& NoSignatureLabel() const { return noSignatureLabel_; }
+
+    // ---- queries on the current pack
+    int32_t SmileCount() const;
+    TSmile* Smile(int32_t index) const;       // none when out of range
+    std::string Label(int32_t index) const;   // empty when out of range
+    void CopyLabels(TLabelList& target) const;
+    // First smile (from 0) whose signatures hold text, letter case of Latin and Cyrillic
+    // ignored; outputs untouched when not found.
+    bool FindSignature(std::string_view text, int32_t& smileIndex, int32_t& signatureIndex) const;
+    // 0 load errors, 1 missing files, 2 smiles without signatures (other kinds: 0). In BothMode
+    // summed over the present packs.
+    int32_t ErrorCount(int32_t kind) const;
+    bool HasErrors() const;
+    // Recomputes the labels and the three counters of the current pack.
+    void Relabel();
+
+    // ---- the definition file of the current pack
+    // Reads the working copy's "_define.ini" (reports load phase 1 first).
+    bool ReadDefinition(std::vector<std::string>& lines);
+    // Rewrites it from the model; false and nothing written while the pack is absent. Throws
+    // EInOutError when the file cannot be written.
+    bool WriteDefinition();
+    // Canonical name of picture n of the current pack, in the pack's name width.
+    std::string PictureFileName(int32_t n) const;
+
+    // ---- editing the current pack
+    // A new smile (model's reference taken) for a picture file, decoded by the pack's kind:
+    // without picture when the file cannot be opened, with LoadError when it cannot be decoded.
+    TRef<TSmile> CreateSmile(const std::string& file, uint8_t kind);
+    TSmile* AddSmile(const std::string& file);
+    TSmile* InsertSmile(int32_t index, const std::string& file);
+    TSmile* ReplacePicture(int32_t index, const std::string& file);
+    bool MoveSmile(int32_t from, int32_t to);
+    bool DeleteSmile(int32_t index);
+    bool DeletePicture(int32_t index);
+
+    // ---- single-pack steps on the current pack
+    // Copies the pack in folder into the working copy, gives its pictures canonical names and
+    // builds the smiles (load phases 0 to 3).
+    bool ImportPack(const std::string& folder);
+    bool NewCurrentPack();
+    bool CloseCurrentPack();
+    // Write the working copy's ".ini" files and pictures into the source folder (or folder),
+    // replacing the ".ini" files and pictures of the kind there and leaving other files alone.
+    // All or nothing: on any failure the folder keeps its previous pack and the result is
+    // false.
+    bool SaveCurrentPack();
+    bool SaveCurrentPackTo(const std::string& folder);
+
+    // ---- whole-pack operations
+    void LoadFromStorage();
+    void Unload();
+    bool NewPack();
+    // path: the chosen "_define.ini" (one pack) or the base folder (both-packs mode).
+    bool OpenPack(const std::string& path);
+    bool Save();
+    bool SaveAs(const std::string& path);
+    bool ClosePack();
+    // Asks OnQuerySave when the coming operation would drop a present pack (in BothMode
+    // either pack). False when the user cancels, or chose to save and saving failed.
+    bool QuerySave();
+
+    // ---- events (fire only when assigned)
+    TNotifyEvent OnBeginUpdate;
+    TNotifyEvent OnEndUpdate;
+    TPhaseEvent OnPhase;
+    TFileEvent OnFile;
+    TQuerySaveEvent OnQuerySave;
+    TSelectFolderEvent OnSelectFolder;
+    TNotifyEvent OnBeforeClose;
+
+    TSmileClass SmileClass;
+
+private:
+    struct TPack {
+        TLabelList Smiles;
+        std::string DefinePath;
+        std::string Folder;
+        std::string SourcePath;
+        std::unique_ptr<TStorageManager> Storage;
+        int NameWidth = 2;
+    };
+    class TPackSwitch;
+
+    TPack& Current() { return packs_[currentPack_]; }
+    const TPack& Current() const { return packs_[currentPack_]; }
+    static const char* PictureExt(uint8_t pack);
+    static std::string PictureMask(uint8_t pack);
+    static std::string BaseSubFolder(const std::string& base, uint8_t pack);
+    std::string NameOf(uint8_t pack, int32_t n) const;
+    std::string PicturePath(int32_t n) const;
+
+    // Smiles, labels, counters.
+    void Hook(TSmile& smile, uint8_t pack);
+    static void Unhook(TSmile& smile);
+    void ReleaseSmiles(TPack& pack);
+    void SignaturesChanged(uint8_t pack);
+    void RelabelPack(uint8_t pack);
+    std::string LabelOf(const TSmile& smile) const;
+    bool WritePackDefinition(uint8_t pack);
+
+    // Editing helpers.
+    void AfterEdit();
+    void SyncNameWidth(uint8_t pack, size_t count);
+    void RenamePictures(const std::vector<std::pair<int32_t, int32_t>>& moves);
+
+    // Loading helpers.
+    void NormalizePictures(size_t lineCount);
+    void BuildSmiles(const std::vector<std::string>& lines);
+    void SetWorkingPaths(uint8_t pack);
+    void ClearWorkingCopy();
+    void WriteStorageState(bool allocated, bool pathAssigned, bool loaded, const std::string& sourcePath);
+
+    // Saving helpers.
+    bool WritePackTo(const std::string& folder);
+    std::string AskFolder(int32_t kind, bool& accepted);
+    void StorePairState(bool assigned, const std::string& path);
+    void ResetPairState();
+
+    void FireFile(const std::string& name, int32_t position, int32_t errorCount);
+    void FirePhase(int32_t phase, int32_t position, int32_t maximum);
+
+    // Counters, per pack: load errors, missing files, smiles without signatures.
+    int32_t loadErrors_[kPackCount] = {0, 0};
+    int32_t missingFiles_[kPackCount] = {0, 0};
+    int32_t noSignatures_[kPackCount] = {0, 0};
+    bool bothMode_ = false;
+    uint8_t currentPack_ = kAnimatedPack;
+    bool loaded_ = false;
+    bool bothPathsAssigned_ = false;
+    TPackSet presentPacks_;
+    TPackSet sourcedPacks_;
+    TPack packs_[kPackCount];
+    std::string bothPath_;
+    std::string tempFile_;
+    int32_t decodeErrors_ = 0;
+    bool externalBase_ = false;
+    std::string externalBasePath_;
+    std::unique_ptr<TStorageManager> configStorage_;
+    std::unique_ptr<TConfigManager> config_;
+    std::string noSignatureLabel_;
+};
+
+}  // namespace faceloom

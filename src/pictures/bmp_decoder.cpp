@@ -1,0 +1,70 @@
+#include "pictures/bmp_decoder.h"
+
+#include <functional>
+#include <memory>
+#include <utility>
+
+#include "pictures/bmp_reader.h"
+#include "pictures/decoder_errors.h"
+#include "pictures/smile_bitmap32.h"
+
+namespace faceloom {
+
+namespace {
+
+// Closes an owned stream when decoding ends, on failure as on success.
+class TCloseStreamAtEnd {
+public:
+    explicit TCloseStreamAtEnd(std::function<void()> close) : close_(std::move(close)) {}
+    ~TCloseStreamAtEnd() { close_(); }
+    TCloseStreamAtEnd(const TCloseStreamAtEnd&) = delete;
+    TCloseStreamAtEnd& operator=(const TCloseStreamAtEnd&) = delete;
+
+private:
+    std::function<void()> close_;
+};
+
+}  // namespace
+
+TBmpDecoder::TBmpDecoder(const std::string& FileName) : TPictureDecoder(FileName) {}
+
+void TBmpDecoder::Decode() {
+    TPictureDecoder::Decode();
+    TCloseStreamAtEnd closeAtEnd([this] { CloseStream(); });
+    Frames.clear();
+    Delays.clear();
+    if (Stream == nullptr) throw EInvalidGraphic("Bitmap image is not valid: no data to read");
+
+    TBmpImage image = TBmpReader().Read(*Stream);
+    TBitmap loaded(image.Width, image.Height);
+    for (int32_t y = 0; y < image.Height; ++y) {
+        uint32_t* row = loaded.Canvas.Row(y);
+        for (int32_t x = 0; x < image.Width; ++x) row[x] = TSurface::kOpaque | image.PixelAt(x, y);
+    }
+    image.Pixels = {};
+    loaded.Monochrome = image.BitsPerPixel == 1;
+    Width = image.Width;
+    Height = image.Height;
+
+    // The result: the picture over the background colour, with the loaded picture's mask.
+    TBitmap result(loaded);
+    loaded.Transparent = true;
+    // Marked transparent for the platform bitmaps with masks, as wanted for own frames, not
+    // at all for plain platform bitmaps: in each case the effective Transparent setting.
+    result.Transparent = Transparent;
+    result.Canvas.Fill(BackgroundColor);
+    loaded.Draw(result.Canvas, 0, 0);
+    result.Mask = loaded.ReleaseMask();
+
+    if (SmileBitmaps) {
+        auto frame = std::make_unique<TSmileBitmap32>();
+        frame->LoadFromBitmap(result);
+        frame->Transparent = Transparent;
+        Frames.push_back(std::move(frame));
+    } else {
+        Frames.push_back(std::make_unique<TBitmap>(std::move(result)));
+    }
+    Delays.push_back(kDelay);
+}
+
+}  // namespace faceloom

@@ -1,0 +1,734 @@
+#include "pictures/gif_decoder.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cstring>
+
+#include "pictures/decoder_errors.h"
+#include "pictures/smile_bitmap32.h"
+#include "pictures/smile_bitmap8.h"
+#include "platform/bitmap.h"
+#include "platform/color.h"
+#include "platform/surface.h"
+
+namespace faceloom {
+
+namespace {
+
+const char kHeaderError[] = "Неверные данные заголовка";
+const char kTruncated[] = "Файл урезан";
+const char kUnexpectedEnd[] = "Неожиданное окончание файла";
+const char kDataError[] = "Ошибка в данных";
+const char kEndOfBlock[] = "Неожиданное окончание блока";
+const char kStackOverflow[] = "Переполнение стека";
+const char kStackEmpty[] = "Стек пуст";
+const char kOutLineError[] = "Ошибка в OutLine";
+
+// 12-bit codes: 4096 table entries, plus one so that the string stack can hold the longest
+// string and the character pushed for a code that is being defined.
+constexpr uint32_t kLzwTableSize = 4097;
+constexpr uint32_t kMaxCodeSize = 12;
+
+// GIF89a interlacing: four passes, each with its first row and its row step.
+constexpr int32_t kInterlaceStart[4] = {0, 4, 2, 1};
+constexpr int32_t kInterlaceStep[4] = {8, 8, 4, 2};
+
+// Limits against decompression bombs: a few bytes of image data can stand for a whole
+// frame, so a small file could otherwise ask for gigabytes. Smiles are far below both.
+constexpr uint64_t kMaxScreenPixels = 16 * 1024 * 1024;
+
+// The cursor's buffer: a whole small file at once, larger files in windows of this size.
+// It must hold the largest single read (a 256-colour table).
+constexpr size_t kMinBuffer = 1024;
+constexpr size_t kMaxBuffer = 64 * 1024;
+
+[[noreturn]] void Fail(const char* message) { throw EAbort(message); }
+
+// A colour table entry (red, green, blue) as a stored 0x00RRGGBB word.
+inline uint32_t StoredRgb(const uint8_t* entry) {
+    return (uint32_t(entry[0]) << 16) | (uint32_t(entry[1]) << 8) | entry[2];
+}
+
+// The same entry as a platform colour value 0x00BBGGRR.
+inline TColor PlatformColor(const uint8_t* entry) {
+    return entry[0] | (uint32_t(entry[1]) << 8) | (uint32_t(entry[2]) << 16);
+}
+
+// Mask rows: bit 7 of byte 0 is pixel 0; 1 = transparent.
+void ClearMaskBits(uint8_t* row, int32_t from, int32_t to) {
+    int32_t x = from;
+    for (; x < to && (x & 7) != 0; ++x) row[x >> 3] &= uint8_t(~(0x80u >> (x & 7)));
+    for (; x + 8 <= to; x += 8) row[x >> 3] = 0;
+    for (; x < to; ++x) row[x >> 3] &= uint8_t(~(0x80u >> (x & 7)));
+}
+
+void SetMaskBits(uint8_t* row, int32_t from, int32_t to) {
+    int32_t x = from;
+    for (; x < to && (x & 7) != 0; ++x) row[x >> 3] |= uint8_t(0x80u >> (x & 7));
+    for (; x + 8 <= to; x += 8) row[x >> 3] = 0xFF;
+    for (; x < to; ++x) row[x >> 3] |= uint8_t(0x80u >> (x & 7));
+}
+
+// Eight pixels at once (little-endian words of eight palette indices): the high bit of each
+// byte set where the index differs from the key, that is where a pixel is drawn.
+inline uint64_t DrawnBytes(uint64_t values, uint64_t keys) {
+    constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+    constexpr uint64_t kHigh = 0x8080808080808080ull;
+    const uint64_t t = values ^ keys;
+    return (((t & kLow7) + kLow7) | t) & kHigh;
+}
+
+// Those eight flags as one mask byte, the first pixel in bit 7.
+inline uint8_t MaskByte(uint64_t drawn) { return uint8_t(((drawn >> 7) * 0x8040201008040201ull) >> 56); }
+
+}  // namespace
+
+// One bounded read position over the stream, from where it stood when decoding began to its
+// end. Every read checks what is left first; nothing is read past the end.
+class TGifDecoder::TByteCursor {
+public:
+    explicit TByteCursor(TStream* stream) : stream_(stream) {
+        if (stream_ != nullptr) {
+            size_ = stream_->GetSize();
+            bufferStart_ = stream_->GetPosition();
+        }
+        const uint64_t remaining = size_ > bufferStart_ ? size_ - bufferStart_ : 0;
+        buffer_.resize(size_t(std::clamp<uint64_t>(remaining, kMinBuffer, kMaxBuffer)));
+    }
+
+    uint64_t Position() const { return bufferStart_ + position_; }
+
+    // One byte; "Файл урезан" at the end of the stream.
+    uint8_t ReadByte() {
+        if (position_ < end_) return buffer_[position_++];
+        return *Fill(1);
+    }
+
+    // The next n bytes (n <= kMinBuffer), valid until the next read; "Файл урезан" when
+    // fewer are left.
+    const uint8_t* ReadExact(size_t n) {
+        if (end_ - position_ >= n) {
+            const uint8_t* bytes = buffer_.data() + position_;
+            position_ += n;
+            return bytes;
+        }
+        return Fill(n);
+    }
+
+    // The next data sub-block of image data: its size byte and bytes. A zero size ends the
+    // data, which is an error while codes are still due.
+    [[gnu::noinline]] const uint8_t* SubBlock(uint32_t& size) {
+        size = ReadByte();
+        if (size == 0) throw EDataBlockError(kEndOfBlock);
+        return ReadExact(size);
+    }
+
+    // Moves n bytes on. Whatever follows a skipped block, at least one more byte must come
+    // (the trailer at the very least), so a skip that ends exactly at the end of the stream
+    // is as wrong as one that passes it.
+    void Skip(size_t n) {
+        const uint64_t target = Position() + n;
+        if (target >= size_) Fail(kUnexpectedEnd);
+        if (target <= bufferStart_ + end_) {
+            position_ = size_t(target - bufferStart_);
+            return;
+        }
+        stream_->SetPosition(target);
+        bufferStart_ = target;
+        position_ = end_ = 0;
+    }
+
+private:
+    // Keeps the unread bytes, tops the buffer up from the stream and answers the next n.
+    const uint8_t* Fill(size_t n) {
+        assert(n <= buffer_.size());
+        const size_t kept = end_ - position_;
+        std::memmove(buffer_.data(), buffer_.data() + position_, kept);
+        bufferStart_ += position_;
+        position_ = 0;
+        end_ = kept;
+        while (stream_ != nullptr && end_ < buffer_.size()) {
+            const size_t got = stream_->Read(buffer_.data() + end_, buffer_.size() - end_);
+            if (got == 0) break;
+            end_ += got;
+        }
+        if (end_ < n) Fail(kTruncated);
+        position_ = n;
+        return buffer_.data();
+    }
+
+    TStream* stream_;
+    uint64_t size_ = 0;
+    // Stream position of buffer_[0]; the stream itself stands at bufferStart_ + end_.
+    uint64_t bufferStart_ = 0;
+    std::vector<uint8_t> buffer_;
+    size_t position_ = 0;
+    size_t end_ = 0;
+};
+
+// The LZW decompressor's arrays, sized for 12-bit codes. They start zeroed, so a corrupt code
+// that refers to an entry not defined yet reads zeros rather than whatever memory held.
+struct TGifDecoder::TLzwTables {
+    std::array<uint16_t, kLzwTableSize> Prefix{};
+    std::array<uint8_t, kLzwTableSize> Suffix{};
+    std::array<uint8_t, kLzwTableSize> Stack{};
+};
+
+TGifDecoder::TGifDecoder(const std::string& FileName) : TPictureDecoder(FileName) {}
+
+TGifDecoder::TGifDecoder(TStream& Stream) : TPictureDecoder(Stream) {}
+
+TGifDecoder::~TGifDecoder() = default;
+
+void TGifDecoder::Decode() {
+    TPictureDecoder::Decode();
+    Frames.clear();
+    Delays.clear();
+    frameBytes_ = 0;
+    try {
+        cursor_ = std::make_unique<TByteCursor>(Stream);
+        lzw_ = std::make_unique<TLzwTables>();
+        if (SmileBitmaps) {
+            DecodeSmileBitmaps();
+        } else {
+            DecodePlatformBitmaps();
+        }
+    } catch (...) {
+        ReleaseWorkState();
+        CloseStream();
+        throw;
+    }
+    ReleaseWorkState();
+    CloseStream();
+}
+
+void TGifDecoder::ReleaseWorkState() {
+    cursor_.reset();
+    lzw_.reset();
+    rowBuffer_ = {};
+    canvas8_.reset();
+    canvas32_.reset();
+    composed_.reset();
+    target8_ = nullptr;
+    target32_ = nullptr;
+    targetBitmap_ = nullptr;
+}
+
+// Own frames: palettised frames while the picture keeps to the global colour table and one
+// transparent index, 32-bit frames from the first image that does not. The true-colour canvas
+// is built from the palettised one at the switch: until then every opaque pixel holds a
+// global colour index and every transparent one the background colour, so the conversion
+// gives exactly what drawing both canvases all along would have given.
+void TGifDecoder::DecodeSmileBitmaps() {
+    ReadHeader();
+    ReadGlobalColorTable();
+    UseTrueColor = false;
+
+    // The canvases always carry a mask (it tells background from drawn pixels when the
+    // true-colour canvas is built); the frames get one only when Transparent.
+    canvas8_ = std::make_unique<TSmileBitmap8>();
+    canvas8_->Width = Width;
+    canvas8_->Height = Height;
+    canvas8_->Transparent = true;
+    canvas8_->PaletteCount = GlobalColorCount;
+    canvas8_->Allocate();
+    for (int32_t i = 0; i < GlobalColorCount; ++i) {
+        canvas8_->SetPaletteEntry(i, PlatformColor(&GlobalColorTable[size_t(i) * 3]));
+    }
+
+    bool first = true;
+    FirstTransparentIndex = 0;
+    for (;;) {
+        ReadBlocks();
+        if (Finished) break;
+        if (first) {
+            FirstTransparentIndex = TransparentIndex();
+            std::fill(canvas8_->Pixels.begin(), canvas8_->Pixels.end(), FirstTransparentIndex);
+            for (int32_t y = 0; y < Height; ++y) {
+                SetMaskBits(canvas8_->MaskBits.data() + size_t(y) * canvas8_->MaskStride, 0, Width);
+            }
+            first = false;
+        }
+        ReadImageDescriptor();
+        ReadLocalColorTable();
+        StartImageData();
+        if (!UseTrueColor && (HasLocalColorTable || TransparentIndex() != FirstTransparentIndex)) {
+            SwitchToTrueColor();
+        }
+
+        if (DisposalMethod() == 3) {
+            // Restore to previous: the image goes into a copy, the canvas stays as it was.
+            // Any failure here, a cut-off image included, fails the picture.
+            if (UseTrueColor) {
+                auto frame = CopyCanvas32();
+                target_ = TTarget::TrueColor;
+                target32_ = frame.get();
+                DecodeImage();
+                Frames.push_back(std::move(frame));
+            } else {
+                auto frame = CopyCanvas8();
+                target_ = TTarget::Palettised;
+                target8_ = frame.get();
+                DecodeImage();
+                Frames.push_back(std::move(frame));
+            }
+        } else {
+            if (UseTrueColor) {
+                target_ = TTarget::TrueColor;
+                target32_ = canvas32_.get();
+            } else {
+                target_ = TTarget::Palettised;
+                target8_ = canvas8_.get();
+            }
+            try {
+                DecodeImage();
+            } catch (const EDataBlockError&) {
+                // The image's sub-blocks ended before its end code: keep the rows completed
+                // so far and go on with the block after the zero-length sub-block.
+            }
+            if (UseTrueColor) {
+                Frames.push_back(CopyCanvas32());
+            } else {
+                Frames.push_back(CopyCanvas8());
+            }
+            if (DisposalMethod() == 2) FillImageRect();
+        }
+        AppendDelay();
+    }
+}
+
+void TGifDecoder::SwitchToTrueColor() {
+    UseTrueColor = true;
+    canvas32_ = std::make_unique<TSmileBitmap32>();
+    canvas32_->Width = Width;
+    canvas32_->Height = Height;
+    canvas32_->Transparent = true;
+    canvas32_->Allocate();
+    canvas32_->MaskBits = canvas8_->MaskBits;
+
+    std::array<uint32_t, 256> globalRgb;
+    for (size_t i = 0; i < 256; ++i) globalRgb[i] = StoredRgb(&GlobalColorTable[i * 3]);
+    const uint32_t background = ColorToRgb(BackgroundColor);
+    for (int32_t row = 0; row < Height; ++row) {
+        const uint8_t* indices = canvas8_->Pixels.data() + size_t(row) * canvas8_->RowStride;
+        const uint8_t* mask = canvas8_->MaskBits.data() + size_t(row) * canvas8_->MaskStride;
+        uint32_t* pixels = canvas32_->Pixels.data() + size_t(row) * Width;
+        for (int32_t x = 0; x < Width; ++x) {
+            const bool transparent = (mask[x >> 3] >> (7 - (x & 7))) & 1;
+            pixels[x] = transparent ? background : globalRgb[indices[x]];
+        }
+    }
+    // Every later frame is a 32-bit one; the palettised canvas has served.
+    canvas8_.reset();
+}
+
+// A frame from the canvas, with its mask when Transparent. When the image gives a transparent
+// colour, its palette entry becomes the background colour, which then shows wherever no mask
+// hides the never-drawn and restored pixels. Without one (GIF87a, or an extension without the
+// flag) the entry keeps its colour: drawn pixels of that index must show it.
+std::unique_ptr<TSmileBitmap8> TGifDecoder::CopyCanvas8() {
+    ReserveFrame(uint64_t(canvas8_->RowStride) + (Transparent ? canvas8_->MaskStride : 0), 4 * 256 + 48);
+    auto frame = std::make_unique<TSmileBitmap8>();
+    if (Transparent) {
+        frame->CopyFrom(*canvas8_);
+    } else {
+        frame->Width = Width;
+        frame->Height = Height;
+        frame->PaletteCount = canvas8_->PaletteCount;
+        frame->Allocate();
+        frame->Header = canvas8_->Header;
+        frame->Pixels = canvas8_->Pixels;
+    }
+    if (HasTransparentColor()) frame->SetPaletteEntry(TransparentIndex(), BackgroundColor);
+    return frame;
+}
+
+std::unique_ptr<TSmileBitmap32> TGifDecoder::CopyCanvas32() {
+    ReserveFrame(uint64_t(Width) * 4 + (Transparent ? canvas32_->MaskStride : 0), 48);
+    auto frame = std::make_unique<TSmileBitmap32>();
+    if (Transparent) {
+        frame->CopyFrom(*canvas32_);
+    } else {
+        frame->Width = Width;
+        frame->Height = Height;
+        frame->Allocate();
+        frame->Pixels = canvas32_->Pixels;
+    }
+    return frame;
+}
+
+// Restore to background: the image's rectangle (as far as it lies on the screen) becomes
+// transparent background again.
+void TGifDecoder::FillImageRect() {
+    const int32_t left = std::min(ImageLeft(), Width);
+    const int32_t right = std::min(ImageLeft() + ImageWidth(), Width);
+    const int32_t top = std::min(ImageTop(), Height);
+    const int32_t bottom = std::min(ImageTop() + ImageHeight(), Height);
+    if (left >= right || top >= bottom) return;
+    if (UseTrueColor) {
+        TSmileBitmap32& canvas = *canvas32_;
+        const uint32_t background = ColorToRgb(BackgroundColor);
+        for (int32_t y = top; y < bottom; ++y) {
+            const size_t stored = size_t(Height - 1 - y);
+            std::fill_n(canvas.Pixels.data() + stored * Width + left, right - left, background);
+            SetMaskBits(canvas.MaskBits.data() + stored * canvas.MaskStride, left, right);
+        }
+    } else {
+        TSmileBitmap8& canvas = *canvas8_;
+        for (int32_t y = top; y < bottom; ++y) {
+            const size_t stored = size_t(Height - 1 - y);
+            std::memset(canvas.Pixels.data() + stored * canvas.RowStride + left, TransparentIndex(),
+                        size_t(right - left));
+            SetMaskBits(canvas.MaskBits.data() + stored * canvas.MaskStride, left, right);
+        }
+    }
+}
+
+// Counts a new frame of Height rows of rowBytes each (plus headers) against the budget.
+void TGifDecoder::ReserveFrame(uint64_t rowBytes, uint64_t headerBytes) {
+    frameBytes_ += rowBytes * uint64_t(Height) + headerBytes;
+    if (frameBytes_ > MaxFrameBytes) Fail(kDataError);
+}
+
+void TGifDecoder::AppendDelay() {
+    const int32_t delay = GraphicControl[1] | (GraphicControl[2] << 8);  // hundredths
+    Delays.push_back(delay >= 10 ? delay * 10 : 100);
+}
+
+// Platform bitmaps: one 32-bit composed image over the background colour, with a mask when
+// Transparent. No error is tolerated here.
+void TGifDecoder::DecodePlatformBitmaps() {
+    ReadHeader();
+    composed_ = std::make_unique<TBitmap>(Width, Height);
+    composed_->Canvas.Fill(BackgroundColor);
+    if (Transparent) {
+        // Nothing is drawn yet: the mask starts all white, all transparent.
+        composed_->Transparent = true;
+        composed_->Mask = std::make_unique<TSurface>(Width, Height);
+        composed_->Mask->Fill(kColorWhite);
+    }
+    ReadGlobalColorTable();
+    target_ = TTarget::Platform;
+    for (;;) {
+        ReadBlocks();
+        if (Finished) break;
+        ReadImageDescriptor();
+        ReadLocalColorTable();
+        StartImageData();
+        ReserveFrame(uint64_t(Width) * (Transparent ? 8 : 4), 0);
+        if (DisposalMethod() == 3) {
+            auto frame = std::make_unique<TBitmap>(*composed_);
+            targetBitmap_ = frame.get();
+            DecodeImage();
+            Frames.push_back(std::move(frame));
+        } else {
+            targetBitmap_ = composed_.get();
+            DecodeImage();
+            Frames.push_back(std::make_unique<TBitmap>(*composed_));
+            if (DisposalMethod() == 2) {
+                const TRect rect = RectOfSize(ImageLeft(), ImageTop(), ImageWidth(), ImageHeight());
+                composed_->Canvas.FillRect(rect, BackgroundColor);
+                if (composed_->Mask) composed_->Mask->FillRect(rect, kColorWhite);
+            }
+        }
+        AppendDelay();
+    }
+}
+
+void TGifDecoder::ReadHeader() {
+    Width = 0;
+    Height = 0;
+    Flags = 0;
+    GlobalColorCount = 0;
+    Finished = false;
+    std::memcpy(Header.data(), cursor_->ReadExact(Header.size()), Header.size());
+    const bool signature = std::memcmp(Header.data(), "GIF", 3) == 0;
+    const bool version = std::memcmp(Header.data() + 3, "87a", 3) == 0 || std::memcmp(Header.data() + 3, "89a", 3) == 0;
+    if (!signature || !version) Fail(kHeaderError);
+    if (Header[10] & 0x80) Flags |= 1;
+    Width = Header[6] | (Header[7] << 8);
+    Height = Header[8] | (Header[9] << 8);
+    // A screen without pixels gives frames without buffers: refuse it as bad header data,
+    // like a screen too large to compose on.
+    if (Width == 0 || Height == 0 || uint64_t(Width) * uint64_t(Height) > kMaxScreenPixels) Fail(kHeaderError);
+}
+
+void TGifDecoder::ReadGlobalColorTable() {
+    if ((Flags & 1) == 0) return;
+    GlobalColorCount = 2 << (Header[10] & 7);
+    const size_t bytes = size_t(GlobalColorCount) * 3;
+    std::memcpy(GlobalColorTable.data(), cursor_->ReadExact(bytes), bytes);
+}
+
+// Runs up to the next image separator (an image follows) or the trailer (Finished).
+void TGifDecoder::ReadBlocks() {
+    TByteCursor& in = *cursor_;
+    for (;;) {
+        const uint8_t introducer = in.ReadByte();
+        if (introducer == 0x21) {
+            const uint8_t label = in.ReadByte();
+            if (label == 0xF9) {
+                if (in.ReadByte() != 4) Fail(kDataError);
+                std::memcpy(GraphicControl.data(), in.ReadExact(4), 4);
+            }
+            // The rest of every extension (application, comment, plain text, and the
+            // graphic control's terminator) is skipped sub-block by sub-block.
+            for (uint8_t size = in.ReadByte(); size != 0; size = in.ReadByte()) in.Skip(size);
+        } else if (introducer == 0x2C) {
+            return;
+        } else if (introducer == 0x3B) {
+            Finished = true;
+            return;
+        } else {
+            // Stray bytes between blocks: treat them as a block with a length byte.
+            const uint8_t size = in.ReadByte();
+            if (size != 0) in.Skip(size);
+        }
+    }
+}
+
+void TGifDecoder::ReadImageDescriptor() {
+    std::memcpy(ImageDescriptor.data(), cursor_->ReadExact(ImageDescriptor.size()), ImageDescriptor.size());
+}
+
+void TGifDecoder::ReadLocalColorTable() {
+    HasLocalColorTable = false;
+    if (ImageDescriptor[8] & 0x80) {
+        LocalColorCount = 2 << (ImageDescriptor[8] & 7);
+        const size_t bytes = size_t(LocalColorCount) * 3;
+        std::memcpy(LocalColorTable.data(), cursor_->ReadExact(bytes), bytes);
+        HasLocalColorTable = true;
+    }
+}
+
+// The colours of the image's table as stored words, for the targets that take colours.
+void TGifDecoder::PrepareImageColors() {
+    const auto& table = HasLocalColorTable ? LocalColorTable : GlobalColorTable;
+    for (size_t i = 0; i < 256; ++i) imageRgb_[i] = StoredRgb(&table[i * 3]);
+}
+
+void TGifDecoder::StartImageData() {
+    CurrentRow = 0;
+    RowsDone = 0;
+    InterlacePass = 0;
+    const uint8_t minCodeSize = cursor_->ReadByte();
+    // 9 is more than any colour table needs but decodes fine, so it is let through.
+    if (minCodeSize < 2 || minCodeSize > 9) Fail(kDataError);
+    MinCodeSize = minCodeSize;
+    ClearCode = uint16_t(1u << minCodeSize);
+    EndCode = ClearCode + 1;
+    FirstFreeCode = ClearCode + 2;
+}
+
+// Variable-length codes, least significant bit first across bytes and sub-blocks. Strings
+// come off the Prefix chain in reverse onto the stack and are popped into the row buffer; a
+// full row goes to OutLine. Bytes are fetched only when a code needs them, so a code stream
+// that ends early fails exactly where its codes run out.
+void TGifDecoder::DecodeImage() {
+    if (target_ != TTarget::Palettised) PrepareImageColors();
+    TByteCursor& in = *cursor_;
+    uint16_t* const prefix = lzw_->Prefix.data();
+    uint8_t* const suffix = lzw_->Suffix.data();
+    uint8_t* const stack = lzw_->Stack.data();
+
+    // A zero-width image still gets one byte of row: its first pixel goes to OutLine, which
+    // refuses it as data beyond the image.
+    const int32_t width = ImageWidth();
+    const uint32_t rowWidth = uint32_t(std::max(width, 1));
+    rowBuffer_.assign(rowWidth, 0);
+    uint8_t* const row = rowBuffer_.data();
+    uint32_t position = 0;
+
+    const uint32_t clearCode = ClearCode;
+    const uint32_t endCode = EndCode;
+    const uint32_t firstFree = FirstFreeCode;
+    uint32_t codeSize = MinCodeSize + 1u;
+    uint32_t codeLimit = 1u << codeSize;
+    uint32_t nextCode = firstFree;
+    uint32_t oldCode = 0;
+    uint8_t firstChar = 0;
+
+    const uint8_t* subBlock = nullptr;
+    uint32_t subBlockLeft = 0;
+    uint32_t bits = 0;
+    uint32_t bitCount = 0;
+
+    auto readCode = [&]() __attribute__((always_inline)) -> uint32_t {
+        while (bitCount < codeSize) {
+            if (subBlockLeft == 0) subBlock = in.SubBlock(subBlockLeft);
+            bits |= uint32_t(*subBlock++) << bitCount;
+            --subBlockLeft;
+            bitCount += 8;
+        }
+        const uint32_t code = bits & ((1u << codeSize) - 1);
+        bits >>= codeSize;
+        bitCount -= codeSize;
+        return code;
+    };
+
+    for (;;) {
+        uint32_t code = readCode();
+        if (code == endCode) break;
+        if (code == clearCode) {
+            codeSize = MinCodeSize + 1u;
+            codeLimit = 1u << codeSize;
+            nextCode = firstFree;
+            do {
+                code = readCode();
+            } while (code == clearCode);
+            if (code == endCode) break;
+            if (code >= nextCode) code = 0;
+            oldCode = code;
+            firstChar = uint8_t(code);
+            row[position++] = firstChar;
+            if (position == rowWidth) {
+                OutLine(row);
+                position = 0;
+            }
+            continue;
+        }
+
+        // The string of the code, last character first. A code not defined yet (the one
+        // being defined now, or a corrupt one beyond it) is the previous string plus its
+        // first character.
+        uint32_t sp = 0;
+        uint32_t current = code;
+        if (code >= nextCode) {
+            current = oldCode;
+            stack[sp++] = firstChar;
+        }
+        while (current >= firstFree) {
+            if (sp >= kLzwTableSize) Fail(kStackOverflow);
+            stack[sp++] = suffix[current];
+            current = prefix[current];
+        }
+        if (sp >= kLzwTableSize) Fail(kStackOverflow);
+        stack[sp++] = uint8_t(current);
+
+        if (nextCode < codeLimit) {
+            firstChar = uint8_t(current);
+            suffix[nextCode] = uint8_t(current);
+            prefix[nextCode] = uint16_t(oldCode);
+            ++nextCode;
+            oldCode = code;
+        }
+        if (nextCode >= codeLimit && codeSize < kMaxCodeSize) {
+            codeLimit <<= 1;
+            ++codeSize;
+        }
+
+        if (sp == 0) Fail(kStackEmpty);
+        while (sp > 0) {
+            const uint32_t n = std::min(sp, rowWidth - position);
+            uint8_t* out = row + position;
+            for (uint32_t k = 0; k < n; ++k) out[k] = stack[sp - 1 - k];
+            sp -= n;
+            position += n;
+            if (position == rowWidth) {
+                OutLine(row);
+                position = 0;
+            }
+        }
+    }
+    // A short last row is drawn whole: its tail still holds the previous row.
+    if (position > 0) OutLine(row);
+    in.ReadByte();  // the block terminator (not checked)
+}
+
+void TGifDecoder::OutLine(const uint8_t* row) {
+    const int32_t height = ImageHeight();
+    if (RowsDone >= height || ImageWidth() == 0) Fail(kOutLineError);
+    const int32_t y = ImageTop() + CurrentRow;
+    if (y < Height) ComposeRow(row, y);
+
+    if (Interlaced()) {
+        // Passes whose first row lies outside the image have no rows: skip them, so that
+        // images of 2 to 4 rows get exactly their rows, in GIF89a order.
+        CurrentRow += kInterlaceStep[InterlacePass];
+        while (CurrentRow >= height && InterlacePass < 3) {
+            ++InterlacePass;
+            CurrentRow = kInterlaceStart[InterlacePass];
+        }
+    } else {
+        ++CurrentRow;
+    }
+    ++RowsDone;
+}
+
+// One image row into the target at screen row y; pixels past the screen's right edge are
+// dropped, and the transparent index (when given) leaves the pixel below unchanged.
+void TGifDecoder::ComposeRow(const uint8_t* row, int32_t y) {
+    const int32_t left = ImageLeft();
+    const int32_t count = std::min(ImageWidth(), Width - left);
+    if (count <= 0) return;
+    const bool keyed = HasTransparentColor();
+    const uint8_t key = TransparentIndex();
+
+    switch (target_) {
+        case TTarget::Palettised: {
+            TSmileBitmap8& canvas = *target8_;
+            const size_t stored = size_t(canvas.Height - 1 - y);
+            uint8_t* pixels = canvas.Pixels.data() + stored * canvas.RowStride + left;
+            uint8_t* mask = canvas.HasMask ? canvas.MaskBits.data() + stored * canvas.MaskStride : nullptr;
+            if (!keyed) {
+                std::memcpy(pixels, row, size_t(count));
+                if (mask) ClearMaskBits(mask, left, left + count);
+                return;
+            }
+            // Pixel by pixel up to a mask byte boundary, then eight at a time, then the rest.
+            int32_t i = 0;
+            auto single = [&](int32_t at) {
+                const uint8_t v = row[at];
+                if (v == key) return;
+                pixels[at] = v;
+                if (mask) mask[(left + at) >> 3] &= uint8_t(~(0x80u >> ((left + at) & 7)));
+            };
+            for (; i < count && ((left + i) & 7) != 0; ++i) single(i);
+            const uint64_t keys = key * 0x0101010101010101ull;
+            for (; i + 8 <= count; i += 8) {
+                uint64_t values, below;
+                std::memcpy(&values, row + i, 8);
+                std::memcpy(&below, pixels + i, 8);
+                const uint64_t drawn = DrawnBytes(values, keys);
+                const uint64_t select = (drawn >> 7) * 0xFF;
+                const uint64_t merged = (values & select) | (below & ~select);
+                std::memcpy(pixels + i, &merged, 8);
+                if (mask) mask[(left + i) >> 3] &= uint8_t(~MaskByte(drawn));
+            }
+            for (; i < count; ++i) single(i);
+            return;
+        }
+        case TTarget::TrueColor: {
+            TSmileBitmap32& canvas = *target32_;
+            const size_t stored = size_t(canvas.Height - 1 - y);
+            uint32_t* pixels = canvas.Pixels.data() + stored * canvas.Width + left;
+            uint8_t* mask = canvas.HasMask ? canvas.MaskBits.data() + stored * canvas.MaskStride : nullptr;
+            if (!keyed) {
+                for (int32_t i = 0; i < count; ++i) pixels[i] = imageRgb_[row[i]];
+                if (mask) ClearMaskBits(mask, left, left + count);
+                return;
+            }
+            for (int32_t i = 0; i < count; ++i) {
+                const uint8_t v = row[i];
+                if (v == key) continue;
+                pixels[i] = imageRgb_[v];
+                if (mask) mask[(left + i) >> 3] &= uint8_t(~(0x80u >> ((left + i) & 7)));
+            }
+            return;
+        }
+        case TTarget::Platform: {
+            TBitmap& bitmap = *targetBitmap_;
+            uint32_t* pixels = bitmap.Canvas.Row(y) + left;
+            uint32_t* mask = bitmap.Mask ? bitmap.Mask->Row(y) + left : nullptr;
+            for (int32_t i = 0; i < count; ++i) {
+                const uint8_t v = row[i];
+                if (keyed && v == key) continue;
+                pixels[i] = TSurface::kOpaque | imageRgb_[v];
+                if (mask) mask[i] = TSurface::kOpaque;  // black: opaque
+            }
+            return;
+        }
+    }
+}
+
+}  // namespace faceloom

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "pictures/base_object.h"
+#include "pictures/stream.h"
+#include "platform/bitmap.h"
+#include "platform/color.h"
+#include "platform/frame_object.h"
+
+namespace faceloom {
+
+class TSmileBitmap;
+
+// A smile picture: equal-sized frames, one display time per frame (ms) and the picture's
+// size. It is also the base of the decoders: construct one on a source, set the wanted
+// settings, Decode, and the same object is the picture the holders count references on.
+class TPictureDecoder : public TBaseObject {
+public:
+    // Opens the file read-only; throws EFOpenError when it cannot be opened. The picture owns
+    // the stream and closes it when decoding ends.
+    explicit TPictureDecoder(const std::string& FileName);
+    // Reads Stream from its current position; the caller owns it and keeps it open until
+    // Decode has returned.
+    explicit TPictureDecoder(TStream& Stream);
+
+    // The frame at Index as a platform bitmap / as an own frame. The accessor that matches
+    // the effective SmileBitmaps setting throws std::out_of_range for an index outside the
+    // frames; the other answers null there. Both answer null for a frame of the other kind
+    // rather than pretending it is one.
+    virtual TBitmap* GetBitmap(int32_t Index) const;
+    virtual TSmileBitmap* GetSmileBitmap(int32_t Index) const;
+    virtual int32_t GetFrameCount() const;
+    // Display time of frame Index in ms, or -1 outside the delays.
+    virtual int32_t GetDelay(int32_t Index) const;
+    // Makes the wanted settings effective. Descendants call it first, then fill Frames,
+    // Delays, Width and Height.
+    virtual void Decode();
+
+    // Effective settings (set by Decode).
+    bool SmileBitmaps = false;
+    bool Transparent = false;
+    TColor BackgroundColor = kColorBlack;
+    std::vector<int32_t> Delays;
+    std::vector<std::unique_ptr<TFrameObject>> Frames;
+    int32_t Width = 0;
+    int32_t Height = 0;
+
+    // Production side.
+    TStream* Stream = nullptr;
+    bool OwnsStream = false;
+    uint8_t Flags = 0;
+    bool WantSmileBitmaps = false;
+    bool WantTransparent = true;
+    TColor WantBackgroundColor = kColorWhite;
+
+protected:
+    // Stream-less construction (a picture made from another picture).
+    TPictureDecoder();
+    ~TPictureDecoder() override;
+
+    // Frees the stream when the picture owns it; Stream becomes null then. Decoders call it
+    // when decoding ends, on failure as on success.
+    void CloseStream();
+
+private:
+    std::unique_ptr<TStream> ownedStream_;
+};
+
+}  // namespace faceloom

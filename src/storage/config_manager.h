@@ -1,0 +1,53 @@
+#pragma once
+
+#include <string>
+
+#include "platform/ini_file.h"
+
+namespace faceloom {
+
+class TStorageManager;
+
+// Per-mode settings, section "Storage" of the mode's "config.ini".
+enum class TConfigBoolKey {
+    BothSmilePacks,     // both-packs mode; default false
+    BothPathsAssigned,  // the pair of packs has a base folder in BothPath; default false
+    Animated,           // the current pack is the animated one; default true
+    ShowWarnings,       // confirm irreversible edits; default true
+    SaveOnExit,         // close the packs when the editor ends; default false
+};
+enum class TConfigStringKey {
+    BothPath,  // base folder of the pair of packs; default ""
+};
+
+const char* ConfigKeyName(TConfigBoolKey key);
+const char* ConfigKeyName(TConfigStringKey key);
+
+// Typed access to the per-mode settings: every read goes to the file with the key's default,
+// every write reaches the file at once (or throws EInOutError).
+class TConfigManager {
+public:
+    // Initialises the storage's "Storage.ini" if needed and opens its "config.ini".
+    explicit TConfigManager(TStorageManager& storage);
+
+    bool ReadBool(TConfigBoolKey key) const;
+    void WriteBool(TConfigBoolKey key, bool value);
+    std::string ReadString(TConfigStringKey key) const;
+    void WriteString(TConfigStringKey key, const std::string& value);
+
+    // The per-mode temporary folder (storage path + "Temp/"), created with any missing
+    // parents on every call so that it is there even if something removed it in between.
+    // Empty over a storage that is not Valid.
+    std::string TempFolder() const;
+
+    TStorageManager& Storage() const { return storage_; }
+    const std::string& FileName() const { return ini_.FileName(); }
+
+private:
+    void CheckUsable() const;
+
+    TStorageManager& storage_;
+    TIniFile ini_;
+};
+
+}  // namespace faceloom

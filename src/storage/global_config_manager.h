@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/ini_file.h"
+
+namespace faceloom {
+
+class TStorageManager;
+
+// Global settings, section "Options" of "Config/config.ini".
+enum class TGlobalBoolKey {
+    FontBold,             // default false
+    FontItalic,           // default false
+    FontUnderline,        // default false
+    FontStrikeOut,        // default false
+    AnimateAll,           // default true
+    ShowSignatures,       // default true
+    AllowHotTrack,        // default true
+    AnimatedDragAndDrop,  // default true
+};
+enum class TGlobalStringKey {
+    LangDirectory,  // chosen language file; "" = built-in language
+    FontName,       // default "Tahoma"
+};
+// Named after the value held. Four of them are stored under the key of another value; every
+// existing config.ini uses these keys, so they stay (see GlobalKeyName).
+enum class TGlobalIntegerKey {
+    FontHeight,           // key "FontHeight", default -11
+    BackgroundColor,      // key "FontCharset", default 0x00FFFFFF (white)
+    HotTrackColor,        // key "FontColor", default 0x00FFF0F0
+    FontCharset,          // key "BackgroundColor", default 1 (default character set)
+    FontColor,            // key "HotTrackColor", default 0xFF000008 (system colour window text)
+    RowWidth,             // key "RowWidth", default 10
+    HotTrackBorderColor,  // key "HotTrackBorderColor", default 0x00FF8080
+};
+
+// The key under which a value is stored.
+const char* GlobalKeyName(TGlobalBoolKey key);
+const char* GlobalKeyName(TGlobalStringKey key);
+const char* GlobalKeyName(TGlobalIntegerKey key);
+
+// Typed access to the global settings: every read goes to the file with the key's default,
+// every write reaches the file at once (or throws EInOutError).
+class TGlobalConfigManager {
+public:
+    // Initialises the storage's "Storage.ini" if needed and opens its "config.ini".
+    explicit TGlobalConfigManager(TStorageManager& storage);
+
+    bool ReadBool(TGlobalBoolKey key) const;
+    void WriteBool(TGlobalBoolKey key, bool value);
+    std::string ReadString(TGlobalStringKey key) const;
+    void WriteString(TGlobalStringKey key, const std::string& value);
+    int32_t ReadInteger(TGlobalIntegerKey key) const;
+    void WriteInteger(TGlobalIntegerKey key, int32_t value);
+
+    TStorageManager& Storage() const { return storage_; }
+    const std::string& FileName() const { return ini_.FileName(); }
+
+private:
+    void CheckUsable() const;
+
+    TStorageManager& storage_;
+    TIniFile ini_;
+};
+
+}  // namespace faceloom

@@ -1,0 +1,85 @@
+#include "storage/storage_ini_file.h"
+
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "storage/storage_layout.h"
+#include "storage/storage_manager.h"
+
+namespace faceloom {
+
+namespace {
+
+constexpr const char* kSection = "Storage";
+constexpr const char* kFileName = "Storage.ini";
+
+// An invalid storage has no folder; its state file must not land in the current folder.
+std::string StateFileName(const TStorageManager& storage) {
+    if (!storage.Valid()) {
+        return {};
+    }
+    const std::string folder = storage.Path() + std::string(kConfigFolder) + kPathSeparator;
+    ForceDirectories(folder);
+    return folder + kFileName;
+}
+
+}  // namespace
+
+const char* StorageKeyName(TStorageBoolKey key) {
+    switch (key) {
+        case TStorageBoolKey::StorageAllocated: return "StorageAllocated";
+        case TStorageBoolKey::PathAssigned: return "PathAssigned";
+        case TStorageBoolKey::SmiliesLoaded: return "SmiliesLoaded";
+    }
+    return "";
+}
+
+const char* StorageKeyName(TStorageStringKey key) {
+    switch (key) {
+        case TStorageStringKey::SourcePath: return "SourcePath";
+    }
+    return "";
+}
+
+TStorageIniFile::TStorageIniFile(const TStorageManager& storage)
+    : storage_(storage), ini_(StateFileName(storage)) {}
+
+void TStorageIniFile::CheckUsable() const {
+    if (ini_.FileName().empty()) {
+        throw EInOutError::UnableToWrite(kFileName);
+    }
+}
+
+bool TStorageIniFile::ReadBool(TStorageBoolKey key) const {
+    return ini_.ReadBool(kSection, StorageKeyName(key), false);
+}
+
+void TStorageIniFile::WriteBool(TStorageBoolKey key, bool value) {
+    CheckUsable();
+    ini_.WriteBool(kSection, StorageKeyName(key), value);
+}
+
+std::string TStorageIniFile::ReadString(TStorageStringKey key) const {
+    return ini_.ReadString(kSection, StorageKeyName(key), "");
+}
+
+void TStorageIniFile::WriteString(TStorageStringKey key, const std::string& value) {
+    CheckUsable();
+    ini_.WriteString(kSection, StorageKeyName(key), value);
+}
+
+void AllocateStorageState(const TStorageManager& storage) {
+    if (!storage.Valid()) {
+        return;
+    }
+    TStorageIniFile state(storage);
+    if (state.ReadBool(TStorageBoolKey::StorageAllocated)) {
+        return;
+    }
+    state.WriteBool(TStorageBoolKey::StorageAllocated, true);
+    state.WriteBool(TStorageBoolKey::PathAssigned, false);
+    state.WriteBool(TStorageBoolKey::SmiliesLoaded, false);
+    state.WriteString(TStorageStringKey::SourcePath, "");
+}
+
+}  // namespace faceloom

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <string>
+
+#include "platform/ini_file.h"
+
+namespace faceloom {
+
+class TStorageManager;
+
+// Keys of "Storage.ini", section "Storage".
+enum class TStorageBoolKey {
+    StorageAllocated,  // the state file has been initialised
+    PathAssigned,      // the pack has a source folder; SourcePath is valid
+    SmiliesLoaded,     // the storage holds a pack
+};
+enum class TStorageStringKey {
+    SourcePath,  // the pack's source folder, ending with the separator
+};
+
+const char* StorageKeyName(TStorageBoolKey key);
+const char* StorageKeyName(TStorageStringKey key);
+
+// The state file "Config/Storage.ini" of a storage folder. Created for one read or update
+// and dropped right after; every write is on disk when it returns. Missing file or keys read
+// as false and "". Writes that cannot reach the file throw EInOutError.
+class TStorageIniFile {
+public:
+    // Creates the storage's "Config" folder if missing. Over a storage that is not Valid
+    // nothing is created: reads give the defaults and writes throw.
+    explicit TStorageIniFile(const TStorageManager& storage);
+
+    bool ReadBool(TStorageBoolKey key) const;
+    void WriteBool(TStorageBoolKey key, bool value);
+    std::string ReadString(TStorageStringKey key) const;
+    void WriteString(TStorageStringKey key, const std::string& value);
+
+    const TStorageManager& Storage() const { return storage_; }
+    const std::string& FileName() const { return ini_.FileName(); }
+
+private:
+    void CheckUsable() const;
+
+    const TStorageManager& storage_;
+    TIniFile ini_;
+};
+
+// Brings the state file of a settings storage into its initial state (StorageAllocated 1,
+// PathAssigned 0, SmiliesLoaded 0, SourcePath "") unless StorageAllocated is already set.
+// Does nothing over a storage that is not Valid.
+void AllocateStorageState(const TStorageManager& storage);
+
+}  // namespace faceloom

@@ -1,0 +1,73 @@
+#include "storage/storage_manager.h"
+
+#include <vector>
+
+#include "platform/files.h"
+#include "platform/paths.h"
+
+namespace faceloom {
+
+TStorageManager::TStorageManager(const std::string& subPath) {
+    const std::string root = AppDataFolder();
+    if (root.empty()) {
+        return;
+    }
+    // The data folder already ends with a separator; a sub-path starting with one would
+    // double it.
+    size_t skip = 0;
+    while (skip < subPath.size() && subPath[skip] == kPathSeparator) ++skip;
+    path_ = IncludeTrailingSeparator(root + subPath.substr(skip));
+    valid_ = ForceDirectories(path_);
+}
+
+void TStorageManager::Report(const std::string& name) {
+    if (OnFile) {
+        OnFile(*this, name);
+    }
+}
+
+bool TStorageManager::DeleteInStorage(const std::string& mask) {
+    if (!valid_) return false;
+    const std::vector<std::string> names = FindFiles(path_ + mask);
+    for (const std::string& name : names) {
+        Report(name);
+        DeleteFileAt(path_ + name);
+    }
+    return !names.empty();
+}
+
+// A mask without a folder would act on the process's current folder, which is never meant.
+bool TStorageManager::DeleteInFolder(const std::string& maskPath) {
+    const std::string folder = ExtractFilePath(maskPath);
+    if (!valid_ || folder.empty()) return false;
+    const std::vector<std::string> names = FindFiles(maskPath);
+    for (const std::string& name : names) {
+        Report(name);
+        DeleteFileAt(folder + name);
+    }
+    return !names.empty();
+}
+
+bool TStorageManager::CopyToStorage(const std::string& maskPath) {
+    const std::string folder = ExtractFilePath(maskPath);
+    if (!valid_ || folder.empty()) return false;
+    const std::vector<std::string> names = FindFiles(maskPath);
+    for (const std::string& name : names) {
+        Report(name);
+        CopyFileReplacing(folder + name, path_ + name);
+    }
+    return !names.empty();
+}
+
+bool TStorageManager::CopyFromStorage(const std::string& targetFolder) {
+    const std::string target = IncludeTrailingSeparator(targetFolder);
+    if (!valid_ || target.empty()) return false;
+    const std::vector<std::string> names = FindFiles(path_ + "*.*");
+    for (const std::string& name : names) {
+        Report(name);
+        CopyFileReplacing(path_ + name, target + name);
+    }
+    return !names.empty();
+}
+
+}  // namespace faceloom

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace faceloom {
+
+// One folder of the per-user storage area (a working copy of a pack or a settings folder):
+// its path, and the bulk file operations the pack model needs. Every file touched is
+// reported to OnFile just before it is deleted or copied. Failures of single files are not
+// reported; the results only say whether anything matched.
+class TStorageManager {
+public:
+    // sender, file name without folder
+    using TFileEvent = std::function<void(TStorageManager& sender, const std::string& fileName)>;
+
+    // subPath is relative to the per-user data folder, e.g. PackSubPath(...) of storage_layout.h.
+    // Path becomes that folder with a trailing separator; every missing folder along it is
+    // created. Valid says whether that worked (false, with an empty Path, when the per-user
+    // data folder itself is unavailable).
+    explicit TStorageManager(const std::string& subPath);
+
+    TStorageManager(const TStorageManager&) = delete;
+    TStorageManager& operator=(const TStorageManager&) = delete;
+
+    bool Valid() const { return valid_; }
+    const std::string& Path() const { return path_; }
+
+    // Deletes the files of Path matching mask ("*.ini").
+    bool DeleteInStorage(const std::string& mask);
+    // Deletes the files matching a full mask path ("/pack/*.gif"). The mask path must name a
+    // folder (as must the target of CopyFromStorage): without one they do nothing.
+    bool DeleteInFolder(const std::string& maskPath);
+    // Copies the files matching a full mask path into Path, replacing files of the same name.
+    bool CopyToStorage(const std::string& maskPath);
+    // Copies every file of Path into targetFolder, replacing files of the same name.
+    bool CopyFromStorage(const std::string& targetFolder);
+
+    TFileEvent OnFile;
+
+private:
+    void Report(const std::string& name);
+
+    bool valid_ = false;
+    std::string path_;
+};
+
+}  // namespace faceloom

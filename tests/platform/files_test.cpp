@@ -1,0 +1,168 @@
+#include "platform/files.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+#include "platform/errors.h"
+#include "support/temp_dir.h"
+
+namespace faceloom {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadBytes;
+using test::WriteBytes;
+
+std::vector<std::string> Sorted(std::vector<std::string> names) {
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::string> ListFolder(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    return Sorted(names);
+}
+
+TEST(MatchesMask, FoldsLatinAndCyrillicAndKnowsWildcards) {
+    EXPECT_TRUE(MatchesMask("aa.GIF", "*.gif"));
+    EXPECT_TRUE(MatchesMask("_DEFINE.INI", "_define.ini"));
+    EXPECT_TRUE(MatchesMask("Смайл.gif", "смайл.GIF"));
+    EXPECT_TRUE(MatchesMask("ЁЛКА.bmp", "ёлка.*"));
+    EXPECT_TRUE(MatchesMask("ab.gif", "a?.gif"));
+    EXPECT_FALSE(MatchesMask("abc.gif", "a?.gif"));
+    EXPECT_FALSE(MatchesMask("a.gif.bak", "*.gif"));
+    EXPECT_FALSE(MatchesMask("agif", "*.gif"));
+    // "*.*" is every name, also one without a dot.
+    EXPECT_TRUE(MatchesMask("README", "*.*"));
+    EXPECT_TRUE(MatchesMask("x.tar.gz", "*.*"));
+}
+
+TEST(FindFiles, MatchesOrdinaryHiddenAndReadOnlyFilesButNeverFolders) {
+    test::TempDir dir;
+    WriteBytes(dir.file("a.gif"), "1");
+    WriteBytes(dir.file("B.GIF"), "2");
+    WriteBytes(dir.file(".hidden.gif"), "3");
+    WriteBytes(dir.file("ro.gif"), "4");
+    fs::permissions(dir.file("ro.gif"), fs::perms::owner_read, fs::perm_options::replace);
+    WriteBytes(dir.file("c.bmp"), "5");
+    fs::create_directory(dir.file("folder.gif"));
+
+    EXPECT_EQ(Sorted(FindFiles(dir.file("*.gif"))),
+              (std::vector<std::string>{".hidden.gif", "B.GIF", "a.gif", "ro.gif"}));
+    EXPECT_EQ(Sorted(FindFiles(dir.file("*.*"))),
+              (std::vector<std::string>{".hidden.gif", "B.GIF", "a.gif", "c.bmp", "ro.gif"}));
+}
+
+TEST(FindFiles, MissingFolderYieldsNothing) {
+    test::TempDir dir;
+    EXPECT_TRUE(FindFiles(dir.file("nowhere/*.gif")).empty());
+    EXPECT_TRUE(FindFiles(dir.folder()).empty());  // no mask at all
+}
+
+TEST(RenameNoReplace, RenamesToAFreeName) {
+    test::TempDir dir;
+    WriteBytes(dir.file("smile.gif"), "picture");
+    ASSERT_TRUE(RenameNoReplace(dir.file("smile.gif"), dir.file("aa.gif")));
+    EXPECT_EQ(ListFolder(dir.path()), (std::vector<std::string>{"aa.gif"}));
+    EXPECT_EQ(ReadBytes(dir.file("aa.gif")), "picture");
+}
+
+TEST(RenameNoReplace, NeverReplacesAnExistingFileEvenInOtherLetterCase) {
+    test::TempDir dir;
+    WriteBytes(dir.file("smile.gif"), "new");
+    WriteBytes(dir.file("AA.GIF"), "old");
+    EXPECT_FALSE(RenameNoReplace(dir.file("smile.gif"), dir.file("AA.GIF")));
+    EXPECT_FALSE(RenameNoReplace(dir.file("smile.gif"), dir.file("aa.gif")));
+    EXPECT_EQ(ReadBytes(dir.file("AA.GIF")), "old");
+    EXPECT_EQ(ReadBytes(dir.file("smile.gif")), "new");
+    EXPECT_EQ(ListFolder(dir.path()), (std::vector<std::string>{"AA.GIF", "smile.gif"}));
+}
+
+TEST(RenameNoReplace, ChangesTheLetterCaseOfItsOwnName) {
+    test::TempDir dir;
+    WriteBytes(dir.file("AA.GIF"), "x");
+    ASSERT_TRUE(RenameNoReplace(dir.file("AA.GIF"), dir.file("aa.gif")));
+    EXPECT_EQ(ListFolder(dir.path()), (std::vector<std::string>{"aa.gif"}));
+}
+
+TEST(RenameNoReplace, FailsForAMissingSource) {
+    test::TempDir dir;
+    EXPECT_FALSE(RenameNoReplace(dir.file("none.gif"), dir.file("aa.gif")));
+    EXPECT_TRUE(ListFolder(dir.path()).empty());
+}
+
+TEST(CopyFileReplacing, CopiesExactBytesAndReplacesTheTarget) {
+    test::TempDir dir;
+    const std::string bytes("GIF89a\0\x1a\r\n\xff", 11);
+    WriteBytes(dir.file("src.gif"), bytes);
+    WriteBytes(dir.file("dst.gif"), "an older and longer content");
+    ASSERT_TRUE(CopyFileReplacing(dir.file("src.gif"), dir.file("dst.gif")));
+    EXPECT_EQ(ReadBytes(dir.file("dst.gif")), bytes);
+    EXPECT_EQ(ReadBytes(dir.file("src.gif")), bytes);
+    EXPECT_EQ(ListFolder(dir.path()), (std::vector<std::string>{"dst.gif", "src.gif"}));  // no temp left
+}
+
+TEST(CopyFileReplacing, FailsWithoutTouchingAnything) {
+    test::TempDir dir;
+    WriteBytes(dir.file("dst.gif"), "kept");
+    EXPECT_FALSE(CopyFileReplacing(dir.file("missing.gif"), dir.file("dst.gif")));
+    EXPECT_EQ(ReadBytes(dir.file("dst.gif")), "kept");
+    fs::create_directory(dir.file("folder"));
+    EXPECT_FALSE(CopyFileReplacing(dir.file("folder"), dir.file("dst.gif")));
+    EXPECT_FALSE(CopyFileReplacing(dir.file("dst.gif"), dir.file("no/such/folder/x.gif")));
+    EXPECT_EQ(ReadBytes(dir.file("dst.gif")), "kept");
+}
+
+TEST(WriteFileAtomic, WritesExactBytesAndLeavesNoTempFile) {
+    test::TempDir dir;
+    WriteFileAtomic(dir.file("_define.ini"), ":-),:)\r\n;-)");
+    WriteFileAtomic(dir.file("_define.ini"), "");
+    EXPECT_EQ(ReadBytes(dir.file("_define.ini")), "");
+    WriteFileAtomic(dir.file("_define.ini"), ":-),:)\r\n;-)");
+    EXPECT_EQ(ReadBytes(dir.file("_define.ini")), ":-),:)\r\n;-)");
+    EXPECT_EQ(ListFolder(dir.path()), (std::vector<std::string>{"_define.ini"}));
+}
+
+TEST(WriteFileAtomic, FailureNamesTheFileAndKeepsTheOldContent) {
+    test::TempDir dir;
+    // A "folder" that is a regular file cannot hold the temp file, even for root.
+    WriteBytes(dir.file("blocker"), "not a folder");
+    const std::string target = dir.file("blocker/config.ini");
+    try {
+        WriteFileAtomic(target, "x");
+        FAIL() << "no error";
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(std::string(e.what()), "Unable to write to " + target);
+    }
+    EXPECT_EQ(ReadBytes(dir.file("blocker")), "not a folder");
+    EXPECT_EQ(ListFolder(dir.path()), (std::vector<std::string>{"blocker"}));
+}
+
+TEST(FileSystemQueries, TellFilesFromFolders) {
+    test::TempDir dir;
+    WriteBytes(dir.file("f"), "");
+    fs::create_directory(dir.file("d"));
+    EXPECT_TRUE(FileExists(dir.file("f")));
+    EXPECT_FALSE(FileExists(dir.file("d")));
+    EXPECT_TRUE(DirectoryExists(dir.file("d")));
+    EXPECT_FALSE(DirectoryExists(dir.file("f")));
+    EXPECT_FALSE(DeleteFileAt(dir.file("d")));
+    EXPECT_TRUE(DeleteFileAt(dir.file("f")));
+    EXPECT_FALSE(FileExists(dir.file("f")));
+    EXPECT_FALSE(ReadWholeFile(dir.file("f")).has_value());
+    EXPECT_FALSE(ReadWholeFile(dir.file("d")).has_value());
+}
+
+TEST(ForceDirectories, CreatesEveryMissingParent) {
+    test::TempDir dir;
+    EXPECT_TRUE(ForceDirectories(dir.file("Faceloom for Tavi 2005/3.0/Storage/Config/")));
+    EXPECT_TRUE(DirectoryExists(dir.file("Faceloom for Tavi 2005/3.0/Storage/Config")));
+    EXPECT_TRUE(ForceDirectories(dir.file("Faceloom for Tavi 2005")));  // already there
+    WriteBytes(dir.file("file"), "");
+    EXPECT_FALSE(ForceDirectories(dir.file("file/sub")));
+}
+
+}  // namespace
+}  // namespace faceloom

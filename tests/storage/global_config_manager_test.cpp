@@ -1,0 +1,126 @@
+#include "storage/global_config_manager.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "storage/storage_layout.h"
+#include "storage/storage_manager.h"
+#include "support/temp_dir.h"
+
+namespace faceloom {
+namespace {
+
+using B = TGlobalBoolKey;
+using I = TGlobalIntegerKey;
+using S = TGlobalStringKey;
+
+class GlobalConfigManagerTest : public ::testing::Test {
+protected:
+    std::string ConfigFile() const { return storage_.Path() + "config.ini"; }
+
+    test::ScopedDataHome home_;
+    TStorageManager storage_{GlobalConfigSubPath()};
+};
+
+TEST_F(GlobalConfigManagerTest, FreshInstallationDefaults) {
+    TGlobalConfigManager config(storage_);
+    EXPECT_EQ(config.ReadInteger(I::BackgroundColor), 0x00FFFFFF);
+    EXPECT_EQ(config.ReadInteger(I::HotTrackColor), 0x00FFF0F0);
+    EXPECT_EQ(config.ReadInteger(I::HotTrackBorderColor), 0x00FF8080);
+    EXPECT_EQ(config.ReadString(S::FontName), "Tahoma");
+    EXPECT_EQ(config.ReadInteger(I::FontHeight), -11);
+    EXPECT_EQ(config.ReadInteger(I::FontCharset), 1);
+    EXPECT_EQ(config.ReadInteger(I::FontColor), -16777208);  // 0xFF000008, window text
+    EXPECT_EQ(config.ReadInteger(I::RowWidth), 10);
+    for (B style : {B::FontBold, B::FontItalic, B::FontUnderline, B::FontStrikeOut}) {
+        EXPECT_FALSE(config.ReadBool(style)) << GlobalKeyName(style);
+    }
+    for (B on : {B::AnimateAll, B::ShowSignatures, B::AllowHotTrack, B::AnimatedDragAndDrop}) {
+        EXPECT_TRUE(config.ReadBool(on)) << GlobalKeyName(on);
+    }
+    EXPECT_EQ(config.ReadString(S::LangDirectory), "");
+    EXPECT_EQ(config.FileName(), ConfigFile());
+}
+
+TEST_F(GlobalConfigManagerTest, VisualSettingsAreStoredUnderTheirKeys) {
+    {
+        // What the visual settings dialog writes on OK, in its order.
+        TGlobalConfigManager config(storage_);
+        config.WriteInteger(I::RowWidth, 7);
+        config.WriteString(S::FontName, "Verdana");
+        config.WriteInteger(I::FontHeight, -13);
+        config.WriteInteger(I::FontCharset, 204);
+        config.WriteInteger(I::FontColor, 0x000000FF);
+        config.WriteInteger(I::BackgroundColor, 0x00102030);
+        config.WriteInteger(I::HotTrackColor, 0x00AABBCC);
+        config.WriteInteger(I::HotTrackBorderColor, static_cast<int32_t>(0xFF00000Du));
+        config.WriteBool(B::FontBold, true);
+        config.WriteBool(B::FontItalic, false);
+        config.WriteBool(B::FontUnderline, true);
+        config.WriteBool(B::FontStrikeOut, false);
+    }
+    // Four values sit under another value's key name.
+    EXPECT_EQ(test::ReadBytes(ConfigFile()),
+              "[Options]\r\n"
+              "RowWidth=7\r\n"
+              "FontName=Verdana\r\n"
+              "FontHeight=-13\r\n"
+              "BackgroundColor=204\r\n"       // character set
+              "HotTrackColor=255\r\n"         // font colour
+              "FontCharset=1056816\r\n"       // background colour 0x00102030
+              "FontColor=11189196\r\n"        // hot-track colour 0x00AABBCC
+              "HotTrackBorderColor=-16777203\r\n"
+              "FontBold=1\r\n"
+              "FontItalic=0\r\n"
+              "FontUnderline=1\r\n"
+              "FontStrikeOut=0\r\n");
+    TGlobalConfigManager again(storage_);
+    EXPECT_EQ(again.ReadInteger(I::RowWidth), 7);
+    EXPECT_EQ(again.ReadString(S::FontName), "Verdana");
+    EXPECT_EQ(again.ReadInteger(I::FontHeight), -13);
+    EXPECT_EQ(again.ReadInteger(I::FontCharset), 204);
+    EXPECT_EQ(again.ReadInteger(I::FontColor), 0x000000FF);
+    EXPECT_EQ(again.ReadInteger(I::BackgroundColor), 0x00102030);
+    EXPECT_EQ(again.ReadInteger(I::HotTrackColor), 0x00AABBCC);
+    EXPECT_EQ(again.ReadInteger(I::HotTrackBorderColor), static_cast<int32_t>(0xFF00000Du));
+    EXPECT_TRUE(again.ReadBool(B::FontBold));
+    EXPECT_FALSE(again.ReadBool(B::FontItalic));
+    EXPECT_TRUE(again.ReadBool(B::FontUnderline));
+    EXPECT_FALSE(again.ReadBool(B::FontStrikeOut));
+}
+
+TEST_F(GlobalConfigManagerTest, HandWrittenFile) {
+    TGlobalConfigManager config(storage_);
+    test::WriteBytes(ConfigFile(),
+                     "[options]\n"
+                     "fontheight=$FFFFFFF5\n"   // -11 in hexadecimal
+                     "FontCharset=0xFF\n"       // background colour
+                     "RowWidth=wide\n"          // not an integer: default
+                     "AnimateAll=0\n"
+                     "LangDirectory=/usr/share/faceloom/Languages/en.lng\n");
+    EXPECT_EQ(config.ReadInteger(I::FontHeight), -11);
+    EXPECT_EQ(config.ReadInteger(I::BackgroundColor), 255);
+    EXPECT_EQ(config.ReadInteger(I::FontCharset), 1);
+    EXPECT_EQ(config.ReadInteger(I::RowWidth), 10);
+    EXPECT_FALSE(config.ReadBool(B::AnimateAll));
+    EXPECT_EQ(config.ReadString(S::LangDirectory), "/usr/share/faceloom/Languages/en.lng");
+    test::WriteBytes(ConfigFile(), "[Options]\r\nFontHeight=0xFFFFFFF5\r\n");
+    EXPECT_EQ(config.ReadInteger(I::FontHeight), -11);
+}
+
+TEST_F(GlobalConfigManagerTest, SwitchesAreWrittenOneByOne) {
+    TGlobalConfigManager config(storage_);
+    config.WriteBool(B::AllowHotTrack, false);
+    config.WriteString(S::LangDirectory, "");
+    config.WriteBool(B::AnimatedDragAndDrop, false);
+    config.WriteBool(B::AllowHotTrack, true);
+    EXPECT_EQ(test::ReadBytes(ConfigFile()),
+              "[Options]\r\nAllowHotTrack=1\r\nLangDirectory=\r\nAnimatedDragAndDrop=0\r\n");
+    EXPECT_FALSE(config.ReadBool(B::AnimatedDragAndDrop));
+    EXPECT_TRUE(config.ReadBool(B::ShowSignatures));
+}
+
+}  // namespace
+}  // namespace faceloom
