@@ -78,7 +78,7 @@ void TDefineDecoder::SyncNameWidth(uint8_t p, size_t count) {
 TSmile* TDefineDecoder::AddSmile(const std::string& file) {
     if (!presentPacks_.Contains(currentPack_) || !FileExists(file)) return nullptr;
     const std::string target = PicturePath(SmileCount());
-    if (!CopyFileReplacing(file, target)) return nullptr;
+    if (!CopyFileReplacing(file, target, TDurability::Scratch)) return nullptr;
     TRef<TSmile> smile = CreateSmile(target, currentPack_);
     Hook(*smile, currentPack_);
     TSmile* result = smile.get();
@@ -94,7 +94,7 @@ TSmile* TDefineDecoder::InsertSmile(int32_t index, const std::string& file) {
     if (!presentPacks_.Contains(currentPack_) || !FileExists(file) || index < 0 || index >= count) return nullptr;
     const std::string temp = Current().Folder + kInsertTemp;
     DeleteFileAt(temp);
-    if (!CopyFileReplacing(file, temp)) {
+    if (!CopyFileReplacing(file, temp, TDurability::Scratch)) {
         DeleteFileAt(temp);
         return nullptr;
     }
@@ -124,7 +124,7 @@ TSmile* TDefineDecoder::ReplacePicture(int32_t index, const std::string& file) {
         return nullptr;
     }
     const std::string target = PicturePath(index);
-    if (!CopyFileReplacing(file, target)) return nullptr;
+    if (!CopyFileReplacing(file, target, TDurability::Scratch)) return nullptr;
     TLabeledSmile& entry = Current().Smiles[static_cast<size_t>(index)];
     TRef<TSmile> smile = CreateSmile(target, currentPack_);
     // Before hooking, so that no change notification fires.

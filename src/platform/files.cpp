@@ -107,7 +107,7 @@ bool WriteAll(int fd, const char* data, size_t size) {
 // Writes through a producer into a temp file beside the target, then renames it over the
 // target. The target is either the old file or the complete new one, never a part.
 template <class Producer>
-bool ReplaceViaTemp(const std::string& target, Producer&& produce) {
+bool ReplaceViaTemp(const std::string& target, TDurability durability, Producer&& produce) {
     std::string temp;
     int fd = -1;
     for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
@@ -116,8 +116,13 @@ bool ReplaceViaTemp(const std::string& target, Producer&& produce) {
         if (fd < 0 && errno != EEXIST) return false;
     }
     if (fd < 0) return false;
+    // A rewritten file keeps the permissions of the file it replaces.
+    struct stat old {};
+    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+        ::fchmod(fd, old.st_mode & 07777);
+    }
     bool ok = produce(fd);
-    ok = (::fsync(fd) == 0) && ok;
+    if (durability == TDurability::Durable) ok = (::fsync(fd) == 0) && ok;
     ok = (::close(fd) == 0) && ok;
     if (ok && ::rename(temp.c_str(), target.c_str()) == 0) {
         return true;
@@ -152,7 +157,7 @@ std::vector<std::string> FindFiles(const std::string& maskPath) {
     return names;
 }
 
-bool CopyFileReplacing(const std::string& source, const std::string& target) {
+bool CopyFileReplacing(const std::string& source, const std::string& target, TDurability durability) {
     const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return false;
     struct stat st {};
@@ -160,7 +165,7 @@ bool CopyFileReplacing(const std::string& source, const std::string& target) {
         ::close(in);
         return false;
     }
-    const bool ok = ReplaceViaTemp(target, [&](int out) {
+    const bool ok = ReplaceViaTemp(target, durability, [&](int out) {
         char buffer[1 << 16];
         for (;;) {
             const ssize_t got = ::read(in, buffer, sizeof buffer);
@@ -284,7 +289,7 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
 }
 
 void WriteFileAtomic(const std::string& path, std::string_view bytes) {
-    const bool ok = ReplaceViaTemp(path, [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); });
+    const bool ok = ReplaceViaTemp(path, TDurability::Durable, [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); });
     if (!ok) {
         throw EInOutError::UnableToWrite(path);
     }

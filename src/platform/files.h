@@ -20,9 +20,16 @@ std::vector<std::string> FindFiles(const std::string& maskPath);
 // Case-insensitive mask match of one bare name ("*.GIF" matches "a.gif").
 bool MatchesMask(std::string_view name, std::string_view mask);
 
+// How hard a copy insists on reaching the disk before it counts as done.
+enum class TDurability {
+    Durable,  // flushed to the disk before it replaces the target: the user's own files
+    Scratch,  // left to the page cache: working copies that can be made again from the source
+};
+
 // Copies a file, replacing the target. False on any failure (the target may then be absent
 // but is never a truncated copy: the copy goes to a temp name first).
-bool CopyFileReplacing(const std::string& source, const std::string& target);
+bool CopyFileReplacing(const std::string& source, const std::string& target,
+                       TDurability durability = TDurability::Durable);
 
 // Renames a file, never replacing anything: fails when the target exists, also when an
 // existing file's name differs from the target only in letter case (unless it is the source

@@ -54,7 +54,8 @@ bool TStorageManager::CopyToStorage(const std::string& maskPath) {
     const std::vector<std::string> names = FindFiles(maskPath);
     for (const std::string& name : names) {
         Report(name);
-        CopyFileReplacing(folder + name, path_ + name);
+        // The working copy can always be made again from the source, so it skips the flush.
+        CopyFileReplacing(folder + name, path_ + name, TDurability::Scratch);
     }
     return !names.empty();
 }

@@ -125,6 +125,17 @@ TEST(WriteFileAtomic, WritesExactBytesAndLeavesNoTempFile) {
     EXPECT_EQ(ListFolder(dir.path()), (std::vector<std::string>{"_define.ini"}));
 }
 
+TEST(WriteFileAtomic, KeepsThePermissionsOfTheFileItReplaces) {
+    test::TempDir dir;
+    WriteBytes(dir.file("config.ini"), "old");
+    fs::permissions(dir.file("config.ini"), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read,
+                    fs::perm_options::replace);
+    WriteFileAtomic(dir.file("config.ini"), "new");
+    EXPECT_EQ(ReadBytes(dir.file("config.ini")), "new");
+    EXPECT_EQ(fs::status(dir.file("config.ini")).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
 TEST(WriteFileAtomic, FailureNamesTheFileAndKeepsTheOldContent) {
     test::TempDir dir;
     // A "folder" that is a regular file cannot hold the temp file, even for root.
