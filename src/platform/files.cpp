@@ -181,6 +181,29 @@ bool CopyFileReplacing(const std::string& source, const std::string& target, TDu
     return ok;
 }
 
+namespace {
+
+// True when path names an entry that is not the file described by source.
+bool IsAnotherEntry(const std::string& path, const struct stat& source) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && !(st.st_dev == source.st_dev && st.st_ino == source.st_ino);
+}
+
+// The rename itself, which the kernel refuses when the exact target name exists.
+bool RenameIfAbsent(const std::string& source, const std::string& target) {
+    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // File systems without RENAME_NOREPLACE: link fails on an existing target, so it never
+    // replaces either.
+    if (::link(source.c_str(), target.c_str()) != 0) return false;
+    ::unlink(source.c_str());
+    return true;
+}
+
+}  // namespace
+
 bool RenameNoReplace(const std::string& source, const std::string& target) {
     struct stat sourceStat {};
     if (::lstat(source.c_str(), &sourceStat) != 0) return false;
@@ -191,11 +214,8 @@ bool RenameNoReplace(const std::string& source, const std::string& target) {
     if (DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str())) {
         bool clash = false;
         while (const dirent* entry = ::readdir(dir)) {
-            if (CompareUtf8Folded(entry->d_name, targetName) != 0) continue;
-            struct stat st {};
-            const std::string other = folder + entry->d_name;
-            if (::lstat(other.c_str(), &st) == 0 &&
-                !(st.st_dev == sourceStat.st_dev && st.st_ino == sourceStat.st_ino)) {
+            if (CompareUtf8Folded(entry->d_name, targetName) == 0 &&
+                IsAnotherEntry(folder + entry->d_name, sourceStat)) {
                 clash = true;
                 break;
             }
@@ -203,15 +223,7 @@ bool RenameNoReplace(const std::string& source, const std::string& target) {
         ::closedir(dir);
         if (clash) return false;
     }
-    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
-        return true;
-    }
-    if (errno != EINVAL && errno != ENOSYS) return false;
-    // File systems without RENAME_NOREPLACE: link fails on an existing target, so it never
-    // replaces either.
-    if (::link(source.c_str(), target.c_str()) != 0) return false;
-    ::unlink(source.c_str());
-    return true;
+    return RenameIfAbsent(source, target);
 }
 
 std::vector<bool> RenameNoReplaceInFolder(const std::string& folder,
@@ -229,26 +241,14 @@ std::vector<bool> RenameNoReplaceInFolder(const std::string& folder,
     }
     for (size_t i = 0; i < renames.size(); ++i) {
         const auto& [from, to] = renames[i];
-        const std::string source = folder + from;
-        const std::string target = folder + to;
         struct stat sourceStat {};
-        if (from.empty() || to.empty() || ::lstat(source.c_str(), &sourceStat) != 0) continue;
+        if (from.empty() || to.empty() || ::lstat((folder + from).c_str(), &sourceStat) != 0) continue;
         const std::u32string foldedTarget = FoldedCodePoints(to);
         bool clash = false;
         for (auto [it, end] = entries.equal_range(foldedTarget); it != end && !clash; ++it) {
-            if (it->second == from) continue;
-            struct stat st {};
-            const std::string other = folder + it->second;
-            clash = ::lstat(other.c_str(), &st) == 0 &&
-                    !(st.st_dev == sourceStat.st_dev && st.st_ino == sourceStat.st_ino);
+            clash = it->second != from && IsAnotherEntry(folder + it->second, sourceStat);
         }
-        if (clash) continue;
-        bool renamed = ::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0;
-        if (!renamed && (errno == EINVAL || errno == ENOSYS) && ::link(source.c_str(), target.c_str()) == 0) {
-            ::unlink(source.c_str());
-            renamed = true;
-        }
-        if (!renamed) continue;
+        if (clash || !RenameIfAbsent(folder + from, folder + to)) continue;
         done[i] = true;
         for (auto [it, end] = entries.equal_range(FoldedCodePoints(from)); it != end; ++it) {
             if (it->second == from) {
