@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "fuzz_support.h"
 #include "pictures/bmp_decoder.h"
 #include "pictures/bmp_reader.h"
 #include "pictures/decoder_errors.h"
@@ -19,27 +20,11 @@ namespace {
 
 using namespace faceloom;
 
-void Check(bool condition, const char* what) {
-    if (!condition) {
-        std::fprintf(stderr, "bmp fuzz: %s\n", what);
-        std::abort();
-    }
-}
-
-// The decoder reads files only: the input goes to a per-process scratch file, removed at exit.
-class TScratchFile {
-public:
-    TScratchFile() : name_("/tmp/faceloom-bmp-fuzz-" + std::to_string(getpid()) + ".bmp") {}
-    ~TScratchFile() { std::remove(name_.c_str()); }
-    const std::string& Name() const { return name_; }
-
-private:
-    std::string name_;
-};
-
+// The decoder reads files only: the input goes to a scratch file in a private folder.
 const std::string& ScratchFile() {
-    static const TScratchFile file;
-    return file.Name();
+    static const fuzz::TFuzzFolder folder("bmp-fuzz");
+    static const std::string file = folder.Path() + "input.bmp";
+    return file;
 }
 
 void DecodeAsPicture(const uint8_t* data, size_t size, const TBmpImage& image) {
@@ -53,17 +38,17 @@ void DecodeAsPicture(const uint8_t* data, size_t size, const TBmpImage& image) {
         picture->WantSmileBitmaps = variant == 0;
         picture->WantTransparent = variant != 2;
         picture->Decode();  // the reader took it, so the decoder must too
-        Check(picture->Width == image.Width && picture->Height == image.Height, "picture size");
-        Check(picture->GetFrameCount() == 1 && picture->GetDelay(0) == 100, "one frame of 100 ms");
+        FUZZ_CHECK(picture->Width == image.Width && picture->Height == image.Height);
+        FUZZ_CHECK(picture->GetFrameCount() == 1 && picture->GetDelay(0) == 100);
         if (variant != 0) {
             TBitmap* bitmap = picture->GetBitmap(0);
-            Check(bitmap && bitmap->Width() == image.Width && bitmap->Height() == image.Height, "bitmap size");
+            FUZZ_CHECK(bitmap && bitmap->Width() == image.Width && bitmap->Height() == image.Height);
             continue;
         }
         auto* frame = dynamic_cast<TSmileBitmap32*>(picture->GetSmileBitmap(0));
-        Check(frame && frame->HasMask && frame->Width == image.Width, "own frame with mask");
+        FUZZ_CHECK(frame && frame->HasMask && frame->Width == image.Width);
         // The bottom-left pixel is transparent by definition (white in a 1-bit picture).
-        if (image.BitsPerPixel != 1) Check(!frame->HitTest(0, image.Height - 1), "bottom-left transparent");
+        if (image.BitsPerPixel != 1) FUZZ_CHECK(!frame->HitTest(0, image.Height - 1));
         TSurface canvas(40, 40);
         frame->Draw(-3, -3, canvas);
         frame->StretchDraw(TRect{5, 5, 30, 17}, canvas);
@@ -72,7 +57,7 @@ void DecodeAsPicture(const uint8_t* data, size_t size, const TBmpImage& image) {
             smile.ShadowX = 5;
             smile.ShadowY = 5;
             smile.ConvertFrom(*frame, true);
-            Check(smile.Width == image.Width + 5 && smile.Height == image.Height + 5, "shadow size");
+            FUZZ_CHECK(smile.Width == image.Width + 5 && smile.Height == image.Height + 5);
         }
     }
 }
@@ -88,8 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const EInvalidGraphic&) {
         return 0;
     }
-    Check(image.Width > 0 && image.Height > 0, "positive size");
-    Check(image.Pixels.size() == static_cast<size_t>(image.Width) * static_cast<size_t>(image.Height), "pixel count");
+    FUZZ_CHECK(image.Width > 0 && image.Height > 0);
+    FUZZ_CHECK(image.Pixels.size() == static_cast<size_t>(image.Width) * static_cast<size_t>(image.Height));
     DecodeAsPicture(data, size, image);
     return 0;
 }

@@ -9,42 +9,16 @@
 #include <unistd.h>
 #include <vector>
 
+#include "fuzz_support.h"
+
 #include "model/define_file.h"
 
 namespace {
 
-#define CHECK(condition)                                                   \
-    do {                                                                   \
-        if (!(condition)) {                                                \
-            std::fprintf(stderr, "check failed: %s (line %d)\n", #condition, __LINE__); \
-            std::abort();                                                  \
-        }                                                                  \
-    } while (0)
-
 using Smiles = std::vector<std::vector<std::string>>;
 
-// A private folder, removed when the process ends.
-class TFuzzFolder {
-public:
-    TFuzzFolder() {
-        std::string pattern = (access("/dev/shm", W_OK) == 0 ? std::string("/dev/shm")
-                                                              : std::filesystem::temp_directory_path().string()) +
-                              "/define-fuzz-XXXXXX";
-        if (mkdtemp(pattern.data()) == nullptr) std::abort();
-        path_ = pattern + "/";
-    }
-    ~TFuzzFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
 const std::string& Folder() {
-    static const TFuzzFolder folder;
+    static const faceloom::fuzz::TFuzzFolder folder("define-fuzz");
     return folder.Path();
 }
 
@@ -76,24 +50,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::fclose(file);
     }
     std::vector<std::string> lines;
-    CHECK(faceloom::ReadDefinition(path, lines));
+    FUZZ_CHECK(faceloom::ReadDefinition(path, lines));
     const Smiles first = Parse(lines);
     for (const auto& signatures : first) {
         for (const std::string& signature : signatures) {
-            CHECK(!signature.empty());
-            CHECK(signature.find_first_of(std::string(",\r\n\x1A", 4)) == std::string::npos);
+            FUZZ_CHECK(!signature.empty());
+            FUZZ_CHECK(signature.find_first_of(std::string(",\r\n\x1A", 4)) == std::string::npos);
         }
     }
 
     const std::string written = faceloom::FormatDefinition(first);
     const Smiles second = ReadBack(written);
-    CHECK(second.size() == first.size());  // no smile lost or added
+    FUZZ_CHECK(second.size() == first.size());  // no smile lost or added
     for (size_t i = 0; i < first.size(); ++i) {
         const auto& a = first[i];
         // The line's trimming may take blanks from the ends of its first and last signature;
         // any other smile comes back exactly.
         if (a.empty() || (!Blank(a.front().front()) && !Blank(a.back().back()))) {
-            CHECK(second[i] == a);
+            FUZZ_CHECK(second[i] == a);
         }
     }
     // Lost blanks can bare the blanks of the next signature, so a file may take a few more
@@ -102,11 +76,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bool settled = false;
     for (size_t round = 0; round <= size + 1 && !settled; ++round) {
         const Smiles next = ReadBack(faceloom::FormatDefinition(current));
-        CHECK(next.size() == current.size());
+        FUZZ_CHECK(next.size() == current.size());
         settled = next == current;
         current = next;
     }
-    CHECK(settled);
-    if (first.empty()) CHECK(written.empty());
+    FUZZ_CHECK(settled);
+    if (first.empty()) FUZZ_CHECK(written.empty());
     return 0;
 }

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "fuzz_support.h"
+
 #include "platform/code_page.h"
 #include "platform/errors.h"
 #include "platform/ini_file.h"
@@ -18,37 +20,8 @@ using faceloom::TIniFile;
 
 namespace {
 
-#define CHECK(condition)                                                   \
-    do {                                                                   \
-        if (!(condition)) {                                                \
-            std::fprintf(stderr, "check failed: %s (line %d)\n", #condition, __LINE__); \
-            std::abort();                                                  \
-        }                                                                  \
-    } while (0)
-
-// A private folder, removed when the process ends; on a memory file system when there is
-// one, because every write syncs.
-class TFuzzFolder {
-public:
-    TFuzzFolder() {
-        std::string pattern = (access("/dev/shm", W_OK) == 0 ? std::string("/dev/shm")
-                                                              : std::filesystem::temp_directory_path().string()) +
-                              "/ini-fuzz-XXXXXX";
-        if (mkdtemp(pattern.data()) == nullptr) std::abort();
-        path_ = pattern + "/";
-    }
-    ~TFuzzFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
 const std::string& Folder() {
-    static const TFuzzFolder folder;
+    static const faceloom::fuzz::TFuzzFolder folder("ini-fuzz");
     return folder.Path();
 }
 
@@ -108,11 +81,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         (void)ini.SectionExists(section);
         for (const std::string& key : keys) {
             const std::string value = ini.ReadString(section, key, "\x01");
-            CHECK(value.size() <= 2047);
-            CHECK((value == "\x01") || ini.ValueExists(section, key));
+            FUZZ_CHECK(value.size() <= 2047);
+            FUZZ_CHECK((value == "\x01") || ini.ValueExists(section, key));
             int32_t parsed = 0;
             const bool isInteger = faceloom::ParseIniInteger(value, parsed);
-            CHECK(ini.ReadInteger(section, key, 7) == (isInteger ? parsed : 7));
+            FUZZ_CHECK(ini.ReadInteger(section, key, 7) == (isInteger ? parsed : 7));
             (void)ini.ReadBool(section, key, true);
             before.push_back({{section, key}, value});
         }
@@ -126,12 +99,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const EInOutError&) {
         return 0;  // a name that cannot be stored; the file was left alone
     }
-    CHECK(ini.ReadString(section, key, "") == "written");
+    FUZZ_CHECK(ini.ReadString(section, key, "") == "written");
     for (const auto& [lookup, value] : before) {
         if (SameName(lookup.first, section) && SameName(lookup.second, key)) continue;
-        CHECK(ini.ReadString(lookup.first, lookup.second, "\x01") == value);
+        FUZZ_CHECK(ini.ReadString(lookup.first, lookup.second, "\x01") == value);
     }
     ini.DeleteKey(section, key);
-    CHECK(!ini.ValueExists(section, key));
+    FUZZ_CHECK(!ini.ValueExists(section, key));
     return 0;
 }
