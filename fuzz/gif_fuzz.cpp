@@ -3,8 +3,8 @@
 // small surface, plain and stretched. Anything else (a crash, a sanitizer report, another
 // exception, an inconsistent picture) is a finding.
 #include <cstdint>
-#include <cstdlib>
 
+#include "fuzz_support.h"
 #include "pictures/decoder_errors.h"
 #include "pictures/gif_decoder.h"
 #include "pictures/memory_stream.h"
@@ -15,10 +15,6 @@
 namespace {
 
 using namespace faceloom;
-
-void Check(bool condition) {
-    if (!condition) std::abort();
-}
 
 void DecodeAndDraw(const uint8_t* data, size_t size, bool smileBitmaps, bool transparent) {
     TMemoryStream stream(data, size);
@@ -32,22 +28,22 @@ void DecodeAndDraw(const uint8_t* data, size_t size, bool smileBitmaps, bool tra
     } catch (const EAbort&) {
         return;
     }
-    Check(picture->Frames.size() == picture->Delays.size());
-    Check(picture->Width > 0 && picture->Height > 0);
+    FUZZ_CHECK(picture->Frames.size() == picture->Delays.size());
+    FUZZ_CHECK(picture->Width > 0 && picture->Height > 0);
     TSurface canvas(24, 24);
     for (int32_t i = 0; i < picture->GetFrameCount(); ++i) {
-        Check(picture->GetDelay(i) >= 100);
+        FUZZ_CHECK(picture->GetDelay(i) >= 100);
         if (smileBitmaps) {
             TSmileBitmap* frame = picture->GetSmileBitmap(i);
-            Check(frame != nullptr && frame->Width == picture->Width && frame->Height == picture->Height);
-            Check(frame->HasMask == transparent);
+            FUZZ_CHECK(frame != nullptr && frame->Width == picture->Width && frame->Height == picture->Height);
+            FUZZ_CHECK(frame->HasMask == transparent);
             frame->Draw(-3, 5, canvas);
             frame->StretchDraw(TRect{2, 1, 19, 23}, canvas);
             frame->HitTest(picture->Width - 1, 0);
         } else {
             TBitmap* frame = picture->GetBitmap(i);
-            Check(frame != nullptr && frame->Width() == picture->Width && frame->Height() == picture->Height);
-            Check(frame->Transparent == transparent);
+            FUZZ_CHECK(frame != nullptr && frame->Width() == picture->Width && frame->Height() == picture->Height);
+            FUZZ_CHECK(frame->Transparent == transparent);
             frame->Draw(canvas, -3, 5);
         }
     }

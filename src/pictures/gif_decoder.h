@@ -14,7 +14,6 @@ namespace faceloom {
 class TBitmap;
 class TSmileBitmap8;
 class TSmileBitmap32;
-class TSurface;
 
 // The GIF decoder (GIF87a and GIF89a): one frame per image block, composed over the previous
 // frames as the disposal methods say, and one delay per frame. It reads the stream in one
