@@ -112,9 +112,10 @@ BenchPack& Pack() {
     return pack;
 }
 
+// The same copy as opening a pack makes into its working copy.
 void CopyOnly(const std::string& target) {
     for (const std::string& name : FindFiles(Pack().source + "*.*")) {
-        CopyFileReplacing(Pack().source + name, target + name);
+        CopyFileReplacing(Pack().source + name, target + name, TDurability::Scratch);
     }
 }
 
