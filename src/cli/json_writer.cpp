@@ -47,31 +47,23 @@ void TJsonWriter::BeforeValue() {
     }
 }
 
-TJsonWriter& TJsonWriter::BeginObject() {
+TJsonWriter& TJsonWriter::Open(char bracket) {
     BeforeValue();
-    text_.push_back('{');
+    text_.push_back(bracket);
     hasValue_.push_back(false);
     return *this;
 }
 
-TJsonWriter& TJsonWriter::EndObject() {
-    text_.push_back('}');
+TJsonWriter& TJsonWriter::Close(char bracket) {
+    text_.push_back(bracket);
     hasValue_.pop_back();
     return *this;
 }
 
-TJsonWriter& TJsonWriter::BeginArray() {
-    BeforeValue();
-    text_.push_back('[');
-    hasValue_.push_back(false);
-    return *this;
-}
-
-TJsonWriter& TJsonWriter::EndArray() {
-    text_.push_back(']');
-    hasValue_.pop_back();
-    return *this;
-}
+TJsonWriter& TJsonWriter::BeginObject() { return Open('{'); }
+TJsonWriter& TJsonWriter::EndObject() { return Close('}'); }
+TJsonWriter& TJsonWriter::BeginArray() { return Open('['); }
+TJsonWriter& TJsonWriter::EndArray() { return Close(']'); }
 
 TJsonWriter& TJsonWriter::Key(std::string_view key) {
     BeforeValue();

@@ -32,6 +32,9 @@ public:
 
 private:
     void BeforeValue();
+    // Objects and arrays open and close alike; only the bracket differs.
+    TJsonWriter& Open(char bracket);
+    TJsonWriter& Close(char bracket);
 
     std::string text_;
     // Per open object or array: whether it already holds a value.

@@ -72,20 +72,36 @@ void TSmileBitmap::AllocateMask() {
     maskHeight_ = Height;
 }
 
+void TSmileBitmap::ClearMask() {
+    HasMask = false;
+    MaskStride = 0;
+    MaskHeader.clear();
+    MaskBits.clear();
+    maskWidth_ = maskHeight_ = 0;
+}
+
+void TSmileBitmap::AllocateMaskIfTransparent() {
+    if (!Transparent) {
+        ClearMask();
+        return;
+    }
+    HasMask = true;
+    AllocateMask();
+}
+
 TDibBits TSmileBitmap::MaskDib() const {
     if (!HasMask) return TDibBits{};
     return TDibBits::FromHeader(MaskHeader.data(), MaskHeader.size(), MaskBits.data(), MaskBits.size());
 }
 
 bool TSmileBitmap::GetMaskBit(int32_t X, int32_t Y) const {
-    if (!Allocated || !HasMask || X < 0 || Y < 0 || X >= maskWidth_ || Y >= maskHeight_) return false;
-    size_t byte = static_cast<size_t>(maskHeight_ - 1 - Y) * static_cast<size_t>(MaskStride) + static_cast<size_t>(X / 8);
-    return (MaskBits[byte] >> (7 - X % 8)) & 1;
+    if (!InMask(X, Y)) return false;
+    return (MaskBits[MaskByte(X, Y)] >> (7 - X % 8)) & 1;
 }
 
 void TSmileBitmap::SetMaskBit(int32_t X, int32_t Y, bool Transparent) {
-    if (!Allocated || !HasMask || X < 0 || Y < 0 || X >= maskWidth_ || Y >= maskHeight_) return;
-    size_t byte = static_cast<size_t>(maskHeight_ - 1 - Y) * static_cast<size_t>(MaskStride) + static_cast<size_t>(X / 8);
+    if (!InMask(X, Y)) return;
+    const size_t byte = MaskByte(X, Y);
     uint8_t bit = static_cast<uint8_t>(0x80u >> (X % 8));
     if (Transparent) {
         MaskBits[byte] |= bit;
@@ -95,8 +111,7 @@ void TSmileBitmap::SetMaskBit(int32_t X, int32_t Y, bool Transparent) {
 }
 
 bool TSmileBitmap::HitTest(int32_t X, int32_t Y) const {
-    if (!Allocated || !HasMask || X < 0 || Y < 0 || X >= maskWidth_ || Y >= maskHeight_) return false;
-    return !GetMaskBit(X, Y);
+    return InMask(X, Y) && !GetMaskBit(X, Y);
 }
 
 void TSmileBitmap::DrawFrame(const TDibBits& color, const TRect& dest, TSurface& canvas) const {

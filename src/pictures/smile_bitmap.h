@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -61,6 +63,10 @@ protected:
                            int32_t imageSize, int32_t colorsUsed);
     // Builds MaskStride, MaskHeader and MaskBits for the current Width and Height.
     void AllocateMask();
+    // Drops the mask: HasMask false, no mask buffers.
+    void ClearMask();
+    // The mask for the current size when Transparent is set, none otherwise.
+    void AllocateMaskIfTransparent();
     // The mask as a drawable description (invalid without a mask).
     TDibBits MaskDib() const;
     // The masked or plain drawing shared by both frame kinds: color is the frame's colour
@@ -71,6 +77,30 @@ protected:
     void CheckSize() const;
 
     bool InPixels(int32_t x, int32_t y) const { return x >= 0 && y >= 0 && x < pixelWidth_ && y < pixelHeight_; }
+    // Element of (x, y), y from the top, in the bottom-up pixel buffer of rowLength elements
+    // a row; (x, y) must be InPixels.
+    size_t PixelIndex(int32_t x, int32_t y, int32_t rowLength) const {
+        return static_cast<size_t>(x) +
+               static_cast<size_t>(pixelHeight_ - 1 - y) * static_cast<size_t>(rowLength);
+    }
+
+    // setPixel(x, y) for every point of rect on the frame, each also marked transparent
+    // when there is a mask: the FillRect of both frame kinds.
+    template <class SetPixel>
+    void FillClipped(const TRect& rect, SetPixel setPixel) {
+        if (!Allocated) return;
+        // Only the part on the frame can change anything.
+        const int32_t left = std::max(rect.Left, 0);
+        const int32_t top = std::max(rect.Top, 0);
+        const int32_t right = std::min(rect.Right, pixelWidth_);
+        const int32_t bottom = std::min(rect.Bottom, pixelHeight_);
+        for (int32_t y = top; y < bottom; ++y) {
+            for (int32_t x = left; x < right; ++x) {
+                setPixel(x, y);
+                if (HasMask) SetMaskBit(x, y, true);
+            }
+        }
+    }
 
     // Sizes the buffers were built for: bounds checks use them, not the public fields, so a
     // producer that changes Width later cannot make a setter write outside the buffers.
@@ -78,6 +108,16 @@ protected:
     int32_t pixelHeight_ = 0;
     int32_t maskWidth_ = 0;
     int32_t maskHeight_ = 0;
+
+private:
+    bool InMask(int32_t x, int32_t y) const {
+        return Allocated && HasMask && x >= 0 && y >= 0 && x < maskWidth_ && y < maskHeight_;
+    }
+    // Byte of MaskBits holding (x, y), y from the top; (x, y) must be InMask.
+    size_t MaskByte(int32_t x, int32_t y) const {
+        return static_cast<size_t>(maskHeight_ - 1 - y) * static_cast<size_t>(MaskStride) +
+               static_cast<size_t>(x / 8);
+    }
 };
 
 }  // namespace faceloom

@@ -1,6 +1,6 @@
 #include "pictures/smile_bitmap32.h"
 
-#include <algorithm>
+#include <memory>
 
 namespace faceloom {
 
@@ -18,40 +18,21 @@ void TSmileBitmap32::AllocateColor() {
 void TSmileBitmap32::Allocate() {
     if (Width <= 0 || Height <= 0) return;
     AllocateColor();
-    HasMask = Transparent;
-    if (!HasMask) {
-        MaskStride = 0;
-        MaskHeader.clear();
-        MaskBits.clear();
-        maskWidth_ = maskHeight_ = 0;
-        return;
-    }
-    AllocateMask();
+    AllocateMaskIfTransparent();
 }
 
 void TSmileBitmap32::SetPixel(int32_t X, int32_t Y, TColor Value) {
     if (!Allocated || !InPixels(X, Y)) return;
-    Pixels[static_cast<size_t>(X) + static_cast<size_t>(pixelHeight_ - 1 - Y) * static_cast<size_t>(pixelWidth_)] =
-        ColorToRgb(Value);
+    Pixels[PixelIndex(X, Y, pixelWidth_)] = ColorToRgb(Value);
 }
 
 uint32_t TSmileBitmap32::GetPixel(int32_t X, int32_t Y) const {
     if (!Allocated || !InPixels(X, Y)) return 0;
-    return Pixels[static_cast<size_t>(X) + static_cast<size_t>(pixelHeight_ - 1 - Y) * static_cast<size_t>(pixelWidth_)];
+    return Pixels[PixelIndex(X, Y, pixelWidth_)];
 }
 
 void TSmileBitmap32::FillRect(const TRect& Rect, TColor Value) {
-    if (!Allocated) return;
-    int32_t left = std::max(Rect.Left, 0);
-    int32_t top = std::max(Rect.Top, 0);
-    int32_t right = std::min(Rect.Right, pixelWidth_);
-    int32_t bottom = std::min(Rect.Bottom, pixelHeight_);
-    for (int32_t y = top; y < bottom; ++y) {
-        for (int32_t x = left; x < right; ++x) {
-            SetPixel(x, y, Value);
-            if (HasMask) SetMaskBit(x, y, true);
-        }
-    }
+    FillClipped(Rect, [this, Value](int32_t x, int32_t y) { SetPixel(x, y, Value); });
 }
 
 void TSmileBitmap32::CopyFrom(const TSmileBitmap32& Source) {
@@ -63,16 +44,12 @@ void TSmileBitmap32::CopyFrom(const TSmileBitmap32& Source) {
 void TSmileBitmap32::LoadFromBitmap(const TBitmap& Bitmap) {
     Width = Bitmap.Width();
     Height = Bitmap.Height();
-    HasMask = false;
-    MaskStride = 0;
-    MaskHeader.clear();
-    MaskBits.clear();
-    maskWidth_ = maskHeight_ = 0;
+    ClearMask();
     AllocateColor();
     // The bitmap is top-down, the frame bottom-up; the top byte of a stored pixel is 0.
     for (int32_t y = 0; y < Height; ++y) {
         const uint32_t* source = Bitmap.Canvas.Row(y);
-        uint32_t* target = Pixels.data() + static_cast<size_t>(Height - 1 - y) * static_cast<size_t>(Width);
+        uint32_t* target = StoredRow(y);
         for (int32_t x = 0; x < Width; ++x) target[x] = source[x] & 0x00FFFFFFu;
     }
     if (!Bitmap.Transparent || Width <= 0 || Height <= 0) return;

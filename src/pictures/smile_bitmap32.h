@@ -36,6 +36,8 @@ public:
 protected:
     // Builds RowStride, Header and Pixels for Width x Height.
     void AllocateColor();
+    // First pixel of row y, y from the top, of the pixels AllocateColor built.
+    uint32_t* StoredRow(int32_t y) { return Pixels.data() + PixelIndex(0, y, pixelWidth_); }
 
 private:
     TDibBits ColorDib() const;

@@ -15,40 +15,21 @@ void TSmileBitmap8::Allocate() {
     Pixels.assign(static_cast<size_t>(RowStride) * static_cast<size_t>(Height), 0);
     pixelWidth_ = Width;
     pixelHeight_ = Height;
-    HasMask = Transparent;
-    if (!HasMask) {
-        MaskStride = 0;
-        MaskHeader.clear();
-        MaskBits.clear();
-        maskWidth_ = maskHeight_ = 0;
-        return;
-    }
-    AllocateMask();
+    AllocateMaskIfTransparent();
 }
 
 void TSmileBitmap8::SetPixel(int32_t X, int32_t Y, uint8_t Value) {
     if (!Allocated || !InPixels(X, Y)) return;
-    Pixels[static_cast<size_t>(X) + static_cast<size_t>(pixelHeight_ - 1 - Y) * static_cast<size_t>(RowStride)] = Value;
+    Pixels[PixelIndex(X, Y, RowStride)] = Value;
 }
 
 uint8_t TSmileBitmap8::GetPixel(int32_t X, int32_t Y) const {
     if (!Allocated || !InPixels(X, Y)) return 0;
-    return Pixels[static_cast<size_t>(X) + static_cast<size_t>(pixelHeight_ - 1 - Y) * static_cast<size_t>(RowStride)];
+    return Pixels[PixelIndex(X, Y, RowStride)];
 }
 
 void TSmileBitmap8::FillRect(const TRect& Rect, uint8_t Value) {
-    if (!Allocated) return;
-    // Only the part on the frame can change anything.
-    int32_t left = std::max(Rect.Left, 0);
-    int32_t top = std::max(Rect.Top, 0);
-    int32_t right = std::min(Rect.Right, pixelWidth_);
-    int32_t bottom = std::min(Rect.Bottom, pixelHeight_);
-    for (int32_t y = top; y < bottom; ++y) {
-        for (int32_t x = left; x < right; ++x) {
-            SetPixel(x, y, Value);
-            if (HasMask) SetMaskBit(x, y, true);
-        }
-    }
+    FillClipped(Rect, [this, Value](int32_t x, int32_t y) { SetPixel(x, y, Value); });
 }
 
 void TSmileBitmap8::SetPaletteEntry(int32_t Index, TColor Color) {

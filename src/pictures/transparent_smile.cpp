@@ -19,18 +19,14 @@ void TTransparentSmile::Convert(const TSmileBitmap& source, bool withShadow, Col
     Width = static_cast<int32_t>(width);
     Height = static_cast<int32_t>(height);
     Transparent = false;
-    HasMask = false;
-    MaskStride = 0;
-    MaskHeader.clear();
-    MaskBits.clear();
-    maskWidth_ = maskHeight_ = 0;
+    ClearMask();
     AllocateColor();
     auto opaque = [&source](int64_t x, int64_t y) {
         return x >= 0 && y >= 0 && x < source.Width && y < source.Height &&
                !source.GetMaskBit(static_cast<int32_t>(x), static_cast<int32_t>(y));
     };
     for (int32_t y = 0; y < Height; ++y) {
-        uint32_t* row = Pixels.data() + static_cast<size_t>(Height - 1 - y) * static_cast<size_t>(Width);
+        uint32_t* row = StoredRow(y);
         for (int32_t x = 0; x < Width; ++x) {
             uint32_t pixel = 0;
             // The image wins over the shadow.

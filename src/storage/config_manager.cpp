@@ -1,10 +1,8 @@
 #include "storage/config_manager.h"
 
-#include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "storage/settings_file.h"
-#include "storage/storage_ini_file.h"
 #include "storage/storage_manager.h"
 
 namespace faceloom {
@@ -38,30 +36,22 @@ const char* ConfigKeyName(TConfigStringKey key) {
 }
 
 TConfigManager::TConfigManager(TStorageManager& storage)
-    : storage_(storage), ini_((AllocateStorageState(storage), SettingsFileName(storage))) {}
-
-void TConfigManager::CheckUsable() const {
-    if (ini_.FileName().empty()) {
-        throw EInOutError::UnableToWrite(kSettingsFileName);
-    }
-}
+    : storage_(storage), settings_(PrepareSettingsFile(storage), kSection, kSettingsFileName) {}
 
 bool TConfigManager::ReadBool(TConfigBoolKey key) const {
-    return ini_.ReadBool(kSection, ConfigKeyName(key), DefaultOf(key));
+    return settings_.ReadBool(ConfigKeyName(key), DefaultOf(key));
 }
 
 void TConfigManager::WriteBool(TConfigBoolKey key, bool value) {
-    CheckUsable();
-    ini_.WriteBool(kSection, ConfigKeyName(key), value);
+    settings_.WriteBool(ConfigKeyName(key), value);
 }
 
 std::string TConfigManager::ReadString(TConfigStringKey key) const {
-    return ini_.ReadString(kSection, ConfigKeyName(key), "");
+    return settings_.ReadString(ConfigKeyName(key), "");
 }
 
 void TConfigManager::WriteString(TConfigStringKey key, const std::string& value) {
-    CheckUsable();
-    ini_.WriteString(kSection, ConfigKeyName(key), value);
+    settings_.WriteString(ConfigKeyName(key), value);
 }
 
 std::string TConfigManager::TempFolder() const {

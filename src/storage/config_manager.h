@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/ini_file.h"
+#include "storage/settings_file.h"
 
 namespace faceloom {
 
@@ -41,13 +41,11 @@ public:
     std::string TempFolder() const;
 
     TStorageManager& Storage() const { return storage_; }
-    const std::string& FileName() const { return ini_.FileName(); }
+    const std::string& FileName() const { return settings_.FileName(); }
 
 private:
-    void CheckUsable() const;
-
     TStorageManager& storage_;
-    TIniFile ini_;
+    TSettingsSection settings_;
 };
 
 }  // namespace faceloom

@@ -1,9 +1,6 @@
 #include "storage/global_config_manager.h"
 
-#include "platform/errors.h"
 #include "storage/settings_file.h"
-#include "storage/storage_ini_file.h"
-#include "storage/storage_manager.h"
 
 namespace faceloom {
 
@@ -83,39 +80,30 @@ const char* GlobalKeyName(TGlobalIntegerKey key) {
 }
 
 TGlobalConfigManager::TGlobalConfigManager(TStorageManager& storage)
-    : storage_(storage), ini_((AllocateStorageState(storage), SettingsFileName(storage))) {}
-
-void TGlobalConfigManager::CheckUsable() const {
-    if (ini_.FileName().empty()) {
-        throw EInOutError::UnableToWrite(kSettingsFileName);
-    }
-}
+    : storage_(storage), settings_(PrepareSettingsFile(storage), kSection, kSettingsFileName) {}
 
 bool TGlobalConfigManager::ReadBool(TGlobalBoolKey key) const {
-    return ini_.ReadBool(kSection, GlobalKeyName(key), DefaultOf(key));
+    return settings_.ReadBool(GlobalKeyName(key), DefaultOf(key));
 }
 
 void TGlobalConfigManager::WriteBool(TGlobalBoolKey key, bool value) {
-    CheckUsable();
-    ini_.WriteBool(kSection, GlobalKeyName(key), value);
+    settings_.WriteBool(GlobalKeyName(key), value);
 }
 
 std::string TGlobalConfigManager::ReadString(TGlobalStringKey key) const {
-    return ini_.ReadString(kSection, GlobalKeyName(key), DefaultOf(key));
+    return settings_.ReadString(GlobalKeyName(key), DefaultOf(key));
 }
 
 void TGlobalConfigManager::WriteString(TGlobalStringKey key, const std::string& value) {
-    CheckUsable();
-    ini_.WriteString(kSection, GlobalKeyName(key), value);
+    settings_.WriteString(GlobalKeyName(key), value);
 }
 
 int32_t TGlobalConfigManager::ReadInteger(TGlobalIntegerKey key) const {
-    return ini_.ReadInteger(kSection, GlobalKeyName(key), DefaultOf(key));
+    return settings_.ReadInteger(GlobalKeyName(key), DefaultOf(key));
 }
 
 void TGlobalConfigManager::WriteInteger(TGlobalIntegerKey key, int32_t value) {
-    CheckUsable();
-    ini_.WriteInteger(kSection, GlobalKeyName(key), value);
+    settings_.WriteInteger(GlobalKeyName(key), value);
 }
 
 }  // namespace faceloom

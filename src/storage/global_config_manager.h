@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/ini_file.h"
+#include "storage/settings_file.h"
 
 namespace faceloom {
 
@@ -56,13 +56,11 @@ public:
     void WriteInteger(TGlobalIntegerKey key, int32_t value);
 
     TStorageManager& Storage() const { return storage_; }
-    const std::string& FileName() const { return ini_.FileName(); }
+    const std::string& FileName() const { return settings_.FileName(); }
 
 private:
-    void CheckUsable() const;
-
     TStorageManager& storage_;
-    TIniFile ini_;
+    TSettingsSection settings_;
 };
 
 }  // namespace faceloom

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
+
+#include "platform/ini_file.h"
 
 namespace faceloom {
 
@@ -11,5 +14,34 @@ inline constexpr const char* kSettingsFileName = "config.ini";
 // The storage's "config.ini"; empty for a storage that is not Valid, so that settings never
 // land in the process's current folder.
 std::string SettingsFileName(const TStorageManager& storage);
+
+// Initialises the storage's "Storage.ini" if needed and gives its "config.ini" (as
+// SettingsFileName): what the per-mode and the global settings both open.
+std::string PrepareSettingsFile(const TStorageManager& storage);
+
+// One section of one INI file, as the typed settings classes use it: every read goes to the
+// file with the caller's default, every write reaches the file at once. An empty file name
+// (a storage that is not Valid) reads the defaults, and its writes throw EInOutError naming
+// shortName, since there is no path to name.
+class TSettingsSection {
+public:
+    TSettingsSection(std::string fileName, const char* section, const char* shortName);
+
+    const std::string& FileName() const { return ini_.FileName(); }
+
+    bool ReadBool(const char* key, bool defaultValue) const;
+    void WriteBool(const char* key, bool value);
+    std::string ReadString(const char* key, const std::string& defaultValue) const;
+    void WriteString(const char* key, const std::string& value);
+    int32_t ReadInteger(const char* key, int32_t defaultValue) const;
+    void WriteInteger(const char* key, int32_t value);
+
+private:
+    void CheckUsable() const;
+
+    TIniFile ini_;
+    const char* section_;
+    const char* shortName_;
+};
 
 }  // namespace faceloom

@@ -1,6 +1,5 @@
 #include "storage/storage_ini_file.h"
 
-#include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "storage/storage_layout.h"
@@ -42,30 +41,22 @@ const char* StorageKeyName(TStorageStringKey key) {
 }
 
 TStorageIniFile::TStorageIniFile(const TStorageManager& storage)
-    : storage_(storage), ini_(StateFileName(storage)) {}
-
-void TStorageIniFile::CheckUsable() const {
-    if (ini_.FileName().empty()) {
-        throw EInOutError::UnableToWrite(kFileName);
-    }
-}
+    : storage_(storage), settings_(StateFileName(storage), kSection, kFileName) {}
 
 bool TStorageIniFile::ReadBool(TStorageBoolKey key) const {
-    return ini_.ReadBool(kSection, StorageKeyName(key), false);
+    return settings_.ReadBool(StorageKeyName(key), false);
 }
 
 void TStorageIniFile::WriteBool(TStorageBoolKey key, bool value) {
-    CheckUsable();
-    ini_.WriteBool(kSection, StorageKeyName(key), value);
+    settings_.WriteBool(StorageKeyName(key), value);
 }
 
 std::string TStorageIniFile::ReadString(TStorageStringKey key) const {
-    return ini_.ReadString(kSection, StorageKeyName(key), "");
+    return settings_.ReadString(StorageKeyName(key), "");
 }
 
 void TStorageIniFile::WriteString(TStorageStringKey key, const std::string& value) {
-    CheckUsable();
-    ini_.WriteString(kSection, StorageKeyName(key), value);
+    settings_.WriteString(StorageKeyName(key), value);
 }
 
 void AllocateStorageState(const TStorageManager& storage) {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/ini_file.h"
+#include "storage/settings_file.h"
 
 namespace faceloom {
 
@@ -36,13 +36,11 @@ public:
     void WriteString(TStorageStringKey key, const std::string& value);
 
     const TStorageManager& Storage() const { return storage_; }
-    const std::string& FileName() const { return ini_.FileName(); }
+    const std::string& FileName() const { return settings_.FileName(); }
 
 private:
-    void CheckUsable() const;
-
     const TStorageManager& storage_;
-    TIniFile ini_;
+    TSettingsSection settings_;
 };
 
 // Brings the state file of a settings storage into its initial state (StorageAllocated 1,

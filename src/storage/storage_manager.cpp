@@ -26,49 +26,43 @@ void TStorageManager::Report(const std::string& name) {
     }
 }
 
-bool TStorageManager::DeleteInStorage(const std::string& mask) {
-    if (!valid_) return false;
-    const std::vector<std::string> names = FindFiles(path_ + mask);
+bool TStorageManager::ForEachFile(const std::string& maskPath,
+                                  const std::function<void(const std::string& name)>& act) {
+    const std::vector<std::string> names = FindFiles(maskPath);
     for (const std::string& name : names) {
         Report(name);
-        DeleteFileAt(path_ + name);
+        act(name);
     }
     return !names.empty();
+}
+
+bool TStorageManager::DeleteInStorage(const std::string& mask) {
+    if (!valid_) return false;
+    return ForEachFile(path_ + mask, [this](const std::string& name) { DeleteFileAt(path_ + name); });
 }
 
 // A mask without a folder would act on the process's current folder, which is never meant.
 bool TStorageManager::DeleteInFolder(const std::string& maskPath) {
     const std::string folder = ExtractFilePath(maskPath);
     if (!valid_ || folder.empty()) return false;
-    const std::vector<std::string> names = FindFiles(maskPath);
-    for (const std::string& name : names) {
-        Report(name);
-        DeleteFileAt(folder + name);
-    }
-    return !names.empty();
+    return ForEachFile(maskPath, [&folder](const std::string& name) { DeleteFileAt(folder + name); });
 }
 
 bool TStorageManager::CopyToStorage(const std::string& maskPath) {
     const std::string folder = ExtractFilePath(maskPath);
     if (!valid_ || folder.empty()) return false;
-    const std::vector<std::string> names = FindFiles(maskPath);
-    for (const std::string& name : names) {
-        Report(name);
+    return ForEachFile(maskPath, [this, &folder](const std::string& name) {
         // The working copy can always be made again from the source, so it skips the flush.
         CopyFileReplacing(folder + name, path_ + name, TDurability::Scratch);
-    }
-    return !names.empty();
+    });
 }
 
 bool TStorageManager::CopyFromStorage(const std::string& targetFolder) {
     const std::string target = IncludeTrailingSeparator(targetFolder);
     if (!valid_ || target.empty()) return false;
-    const std::vector<std::string> names = FindFiles(path_ + "*.*");
-    for (const std::string& name : names) {
-        Report(name);
+    return ForEachFile(path_ + "*.*", [this, &target](const std::string& name) {
         CopyFileReplacing(path_ + name, target + name);
-    }
-    return !names.empty();
+    });
 }
 
 }  // namespace faceloom

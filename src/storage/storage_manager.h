@@ -40,6 +40,9 @@ public:
 
 private:
     void Report(const std::string& name);
+    // Reports each file matching maskPath and hands its name (without folder) to act; says
+    // whether there was any.
+    bool ForEachFile(const std::string& maskPath, const std::function<void(const std::string& name)>& act);
 
     bool valid_ = false;
     std::string path_;
