@@ -166,8 +166,9 @@ private:
     size_t end_ = 0;
 };
 
-// The LZW decompressor's arrays, sized for 12-bit codes. They start zeroed, so a corrupt code
-// that refers to an entry not defined yet reads zeros rather than whatever memory held.
+// The LZW decompressor's arrays, sized for 12-bit codes. Every image starts them zeroed, so a
+// corrupt code that refers to an entry not defined yet reads zeros, never what memory or an
+// earlier image left there.
 struct TGifDecoder::TLzwTables {
     std::array<uint16_t, kLzwTableSize> Prefix{};
     std::array<uint8_t, kLzwTableSize> Suffix{};
@@ -527,6 +528,9 @@ void TGifDecoder::StartImageData() {
 void TGifDecoder::DecodeImage() {
     if (target_ != TTarget::Palettised) PrepareImageColors();
     TByteCursor& in = *cursor_;
+    // The string stack is always written before it is read; the table is not.
+    lzw_->Prefix.fill(0);
+    lzw_->Suffix.fill(0);
     uint16_t* const prefix = lzw_->Prefix.data();
     uint8_t* const suffix = lzw_->Suffix.data();
     uint8_t* const stack = lzw_->Stack.data();

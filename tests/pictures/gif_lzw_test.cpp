@@ -148,5 +148,23 @@ TEST(GifLzw, EveryImageStartsWithFreshCodeWidthAndTable) {
     for (int i = 0; i < 3; ++i) EXPECT_EQ(FrameIndices(*picture, i), images[size_t(i)]) << i;
 }
 
+TEST(GifLzw, CorruptCodesOfALaterImageSeeNoEntriesOfAnEarlierOne) {
+    // m = 2. Image 1: ten literals 3 define entries 6 to 14, each "3 3".
+    // Image 2: 1 1 1 1 define 6 to 8; 14 (beyond the table) repeats "1" and leaves 14 as the
+    // previous code; 1 then defines entry 10 with prefix 14, which this image never defined.
+    // Code 10 thus reads entry 14: it must hold nothing of image 1 (zeros), not "3 3".
+    std::vector<uint16_t> first = {4};
+    for (int i = 0; i < 10; ++i) first.push_back(3);
+    first.push_back(5);
+    GifWriter w;
+    w.Header("89a").LogicalScreen(10, 1, 1).ColorTable(Greys(4), 1);
+    w.ImageDescriptor(0, 0, 10, 1).CodeStream(2, first);
+    w.ImageDescriptor(0, 0, 10, 1).CodeStream(2, {4, 1, 1, 1, 1, 14, 1, 10, 5}).Trailer();
+    auto picture = DecodeGif(w.bytes());
+    ASSERT_EQ(picture->GetFrameCount(), 2);
+    EXPECT_EQ(FrameIndices(*picture, 0), std::vector<uint8_t>(10, 3));
+    EXPECT_EQ(FrameIndices(*picture, 1), (std::vector<uint8_t>{1, 1, 1, 1, 1, 1, 1, 0, 0, 1}));
+}
+
 }  // namespace
 }  // namespace faceloom::test
