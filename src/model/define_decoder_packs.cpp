@@ -115,11 +115,17 @@ bool TDefineDecoder::ImportPack(const std::string& folder) {
     if (source.empty() || !pack.Storage->Valid()) return false;
     ReleaseSmiles(pack);
     if (OnBeginUpdate) OnBeginUpdate(*this);
+    // Every begin gets its end, also when the load throws; on success the end comes before
+    // Loaded is set, as after LoadFromStorage.
     struct TEndUpdate {
         TDefineDecoder& model;
-        ~TEndUpdate() {
+        bool fired = false;
+        void Fire() {
+            if (fired) return;
+            fired = true;
             if (model.OnEndUpdate) model.OnEndUpdate(model);
         }
+        ~TEndUpdate() { Fire(); }
     } endUpdate{*this};
 
     FirePhase(0, 0, 1);
@@ -144,6 +150,7 @@ bool TDefineDecoder::ImportPack(const std::string& folder) {
     NormalizePictures(lines.size());
     BuildSmiles(lines);
     WriteDefinition();
+    endUpdate.Fire();
     loaded_ = true;
     return true;
 }

@@ -52,6 +52,17 @@ TEST_F(LoadTest, OpeningRenamesPicturesInNameOrderAndReportsEveryPhase) {
     EXPECT_TRUE(model->Loaded());
 }
 
+TEST_F(LoadTest, OpeningEndsTheUpdateBeforeTheModelCountsAsLoaded) {
+    const std::string folder = MakePack("pack", {{"a.gif", 0}}, "a");
+    auto model = NewModel();
+    std::vector<bool> loadedAtEnd;
+    model->OnEndUpdate = [&loadedAtEnd](TDefineDecoder& sender) { loadedAtEnd.push_back(sender.Loaded()); };
+    ASSERT_FALSE(model->Loaded());
+    ASSERT_TRUE(model->OpenPack(folder + "_define.ini"));
+    EXPECT_EQ(loadedAtEnd, std::vector<bool>{false});
+    EXPECT_TRUE(model->Loaded());
+}
+
 TEST_F(LoadTest, ClashingNamesAreCountedAndLeaveTheFirstSmileWithoutPicture) {
     const std::string folder = MakePack("pack", {{"a.gif", 0}, {"aa.gif", 1}}, "one\r\ntwo");
     auto model = NewModel();
