@@ -175,7 +175,7 @@ bool TDefineDecoder::ReadDefinition(std::vector<std::string>& lines) {
 bool TDefineDecoder::WriteDefinition() { return WritePackDefinition(currentPack_); }
 
 bool TDefineDecoder::WritePackDefinition(uint8_t p) {
-    if (!presentPacks_.Contains(p) || packs_[p].DefinePath.empty()) return false;
+    if (!presentPacks_.Contains(p) || !packs_[p].Built || packs_[p].DefinePath.empty()) return false;
     std::vector<std::vector<std::string>> smiles;
     smiles.reserve(packs_[p].Smiles.size());
     for (const TLabeledSmile& entry : packs_[p].Smiles) smiles.push_back(entry.Smile->Signatures.Items());
@@ -245,6 +245,7 @@ void TDefineDecoder::ReleaseSmiles(TPack& pack) {
         if (entry.Smile) Unhook(*entry.Smile);
     }
     pack.Smiles.clear();
+    pack.Built = false;
     const uint8_t p = static_cast<uint8_t>(&pack - packs_);
     loadErrors_[p] = missingFiles_[p] = noSignatures_[p] = 0;
 }

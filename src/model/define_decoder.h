@@ -190,10 +190,16 @@ private:
         std::string SourcePath;
         std::unique_ptr<TStorageManager> Storage;
         int NameWidth = 2;
+        // The list holds the pack: its smiles were built from the working copy, or it was
+        // made empty. Until then nothing may write the pack's definition from the list, which
+        // would empty the working copy's "_define.ini".
+        bool Built = false;
     };
     class TPackSwitch;
 
     TPack& Current() { return packs_[currentPack_]; }
+    // Edits need a present pack whose list holds it.
+    bool CurrentEditable() const { return presentPacks_.Contains(currentPack_) && Current().Built; }
     const TPack& Current() const { return packs_[currentPack_]; }
     static const char* PictureExt(uint8_t pack);
     static std::string PictureMask(uint8_t pack);

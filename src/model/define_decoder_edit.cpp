@@ -76,7 +76,7 @@ void TDefineDecoder::SyncNameWidth(uint8_t p, size_t count) {
 }
 
 TSmile* TDefineDecoder::AddSmile(const std::string& file) {
-    if (!presentPacks_.Contains(currentPack_) || !FileExists(file)) return nullptr;
+    if (!CurrentEditable() || !FileExists(file)) return nullptr;
     const std::string target = PicturePath(SmileCount());
     if (!CopyFileReplacing(file, target, TDurability::Scratch)) return nullptr;
     TRef<TSmile> smile = CreateSmile(target, currentPack_);
@@ -91,7 +91,7 @@ TSmile* TDefineDecoder::AddSmile(const std::string& file) {
 // as they were; only then are the later pictures shifted up.
 TSmile* TDefineDecoder::InsertSmile(int32_t index, const std::string& file) {
     const int32_t count = SmileCount();
-    if (!presentPacks_.Contains(currentPack_) || !FileExists(file) || index < 0 || index >= count) return nullptr;
+    if (!CurrentEditable() || !FileExists(file) || index < 0 || index >= count) return nullptr;
     const std::string temp = Current().Folder + kInsertTemp;
     DeleteFileAt(temp);
     if (!CopyFileReplacing(file, temp, TDurability::Scratch)) {
@@ -120,7 +120,7 @@ TSmile* TDefineDecoder::InsertSmile(int32_t index, const std::string& file) {
 }
 
 TSmile* TDefineDecoder::ReplacePicture(int32_t index, const std::string& file) {
-    if (!presentPacks_.Contains(currentPack_) || !FileExists(file) || index < 0 || index >= SmileCount()) {
+    if (!CurrentEditable() || !FileExists(file) || index < 0 || index >= SmileCount()) {
         return nullptr;
     }
     const std::string target = PicturePath(index);
@@ -141,7 +141,7 @@ TSmile* TDefineDecoder::ReplacePicture(int32_t index, const std::string& file) {
 // one; a smile without picture file simply leaves the gap travel with it.
 bool TDefineDecoder::MoveSmile(int32_t from, int32_t to) {
     const int32_t count = SmileCount();
-    if (!presentPacks_.Contains(currentPack_) || from < 0 || from >= count || to < 0 || to >= count) return false;
+    if (!CurrentEditable() || from < 0 || from >= count || to < 0 || to >= count) return false;
     if (from != to) {
         const std::string source = PicturePath(from);
         std::string parked;
@@ -177,7 +177,7 @@ bool TDefineDecoder::MoveSmile(int32_t from, int32_t to) {
 }
 
 bool TDefineDecoder::DeleteSmile(int32_t index) {
-    if (!presentPacks_.Contains(currentPack_) || index < 0 || index >= SmileCount()) return false;
+    if (!CurrentEditable() || index < 0 || index >= SmileCount()) return false;
     TLabelList& smiles = Current().Smiles;
     Unhook(*smiles[static_cast<size_t>(index)].Smile);
     smiles.erase(smiles.begin() + index);
@@ -191,7 +191,7 @@ bool TDefineDecoder::DeleteSmile(int32_t index) {
 }
 
 bool TDefineDecoder::DeletePicture(int32_t index) {
-    if (!presentPacks_.Contains(currentPack_) || index < 0 || index >= SmileCount()) return false;
+    if (!CurrentEditable() || index < 0 || index >= SmileCount()) return false;
     TSmile& smile = *Current().Smiles[static_cast<size_t>(index)].Smile;
     smile.SetPicture(nullptr);
     // Without its file the smile is a missing one now, also if its picture had failed to load.

@@ -207,6 +207,7 @@ void TDefineDecoder::BuildSmiles(const std::vector<std::string>& lines) {
         std::string label = LabelOf(*smile);
         pack.Smiles.push_back({std::move(label), std::move(smile)});
     }
+    pack.Built = true;
 }
 
 bool TDefineDecoder::NewCurrentPack() {
@@ -223,6 +224,7 @@ bool TDefineDecoder::NewCurrentPack() {
         // An empty pack reads the same without the file.
     }
     pack.NameWidth = 2;
+    pack.Built = true;
     pack.SourcePath = externalBase_ ? BaseSubFolder(externalBasePath_, currentPack_) : std::string();
     WriteStorageState(true, false, true, pack.SourcePath);
     return true;

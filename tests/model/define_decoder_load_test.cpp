@@ -257,6 +257,33 @@ TEST_F(LoadTest, PacksSurviveARestartThroughTheWorkingCopies) {
     EXPECT_EQ(ReadBytes(folder + "_define.ini"), "\xEF\xF0\xE8\xE2\xE5\xF2\r\n:-),;-)");
 }
 
+// A model that opens a pack before it has rebuilt the packs left in the storage must not
+// empty the definition of the pack it never built, nor edit it blindly.
+TEST_F(LoadTest, APackNeverBuiltKeepsItsDefinition) {
+    {
+        auto model = NewModel();
+        model->SetCurrentPack(kStaticPack);
+        ASSERT_TRUE(model->NewPack());
+        ASSERT_NE(model->AddSmile(Picture(5, kStaticPack)), nullptr);
+        model->Smile(0)->Signatures.Add(":-)");
+    }
+    const std::string folder = MakePack("anim", {{"1.gif", 1}}, ":-(");
+    {
+        auto model = NewModel();
+        ASSERT_TRUE(model->PresentPacks().Contains(kStaticPack));
+        model->SetCurrentPack(kStaticPack);
+        EXPECT_EQ(model->AddSmile(Picture(6, kStaticPack)), nullptr);
+        EXPECT_FALSE(model->DeleteSmile(0));
+        model->SetCurrentPack(kAnimatedPack);
+        ASSERT_TRUE(model->OpenPack(folder + "_define.ini"));
+    }
+    auto model = NewModel();
+    model->LoadFromStorage();
+    model->SetCurrentPack(kStaticPack);
+    EXPECT_EQ(Define(*model, kStaticPack), ":-)");
+    EXPECT_EQ(Ids(*model), (std::vector<int>{5}));
+}
+
 TEST_F(LoadTest, ModesHaveSeparateStorages) {
     const std::string folder = MakePack("pack", {{"a.gif", 0}}, "a");
     {
