@@ -220,6 +220,7 @@ private:
     void AfterEdit();
     void SyncNameWidth(uint8_t pack, size_t count);
     void RenamePictures(const std::vector<std::pair<int32_t, int32_t>>& moves);
+    bool CaseVariantIn(int32_t first, int32_t last) const;
 
     // Loading helpers.
     void NormalizePictures(size_t lineCount);

@@ -1,6 +1,7 @@
 // Editing operations on the current pack: every one keeps smile n of the list, the picture
 // file with the canonical name of n and line n + 1 of "_define.ini" in step.
 
+#include <algorithm>
 #include <cctype>
 
 #include "model/define_decoder.h"
@@ -40,6 +41,26 @@ void TDefineDecoder::RenamePictures(const std::vector<std::pair<int32_t, int32_t
     names.reserve(moves.size());
     for (const auto& [from, to] : moves) names.emplace_back(PictureFileName(from), PictureFileName(to));
     RenameNoReplaceInFolder(Current().Folder, names);
+}
+
+// Opening a pack whose picture names clash by letter case can leave a picture whose name
+// differs from a canonical one only in letter case; no rename can then give that canonical
+// name to another picture. An edit that would rename into such a name is refused before
+// anything moves: otherwise a picture would stay under another smile's name or, for a move,
+// parked outside the pack.
+bool TDefineDecoder::CaseVariantIn(int32_t first, int32_t last) const {
+    if (first > last) return false;
+    const std::string_view ext = PictureExt(currentPack_);
+    for (const std::string& name : FindFiles(Current().Folder + PictureMask(currentPack_))) {
+        std::string lower = name;
+        for (char& c : lower) {
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        }
+        if (lower == name) continue;
+        const int64_t index = CanonicalIndex(lower, ext, Current().NameWidth);
+        if (index >= first && index <= last && lower == PictureFileName(static_cast<int32_t>(index))) return true;
+    }
+    return false;
 }
 
 void TDefineDecoder::AfterEdit() {
@@ -92,6 +113,7 @@ TSmile* TDefineDecoder::AddSmile(const std::string& file) {
 TSmile* TDefineDecoder::InsertSmile(int32_t index, const std::string& file) {
     const int32_t count = SmileCount();
     if (!CurrentEditable() || !FileExists(file) || index < 0 || index >= count) return nullptr;
+    if (CaseVariantIn(index, count)) return nullptr;
     const std::string temp = Current().Folder + kInsertTemp;
     DeleteFileAt(temp);
     if (!CopyFileReplacing(file, temp, TDurability::Scratch)) {
@@ -143,6 +165,7 @@ bool TDefineDecoder::MoveSmile(int32_t from, int32_t to) {
     const int32_t count = SmileCount();
     if (!CurrentEditable() || from < 0 || from >= count || to < 0 || to >= count) return false;
     if (from != to) {
+        if (CaseVariantIn(std::min(from, to), std::max(from, to))) return false;
         const std::string source = PicturePath(from);
         std::string parked;
         if (FileExists(source)) {
@@ -178,6 +201,7 @@ bool TDefineDecoder::MoveSmile(int32_t from, int32_t to) {
 
 bool TDefineDecoder::DeleteSmile(int32_t index) {
     if (!CurrentEditable() || index < 0 || index >= SmileCount()) return false;
+    if (CaseVariantIn(index, SmileCount() - 2)) return false;
     TLabelList& smiles = Current().Smiles;
     Unhook(*smiles[static_cast<size_t>(index)].Smile);
     smiles.erase(smiles.begin() + index);
