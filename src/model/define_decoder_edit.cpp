@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "model/define_decoder.h"
+#include "platform/code_page.h"
 #include "model/define_file.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -52,10 +53,7 @@ bool TDefineDecoder::CaseVariantIn(int32_t first, int32_t last) const {
     if (first > last) return false;
     const std::string_view ext = PictureExt(currentPack_);
     for (const std::string& name : FindFiles(Current().Folder + PictureMask(currentPack_))) {
-        std::string lower = name;
-        for (char& c : lower) {
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        }
+        const std::string lower = AsciiLower(name);
         if (lower == name) continue;
         const int64_t index = CanonicalIndex(lower, ext, Current().NameWidth);
         if (index >= first && index <= last && lower == PictureFileName(static_cast<int32_t>(index))) return true;

@@ -254,6 +254,8 @@ char32_t NextFoldedKey(std::string_view text, size_t& pos) {
     return c < 0x10000 ? FoldCase(static_cast<char16_t>(c)) : c;
 }
 
+}  // namespace
+
 std::string AsciiLower(std::string_view text) {
     std::string out(text);
     for (char& ch : out) {
@@ -261,8 +263,6 @@ std::string AsciiLower(std::string_view text) {
     }
     return out;
 }
-
-}  // namespace
 
 bool ParseCodePage(std::string_view name, TCodePage& codePage) {
     const std::string lower = AsciiLower(name);

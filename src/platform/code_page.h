@@ -37,6 +37,10 @@ inline bool SameTextFolded(std::string_view a, std::string_view b, TCodePage cp 
     return CompareTextFolded(a, b, cp) == 0;
 }
 
+// Only the ASCII letters A-Z made lower case; every other byte stays (names and keywords that
+// are ASCII by definition, such as canonical picture names and code page names).
+std::string AsciiLower(std::string_view text);
+
 // Case-insensitive comparison of UTF-8 strings (file names on this host), folding Latin and
 // Cyrillic letters.
 int CompareUtf8Folded(std::string_view a, std::string_view b);
