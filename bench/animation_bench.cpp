@@ -3,7 +3,6 @@
 // by a hand-stepped clock (no sleeping).
 
 #include <benchmark/benchmark.h>
-
 #include <pthread.h>
 #include <time.h>
 
@@ -71,7 +70,8 @@ void BM_TimerThreadCpuShare(benchmark::State& state) {
         const double cpuStart = ThreadCpuSeconds(clock);
         std::this_thread::sleep_for(std::chrono::seconds(3));
         const double cpu = ThreadCpuSeconds(clock) - cpuStart;
-        const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+        const double wall =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
         state.SetIterationTime(wall);
         state.counters["cpu_percent"] = 100.0 * cpu / wall;
         state.counters["cpu_us_per_s"] = 1e6 * cpu / wall;

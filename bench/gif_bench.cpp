@@ -105,7 +105,8 @@ std::vector<uint8_t> Face(int width, int height, size_t colors, int eyeState, in
 }
 
 // The part of `next` that differs from `previous`, with unchanged pixels transparent.
-GifImage Delta(const std::vector<uint8_t>& previous, const std::vector<uint8_t>& next, int width, int height) {
+GifImage Delta(const std::vector<uint8_t>& previous, const std::vector<uint8_t>& next, int width,
+               int height) {
     int left = width, top = height, right = -1, bottom = -1;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
@@ -182,7 +183,8 @@ Smile MakeSmile(std::mt19937& random, int index) {
             image = Sprite(random, width, height, colors);
             image.disposal = mode == 1 ? 2 : 3;
         } else {
-            const std::vector<uint8_t> next = Face(width, height, colors, int(random() % 3), int(random() % 3));
+            const std::vector<uint8_t> next =
+                Face(width, height, colors, int(random() % 3), int(random() % 3));
             if (mode == 0) {
                 image = Delta(previous, next, width, height);
                 image.disposal = int(random() % 2);  // 0 and 1 both keep the frame
@@ -336,7 +338,8 @@ bool DecodeGiflib(const std::string& bytes, GiflibPicture& out) {
         out.frames.push_back(canvas);
         if (control.DisposalMode == DISPOSE_BACKGROUND) {
             for (int y = desc.Top; y < std::min(height, desc.Top + desc.Height); ++y) {
-                for (int x = desc.Left; x < std::min(width, desc.Left + desc.Width); ++x) canvas[size_t(y) * width + x] = 0;
+                for (int x = desc.Left; x < std::min(width, desc.Left + desc.Width); ++x)
+                    canvas[size_t(y) * width + x] = 0;
             }
         } else if (control.DisposalMode == DISPOSE_PREVIOUS) {
             canvas = saved;
@@ -391,7 +394,8 @@ bool SameAsGiflib() {
                 for (int x = 0; x < reference.width; ++x) {
                     uint32_t pixel = 0;
                     if (auto* f8 = dynamic_cast<const TSmileBitmap8*>(frame)) {
-                        if (!f8->GetMaskBit(x, y)) pixel = 0xFF000000u | f8->GetPaletteEntry(f8->GetPixel(x, y));
+                        if (!f8->GetMaskBit(x, y))
+                            pixel = 0xFF000000u | f8->GetPaletteEntry(f8->GetPixel(x, y));
                     } else if (auto* f32 = dynamic_cast<const TSmileBitmap32*>(frame)) {
                         if (!f32->GetMaskBit(x, y)) pixel = 0xFF000000u | f32->GetPixel(x, y);
                     }
@@ -419,7 +423,8 @@ int main(int argc, char** argv) {
         frames += smile.frames;
         bytes += int64_t(smile.bytes.size());
     }
-    std::printf("corpus: %zu smiles, %lld frames, %lld bytes\n", corpus.size(), (long long)frames, (long long)bytes);
+    std::printf("corpus: %zu smiles, %lld frames, %lld bytes\n", corpus.size(), (long long)frames,
+                (long long)bytes);
 #ifdef FACELOOM_HAVE_GIFLIB
     if (!faceloom::SameAsGiflib()) return 1;
     std::printf("every frame equals giflib's\n");

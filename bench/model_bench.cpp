@@ -7,6 +7,7 @@
 // cost out), else under the system temp folder.
 
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -16,7 +17,6 @@
 #include <memory>
 #include <random>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "model/define_decoder.h"
@@ -33,7 +33,9 @@ constexpr int kSmiles = 500;
 
 using Clock = std::chrono::steady_clock;
 
-double Seconds(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }
+double Seconds(Clock::time_point from) {
+    return std::chrono::duration<double>(Clock::now() - from).count();
+}
 
 // A realistic animated smile: one global palette, frames that each change a part of the
 // picture, transparent background.
@@ -46,7 +48,8 @@ std::string SmileGif(std::mt19937& random) {
     picture.height = static_cast<uint16_t>(sizeOf(random));
     picture.loop = true;
     for (int i = 0; i < 32; ++i) {
-        picture.globalColors.push_back({uint8_t(colour(random)), uint8_t(colour(random)), uint8_t(colour(random))});
+        picture.globalColors.push_back(
+            {uint8_t(colour(random)), uint8_t(colour(random)), uint8_t(colour(random))});
     }
     const int frames = framesOf(random);
     const int seed = colour(random);
@@ -81,7 +84,8 @@ struct BenchPack {
     BenchPack() {
         const char* base = std::getenv("FACELOOM_BENCH_DIR");
         std::string pattern =
-            (std::filesystem::path(base ? base : std::filesystem::temp_directory_path().string()) / "faceloom-bench-XXXXXX")
+            (std::filesystem::path(base ? base : std::filesystem::temp_directory_path().string()) /
+             "faceloom-bench-XXXXXX")
                 .string();
         if (mkdtemp(pattern.data()) == nullptr) std::abort();
         root = pattern + "/";
@@ -143,7 +147,8 @@ size_t FrameBytes(const TPictureDecoder& picture) {
         if (!smileFrame) continue;
         bytes += smileFrame->Header.size() + smileFrame->MaskHeader.size() + smileFrame->MaskBits.size();
         if (const auto* f8 = dynamic_cast<const TSmileBitmap8*>(smileFrame)) bytes += f8->Pixels.size();
-        if (const auto* f32 = dynamic_cast<const TSmileBitmap32*>(smileFrame)) bytes += f32->Pixels.size() * 4;
+        if (const auto* f32 = dynamic_cast<const TSmileBitmap32*>(smileFrame))
+            bytes += f32->Pixels.size() * 4;
     }
     return bytes;
 }
@@ -201,7 +206,8 @@ void BM_OpenPack(benchmark::State& state) {
         open += Seconds(t0);
         if (model.SmileCount() != kSmiles || model.ErrorCount(0) != 0) state.SkipWithError("pack not loaded");
         frameBytes = 0;
-        for (int32_t i = 0; i < model.SmileCount(); ++i) frameBytes += FrameBytes(*model.Smile(i)->Picture.load());
+        for (int32_t i = 0; i < model.SmileCount(); ++i)
+            frameBytes += FrameBytes(*model.Smile(i)->Picture.load());
     }
     const double n = static_cast<double>(state.iterations());
     state.counters["copy_ms"] = copy / n * 1e3;
@@ -216,7 +222,11 @@ void BM_OpenPack(benchmark::State& state) {
     state.counters["rss_KiB_per_smile"] = static_cast<double>(rssDelta) / kSmiles / 1024;
     state.counters["pack_MiB"] = static_cast<double>(pack.bytes) / (1 << 20);
 }
-BENCHMARK(BM_OpenPack)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_OpenPack)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 }  // namespace
 }  // namespace faceloom

@@ -1,16 +1,16 @@
 // Any bytes as "_define.ini": reading never fails on content, and writing the smiles back
 // and reading them again keeps every smile and its signatures (but for blanks at the ends
 // of a line, which the reader trims).
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "fuzz_support.h"
-
 #include "model/define_file.h"
 
 namespace {
@@ -37,7 +37,9 @@ Smiles ReadBack(const std::string& bytes) {
     return Parse(lines);
 }
 
-bool Blank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+bool Blank(char c) {
+    return static_cast<unsigned char>(c) <= 0x20;
+}
 
 }  // namespace
 

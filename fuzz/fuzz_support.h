@@ -10,12 +10,12 @@
 
 // A property of the code under test that must hold for every input; aborting makes the
 // fuzzer keep the input.
-#define FUZZ_CHECK(condition)                                                            \
-    do {                                                                                 \
-        if (!(condition)) {                                                              \
+#define FUZZ_CHECK(condition)                                                                   \
+    do {                                                                                        \
+        if (!(condition)) {                                                                     \
             std::fprintf(stderr, "check failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__); \
-            std::abort();                                                                \
-        }                                                                                \
+            std::abort();                                                                       \
+        }                                                                                       \
     } while (0)
 
 namespace faceloom::fuzz {
@@ -25,9 +25,10 @@ namespace faceloom::fuzz {
 class TFuzzFolder {
 public:
     explicit TFuzzFolder(const std::string& name) {
-        std::string pattern = (access("/dev/shm", W_OK) == 0 ? std::string("/dev/shm")
-                                                              : std::filesystem::temp_directory_path().string()) +
-                              "/" + name + "-XXXXXX";
+        std::string pattern =
+            (access("/dev/shm", W_OK) == 0 ? std::string("/dev/shm")
+                                           : std::filesystem::temp_directory_path().string()) +
+            "/" + name + "-XXXXXX";
         if (mkdtemp(pattern.data()) == nullptr) std::abort();
         path_ = pattern + "/";
     }

@@ -35,14 +35,16 @@ void DecodeAndDraw(const uint8_t* data, size_t size, bool smileBitmaps, bool tra
         FUZZ_CHECK(picture->GetDelay(i) >= 100);
         if (smileBitmaps) {
             TSmileBitmap* frame = picture->GetSmileBitmap(i);
-            FUZZ_CHECK(frame != nullptr && frame->Width == picture->Width && frame->Height == picture->Height);
+            FUZZ_CHECK(frame != nullptr && frame->Width == picture->Width &&
+                       frame->Height == picture->Height);
             FUZZ_CHECK(frame->HasMask == transparent);
             frame->Draw(-3, 5, canvas);
             frame->StretchDraw(TRect{2, 1, 19, 23}, canvas);
             frame->HitTest(picture->Width - 1, 0);
         } else {
             TBitmap* frame = picture->GetBitmap(i);
-            FUZZ_CHECK(frame != nullptr && frame->Width() == picture->Width && frame->Height() == picture->Height);
+            FUZZ_CHECK(frame != nullptr && frame->Width() == picture->Width &&
+                       frame->Height() == picture->Height);
             FUZZ_CHECK(frame->Transparent == transparent);
             frame->Draw(canvas, -3, 5);
         }
@@ -54,7 +56,8 @@ void DecodeAndDraw(const uint8_t* data, size_t size, bool smileBitmaps, bool tra
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A large logical screen costs many megabytes of canvas per run and takes the same paths
     // as a small one; it would only slow the search down.
-    if (size >= 10 && uint32_t(data[6] | data[7] << 8) * uint32_t(data[8] | data[9] << 8) > 512 * 512) return 0;
+    if (size >= 10 && uint32_t(data[6] | data[7] << 8) * uint32_t(data[8] | data[9] << 8) > 512 * 512)
+        return 0;
     DecodeAndDraw(data, size, true, true);    // what every caller asks for
     DecodeAndDraw(data, size, true, false);   // own frames without masks
     DecodeAndDraw(data, size, false, true);   // platform bitmaps with masks

@@ -1,16 +1,16 @@
 // Any bytes as an INI file: reads must never fail, strings stay within the profile buffer,
 // integers agree with their strings, and a write changes its own key and nothing else.
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
 #include "fuzz_support.h"
-
 #include "platform/code_page.h"
 #include "platform/errors.h"
 #include "platform/ini_file.h"
@@ -62,7 +62,9 @@ std::string Trim(const std::string& name) {
     return name.substr(begin, end - begin);
 }
 
-bool SameName(const std::string& a, const std::string& b) { return faceloom::SameTextFolded(Trim(a), Trim(b)); }
+bool SameName(const std::string& a, const std::string& b) {
+    return faceloom::SameTextFolded(Trim(a), Trim(b));
+}
 
 }  // namespace
 

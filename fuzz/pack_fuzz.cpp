@@ -19,7 +19,6 @@
 #include <vector>
 
 #include "fuzz_support.h"
-
 #include "model/define_decoder.h"
 #include "model/define_file.h"
 #include "platform/files.h"
@@ -34,8 +33,8 @@ constexpr size_t kMaxPictures = 6;
 constexpr size_t kMaxOperations = 8;
 
 // Plain names, canonical names, and names equal but for letter case, of both kinds.
-const char* const kNames[] = {"a.gif", "A.GIF",  "aa.gif", "AA.GIF", "ab.gif", "aB.Gif", "1.gif",  "zz.gif",
-                              "x.bmp", "X.BMP",  "aa.bmp", "AA.bmp", "ab.bmp", "1.bmp",  "baa.gif", "ac.GIF"};
+const char* const kNames[] = {"a.gif", "A.GIF", "aa.gif", "AA.GIF", "ab.gif", "aB.Gif", "1.gif",   "zz.gif",
+                              "x.bmp", "X.BMP", "aa.bmp", "AA.bmp", "ab.bmp", "1.bmp",  "baa.gif", "ac.GIF"};
 
 // Signatures the edits add: plain, with inner blanks, Cyrillic bytes, a duplicate.
 const char* const kSignatures[] = {":)", ";-)", "a b", "\xCF\xF0\xE8\xE2\xE5\xF2", ":)", "x"};
@@ -89,7 +88,9 @@ std::optional<std::string> Read(const std::string& path) {
     return faceloom::ReadWholeFile(path);
 }
 
-const char* Mask(uint8_t pack) { return pack == faceloom::kAnimatedPack ? "*.gif" : "*.bmp"; }
+const char* Mask(uint8_t pack) {
+    return pack == faceloom::kAnimatedPack ? "*.gif" : "*.bmp";
+}
 
 // The contents of the pack's pictures in a folder.
 std::multiset<std::string> Pictures(const std::string& folder, uint8_t pack) {
@@ -114,7 +115,9 @@ std::vector<Signatures> AsRead(const std::vector<Signatures>& smiles) {
     return read;
 }
 
-Signatures SignaturesOf(const TDefineDecoder& model, int32_t i) { return model.Smile(i)->Signatures.Items(); }
+Signatures SignaturesOf(const TDefineDecoder& model, int32_t i) {
+    return model.Smile(i)->Signatures.Items();
+}
 
 // What the harness expects of the current pack: each smile's signatures and the content of
 // its picture file (none for a smile without file), and the contents of all pictures of the
@@ -279,11 +282,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const int32_t count = model->SmileCount();
         const int32_t i = count > 0 ? a % count : 0;
         const int32_t j = count > 0 ? b % count : 0;
-        const std::string source = names.empty() ? folders.pack + "none.gif" : folders.pack + names[b % names.size()];
+        const std::string source =
+            names.empty() ? folders.pack + "none.gif" : folders.pack + names[b % names.size()];
         const std::optional<std::string> sourceBytes = Read(source);
         switch (code % 7) {
             case 0: {
-                const bool moves = count > 0 && (i == j || !CaseVariantIn(*model, std::min(i, j), std::max(i, j)));
+                const bool moves =
+                    count > 0 && (i == j || !CaseVariantIn(*model, std::min(i, j), std::max(i, j)));
                 FUZZ_CHECK(model->MoveSmile(i, j) == moves);
                 if (moves) {
                     auto sig = std::move(expected.signatures[i]);
@@ -317,7 +322,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 // Adding a smile takes the place of a picture beyond the last smile.
                 const std::optional<std::string> beyond = Read(folder + model->PictureFileName(count));
                 const bool insert = code % 7 == 4;
-                const faceloom::TSmile* smile = insert ? model->InsertSmile(i, source) : model->AddSmile(source);
+                const faceloom::TSmile* smile =
+                    insert ? model->InsertSmile(i, source) : model->AddSmile(source);
                 const bool expectAdded =
                     sourceBytes.has_value() && (!insert || (count > 0 && !CaseVariantIn(*model, i, count)));
                 FUZZ_CHECK((smile != nullptr) == expectAdded);

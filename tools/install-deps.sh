@@ -2,7 +2,11 @@
 # Installs the Debian/Ubuntu packages the build and the tests need, when any is missing.
 set -euo pipefail
 
-packages=(cmake g++ ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev libgif-dev libpng-dev)
+packages=(cmake g++ ninja-build pkg-config clang-format libgtest-dev libgmock-dev libbenchmark-dev libgif-dev libpng-dev
+  # The windows: Qt 6 Widgets and SVG (our artwork), and the fonts the designs name.
+  qt6-base-dev qt6-svg-dev libgl-dev fonts-wine fonts-liberation2 fonts-dejavu-core
+  # Tests and screenshots that need a real X server and a compositing manager.
+  xvfb xauth xcompmgr x11-utils imagemagick)
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

@@ -27,7 +27,9 @@ void TAnimationManager::Deactivate() {
     renderThread_->SetActive(false);
 }
 
-void TAnimationManager::AddToTimer(TSmile* smile) { timerThread_->Add(smile); }
+void TAnimationManager::AddToTimer(TSmile* smile) {
+    timerThread_->Add(smile);
+}
 
 void TAnimationManager::RemoveSmile(TSmile* smile) {
     timerThread_->Remove(smile);

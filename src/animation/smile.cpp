@@ -8,9 +8,13 @@ TSmile::~TSmile() {
     if (TPictureDecoder* picture = Picture.exchange(nullptr)) picture->Release();
 }
 
-bool TSmile::IsAnimating() const { return Visible.load(std::memory_order_relaxed); }
+bool TSmile::IsAnimating() const {
+    return Visible.load(std::memory_order_relaxed);
+}
 
-bool TSmile::CanAnimate() const { return AnimationAllowed.load(std::memory_order_relaxed); }
+bool TSmile::CanAnimate() const {
+    return AnimationAllowed.load(std::memory_order_relaxed);
+}
 
 int32_t TSmile::NextFrame() {
     std::lock_guard lock(pictureLock_);

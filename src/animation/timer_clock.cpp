@@ -5,8 +5,12 @@
 
 namespace faceloom {
 
-int64_t TSystemTimerClock::Now() { return MonotonicMilliseconds(); }
+int64_t TSystemTimerClock::Now() {
+    return MonotonicMilliseconds();
+}
 
-bool TSystemTimerClock::Wait(TEvent& wakeup, int64_t timeoutMs) { return wakeup.WaitFor(timeoutMs); }
+bool TSystemTimerClock::Wait(TEvent& wakeup, int64_t timeoutMs) {
+    return wakeup.WaitFor(timeoutMs);
+}
 
 }  // namespace faceloom

@@ -83,10 +83,8 @@ int RunCheck(const TParsedArgs& args, TCliIo& io) {
 }  // namespace
 
 const TCommand kCheckCommand{
-    "check",
-    "count the errors and duplicate signatures of packs",
-    kCheckHelp,
-    {{"--static", false}, {"--animated", false}, {"--code-page", true}},
+    "check",    "count the errors and duplicate signatures of packs",
+    kCheckHelp, {{"--static", false}, {"--animated", false}, {"--code-page", true}},
     RunCheck,
 };
 

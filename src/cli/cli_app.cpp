@@ -24,7 +24,9 @@ int UsageError(TCliIo& io, const std::string& message, const std::string& comman
 
 }  // namespace
 
-void PrintError(TCliIo& io, const std::string& message) { io.Err << "faceloom-pack: " << message << "\n"; }
+void PrintError(TCliIo& io, const std::string& message) {
+    io.Err << "faceloom-pack: " << message << "\n";
+}
 
 std::string ProgramHelp() {
     std::string help =

@@ -68,7 +68,9 @@ uint8_t PackKindOf(const TParsedArgs& args) {
     return isStatic ? kStaticPack : kAnimatedPack;
 }
 
-const char* PackKindName(uint8_t kind) { return kind == kStaticPack ? "static" : "animated"; }
+const char* PackKindName(uint8_t kind) {
+    return kind == kStaticPack ? "static" : "animated";
+}
 
 TCodePage CodePageOf(const TParsedArgs& args) {
     TCodePage codePage = TCodePage::Windows1251;

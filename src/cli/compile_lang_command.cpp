@@ -43,10 +43,7 @@ int RunCompileLang(const TParsedArgs& args, TCliIo& io) {
 }  // namespace
 
 const TCommand kCompileLangCommand{
-    "compile-lang",
-    "compile a language source (.txt) into a language file (.lng)",
-    kCompileLangHelp,
-    {},
+    "compile-lang", "compile a language source (.txt) into a language file (.lng)", kCompileLangHelp, {},
     RunCompileLang,
 };
 

@@ -15,7 +15,8 @@ TRgbaImage FrameToRgba(const TSmileBitmap& frame) {
     TRgbaImage image;
     const auto* frame8 = dynamic_cast<const TSmileBitmap8*>(&frame);
     const auto* frame32 = dynamic_cast<const TSmileBitmap32*>(&frame);
-    if ((frame8 == nullptr && frame32 == nullptr) || !frame.Allocated || frame.Width <= 0 || frame.Height <= 0) {
+    if ((frame8 == nullptr && frame32 == nullptr) || !frame.Allocated || frame.Width <= 0 ||
+        frame.Height <= 0) {
         return image;
     }
     image.Width = frame.Width;
@@ -25,8 +26,8 @@ TRgbaImage FrameToRgba(const TSmileBitmap& frame) {
     for (int32_t y = 0; y < frame.Height; ++y) {
         for (int32_t x = 0; x < frame.Width; ++x) {
             // Both kinds answer 0x00RRGGBB.
-            const uint32_t rgb = frame8 != nullptr ? frame8->GetPaletteEntry(frame8->GetPixel(x, y))
-                                                   : frame32->GetPixel(x, y);
+            const uint32_t rgb =
+                frame8 != nullptr ? frame8->GetPaletteEntry(frame8->GetPixel(x, y)) : frame32->GetPixel(x, y);
             image.Pixels[at++] = static_cast<uint8_t>(rgb >> 16);
             image.Pixels[at++] = static_cast<uint8_t>(rgb >> 8);
             image.Pixels[at++] = static_cast<uint8_t>(rgb);

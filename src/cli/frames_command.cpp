@@ -109,10 +109,8 @@ int RunFrames(const TParsedArgs& args, TCliIo& io) {
 }  // namespace
 
 const TCommand kFramesCommand{
-    "frames",
-    "decode one picture; print its frames, optionally write them as PNG",
-    kFramesHelp,
-    {{"--static", false}, {"--animated", false}, {"--out", true}},
+    "frames",    "decode one picture; print its frames, optionally write them as PNG",
+    kFramesHelp, {{"--static", false}, {"--animated", false}, {"--out", true}},
     RunFrames,
 };
 

@@ -15,13 +15,27 @@ std::string JsonString(std::string_view utf8) {
     for (char c : text) {
         const auto byte = static_cast<unsigned char>(c);
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            case '\b': out += "\\b"; break;
-            case '\f': out += "\\f"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\b':
+                out += "\\b";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
             default:
                 if (byte < 0x20 || byte == 0x7F) {
                     char buffer[8];
@@ -60,10 +74,18 @@ TJsonWriter& TJsonWriter::Close(char bracket) {
     return *this;
 }
 
-TJsonWriter& TJsonWriter::BeginObject() { return Open('{'); }
-TJsonWriter& TJsonWriter::EndObject() { return Close('}'); }
-TJsonWriter& TJsonWriter::BeginArray() { return Open('['); }
-TJsonWriter& TJsonWriter::EndArray() { return Close(']'); }
+TJsonWriter& TJsonWriter::BeginObject() {
+    return Open('{');
+}
+TJsonWriter& TJsonWriter::EndObject() {
+    return Close('}');
+}
+TJsonWriter& TJsonWriter::BeginArray() {
+    return Open('[');
+}
+TJsonWriter& TJsonWriter::EndArray() {
+    return Close(']');
+}
 
 TJsonWriter& TJsonWriter::Key(std::string_view key) {
     BeforeValue();

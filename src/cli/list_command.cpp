@@ -65,10 +65,8 @@ int RunList(const TParsedArgs& args, TCliIo& io) {
 }  // namespace
 
 const TCommand kListCommand{
-    "list",
-    "list the smiles of a pack (text or JSON)",
-    kListHelp,
-    {{"--static", false}, {"--animated", false}, {"--json", false}, {"--code-page", true}},
+    "list",    "list the smiles of a pack (text or JSON)",
+    kListHelp, {{"--static", false}, {"--animated", false}, {"--json", false}, {"--code-page", true}},
     RunList,
 };
 

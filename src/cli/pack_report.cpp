@@ -14,9 +14,12 @@ namespace faceloom::cli {
 
 const char* SmileStatusName(TSmileStatus status) {
     switch (status) {
-        case TSmileStatus::Ok: return "ok";
-        case TSmileStatus::Missing: return "missing";
-        case TSmileStatus::LoadError: return "load-error";
+        case TSmileStatus::Ok:
+            return "ok";
+        case TSmileStatus::Missing:
+            return "missing";
+        case TSmileStatus::LoadError:
+            return "load-error";
     }
     return "?";
 }
@@ -124,7 +127,8 @@ TPackReport OpenPackReport(const std::string& folder, uint8_t kind, TCodePage co
     };
     // In phase 2 every picture in name order is reported after its rename, with the running
     // count of renames that failed: a rename is done when that count did not grow.
-    model.OnFile = [&](TDefineDecoder& sender, const std::string& fileName, int32_t position, int32_t errorCount) {
+    model.OnFile = [&](TDefineDecoder& sender, const std::string& fileName, int32_t position,
+                       int32_t errorCount) {
         if (phase == 2) {
             if (errorCount == renameFailures) {
                 renames.Renamed(fileName, sender.PictureFileName(position));

@@ -52,11 +52,7 @@ int RunStrings(const TParsedArgs& args, TCliIo& io) {
 }  // namespace
 
 const TCommand kStringsCommand{
-    "strings",
-    "print the string table of a language file (.lng)",
-    kStringsHelp,
-    {},
-    RunStrings,
+    "strings", "print the string table of a language file (.lng)", kStringsHelp, {}, RunStrings,
 };
 
 }  // namespace faceloom::cli

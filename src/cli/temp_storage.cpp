@@ -66,9 +66,13 @@ TTempStorage::~TTempStorage() {
     pthread_sigmask(SIG_SETMASK, &previousMask_, nullptr);
 }
 
-void TTempStorage::BeginWork() { workLock_.lock(); }
+void TTempStorage::BeginWork() {
+    workLock_.lock();
+}
 
-void TTempStorage::EndWork() { workLock_.unlock(); }
+void TTempStorage::EndWork() {
+    workLock_.unlock();
+}
 
 void TTempStorage::Checkpoint() {
     if (!interrupted_.load()) return;

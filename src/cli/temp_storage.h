@@ -1,11 +1,11 @@
 #pragma once
 
+#include <signal.h>
+
 #include <atomic>
 #include <mutex>
 #include <string>
 #include <thread>
-
-#include <signal.h>
 
 namespace faceloom::cli {
 

@@ -7,11 +7,20 @@ std::string EscapeLine(std::string_view text) {
     out.reserve(text.size());
     for (char c : text) {
         switch (c) {
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            case '\\': out += "\\\\"; break;
-            default: out.push_back(c);
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            default:
+                out.push_back(c);
         }
     }
     return out;

@@ -194,13 +194,13 @@ uint32_t PeChecksum(const std::string& file) {
 
 void WriteDosHeader(TBytes& out) {
     // The usual header and stub of Microsoft linkers: run under DOS, it prints a notice.
-    out.U16(0x00, 0x5A4D);  // e_magic "MZ"
-    out.U16(0x02, 0x0090);  // e_cblp: bytes on the last page
-    out.U16(0x04, 0x0003);  // e_cp: pages
-    out.U16(0x08, 0x0004);  // e_cparhdr: header size in paragraphs
-    out.U16(0x0C, 0xFFFF);  // e_maxalloc
-    out.U16(0x10, 0x00B8);  // e_sp
-    out.U16(0x18, 0x0040);  // e_lfarlc: relocation table right after the header
+    out.U16(0x00, 0x5A4D);           // e_magic "MZ"
+    out.U16(0x02, 0x0090);           // e_cblp: bytes on the last page
+    out.U16(0x04, 0x0003);           // e_cp: pages
+    out.U16(0x08, 0x0004);           // e_cparhdr: header size in paragraphs
+    out.U16(0x0C, 0xFFFF);           // e_maxalloc
+    out.U16(0x10, 0x00B8);           // e_sp
+    out.U16(0x18, 0x0040);           // e_lfarlc: relocation table right after the header
     out.U32(0x3C, kPeHeaderOffset);  // e_lfanew
     static constexpr unsigned char kStubCode[] = {
         0x0E,              // push cs
@@ -223,13 +223,13 @@ void WritePeHeaders(TBytes& out, uint32_t sectionSize, uint32_t sectionRawSize) 
     out.Text(at, std::string_view("PE\0\0", 4));
     at += 4;
     // COFF file header.
-    out.U16(at + 0, 0x014C);               // Machine: i386
-    out.U16(at + 2, 1);                    // NumberOfSections
-    out.U32(at + 4, 0);                    // TimeDateStamp: 0 keeps builds reproducible
-    out.U32(at + 8, 0);                    // PointerToSymbolTable
-    out.U32(at + 12, 0);                   // NumberOfSymbols
-    out.U16(at + 16, kOptionalHeaderSize); // SizeOfOptionalHeader
-    out.U16(at + 18, 0x2102);              // Characteristics: EXECUTABLE_IMAGE | 32BIT_MACHINE | DLL
+    out.U16(at + 0, 0x014C);                // Machine: i386
+    out.U16(at + 2, 1);                     // NumberOfSections
+    out.U32(at + 4, 0);                     // TimeDateStamp: 0 keeps builds reproducible
+    out.U32(at + 8, 0);                     // PointerToSymbolTable
+    out.U32(at + 12, 0);                    // NumberOfSymbols
+    out.U16(at + 16, kOptionalHeaderSize);  // SizeOfOptionalHeader
+    out.U16(at + 18, 0x2102);               // Characteristics: EXECUTABLE_IMAGE | 32BIT_MACHINE | DLL
     at += 20;
     // Optional header, PE32.
     const size_t opt = at;
@@ -267,12 +267,12 @@ void WritePeHeaders(TBytes& out, uint32_t sectionSize, uint32_t sectionRawSize) 
     out.U32(opt + 96 + 2 * 8 + 4, sectionSize);
     at = opt + kOptionalHeaderSize;
     // Section header.
-    out.Text(at, ".rsrc");                 // Name, zero-padded to 8 bytes
-    out.U32(at + 8, sectionSize);          // VirtualSize
-    out.U32(at + 12, kSectionRva);         // VirtualAddress
-    out.U32(at + 16, sectionRawSize);      // SizeOfRawData
-    out.U32(at + 20, kHeadersSize);        // PointerToRawData
-    out.U32(at + 36, 0x40000040);          // Characteristics: INITIALIZED_DATA | MEM_READ
+    out.Text(at, ".rsrc");             // Name, zero-padded to 8 bytes
+    out.U32(at + 8, sectionSize);      // VirtualSize
+    out.U32(at + 12, kSectionRva);     // VirtualAddress
+    out.U32(at + 16, sectionRawSize);  // SizeOfRawData
+    out.U32(at + 20, kHeadersSize);    // PointerToRawData
+    out.U32(at + 36, 0x40000040);      // Characteristics: INITIALIZED_DATA | MEM_READ
 }
 
 struct TBlockLayout {
@@ -401,7 +401,8 @@ std::string WriteLangModule(const TLangTexts& texts) {
         const uint64_t languageDirectory = languageDirectories + 24 * i;
         const uint64_t dataEntry = dataEntries + 16 * i;
         // Type directory: block ids ascending, as the format requires.
-        entry(typeDirectory + 16 + 8 * i, block.blockId, kSubdirectory | static_cast<uint32_t>(languageDirectory));
+        entry(typeDirectory + 16 + 8 * i, block.blockId,
+              kSubdirectory | static_cast<uint32_t>(languageDirectory));
         // Language directory: the language-neutral language (0) only.
         directory(languageDirectory, 1);
         entry(languageDirectory + 16, 0, static_cast<uint32_t>(dataEntry));

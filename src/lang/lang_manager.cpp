@@ -13,8 +13,7 @@ std::string DefaultLanguageDirectory() {
     return ProgramFolder() + "Languages" + kPathSeparator;
 }
 
-TLangManager::TLangManager(const std::string& directory)
-    : directory_(IncludeTrailingSeparator(directory)) {
+TLangManager::TLangManager(const std::string& directory) : directory_(IncludeTrailingSeparator(directory)) {
     Reset();
 }
 

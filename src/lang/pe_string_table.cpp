@@ -12,23 +12,23 @@ namespace faceloom {
 namespace {
 
 // Values and layouts from the Microsoft PE/COFF format documentation.
-constexpr uint16_t kDosSignature = 0x5A4D;         // "MZ"
-constexpr uint64_t kDosNewHeaderField = 0x3C;      // e_lfanew
-constexpr uint32_t kPeSignature = 0x00004550;      // "PE\0\0"
+constexpr uint16_t kDosSignature = 0x5A4D;     // "MZ"
+constexpr uint64_t kDosNewHeaderField = 0x3C;  // e_lfanew
+constexpr uint32_t kPeSignature = 0x00004550;  // "PE\0\0"
 constexpr uint64_t kCoffHeaderSize = 20;
 constexpr uint16_t kPe32Magic = 0x10B;
 constexpr uint16_t kPe32PlusMagic = 0x20B;
 constexpr uint64_t kPe32DirectoryCountField = 92;  // NumberOfRvaAndSizes, data directories follow
 constexpr uint64_t kPe32PlusDirectoryCountField = 108;
 constexpr uint32_t kResourceDirectoryIndex = 2;
-constexpr uint16_t kMaxSections = 96;              // the Windows loader's limit
+constexpr uint16_t kMaxSections = 96;  // the Windows loader's limit
 constexpr uint64_t kSectionHeaderSize = 40;
-constexpr uint64_t kResourceDirectorySize = 16;    // IMAGE_RESOURCE_DIRECTORY
-constexpr uint64_t kResourceEntrySize = 8;         // IMAGE_RESOURCE_DIRECTORY_ENTRY
-constexpr uint64_t kResourceDataEntrySize = 16;    // IMAGE_RESOURCE_DATA_ENTRY
-constexpr uint32_t kHighBit = 0x80000000u;         // entry name is a string / entry is a directory
-constexpr uint32_t kStringTableType = 6;           // RT_STRING
-constexpr uint32_t kMaxBlockId = 4096;             // 65535 div 16 + 1
+constexpr uint64_t kResourceDirectorySize = 16;  // IMAGE_RESOURCE_DIRECTORY
+constexpr uint64_t kResourceEntrySize = 8;       // IMAGE_RESOURCE_DIRECTORY_ENTRY
+constexpr uint64_t kResourceDataEntrySize = 16;  // IMAGE_RESOURCE_DATA_ENTRY
+constexpr uint32_t kHighBit = 0x80000000u;       // entry name is a string / entry is a directory
+constexpr uint32_t kStringTableType = 6;         // RT_STRING
+constexpr uint32_t kMaxBlockId = 4096;           // 65535 div 16 + 1
 constexpr int kStringsPerBlock = 16;
 
 struct TSection {
@@ -312,8 +312,8 @@ std::optional<TPeStringTable> TPeStringTable::Parse(std::string bytes, std::stri
         if (!table.blocks_.empty() && table.blocks_.back().blockId == block.blockId) {
             continue;
         }
-        table.blocks_.push_back(TBlock{static_cast<uint16_t>(block.blockId), static_cast<size_t>(block.offset),
-                                       static_cast<size_t>(block.size)});
+        table.blocks_.push_back(TBlock{static_cast<uint16_t>(block.blockId),
+                                       static_cast<size_t>(block.offset), static_cast<size_t>(block.size)});
     }
     table.bytes_ = std::move(bytes);
     if (error) {

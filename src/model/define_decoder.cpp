@@ -52,7 +52,8 @@ TDefineDecoder::TDefineDecoder(const std::string& modeName) {
         pack.Storage->OnFile = [this](TStorageManager&, const std::string& name) { FireFile(name, 1, 0); };
         if (!pack.Storage->Valid()) continue;
         const TStorageIniFile state(*pack.Storage);
-        if (state.ReadBool(TStorageBoolKey::StorageAllocated) && state.ReadBool(TStorageBoolKey::SmiliesLoaded)) {
+        if (state.ReadBool(TStorageBoolKey::StorageAllocated) &&
+            state.ReadBool(TStorageBoolKey::SmiliesLoaded)) {
             presentPacks_.Include(p);
             SetWorkingPaths(p);
             if (state.ReadBool(TStorageBoolKey::PathAssigned)) {
@@ -97,7 +98,9 @@ void TDefineDecoder::SetNoSignatureText(std::u16string_view text) {
 
 // ---- queries
 
-int32_t TDefineDecoder::SmileCount() const { return static_cast<int32_t>(Current().Smiles.size()); }
+int32_t TDefineDecoder::SmileCount() const {
+    return static_cast<int32_t>(Current().Smiles.size());
+}
 
 TSmile* TDefineDecoder::Smile(int32_t index) const {
     if (index < 0 || index >= SmileCount()) return nullptr;
@@ -109,9 +112,12 @@ std::string TDefineDecoder::Label(int32_t index) const {
     return Current().Smiles[static_cast<size_t>(index)].Label;
 }
 
-void TDefineDecoder::CopyLabels(TLabelList& target) const { target = Current().Smiles; }
+void TDefineDecoder::CopyLabels(TLabelList& target) const {
+    target = Current().Smiles;
+}
 
-bool TDefineDecoder::FindSignature(std::string_view text, int32_t& smileIndex, int32_t& signatureIndex) const {
+bool TDefineDecoder::FindSignature(std::string_view text, int32_t& smileIndex,
+                                   int32_t& signatureIndex) const {
     const TLabelList& smiles = Current().Smiles;
     for (size_t i = 0; i < smiles.size(); ++i) {
         const int32_t found = smiles[i].Smile->Signatures.IndexOf(text);
@@ -125,7 +131,10 @@ bool TDefineDecoder::FindSignature(std::string_view text, int32_t& smileIndex, i
 }
 
 int32_t TDefineDecoder::ErrorCount(int32_t kind) const {
-    const int32_t* counter = kind == 0 ? loadErrors_ : kind == 1 ? missingFiles_ : kind == 2 ? noSignatures_ : nullptr;
+    const int32_t* counter = kind == 0   ? loadErrors_
+                             : kind == 1 ? missingFiles_
+                             : kind == 2 ? noSignatures_
+                                         : nullptr;
     if (counter == nullptr) return 0;
     if (!bothMode_) return counter[currentPack_];
     int32_t sum = 0;
@@ -135,7 +144,9 @@ int32_t TDefineDecoder::ErrorCount(int32_t kind) const {
     return sum;
 }
 
-bool TDefineDecoder::HasErrors() const { return ErrorCount(0) != 0 || ErrorCount(1) != 0 || ErrorCount(2) != 0; }
+bool TDefineDecoder::HasErrors() const {
+    return ErrorCount(0) != 0 || ErrorCount(1) != 0 || ErrorCount(2) != 0;
+}
 
 // Both packs, not only the current one: after a change of the no-signature text the other
 // pack's labels would otherwise show the old text once it becomes current.
@@ -172,7 +183,9 @@ bool TDefineDecoder::ReadDefinition(std::vector<std::string>& lines) {
     return faceloom::ReadDefinition(Current().DefinePath, lines);
 }
 
-bool TDefineDecoder::WriteDefinition() { return WritePackDefinition(currentPack_); }
+bool TDefineDecoder::WriteDefinition() {
+    return WritePackDefinition(currentPack_);
+}
 
 bool TDefineDecoder::WritePackDefinition(uint8_t p) {
     if (!presentPacks_.Contains(p) || !packs_[p].Built || packs_[p].DefinePath.empty()) return false;
@@ -183,17 +196,25 @@ bool TDefineDecoder::WritePackDefinition(uint8_t p) {
     return true;
 }
 
-std::string TDefineDecoder::PictureFileName(int32_t n) const { return NameOf(currentPack_, n); }
+std::string TDefineDecoder::PictureFileName(int32_t n) const {
+    return NameOf(currentPack_, n);
+}
 
 std::string TDefineDecoder::NameOf(uint8_t p, int32_t n) const {
     return faceloom::PictureFileName(static_cast<size_t>(std::max(n, 0)), PictureExt(p), packs_[p].NameWidth);
 }
 
-const char* TDefineDecoder::PictureExt(uint8_t p) { return p == kAnimatedPack ? ".gif" : ".bmp"; }
+const char* TDefineDecoder::PictureExt(uint8_t p) {
+    return p == kAnimatedPack ? ".gif" : ".bmp";
+}
 
-std::string TDefineDecoder::PictureMask(uint8_t p) { return p == kAnimatedPack ? "*.gif" : "*.bmp"; }
+std::string TDefineDecoder::PictureMask(uint8_t p) {
+    return p == kAnimatedPack ? "*.gif" : "*.bmp";
+}
 
-std::string TDefineDecoder::PicturePath(int32_t n) const { return Current().Folder + PictureFileName(n); }
+std::string TDefineDecoder::PicturePath(int32_t n) const {
+    return Current().Folder + PictureFileName(n);
+}
 
 // ---- smiles
 
@@ -229,7 +250,9 @@ void TDefineDecoder::Hook(TSmile& smile, uint8_t p) {
     smile.Signatures.OnChange = [this, p](TSignatureList&) { SignaturesChanged(p); };
 }
 
-void TDefineDecoder::Unhook(TSmile& smile) { smile.Signatures.OnChange = nullptr; }
+void TDefineDecoder::Unhook(TSmile& smile) {
+    smile.Signatures.OnChange = nullptr;
+}
 
 // The handler knows its pack, so a change reaches the right definition file even while the
 // other pack is current.

@@ -59,15 +59,17 @@ class TDefineDecoder {
 public:
     using TNotifyEvent = std::function<void(TDefineDecoder& sender)>;
     // phase 0..3, position, maximum.
-    using TPhaseEvent = std::function<void(TDefineDecoder& sender, int32_t phase, int32_t position, int32_t maximum)>;
+    using TPhaseEvent =
+        std::function<void(TDefineDecoder& sender, int32_t phase, int32_t position, int32_t maximum)>;
     // file name (without folder), position, error count.
-    using TFileEvent = std::function<void(TDefineDecoder& sender, const std::string& fileName, int32_t position,
-                                          int32_t errorCount)>;
+    using TFileEvent = std::function<void(TDefineDecoder& sender, const std::string& fileName,
+                                          int32_t position, int32_t errorCount)>;
     // answer in/out: 0 save, 1 discard, 2 cancel; preset 1.
     using TQuerySaveEvent = std::function<void(TDefineDecoder& sender, int32_t& answer)>;
     // kind 0 one pack (path out: folder + "_define.ini"), 1 both packs (path out: the base
     // folder); path in: where the browser starts; accepted preset false.
-    using TSelectFolderEvent = std::function<void(TDefineDecoder& sender, int32_t kind, std::string& path, bool& accepted)>;
+    using TSelectFolderEvent =
+        std::function<void(TDefineDecoder& sender, int32_t kind, std::string& path, bool& accepted)>;
     // Makes the smile instances of the model (a TSmile descendant, count 0, not yet added).
     using TSmileClass = std::function<TSmile*()>;
 
@@ -112,8 +114,8 @@ public:
 
     // ---- queries on the current pack
     int32_t SmileCount() const;
-    TSmile* Smile(int32_t index) const;       // none when out of range
-    std::string Label(int32_t index) const;   // empty when out of range
+    TSmile* Smile(int32_t index) const;      // none when out of range
+    std::string Label(int32_t index) const;  // empty when out of range
     void CopyLabels(TLabelList& target) const;
     // First smile (from 0) whose signatures hold text, letter case of Latin and Cyrillic
     // ignored; outputs untouched when not found.

@@ -5,8 +5,8 @@
 #include <cctype>
 
 #include "model/define_decoder.h"
-#include "platform/code_page.h"
 #include "model/define_file.h"
+#include "platform/code_page.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 
@@ -56,14 +56,16 @@ bool TDefineDecoder::CaseVariantIn(int32_t first, int32_t last) const {
         const std::string lower = AsciiLower(name);
         if (lower == name) continue;
         const int64_t index = CanonicalIndex(lower, ext, Current().NameWidth);
-        if (index >= first && index <= last && lower == PictureFileName(static_cast<int32_t>(index))) return true;
+        if (index >= first && index <= last && lower == PictureFileName(static_cast<int32_t>(index)))
+            return true;
     }
     return false;
 }
 
 void TDefineDecoder::AfterEdit() {
     TPack& pack = Current();
-    if (PictureNameWidth(pack.Smiles.size()) != pack.NameWidth) SyncNameWidth(currentPack_, pack.Smiles.size());
+    if (PictureNameWidth(pack.Smiles.size()) != pack.NameWidth)
+        SyncNameWidth(currentPack_, pack.Smiles.size());
     RelabelPack(currentPack_);
     WriteDefinition();
 }

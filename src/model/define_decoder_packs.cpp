@@ -63,7 +63,8 @@ void TDefineDecoder::ClearWorkingCopy() {
     storage.DeleteInStorage(PictureMask(currentPack_));
 }
 
-void TDefineDecoder::WriteStorageState(bool allocated, bool pathAssigned, bool loaded, const std::string& sourcePath) {
+void TDefineDecoder::WriteStorageState(bool allocated, bool pathAssigned, bool loaded,
+                                       const std::string& sourcePath) {
     TStorageIniFile state(*Current().Storage);
     state.WriteBool(TStorageBoolKey::StorageAllocated, allocated);
     state.WriteBool(TStorageBoolKey::PathAssigned, pathAssigned);
@@ -273,7 +274,8 @@ bool TDefineDecoder::WritePackTo(const std::string& folder) {
     const std::vector<std::string> oldNames = PackFiles(folder, mask);
     size_t aside = 0;
     auto restoreOld = [&] {
-        for (size_t i = 0; i < aside; ++i) RenameNoReplace(folder + StagedName("old", i), folder + oldNames[i]);
+        for (size_t i = 0; i < aside; ++i)
+            RenameNoReplace(folder + StagedName("old", i), folder + oldNames[i]);
     };
     for (; aside < oldNames.size(); ++aside) {
         FireFile(oldNames[aside], 1, 0);
@@ -288,7 +290,8 @@ bool TDefineDecoder::WritePackTo(const std::string& folder) {
 
     for (size_t placed = 0; placed < newNames.size(); ++placed) {
         if (!RenameNoReplace(folder + StagedName("new", placed), folder + newNames[placed])) {
-            for (size_t i = 0; i < placed; ++i) RenameNoReplace(folder + newNames[i], folder + StagedName("new", i));
+            for (size_t i = 0; i < placed; ++i)
+                RenameNoReplace(folder + newNames[i], folder + StagedName("new", i));
             dropStaged();
             restoreOld();
             return false;
@@ -352,9 +355,12 @@ bool TDefineDecoder::QuerySave() {
     int32_t answer = 1;
     if (OnQuerySave) OnQuerySave(*this, answer);
     switch (answer) {
-        case 0: return Save();
-        case 1: return true;
-        default: return false;
+        case 0:
+            return Save();
+        case 1:
+            return true;
+        default:
+            return false;
     }
 }
 

@@ -111,7 +111,9 @@ void WriteDefinition(const std::string& path, const std::vector<std::vector<std:
     WriteFileAtomic(path, FormatDefinition(smiles));
 }
 
-std::string PictureFileName(size_t n, std::string_view ext) { return PictureFileName(n, ext, 2); }
+std::string PictureFileName(size_t n, std::string_view ext) {
+    return PictureFileName(n, ext, 2);
+}
 
 std::string PictureFileName(size_t n, std::string_view ext, int letters) {
     std::string name;
@@ -138,7 +140,9 @@ int PictureNameWidth(size_t count) {
     return width;
 }
 
-int ComparePictureNames(std::string_view a, std::string_view b) { return CompareUtf8Folded(a, b); }
+int ComparePictureNames(std::string_view a, std::string_view b) {
+    return CompareUtf8Folded(a, b);
+}
 
 void SortPictureNames(std::vector<std::string>& names) {
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {

@@ -41,7 +41,8 @@ public:
     }
     uint32_t U32(const char* what) {
         Need(4, what);
-        uint32_t value = static_cast<uint32_t>(data_[position_]) | (static_cast<uint32_t>(data_[position_ + 1]) << 8) |
+        uint32_t value = static_cast<uint32_t>(data_[position_]) |
+                         (static_cast<uint32_t>(data_[position_ + 1]) << 8) |
                          (static_cast<uint32_t>(data_[position_ + 2]) << 16) |
                          (static_cast<uint32_t>(data_[position_ + 3]) << 24);
         position_ += 4;

@@ -23,7 +23,9 @@ constexpr uint32_t kBiAlphaBitFields = 6;
 
 constexpr uint32_t kCoreHeaderSize = 12;
 
-[[noreturn]] void Fail(const std::string& why) { throw EInvalidGraphic("Bitmap image is not valid: " + why); }
+[[noreturn]] void Fail(const std::string& why) {
+    throw EInvalidGraphic("Bitmap image is not valid: " + why);
+}
 
 // One colour channel of a bit-field pixel.
 struct TChannel {
@@ -108,7 +110,8 @@ private:
             if (layout_.Width == 0 || layout_.Height == 0) Fail("width or height is 0");
             return;
         }
-        if (headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108 && headerSize != 124) {
+        if (headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108 &&
+            headerSize != 124) {
             Fail("unsupported bitmap header size " + std::to_string(headerSize));
         }
         const size_t headerStart = cursor_.Position() - 4;
@@ -171,7 +174,8 @@ private:
                 break;
             case kBiBitFields:
             case kBiAlphaBitFields:
-                if (bits != 16 && bits != 32) Fail("bit fields with " + std::to_string(bits) + " bits per pixel");
+                if (bits != 16 && bits != 32)
+                    Fail("bit fields with " + std::to_string(bits) + " bits per pixel");
                 break;
             case kBiJpeg:
                 Fail("embedded JPEG pictures are not supported");
@@ -181,7 +185,8 @@ private:
                 Fail("unknown compression " + std::to_string(layout_.Compression));
         }
         // Width and height are below 2^31 each, so the product cannot wrap in 64 bits.
-        uint64_t pixelBytes = static_cast<uint64_t>(layout_.Width) * static_cast<uint64_t>(layout_.Height) * 4;
+        uint64_t pixelBytes =
+            static_cast<uint64_t>(layout_.Width) * static_cast<uint64_t>(layout_.Height) * 4;
         if (pixelBytes > maxPixelBytes_) {
             Fail("picture of " + std::to_string(layout_.Width) + " x " + std::to_string(layout_.Height) +
                  " pixels is too large");
@@ -190,8 +195,10 @@ private:
             bool bitFields = layout_.Compression == kBiBitFields || layout_.Compression == kBiAlphaBitFields;
             if (!bitFields) {
                 // Uncompressed 16-bit is 5-5-5, 32-bit is 8-8-8 with the top byte unused.
-                if (bits == 16) SetMasks(0x7C00, 0x03E0, 0x001F);
-                else SetMasks(0xFF0000, 0x00FF00, 0x0000FF);
+                if (bits == 16)
+                    SetMasks(0x7C00, 0x03E0, 0x001F);
+                else
+                    SetMasks(0xFF0000, 0x00FF00, 0x0000FF);
             }
             for (int i = 0; i < 3; ++i) channels_[i] = TChannel::Of(layout_.Masks[i]);
         }
@@ -228,7 +235,8 @@ private:
     uint32_t PaletteColor(uint32_t index) const { return index < palette_.size() ? palette_[index] : 0; }
 
     uint32_t FieldColor(uint32_t pixel) const {
-        return (channels_[0].Extract(pixel) << 16) | (channels_[1].Extract(pixel) << 8) | channels_[2].Extract(pixel);
+        return (channels_[0].Extract(pixel) << 16) | (channels_[1].Extract(pixel) << 8) |
+               channels_[2].Extract(pixel);
     }
 
     void ReadRows(TBmpImage& image, size_t dataStart) {
@@ -252,7 +260,8 @@ private:
     void ReadRow(const uint8_t* row, uint32_t* target, int64_t width) const {
         switch (layout_.BitCount) {
             case 1:
-                for (int64_t x = 0; x < width; ++x) target[x] = PaletteColor((row[x >> 3] >> (7 - (x & 7))) & 1);
+                for (int64_t x = 0; x < width; ++x)
+                    target[x] = PaletteColor((row[x >> 3] >> (7 - (x & 7))) & 1);
                 break;
             case 4:
                 for (int64_t x = 0; x < width; ++x) {
@@ -264,7 +273,8 @@ private:
                 for (int64_t x = 0; x < width; ++x) target[x] = PaletteColor(row[x]);
                 break;
             case 16:
-                for (int64_t x = 0; x < width; ++x) target[x] = FieldColor(row[2 * x] | (row[2 * x + 1] << 8));
+                for (int64_t x = 0; x < width; ++x)
+                    target[x] = FieldColor(row[2 * x] | (row[2 * x + 1] << 8));
                 break;
             case 24:
                 for (int64_t x = 0; x < width; ++x) {
@@ -275,7 +285,8 @@ private:
             case 32:
                 for (int64_t x = 0; x < width; ++x) {
                     const uint8_t* p = row + 4 * x;
-                    uint32_t pixel = p[0] | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
+                    uint32_t pixel =
+                        p[0] | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
                     target[x] = FieldColor(pixel);
                 }
                 break;
@@ -294,7 +305,8 @@ private:
         int64_t x = 0;
         int64_t y = 0;  // file row, bottom-up
         auto put = [&](uint32_t index) {
-            if (x < width && y < height) image.Pixels[static_cast<size_t>((height - 1 - y) * width + x)] = PaletteColor(index);
+            if (x < width && y < height)
+                image.Pixels[static_cast<size_t>((height - 1 - y) * width + x)] = PaletteColor(index);
             ++x;
         };
         cursor_.Seek(dataStart, "pixel data");

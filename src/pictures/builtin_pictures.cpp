@@ -48,7 +48,9 @@ TPictureDecoder* CreateBuiltinPicture(int32_t Id) {
 
 TPictureDecoder* BuiltinPicture(int32_t Id) {
     TSharedPictures& shared = Shared();
-    TPictureDecoder** slot = Id == kPictureMissing ? &shared.Missing : Id == kPictureFailed ? &shared.Failed : nullptr;
+    TPictureDecoder** slot = Id == kPictureMissing  ? &shared.Missing
+                             : Id == kPictureFailed ? &shared.Failed
+                                                    : nullptr;
     if (slot == nullptr) return nullptr;
     std::lock_guard<std::mutex> lock(shared.Lock);
     if (*slot == nullptr) {

@@ -42,7 +42,9 @@ constexpr uint64_t kMaxScreenPixels = 16 * 1024 * 1024;
 constexpr size_t kMinBuffer = 1024;
 constexpr size_t kMaxBuffer = 64 * 1024;
 
-[[noreturn]] void Fail(const char* message) { throw EAbort(message); }
+[[noreturn]] void Fail(const char* message) {
+    throw EAbort(message);
+}
 
 // A colour table entry (red, green, blue) as a stored 0x00RRGGBB word.
 inline uint32_t StoredRgb(const uint8_t* entry) {
@@ -79,7 +81,9 @@ inline uint64_t DrawnBytes(uint64_t values, uint64_t keys) {
 }
 
 // Those eight flags as one mask byte, the first pixel in bit 7.
-inline uint8_t MaskByte(uint64_t drawn) { return uint8_t(((drawn >> 7) * 0x8040201008040201ull) >> 56); }
+inline uint8_t MaskByte(uint64_t drawn) {
+    return uint8_t(((drawn >> 7) * 0x8040201008040201ull) >> 56);
+}
 
 }  // namespace
 
@@ -444,14 +448,16 @@ void TGifDecoder::ReadHeader() {
     Finished = false;
     std::memcpy(Header.data(), cursor_->ReadExact(Header.size()), Header.size());
     const bool signature = std::memcmp(Header.data(), "GIF", 3) == 0;
-    const bool version = std::memcmp(Header.data() + 3, "87a", 3) == 0 || std::memcmp(Header.data() + 3, "89a", 3) == 0;
+    const bool version =
+        std::memcmp(Header.data() + 3, "87a", 3) == 0 || std::memcmp(Header.data() + 3, "89a", 3) == 0;
     if (!signature || !version) Fail(kHeaderError);
     if (Header[10] & 0x80) Flags |= 1;
     Width = Header[6] | (Header[7] << 8);
     Height = Header[8] | (Header[9] << 8);
     // A screen without pixels gives frames without buffers: refuse it as bad header data,
     // like a screen too large to compose on.
-    if (Width == 0 || Height == 0 || uint64_t(Width) * uint64_t(Height) > kMaxScreenPixels) Fail(kHeaderError);
+    if (Width == 0 || Height == 0 || uint64_t(Width) * uint64_t(Height) > kMaxScreenPixels)
+        Fail(kHeaderError);
 }
 
 void TGifDecoder::ReadGlobalColorTable() {
@@ -557,7 +563,7 @@ void TGifDecoder::DecodeImage() {
     uint32_t bits = 0;
     uint32_t bitCount = 0;
 
-    auto readCode = [&]() __attribute__((always_inline)) -> uint32_t {
+    auto readCode = [&]() __attribute__((always_inline))->uint32_t {
         while (bitCount < codeSize) {
             if (subBlockLeft == 0) subBlock = in.SubBlock(subBlockLeft);
             bits |= uint32_t(*subBlock++) << bitCount;

@@ -52,7 +52,9 @@ TSmileBitmap* TPictureDecoder::GetSmileBitmap(int32_t Index) const {
     return dynamic_cast<TSmileBitmap*>(Frames[static_cast<size_t>(Index)].get());
 }
 
-int32_t TPictureDecoder::GetFrameCount() const { return static_cast<int32_t>(Delays.size()); }
+int32_t TPictureDecoder::GetFrameCount() const {
+    return static_cast<int32_t>(Delays.size());
+}
 
 int32_t TPictureDecoder::GetDelay(int32_t Index) const {
     if (Index < 0 || static_cast<size_t>(Index) >= Delays.size()) return -1;

@@ -45,12 +45,12 @@ private:
 void TSmileBitmap::FillHeader(std::vector<uint8_t>& header, int32_t width, int32_t height, int32_t bitCount,
                               int32_t imageSize, int32_t colorsUsed) {
     std::memset(header.data(), 0, kHeaderSize);
-    PutU32(header, 0, kHeaderSize);                      // header size
-    PutU32(header, 4, static_cast<uint32_t>(width));     // width
-    PutU32(header, 8, static_cast<uint32_t>(height));    // height, positive: bottom-up
-    PutU16(header, 12, 1);                               // planes
-    PutU16(header, 14, static_cast<uint32_t>(bitCount)); // bits per pixel
-    PutU32(header, 16, 0);                               // uncompressed
+    PutU32(header, 0, kHeaderSize);                       // header size
+    PutU32(header, 4, static_cast<uint32_t>(width));      // width
+    PutU32(header, 8, static_cast<uint32_t>(height));     // height, positive: bottom-up
+    PutU16(header, 12, 1);                                // planes
+    PutU16(header, 14, static_cast<uint32_t>(bitCount));  // bits per pixel
+    PutU32(header, 16, 0);                                // uncompressed
     PutU32(header, 20, static_cast<uint32_t>(imageSize));
     // resolutions (24, 28) stay 0
     PutU32(header, 32, static_cast<uint32_t>(colorsUsed));  // colours used

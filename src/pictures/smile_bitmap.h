@@ -76,7 +76,9 @@ protected:
     // Throws EAbort when Width x Height exceeds kMaxPixels.
     void CheckSize() const;
 
-    bool InPixels(int32_t x, int32_t y) const { return x >= 0 && y >= 0 && x < pixelWidth_ && y < pixelHeight_; }
+    bool InPixels(int32_t x, int32_t y) const {
+        return x >= 0 && y >= 0 && x < pixelWidth_ && y < pixelHeight_;
+    }
     // Element of (x, y), y from the top, in the bottom-up pixel buffer of rowLength elements
     // a row; (x, y) must be InPixels.
     size_t PixelIndex(int32_t x, int32_t y, int32_t rowLength) const {

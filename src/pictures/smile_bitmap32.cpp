@@ -73,6 +73,8 @@ void TSmileBitmap32::Draw(int32_t X, int32_t Y, TSurface& Canvas) const {
     DrawFrame(ColorDib(), RectOfSize(X, Y, pixelWidth_, pixelHeight_), Canvas);
 }
 
-void TSmileBitmap32::StretchDraw(const TRect& Rect, TSurface& Canvas) const { DrawFrame(ColorDib(), Rect, Canvas); }
+void TSmileBitmap32::StretchDraw(const TRect& Rect, TSurface& Canvas) const {
+    DrawFrame(ColorDib(), Rect, Canvas);
+}
 
 }  // namespace faceloom

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "pictures/smile_bitmap.h"
 #include "platform/bitmap.h"
 #include "platform/color.h"
-#include "pictures/smile_bitmap.h"
 
 namespace faceloom {
 

@@ -33,7 +33,9 @@ void TSmileBitmap8::FillRect(const TRect& Rect, uint8_t Value) {
 }
 
 void TSmileBitmap8::SetPaletteEntry(int32_t Index, TColor Color) {
-    if (!Allocated || Index < 0 || static_cast<size_t>(kHeaderSize) + 4 * static_cast<size_t>(Index) + 4 > Header.size()) return;
+    if (!Allocated || Index < 0 ||
+        static_cast<size_t>(kHeaderSize) + 4 * static_cast<size_t>(Index) + 4 > Header.size())
+        return;
     uint32_t rgb = ColorToRgb(Color);
     size_t offset = kHeaderSize + 4 * static_cast<size_t>(Index);
     Header[offset] = static_cast<uint8_t>(rgb);            // blue
@@ -43,7 +45,8 @@ void TSmileBitmap8::SetPaletteEntry(int32_t Index, TColor Color) {
 }
 
 uint32_t TSmileBitmap8::GetPaletteEntry(int32_t Index) const {
-    if (Index < 0 || static_cast<size_t>(kHeaderSize) + 4 * static_cast<size_t>(Index) + 4 > Header.size()) return 0;
+    if (Index < 0 || static_cast<size_t>(kHeaderSize) + 4 * static_cast<size_t>(Index) + 4 > Header.size())
+        return 0;
     size_t offset = kHeaderSize + 4 * static_cast<size_t>(Index);
     return Header[offset] | (Header[offset + 1] << 8) | (static_cast<uint32_t>(Header[offset + 2]) << 16);
 }
@@ -62,6 +65,8 @@ void TSmileBitmap8::Draw(int32_t X, int32_t Y, TSurface& Canvas) const {
     DrawFrame(ColorDib(), RectOfSize(X, Y, pixelWidth_, pixelHeight_), Canvas);
 }
 
-void TSmileBitmap8::StretchDraw(const TRect& Rect, TSurface& Canvas) const { DrawFrame(ColorDib(), Rect, Canvas); }
+void TSmileBitmap8::StretchDraw(const TRect& Rect, TSurface& Canvas) const {
+    DrawFrame(ColorDib(), Rect, Canvas);
+}
 
 }  // namespace faceloom

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/color.h"
 #include "pictures/smile_bitmap.h"
+#include "platform/color.h"
 
 namespace faceloom {
 

@@ -8,7 +8,8 @@
 
 namespace faceloom {
 
-TTransparentDecoder::TTransparentDecoder(TPictureDecoder* Source, bool Shadow) : Shadow(Shadow), Source(Source) {
+TTransparentDecoder::TTransparentDecoder(TPictureDecoder* Source, bool Shadow)
+    : Shadow(Shadow), Source(Source) {
     WantTransparent = false;
     WantSmileBitmaps = true;
 }

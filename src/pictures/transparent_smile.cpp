@@ -41,7 +41,8 @@ void TTransparentSmile::Convert(const TSmileBitmap& source, bool withShadow, Col
 }
 
 void TTransparentSmile::ConvertFrom(const TSmileBitmap8& Source, bool WithShadow) {
-    Convert(Source, WithShadow, [&Source](int32_t x, int32_t y) { return Source.GetPaletteEntry(Source.GetPixel(x, y)); });
+    Convert(Source, WithShadow,
+            [&Source](int32_t x, int32_t y) { return Source.GetPaletteEntry(Source.GetPixel(x, y)); });
 }
 
 void TTransparentSmile::ConvertFrom(const TSmileBitmap32& Source, bool WithShadow) {

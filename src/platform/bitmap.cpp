@@ -6,7 +6,9 @@ namespace faceloom {
 
 TBitmap::TBitmap(int32_t width, int32_t height) : Canvas(width, height) {}
 
-TBitmap::TBitmap(const TBitmap& other) : TFrameObject(other) { *this = other; }
+TBitmap::TBitmap(const TBitmap& other) : TFrameObject(other) {
+    *this = other;
+}
 
 TBitmap& TBitmap::operator=(const TBitmap& other) {
     if (this == &other) return *this;

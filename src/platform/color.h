@@ -16,6 +16,8 @@ inline constexpr TColor kColorWhite = 0xFFFFFF;
 constexpr uint32_t ColorToRgb(TColor color) {
     return (color & 0x0000FF00u) | ((color & 0xFFu) << 16) | ((color >> 16) & 0xFFu);
 }
-constexpr TColor RgbToColor(uint32_t rgb) { return ColorToRgb(rgb); }
+constexpr TColor RgbToColor(uint32_t rgb) {
+    return ColorToRgb(rgb);
+}
 
 }  // namespace faceloom

@@ -1,17 +1,18 @@
 #include "platform/files.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
-#include <dirent.h>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <random>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "platform/code_page.h"
 #include "platform/errors.h"
@@ -265,7 +266,9 @@ bool DeleteFileAt(const std::string& path) {
     return IsRegularFile(path) && ::unlink(path.c_str()) == 0;
 }
 
-bool FileExists(const std::string& path) { return IsRegularFile(path); }
+bool FileExists(const std::string& path) {
+    return IsRegularFile(path);
+}
 
 bool DirectoryExists(const std::string& path) {
     struct stat st {};
@@ -289,7 +292,8 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
 }
 
 void WriteFileAtomic(const std::string& path, std::string_view bytes) {
-    const bool ok = ReplaceViaTemp(path, TDurability::Durable, [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); });
+    const bool ok = ReplaceViaTemp(path, TDurability::Durable,
+                                   [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); });
     if (!ok) {
         throw EInOutError::UnableToWrite(path);
     }

@@ -19,7 +19,9 @@ constexpr std::string_view kCrLf = "\r\n";
 constexpr size_t kNone = static_cast<size_t>(-1);
 
 // Blanks around names and values; Ctrl-Z counts as one because old editors end files with it.
-bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r') || c == '\x1A'; }
+bool IsBlank(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r') || c == '\x1A';
+}
 
 std::string_view Trim(std::string_view text) {
     size_t begin = 0;
@@ -63,7 +65,8 @@ public:
             while (pos < text_.size() && text_[pos] != '\n' && text_[pos] != '\r') ++pos;
             line.length = pos - line.start;
             if (pos < text_.size()) {
-                line.endLength = (text_[pos] == '\r' && pos + 1 < text_.size() && text_[pos + 1] == '\n') ? 2 : 1;
+                line.endLength =
+                    (text_[pos] == '\r' && pos + 1 < text_.size() && text_[pos + 1] == '\n') ? 2 : 1;
                 if (newLine_.empty()) newLine_ = text_.substr(pos, line.endLength);
                 pos += line.endLength;
             }
@@ -86,9 +89,7 @@ public:
     size_t BodyStart() const { return utf8_ ? kUtf8Bom.size() : 0; }
 
     // Raw bytes of the file <-> 8-bit pack text.
-    std::string Decode(std::string_view raw) const {
-        return utf8_ ? Utf8ToCodePage(raw) : std::string(raw);
-    }
+    std::string Decode(std::string_view raw) const { return utf8_ ? Utf8ToCodePage(raw) : std::string(raw); }
     std::string Encode(std::string_view text) const {
         return utf8_ ? CodePageToUtf8(text) : std::string(text);
     }
@@ -180,7 +181,8 @@ private:
 std::string ReadableValue(std::string value) {
     const size_t nul = value.find('\0');
     if (nul != std::string::npos) value.resize(nul);
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
         value = value.substr(1, value.size() - 2);
     }
     if (value.size() > kMaxStringLength) value.resize(kMaxStringLength);
@@ -284,7 +286,8 @@ void TIniFile::WriteString(const std::string& section, const std::string& key, c
     Store(fileName_, result);
 }
 
-int32_t TIniFile::ReadInteger(const std::string& section, const std::string& key, int32_t defaultValue) const {
+int32_t TIniFile::ReadInteger(const std::string& section, const std::string& key,
+                              int32_t defaultValue) const {
     int32_t value = 0;
     return ParseIniInteger(ReadString(section, key, ""), value) ? value : defaultValue;
 }

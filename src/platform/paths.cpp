@@ -1,8 +1,9 @@
 #include "platform/paths.h"
 
-#include <cstdlib>
 #include <pwd.h>
 #include <unistd.h>
+
+#include <cstdlib>
 
 #include "platform/files.h"
 

@@ -14,7 +14,9 @@ uint32_t LoadWord(const uint8_t* p) {
     return value;
 }
 
-int32_t HeaderInt(const uint8_t* header, size_t offset) { return static_cast<int32_t>(LoadWord(header + offset)); }
+int32_t HeaderInt(const uint8_t* header, size_t offset) {
+    return static_cast<int32_t>(LoadWord(header + offset));
+}
 
 uint16_t HeaderShort(const uint8_t* header, size_t offset) {
     return static_cast<uint16_t>(header[offset] | (header[offset + 1] << 8));
@@ -79,8 +81,9 @@ void BlitDib(TSurface& dest, const TRect& destRect, const TDibBits& source, cons
     };
     switch (source.BitCount) {
         case 32:
-            Blit<Op>(dest, destRect, source.Width, source.Height, sourceRect, rowOf,
-                     [](const uint8_t* row, int32_t x) { return LoadWord(row + 4 * static_cast<size_t>(x)); });
+            Blit<Op>(
+                dest, destRect, source.Width, source.Height, sourceRect, rowOf,
+                [](const uint8_t* row, int32_t x) { return LoadWord(row + 4 * static_cast<size_t>(x)); });
             break;
         case 8: {
             const uint8_t* palette = source.Palette;
@@ -110,9 +113,10 @@ void BlitDib(TSurface& dest, const TRect& destRect, const TDibBits& source, cons
 
 template <TRasterOp Op>
 void BlitSurface(TSurface& dest, const TRect& destRect, const TSurface& source, const TRect& sourceRect) {
-    Blit<Op>(dest, destRect, source.Width(), source.Height(), sourceRect,
-             [&source](int32_t y) { return source.Row(y); },
-             [](const uint32_t* row, int32_t x) { return row[x]; });
+    Blit<Op>(
+        dest, destRect, source.Width(), source.Height(), sourceRect,
+        [&source](int32_t y) { return source.Row(y); },
+        [](const uint32_t* row, int32_t x) { return row[x]; });
 }
 
 template <class Fn>
@@ -148,7 +152,8 @@ TDibBits TDibBits::FromHeader(const uint8_t* header, size_t headerSize, const vo
     if (width <= 0 || height == 0 || height == std::numeric_limits<int32_t>::min()) return dib;
     int64_t stride = ((int64_t{width} * bitCount + 31) / 32) * 4;
     int64_t rows = height < 0 ? -int64_t{height} : height;
-    if (stride > std::numeric_limits<int32_t>::max() || static_cast<uint64_t>(stride * rows) > bitsSize) return dib;
+    if (stride > std::numeric_limits<int32_t>::max() || static_cast<uint64_t>(stride * rows) > bitsSize)
+        return dib;
     dib.Width = width;
     dib.Height = static_cast<int32_t>(rows);
     dib.BottomUp = height > 0;
@@ -157,7 +162,8 @@ TDibBits TDibBits::FromHeader(const uint8_t* header, size_t headerSize, const vo
     dib.Bits = static_cast<const uint8_t*>(bits);
     if (bitCount <= 8) {
         dib.Palette = header + infoSize;
-        dib.PaletteEntries = static_cast<int32_t>(std::min<size_t>((headerSize - infoSize) / 4, size_t{1} << bitCount));
+        dib.PaletteEntries =
+            static_cast<int32_t>(std::min<size_t>((headerSize - infoSize) / 4, size_t{1} << bitCount));
     }
     return dib;
 }

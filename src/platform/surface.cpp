@@ -7,7 +7,9 @@
 
 namespace faceloom {
 
-TSurface::TSurface(int32_t width, int32_t height) { Resize(width, height); }
+TSurface::TSurface(int32_t width, int32_t height) {
+    Resize(width, height);
+}
 
 TSurface TSurface::Wrap(uint32_t* bits, int32_t width, int32_t height, int32_t strideBytes) {
     assert(bits != nullptr && width >= 0 && height >= 0);
@@ -20,7 +22,9 @@ TSurface TSurface::Wrap(uint32_t* bits, int32_t width, int32_t height, int32_t s
     return surface;
 }
 
-TSurface::TSurface(const TSurface& other) { *this = other; }
+TSurface::TSurface(const TSurface& other) {
+    *this = other;
+}
 
 TSurface& TSurface::operator=(const TSurface& other) {
     if (this == &other) return *this;
@@ -33,7 +37,9 @@ TSurface& TSurface::operator=(const TSurface& other) {
     return *this;
 }
 
-TSurface::TSurface(TSurface&& other) noexcept { *this = std::move(other); }
+TSurface::TSurface(TSurface&& other) noexcept {
+    *this = std::move(other);
+}
 
 TSurface& TSurface::operator=(TSurface&& other) noexcept {
     if (this == &other) return *this;

@@ -40,9 +40,13 @@ public:
     // Replaces the pixels by an owned, all-black buffer of the new size.
     void Resize(int32_t width, int32_t height);
 
-    uint32_t* Row(int32_t y) { return reinterpret_cast<uint32_t*>(reinterpret_cast<uint8_t*>(bits_) + static_cast<intptr_t>(y) * strideBytes_); }
+    uint32_t* Row(int32_t y) {
+        return reinterpret_cast<uint32_t*>(reinterpret_cast<uint8_t*>(bits_) +
+                                           static_cast<intptr_t>(y) * strideBytes_);
+    }
     const uint32_t* Row(int32_t y) const {
-        return reinterpret_cast<const uint32_t*>(reinterpret_cast<const uint8_t*>(bits_) + static_cast<intptr_t>(y) * strideBytes_);
+        return reinterpret_cast<const uint32_t*>(reinterpret_cast<const uint8_t*>(bits_) +
+                                                 static_cast<intptr_t>(y) * strideBytes_);
     }
     bool Contains(int32_t x, int32_t y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
 

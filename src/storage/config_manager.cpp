@@ -19,18 +19,24 @@ bool DefaultOf(TConfigBoolKey key) {
 
 const char* ConfigKeyName(TConfigBoolKey key) {
     switch (key) {
-        case TConfigBoolKey::BothSmilePacks: return "BothSmilePacks";
-        case TConfigBoolKey::BothPathsAssigned: return "BothPathsAssigned";
-        case TConfigBoolKey::Animated: return "Animated";
-        case TConfigBoolKey::ShowWarnings: return "ShowWarnings";
-        case TConfigBoolKey::SaveOnExit: return "SaveOnExit";
+        case TConfigBoolKey::BothSmilePacks:
+            return "BothSmilePacks";
+        case TConfigBoolKey::BothPathsAssigned:
+            return "BothPathsAssigned";
+        case TConfigBoolKey::Animated:
+            return "Animated";
+        case TConfigBoolKey::ShowWarnings:
+            return "ShowWarnings";
+        case TConfigBoolKey::SaveOnExit:
+            return "SaveOnExit";
     }
     return "";
 }
 
 const char* ConfigKeyName(TConfigStringKey key) {
     switch (key) {
-        case TConfigStringKey::BothPath: return "BothPath";
+        case TConfigStringKey::BothPath:
+            return "BothPath";
     }
     return "";
 }

@@ -30,13 +30,20 @@ const char* DefaultOf(TGlobalStringKey key) {
 
 int32_t DefaultOf(TGlobalIntegerKey key) {
     switch (key) {
-        case TGlobalIntegerKey::FontHeight: return -11;
-        case TGlobalIntegerKey::BackgroundColor: return 0x00FFFFFF;
-        case TGlobalIntegerKey::HotTrackColor: return 0x00FFF0F0;
-        case TGlobalIntegerKey::FontCharset: return 1;
-        case TGlobalIntegerKey::FontColor: return static_cast<int32_t>(0xFF000008u);
-        case TGlobalIntegerKey::RowWidth: return 10;
-        case TGlobalIntegerKey::HotTrackBorderColor: return 0x00FF8080;
+        case TGlobalIntegerKey::FontHeight:
+            return -11;
+        case TGlobalIntegerKey::BackgroundColor:
+            return 0x00FFFFFF;
+        case TGlobalIntegerKey::HotTrackColor:
+            return 0x00FFF0F0;
+        case TGlobalIntegerKey::FontCharset:
+            return 1;
+        case TGlobalIntegerKey::FontColor:
+            return static_cast<int32_t>(0xFF000008u);
+        case TGlobalIntegerKey::RowWidth:
+            return 10;
+        case TGlobalIntegerKey::HotTrackBorderColor:
+            return 0x00FF8080;
     }
     return 0;
 }
@@ -45,22 +52,32 @@ int32_t DefaultOf(TGlobalIntegerKey key) {
 
 const char* GlobalKeyName(TGlobalBoolKey key) {
     switch (key) {
-        case TGlobalBoolKey::FontBold: return "FontBold";
-        case TGlobalBoolKey::FontItalic: return "FontItalic";
-        case TGlobalBoolKey::FontUnderline: return "FontUnderline";
-        case TGlobalBoolKey::FontStrikeOut: return "FontStrikeOut";
-        case TGlobalBoolKey::AnimateAll: return "AnimateAll";
-        case TGlobalBoolKey::ShowSignatures: return "ShowSignatures";
-        case TGlobalBoolKey::AllowHotTrack: return "AllowHotTrack";
-        case TGlobalBoolKey::AnimatedDragAndDrop: return "AnimatedDragAndDrop";
+        case TGlobalBoolKey::FontBold:
+            return "FontBold";
+        case TGlobalBoolKey::FontItalic:
+            return "FontItalic";
+        case TGlobalBoolKey::FontUnderline:
+            return "FontUnderline";
+        case TGlobalBoolKey::FontStrikeOut:
+            return "FontStrikeOut";
+        case TGlobalBoolKey::AnimateAll:
+            return "AnimateAll";
+        case TGlobalBoolKey::ShowSignatures:
+            return "ShowSignatures";
+        case TGlobalBoolKey::AllowHotTrack:
+            return "AllowHotTrack";
+        case TGlobalBoolKey::AnimatedDragAndDrop:
+            return "AnimatedDragAndDrop";
     }
     return "";
 }
 
 const char* GlobalKeyName(TGlobalStringKey key) {
     switch (key) {
-        case TGlobalStringKey::LangDirectory: return "LangDirectory";
-        case TGlobalStringKey::FontName: return "FontName";
+        case TGlobalStringKey::LangDirectory:
+            return "LangDirectory";
+        case TGlobalStringKey::FontName:
+            return "FontName";
     }
     return "";
 }
@@ -68,13 +85,20 @@ const char* GlobalKeyName(TGlobalStringKey key) {
 const char* GlobalKeyName(TGlobalIntegerKey key) {
     // Four values live under another value's key name; files in use depend on it.
     switch (key) {
-        case TGlobalIntegerKey::FontHeight: return "FontHeight";
-        case TGlobalIntegerKey::BackgroundColor: return "FontCharset";
-        case TGlobalIntegerKey::HotTrackColor: return "FontColor";
-        case TGlobalIntegerKey::FontCharset: return "BackgroundColor";
-        case TGlobalIntegerKey::FontColor: return "HotTrackColor";
-        case TGlobalIntegerKey::RowWidth: return "RowWidth";
-        case TGlobalIntegerKey::HotTrackBorderColor: return "HotTrackBorderColor";
+        case TGlobalIntegerKey::FontHeight:
+            return "FontHeight";
+        case TGlobalIntegerKey::BackgroundColor:
+            return "FontCharset";
+        case TGlobalIntegerKey::HotTrackColor:
+            return "FontColor";
+        case TGlobalIntegerKey::FontCharset:
+            return "BackgroundColor";
+        case TGlobalIntegerKey::FontColor:
+            return "HotTrackColor";
+        case TGlobalIntegerKey::RowWidth:
+            return "RowWidth";
+        case TGlobalIntegerKey::HotTrackBorderColor:
+            return "HotTrackBorderColor";
     }
     return "";
 }

@@ -26,16 +26,20 @@ std::string StateFileName(const TStorageManager& storage) {
 
 const char* StorageKeyName(TStorageBoolKey key) {
     switch (key) {
-        case TStorageBoolKey::StorageAllocated: return "StorageAllocated";
-        case TStorageBoolKey::PathAssigned: return "PathAssigned";
-        case TStorageBoolKey::SmiliesLoaded: return "SmiliesLoaded";
+        case TStorageBoolKey::StorageAllocated:
+            return "StorageAllocated";
+        case TStorageBoolKey::PathAssigned:
+            return "PathAssigned";
+        case TStorageBoolKey::SmiliesLoaded:
+            return "SmiliesLoaded";
     }
     return "";
 }
 
 const char* StorageKeyName(TStorageStringKey key) {
     switch (key) {
-        case TStorageStringKey::SourcePath: return "SourcePath";
+        case TStorageStringKey::SourcePath:
+            return "SourcePath";
     }
     return "";
 }

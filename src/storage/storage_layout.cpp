@@ -31,10 +31,16 @@ std::string PackFolderName(int pack) {
     return std::string(pack == kStaticPack ? kStaticFolder : kAnimatedFolder);
 }
 
-std::string GlobalConfigSubPath() { return VersionSubPath() + std::string(kConfigFolder); }
+std::string GlobalConfigSubPath() {
+    return VersionSubPath() + std::string(kConfigFolder);
+}
 
-std::string ModeConfigSubPath(std::string_view mode) { return ModeSubPath(mode, kConfigFolder); }
+std::string ModeConfigSubPath(std::string_view mode) {
+    return ModeSubPath(mode, kConfigFolder);
+}
 
-std::string PackSubPath(std::string_view mode, int pack) { return ModeSubPath(mode, PackFolderName(pack)); }
+std::string PackSubPath(std::string_view mode, int pack) {
+    return ModeSubPath(mode, PackFolderName(pack));
+}
 
 }  // namespace faceloom

@@ -46,9 +46,9 @@ TEST(AnimationManager, RenderRequestsRunInOrderOnTheRenderThreadAndMayFileInTheT
     ASSERT_TRUE(Eventually([&] { return !smiles[0]->InRenderQueue; }));  // taken, rendering
     for (int i : {3, 1, 2}) manager.RequestRender(smiles[i].get());
     manager.RequestRender(smiles[3].get());  // already queued
-    EXPECT_TRUE(smiles[1]->Visible);       // a render request makes it visible
+    EXPECT_TRUE(smiles[1]->Visible);         // a render request makes it visible
     EXPECT_TRUE(smiles[1]->InTimer);
-    EXPECT_FALSE(smiles[2]->InTimer);      // cannot animate: render only
+    EXPECT_FALSE(smiles[2]->InTimer);  // cannot animate: render only
     EXPECT_TRUE(smiles[3]->InRenderQueue);
     EXPECT_EQ(smiles[2]->GetRefCount(), 2);  // owner and render queue
     gate.Open();

@@ -26,7 +26,11 @@ class TStressSmile : public TSmile {
 public:
     TStressSmile(int id, std::vector<std::atomic<int>>& destroyed, std::atomic<int>& steps,
                  std::atomic<int>& renders, std::atomic<int>& lateRenders, TAnimationManager* requester)
-        : id_(id), destroyed_(destroyed), steps_(steps), renders_(renders), lateRenders_(lateRenders),
+        : id_(id),
+          destroyed_(destroyed),
+          steps_(steps),
+          renders_(renders),
+          lateRenders_(lateRenders),
           requester_(requester) {}
 
     void FrameChanged() override {
@@ -65,7 +69,8 @@ TEST(AnimationStress, EveryInstanceIsDestroyedExactlyOnce) {
     std::atomic<int> renders{0};
     std::atomic<int> lateRenders{0};
     std::vector<TRef<TTestPicture>> pictures;
-    for (auto delays : std::vector<std::vector<int32_t>>{{10, 20}, {10, 10, 30}, {15, 5, 0}, {100}, {20, 40}}) {
+    for (auto delays :
+         std::vector<std::vector<int32_t>>{{10, 20}, {10, 10, 30}, {15, 5, 0}, {100}, {20, 40}}) {
         pictures.emplace_back(new TTestPicture(delays, &picturesDestroyed));
     }
 
@@ -81,7 +86,8 @@ TEST(AnimationStress, EveryInstanceIsDestroyedExactlyOnce) {
             if (owned.size() < 48) {
                 const int id = nextId.fetch_add(1);
                 if (id >= kMaxInstances) break;
-                TRef<TStressSmile> smile(new TStressSmile(id, destroyed, steps, renders, lateRenders, pick(5) == 0 ? manager.get() : nullptr));
+                TRef<TStressSmile> smile(new TStressSmile(id, destroyed, steps, renders, lateRenders,
+                                                          pick(5) == 0 ? manager.get() : nullptr));
                 const int p = pick(static_cast<int>(pictures.size()) + 1);
                 if (p < static_cast<int>(pictures.size())) smile->SetPicture(pictures[p].get());
                 owned.push_back(std::move(smile));
@@ -90,11 +96,22 @@ TEST(AnimationStress, EveryInstanceIsDestroyedExactlyOnce) {
             TStressSmile* smile = owned[index].get();
             switch (pick(9)) {
                 case 0:
-                case 1: manager->AddToTimer(smile); break;
-                case 2: manager->RequestRender(smile); break;
-                case 3: manager->RemoveSmile(smile); break;
-                case 4: smile->Visible = !smile->Visible; break;
-                case 5: smile->SetPicture(pictures[static_cast<size_t>(pick(static_cast<int>(pictures.size())))].get()); break;
+                case 1:
+                    manager->AddToTimer(smile);
+                    break;
+                case 2:
+                    manager->RequestRender(smile);
+                    break;
+                case 3:
+                    manager->RemoveSmile(smile);
+                    break;
+                case 4:
+                    smile->Visible = !smile->Visible;
+                    break;
+                case 5:
+                    smile->SetPicture(
+                        pictures[static_cast<size_t>(pick(static_cast<int>(pictures.size())))].get());
+                    break;
                 case 6:  // the owner's way of letting go
                     if (pick(4) != 0) break;
                     manager->RemoveSmile(smile);

@@ -225,7 +225,7 @@ TEST_F(TimerWheelTest, ClearEmptiesEveryBucketAndDeactivationRefusesLaterAdds) {
     std::vector<TRef<TTestSmile>> smiles;
     for (int32_t delay : {100, 200, 3000, 50}) smiles.push_back(MakeSmile({delay, delay}));
     for (auto& smile : smiles) timer->Add(smile.get());
-    timer->ProcessPass();  // spread over three buckets
+    timer->ProcessPass();            // spread over three buckets
     timer->Remove(smiles[3].get());  // leaves an empty node behind
     timer->SetActive(false);
     EXPECT_EQ(timer->Count(), 0);

@@ -8,17 +8,23 @@
 namespace faceloom::test {
 namespace {
 
-std::string Cp1251(const char* utf8) { return Utf8ToCodePage(utf8, TCodePage::Windows1251); }
+std::string Cp1251(const char* utf8) {
+    return Utf8ToCodePage(utf8, TCodePage::Windows1251);
+}
 
 std::string CheckBlock(const std::string& folder, int smiles, int loadErrors, int missing, int noSignatures,
                        int duplicates) {
-    return folder + "\n  smiles: " + std::to_string(smiles) + "\n  load errors: " + std::to_string(loadErrors) +
-           "\n  missing files: " + std::to_string(missing) + "\n  without signatures: " + std::to_string(noSignatures) +
+    return folder + "\n  smiles: " + std::to_string(smiles) +
+           "\n  load errors: " + std::to_string(loadErrors) +
+           "\n  missing files: " + std::to_string(missing) +
+           "\n  without signatures: " + std::to_string(noSignatures) +
            "\n  duplicate signatures: " + std::to_string(duplicates) + "\n";
 }
 
 // A GIF cut short: the decoder fails on it.
-std::string CorruptGif() { return GifBytes(10, 10, 2, 1).substr(0, 40); }
+std::string CorruptGif() {
+    return GifBytes(10, 10, 2, 1).substr(0, 40);
+}
 
 class CheckTest : public CliTest {};
 
@@ -91,7 +97,8 @@ TEST_F(CheckTest, FolderThatCannotBeReadIsReportedAndTheOthersAreStillChecked) {
     const ProgramResult result = Run({"check", good, missing, bad, file});
     EXPECT_EQ(result.out, CheckBlock(good, 1, 0, 0, 0, 0) + CheckBlock(bad, 1, 0, 1, 0, 0));
     EXPECT_EQ(result.err, "faceloom-pack: cannot read '" + missing + "': no such folder\n" +
-                              "faceloom-pack: '" + bad + "': no smile has a picture; is it a static pack (--static)?\n" +
+                              "faceloom-pack: '" + bad +
+                              "': no smile has a picture; is it a static pack (--static)?\n" +
                               "faceloom-pack: cannot read '" + file + "': not a folder\n");
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_TRUE(LeftInTemp().empty());
@@ -135,7 +142,8 @@ TEST_F(CheckTest, FolderWithoutDefinitionIsAnEmptyPack) {
 
     const ProgramResult result = Run({"check", pack});
     EXPECT_EQ(result.out, CheckBlock(pack, 0, 0, 0, 0, 0));
-    EXPECT_EQ(result.err, "faceloom-pack: '" + pack + "': the pack has no smiles (no _define.ini, or an empty one)\n");
+    EXPECT_EQ(result.err,
+              "faceloom-pack: '" + pack + "': the pack has no smiles (no _define.ini, or an empty one)\n");
     EXPECT_EQ(result.exitCode, 0);
 }
 
@@ -147,7 +155,8 @@ TEST_F(CheckTest, UsageErrorsExitTwoWithoutTouchingAnything) {
     };
     const Case cases[] = {
         {{"check"}, UsageErrorText("check", "missing FOLDER")},
-        {{"check", "--static", "--animated", pack}, UsageErrorText("check", "--static and --animated exclude each other")},
+        {{"check", "--static", "--animated", pack},
+         UsageErrorText("check", "--static and --animated exclude each other")},
         {{"check", "--code-page", "koi8-r", pack},
          UsageErrorText("check", "unknown code page 'koi8-r' (known: windows-1251, windows-1252)")},
         {{"check", "--json", pack}, UsageErrorText("check", "unknown option '--json'")},
@@ -180,7 +189,8 @@ TEST_F(CheckTest, HelpOfEveryCommand) {
 
     const ProgramResult main = Run({"--help"});
     EXPECT_EQ(main.exitCode, 0);
-    for (const char* command : {"\n  check ", "\n  list ", "\n  frames ", "\n  strings ", "\n  compile-lang "}) {
+    for (const char* command :
+         {"\n  check ", "\n  list ", "\n  frames ", "\n  strings ", "\n  compile-lang "}) {
         EXPECT_NE(main.out.find(command), std::string::npos) << command;
     }
     const ProgramResult bare = Run({});

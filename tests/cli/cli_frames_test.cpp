@@ -56,7 +56,8 @@ void ExpectPngMatchesFrame(const std::string& file, const TSmileBitmap& frame) {
     ASSERT_TRUE(frame8 != nullptr || frame32 != nullptr);
     for (int y = 0; y < frame.Height; ++y) {
         for (int x = 0; x < frame.Width; ++x) {
-            const uint32_t rgb = frame8 ? frame8->GetPaletteEntry(frame8->GetPixel(x, y)) : frame32->GetPixel(x, y);
+            const uint32_t rgb =
+                frame8 ? frame8->GetPaletteEntry(frame8->GetPixel(x, y)) : frame32->GetPixel(x, y);
             const uint8_t* p = &png.rgba[(static_cast<size_t>(y) * png.width + x) * 4];
             EXPECT_EQ(p[0], (rgb >> 16) & 0xFF) << file << " " << x << "," << y;
             EXPECT_EQ(p[1], (rgb >> 8) & 0xFF) << file << " " << x << "," << y;
@@ -129,16 +130,19 @@ TEST_F(FramesTest, TrueColourFramesOfAPictureWithLocalColourTables) {
     TRef<TPictureDecoder> here = DecodeHere(new TGifDecoder(gif));
     std::string depths;
     for (int i = 0; i < here->GetFrameCount(); ++i) {
-        depths += (i ? "," : "") + std::string(dynamic_cast<TSmileBitmap32*>(here->GetSmileBitmap(i)) ? "32" : "8");
+        depths +=
+            (i ? "," : "") + std::string(dynamic_cast<TSmileBitmap32*>(here->GetSmileBitmap(i)) ? "32" : "8");
     }
     const ProgramResult result = Run({"frames", "--animated", "--out=" + out, gif});
-    EXPECT_EQ(result.out, R"({"frames":2,"width":3,"height":2,"delays":[250,100],"depth":[)" + depths + "]}\n");
+    EXPECT_EQ(result.out,
+              R"({"frames":2,"width":3,"height":2,"delays":[250,100],"depth":[)" + depths + "]}\n");
     EXPECT_EQ(result.exitCode, 0);
     ExpectPngMatchesFrame(out + "/frame-000.png", *here->GetSmileBitmap(0));
     ExpectPngMatchesFrame(out + "/frame-001.png", *here->GetSmileBitmap(1));
     // The second frame's colours come from its own table.
     const PngPixels second = ReadPng(out + "/frame-001.png");
-    EXPECT_EQ(std::vector<uint8_t>(second.rgba.begin(), second.rgba.begin() + 4), (std::vector<uint8_t>{10, 20, 30, 255}));
+    EXPECT_EQ(std::vector<uint8_t>(second.rgba.begin(), second.rgba.begin() + 4),
+              (std::vector<uint8_t>{10, 20, 30, 255}));
 }
 
 TEST_F(FramesTest, StaticBitmapWithItsTransparentColour) {
@@ -158,7 +162,8 @@ TEST_F(FramesTest, StaticBitmapWithItsTransparentColour) {
     EXPECT_EQ(result.exitCode, 0);
     const PngPixels png = ReadPng(out + "/frame-000.png");
     EXPECT_EQ(AlphaOf(png), (std::vector<uint8_t>{255, 0, 255, 0, 255, 0}));
-    EXPECT_EQ(std::vector<uint8_t>(png.rgba.begin(), png.rgba.begin() + 4), (std::vector<uint8_t>{255, 0, 0, 255}));
+    EXPECT_EQ(std::vector<uint8_t>(png.rgba.begin(), png.rgba.begin() + 4),
+              (std::vector<uint8_t>{255, 0, 0, 255}));
     ExpectPngMatchesFrame(out + "/frame-000.png", *here->GetSmileBitmap(0));
 }
 

@@ -1,6 +1,5 @@
 // An interrupted run removes its temporary storage and leaves the pack as it was.
 #include <gtest/gtest.h>
-
 #include <signal.h>
 
 #include <chrono>
@@ -20,7 +19,8 @@ protected:
     // The working copy of the run, once the program has made it.
     std::filesystem::path WorkingDefine() const {
         for (const auto& entry : std::filesystem::directory_iterator(ProgramTemp().path())) {
-            const auto define = entry.path() / "Faceloom for Tavi 2005" / "3.0" / "Storage" / "Animated" / "_define.ini";
+            const auto define =
+                entry.path() / "Faceloom for Tavi 2005" / "3.0" / "Storage" / "Animated" / "_define.ini";
             if (std::filesystem::exists(define)) return define;
         }
         return {};

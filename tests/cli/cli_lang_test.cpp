@@ -57,7 +57,8 @@ TEST_F(LangTest, FileThatIsNotALanguageModule) {
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err.rfind("faceloom-pack: '" + text + "' is not a loadable language module: ", 0), 0u)
         << result.err;
-    EXPECT_GT(result.err.size(), ("faceloom-pack: '" + text + "' is not a loadable language module: \n").size());
+    EXPECT_GT(result.err.size(),
+              ("faceloom-pack: '" + text + "' is not a loadable language module: \n").size());
 
     const ProgramResult missing = Run({"strings", Work().file("none.lng")});
     EXPECT_EQ(missing.exitCode, 1);
@@ -81,7 +82,8 @@ TEST_F(LangTest, SourceWithErrorsNamesTheLinesAndWritesNothing) {
     EXPECT_NE(missing.err, "");
     EXPECT_FALSE(std::filesystem::exists(module));
 
-    EXPECT_EQ(Run({"compile-lang", source}).err, UsageErrorText("compile-lang", "missing SOURCE.txt and OUT.lng"));
+    EXPECT_EQ(Run({"compile-lang", source}).err,
+              UsageErrorText("compile-lang", "missing SOURCE.txt and OUT.lng"));
 }
 
 }  // namespace

@@ -8,7 +8,9 @@
 namespace faceloom::test {
 namespace {
 
-std::string Cp1251(const char* utf8) { return Utf8ToCodePage(utf8, TCodePage::Windows1251); }
+std::string Cp1251(const char* utf8) {
+    return Utf8ToCodePage(utf8, TCodePage::Windows1251);
+}
 
 class ListTest : public CliTest {};
 
@@ -68,13 +70,15 @@ TEST_F(ListTest, JsonWithEveryStatusAndCyrillicSignatures) {
     WriteDefine(pack, ":-)," + Cp1251("привет") + ",\"q\"\r\n \r\n" + Cp1251("Ёж") + "\ttab");
 
     const ProgramResult result = Run({"list", "--json", pack});
-    EXPECT_EQ(result.out,
-              R"j({"kind":"animated","folder":")j" + pack + R"j(","smiles":[)j"
-              R"j({"index":0,"source":"x.gif","frames":3,"width":20,"height":24,"delays":[100,100,100],"status":"ok","signatures":[":-)","привет","\"q\""]},)j"
-              R"j({"index":1,"source":"y.gif","frames":0,"width":0,"height":0,"delays":[],"status":"load-error","signatures":[]},)j"
-              R"j({"index":2,"source":null,"frames":0,"width":0,"height":0,"delays":[],"status":"missing","signatures":["Ёж\ttab"]}],)j"
-              R"j("counts":{"smiles":3,"load_errors":1,"missing_files":1,"without_signatures":1}})j"
-              "\n");
+    EXPECT_EQ(
+        result.out,
+        R"j({"kind":"animated","folder":")j" + pack +
+            R"j(","smiles":[)j"
+            R"j({"index":0,"source":"x.gif","frames":3,"width":20,"height":24,"delays":[100,100,100],"status":"ok","signatures":[":-)","привет","\"q\""]},)j"
+            R"j({"index":1,"source":"y.gif","frames":0,"width":0,"height":0,"delays":[],"status":"load-error","signatures":[]},)j"
+            R"j({"index":2,"source":null,"frames":0,"width":0,"height":0,"delays":[],"status":"missing","signatures":["Ёж\ttab"]}],)j"
+            R"j("counts":{"smiles":3,"load_errors":1,"missing_files":1,"without_signatures":1}})j"
+            "\n");
     EXPECT_EQ(result.exitCode, 0);
 
     EXPECT_EQ(Run({"list", pack}).out,
@@ -89,11 +93,13 @@ TEST_F(ListTest, StaticKindAndCodePage) {
     WriteDefine(pack, "\xE0\xFF");
     EXPECT_EQ(Run({"list", "--static", pack}).out, "0\tone.bmp\t1\t7x5\tok\tая\n");
     EXPECT_EQ(Run({"list", "--static", "--code-page=1252", pack}).out, "0\tone.bmp\t1\t7x5\tok\tàÿ\n");
-    EXPECT_EQ(Run({"list", "--static", "--json", pack}).out,
-              R"j({"kind":"static","folder":")j" + pack + R"j(","smiles":[)j"
-              R"j({"index":0,"source":"one.bmp","frames":1,"width":7,"height":5,"delays":[100],"status":"ok","signatures":["ая"]}],)j"
-              R"j("counts":{"smiles":1,"load_errors":0,"missing_files":0,"without_signatures":0}})j"
-              "\n");
+    EXPECT_EQ(
+        Run({"list", "--static", "--json", pack}).out,
+        R"j({"kind":"static","folder":")j" + pack +
+            R"j(","smiles":[)j"
+            R"j({"index":0,"source":"one.bmp","frames":1,"width":7,"height":5,"delays":[100],"status":"ok","signatures":["ая"]}],)j"
+            R"j("counts":{"smiles":1,"load_errors":0,"missing_files":0,"without_signatures":0}})j"
+            "\n");
 }
 
 TEST_F(ListTest, FolderThatCannotBeReadAndUsageErrors) {
@@ -115,13 +121,15 @@ TEST_F(ListTest, SamplePackOfTheExamples) {
     const std::string pack = std::string(FACELOOM_SOURCE_DIR) + "/examples/sample-pack";
     const auto before = Snapshot(pack);
     const ProgramResult check = Run({"check", pack});
-    EXPECT_EQ(check.out, pack + "\n  smiles: 9\n  load errors: 0\n  missing files: 0\n  without signatures: 1\n"
-                                "  duplicate signatures: 0\n");
+    EXPECT_EQ(check.out, pack +
+                             "\n  smiles: 9\n  load errors: 0\n  missing files: 0\n  without signatures: 1\n"
+                             "  duplicate signatures: 0\n");
     EXPECT_EQ(check.exitCode, 1);
 
     const ProgramResult list = Run({"list", pack});
     EXPECT_EQ(list.exitCode, 0);
-    EXPECT_EQ(list.out.substr(0, list.out.find('\n') + 1), "0\t01-smile.gif\t2\t20x24\tok\t:-)\t:)\tпривет\n");
+    EXPECT_EQ(list.out.substr(0, list.out.find('\n') + 1),
+              "0\t01-smile.gif\t2\t20x24\tok\t:-)\t:)\tпривет\n");
     EXPECT_NE(list.out.find("\n8\t09-sleepy.gif\t3\t20x24\tok\n"), std::string::npos) << list.out;
     EXPECT_EQ(Snapshot(pack), before);
 }

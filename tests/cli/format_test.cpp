@@ -75,7 +75,8 @@ TEST(ParseArgsTest, RejectsWhatItCannotUse) {
 }
 
 TEST(ParseArgsTest, KindAndCodePage) {
-    const std::vector<TOptionSpec> specs = {{"--static", false}, {"--animated", false}, {"--code-page", true}};
+    const std::vector<TOptionSpec> specs = {
+        {"--static", false}, {"--animated", false}, {"--code-page", true}};
     EXPECT_EQ(PackKindOf(ParseArgs({}, specs)), 1);
     EXPECT_EQ(PackKindOf(ParseArgs({"--static"}, specs)), 0);
     EXPECT_EQ(PackKindOf(ParseArgs({"--animated"}, specs)), 1);
@@ -86,7 +87,9 @@ TEST(ParseArgsTest, KindAndCodePage) {
 }
 
 // Signature bytes as the pack file holds them.
-std::string Cp1251(const char* utf8) { return Utf8ToCodePage(utf8, TCodePage::Windows1251); }
+std::string Cp1251(const char* utf8) {
+    return Utf8ToCodePage(utf8, TCodePage::Windows1251);
+}
 
 TSmileReport Smile(int index, std::vector<std::string> signatures) {
     TSmileReport smile;
@@ -156,19 +159,21 @@ TEST(ReportFormatTest, ListTextHasOneTabSeparatedLinePerSmile) {
 }
 
 TEST(ReportFormatTest, ListJson) {
-    EXPECT_EQ(FormatListJson(SampleReport(), TCodePage::Windows1251),
-              R"j({"kind":"animated","folder":"packs/Mine","smiles":[)j"
-              R"j({"index":0,"source":"x.gif","frames":2,"width":20,"height":24,"delays":[2000,150],"status":"ok","signatures":[":-)","улыбка"]},)j"
-              R"j({"index":1,"source":"y.gif","frames":0,"width":0,"height":0,"delays":[],"status":"load-error","signatures":["a\tb"]},)j"
-              R"j({"index":2,"source":null,"frames":0,"width":0,"height":0,"delays":[],"status":"missing","signatures":[]}],)j"
-              R"j("counts":{"smiles":3,"load_errors":1,"missing_files":1,"without_signatures":1}})j"
-              "\n");
+    EXPECT_EQ(
+        FormatListJson(SampleReport(), TCodePage::Windows1251),
+        R"j({"kind":"animated","folder":"packs/Mine","smiles":[)j"
+        R"j({"index":0,"source":"x.gif","frames":2,"width":20,"height":24,"delays":[2000,150],"status":"ok","signatures":[":-)","улыбка"]},)j"
+        R"j({"index":1,"source":"y.gif","frames":0,"width":0,"height":0,"delays":[],"status":"load-error","signatures":["a\tb"]},)j"
+        R"j({"index":2,"source":null,"frames":0,"width":0,"height":0,"delays":[],"status":"missing","signatures":[]}],)j"
+        R"j("counts":{"smiles":3,"load_errors":1,"missing_files":1,"without_signatures":1}})j"
+        "\n");
     TPackReport empty;
     empty.Kind = 0;
     empty.Folder = "e";
-    EXPECT_EQ(FormatListJson(empty, TCodePage::Windows1251),
-              R"j({"kind":"static","folder":"e","smiles":[],"counts":{"smiles":0,"load_errors":0,"missing_files":0,"without_signatures":0}})j"
-              "\n");
+    EXPECT_EQ(
+        FormatListJson(empty, TCodePage::Windows1251),
+        R"j({"kind":"static","folder":"e","smiles":[],"counts":{"smiles":0,"load_errors":0,"missing_files":0,"without_signatures":0}})j"
+        "\n");
 }
 
 TEST(ReportFormatTest, SignaturesFollowTheCodePage) {

@@ -1,9 +1,10 @@
 // OpenPackReport in-process, against the pack model it drives.
+#include "cli/pack_report.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "cli/pack_report.h"
 #include "model/define_decoder.h"
 #include "platform/code_page.h"
 #include "support/pack_builder.h"
@@ -12,7 +13,9 @@
 namespace faceloom::cli {
 namespace {
 
-std::string Cp1251(const char* utf8) { return Utf8ToCodePage(utf8, TCodePage::Windows1251); }
+std::string Cp1251(const char* utf8) {
+    return Utf8ToCodePage(utf8, TCodePage::Windows1251);
+}
 
 size_t PicturesUnder(const std::filesystem::path& folder) {
     size_t count = 0;
@@ -28,11 +31,12 @@ TEST(PackReportTest, DuplicatesAgreeWithTheEditorsSignatureSearch) {
     const std::string folder = dir.file("pack");
     std::filesystem::create_directories(folder);
     for (int i = 0; i < 4; ++i) test::WriteGif(folder + "/" + std::to_string(i) + ".gif", 10 + i, 10);
-    test::WriteDefine(folder, ":-P,B-)," + Cp1251("Ёлка") + "\r\n:-p,b-)," + Cp1251("ёЛКА") + "," + Cp1251("елка") +
-                                  "\r\nXD,xd,xD,:-P\r\n" + Cp1251("Ура,УРА,ура"));
+    test::WriteDefine(folder, ":-P,B-)," + Cp1251("Ёлка") + "\r\n:-p,b-)," + Cp1251("ёЛКА") + "," +
+                                  Cp1251("елка") + "\r\nXD,xd,xD,:-P\r\n" + Cp1251("Ура,УРА,ура"));
 
     int checkpoints = 0;
-    const TPackReport report = OpenPackReport(folder, kAnimatedPack, TCodePage::Windows1251, [&] { ++checkpoints; });
+    const TPackReport report =
+        OpenPackReport(folder, kAnimatedPack, TCodePage::Windows1251, [&] { ++checkpoints; });
     // Every phase and every file of the load passes a checkpoint.
     EXPECT_GE(checkpoints, 4 + 4 + 4);
     // The working copy is closed again.

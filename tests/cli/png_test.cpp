@@ -1,7 +1,6 @@
 // The PNG writer and the frame-to-RGBA conversion, read back with libpng.
-#include <png.h>
-
 #include <gtest/gtest.h>
+#include <png.h>
 
 #include <filesystem>
 
@@ -22,8 +21,8 @@ TEST(PngWriterTest, WritesEveryByteOfAnRgbaImageIncludingTransparentColours) {
     TRgbaImage image;
     image.Width = 3;
     image.Height = 2;
-    image.Pixels = {255, 0, 0, 255,    0, 255, 0, 0,      0, 0, 255, 128,  //
-                    1, 2, 3, 255,      250, 251, 252, 0,  255, 255, 255, 255};
+    image.Pixels = {255, 0, 0, 255, 0,   255, 0,   0, 0,   0,   255, 128,  //
+                    1,   2, 3, 255, 250, 251, 252, 0, 255, 255, 255, 255};
     const std::string file = dir.file("a.png");
     WritePng(file, image);
     const test::PngPixels read = ReadPng(file);
@@ -46,7 +45,8 @@ TEST(PngWriterTest, ReplacesAnOldFileAndReportsAnUnwritableOne) {
         WritePng(dir.file("missing/b.png"), image);
         FAIL() << "no error";
     } catch (const std::runtime_error& error) {
-        EXPECT_NE(std::string(error.what()).find(dir.file("missing/b.png")), std::string::npos) << error.what();
+        EXPECT_NE(std::string(error.what()).find(dir.file("missing/b.png")), std::string::npos)
+            << error.what();
     }
     EXPECT_THROW(WritePng(dir.file("c.png"), TRgbaImage{}), std::runtime_error);
     EXPECT_THROW(WritePng(dir.file("d.png"), TRgbaImage{2, 2, {1, 2, 3, 4}}), std::runtime_error);
@@ -77,8 +77,9 @@ TEST(FramePixelsTest, PalettisedFrameTakesPaletteColoursAndMaskAlpha) {
     const TRgbaImage image = FrameToRgba(frame);
     EXPECT_EQ(image.Width, 3);
     EXPECT_EQ(image.Height, 2);
-    EXPECT_EQ(image.Pixels, (std::vector<uint8_t>{255, 0, 0, 255,       0x20, 0x40, 0x80, 255, 255, 255, 255, 0,  //
-                                                  0x20, 0x40, 0x80, 0,  255, 0, 0, 255,        255, 0, 0, 255}));
+    EXPECT_EQ(image.Pixels,
+              (std::vector<uint8_t>{255,  0,    0,    255, 0x20, 0x40, 0x80, 255, 255, 255, 255, 0,  //
+                                    0x20, 0x40, 0x80, 0,   255,  0,    0,    255, 255, 0,   0,   255}));
 }
 
 TEST(FramePixelsTest, TrueColourFrameWithoutMaskIsOpaque) {
@@ -94,7 +95,7 @@ TEST(FramePixelsTest, TrueColourFrameWithoutMaskIsOpaque) {
     frame.SetPixel(1, 1, 0xFFFFFF);
     EXPECT_EQ(FrameDepth(frame), 32);
     EXPECT_EQ(FrameToRgba(frame).Pixels, (std::vector<uint8_t>{0, 255, 0, 255, 0x56, 0x34, 0x12, 255,  //
-                                                                0, 0, 0, 255,   255, 255, 255, 255}));
+                                                               0, 0, 0, 255, 255, 255, 255, 255}));
 }
 
 TEST(FramePixelsTest, TrueColourFrameWithMask) {

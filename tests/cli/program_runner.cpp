@@ -70,7 +70,9 @@ void Decode(int status, ProgramResult& result) {
 
 }  // namespace
 
-std::string PackProgram() { return FACELOOM_PACK_EXE; }
+std::string PackProgram() {
+    return FACELOOM_PACK_EXE;
+}
 
 ProgramResult RunPack(const std::vector<std::string>& args, const EnvOverrides& env) {
     int outPipe[2];

@@ -11,8 +11,8 @@
 namespace faceloom::test {
 
 struct ProgramResult {
-    int exitCode = -1;    // when it exited
-    int termSignal = 0;   // when a signal ended it
+    int exitCode = -1;   // when it exited
+    int termSignal = 0;  // when a signal ended it
     std::string out;
     std::string err;
 };
@@ -29,7 +29,8 @@ ProgramResult RunPack(const std::vector<std::string>& args, const EnvOverrides& 
 // A running child whose output goes to files (so it never blocks on a full pipe).
 class RunningProgram {
 public:
-    RunningProgram(const std::vector<std::string>& args, const EnvOverrides& env, const std::string& outputFolder);
+    RunningProgram(const std::vector<std::string>& args, const EnvOverrides& env,
+                   const std::string& outputFolder);
     ~RunningProgram();
     RunningProgram(const RunningProgram&) = delete;
     RunningProgram& operator=(const RunningProgram&) = delete;

@@ -1,9 +1,9 @@
 #include "lang/lang_compiler.h"
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "lang/pe_string_table.h"
 #include "support/temp_dir.h"
@@ -41,14 +41,10 @@ TEST(LangCompiler, ParsesTextsCommentsAndEscapes) {
     ASSERT_TRUE(ParseLangSource(source, texts, errors));
     EXPECT_TRUE(errors.empty());
     const TLangTexts expected = {
-        {0, u"a = b # not a comment"},
-        {7, u""},
-        {8, u"no line end at the end"},
-        {101, u"English"},
-        {102, u"spaced text"},
-        {803, u"one\ntwo\tthree\\four"},
-        {40000, u"\U0001F600"},
-        {65535, u"Русский \\n"},
+        {0, u"a = b # not a comment"},  {7, u""},
+        {8, u"no line end at the end"}, {101, u"English"},
+        {102, u"spaced text"},          {803, u"one\ntwo\tthree\\four"},
+        {40000, u"\U0001F600"},         {65535, u"Русский \\n"},
     };
     EXPECT_EQ(texts, expected);
 }
@@ -81,7 +77,8 @@ TEST(LangCompiler, ReportsEachMalformedLineWithItsNumber) {
         EXPECT_FALSE(ParseLangSource("1 = one\n\n" + c.line + "\n2 = two\n", texts, errors)) << c.line;
         ASSERT_EQ(errors.size(), 1u) << c.line;
         EXPECT_EQ(errors[0].line, 3) << c.line;
-        EXPECT_NE(errors[0].message.find(c.message), std::string::npos) << c.line << ": " << errors[0].message;
+        EXPECT_NE(errors[0].message.find(c.message), std::string::npos)
+            << c.line << ": " << errors[0].message;
     }
 }
 
@@ -92,7 +89,8 @@ TEST(LangCompiler, ReportsDuplicatesAndEveryErrorOfASource) {
     ASSERT_EQ(errors.size(), 2u);
     EXPECT_EQ(errors[0].line, 3);
     EXPECT_EQ(errors[1].line, 4);
-    EXPECT_NE(errors[1].message.find("101 is already defined on line 1"), std::string::npos) << errors[1].message;
+    EXPECT_NE(errors[1].message.find("101 is already defined on line 1"), std::string::npos)
+        << errors[1].message;
     EXPECT_EQ(FormatLangSourceError("English.txt", errors[1]), "English.txt:4: " + errors[1].message);
 
     std::string many;
@@ -145,11 +143,11 @@ TEST(LangCompiler, ModuleIsAWellFormedResourceOnlyDll) {
         EXPECT_EQ(module.substr(pe, 4), std::string("PE\0\0", 4));
         const size_t coff = pe + 4;
         const size_t opt = coff + 20;
-        EXPECT_EQ(U16At(module, coff), 0x014C);                 // i386
-        EXPECT_EQ(U16At(module, coff + 2), 1);                  // one section
+        EXPECT_EQ(U16At(module, coff), 0x014C);                // i386
+        EXPECT_EQ(U16At(module, coff + 2), 1);                 // one section
         EXPECT_EQ(U16At(module, coff + 18) & 0x2002, 0x2002);  // DLL, executable image
-        EXPECT_EQ(U16At(module, opt), 0x10B);                   // PE32
-        EXPECT_EQ(U16At(module, opt + 68), 2);                  // GUI
+        EXPECT_EQ(U16At(module, opt), 0x10B);                  // PE32
+        EXPECT_EQ(U16At(module, opt + 68), 2);                 // GUI
         const uint32_t sectionAlignment = U32At(module, opt + 32);
         const uint32_t fileAlignment = U32At(module, opt + 36);
         EXPECT_EQ(sectionAlignment, 0x1000u);

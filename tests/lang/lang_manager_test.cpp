@@ -1,9 +1,9 @@
 #include "lang/lang_manager.h"
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "platform/files.h"
 #include "platform/program_folder.h"
@@ -14,7 +14,8 @@ namespace faceloom {
 namespace {
 
 void WriteLanguage(const std::string& path, const std::u16string& name) {
-    test::WriteBytes(path, test::WritePeModule(test::StringTableResources({{101, name}, {202, name + u" cancel"}})).bytes);
+    test::WriteBytes(
+        path, test::WritePeModule(test::StringTableResources({{101, name}, {202, name + u" cancel"}})).bytes);
 }
 
 // A language folder: three languages in mixed letter case, one without a name, and things
@@ -25,7 +26,8 @@ protected:
         WriteLanguage(dir_.file("b.lng"), u"Bravo");
         WriteLanguage(dir_.file("A.LNG"), u"Alpha");
         WriteLanguage(dir_.file("c.Lng"), u"Charlie");
-        test::WriteBytes(dir_.file("nameless.lng"), test::WritePeModule(test::StringTableResources({{1602, u"x"}})).bytes);
+        test::WriteBytes(dir_.file("nameless.lng"),
+                         test::WritePeModule(test::StringTableResources({{1602, u"x"}})).bytes);
         test::WriteBytes(dir_.file("broken.lng"), "not a module");
         WriteLanguage(dir_.file("other.txt"), u"Not a language file name");
         std::filesystem::create_directory(dir_.file("folder.lng"));
@@ -69,7 +71,8 @@ TEST_F(LangManagerTest, StartsWithTheBuiltInLanguageOnly) {
 TEST_F(LangManagerTest, ScanListsLoadableFilesInNameOrderAfterTheBuiltIn) {
     TLangManager manager(dir_.folder());
     manager.Scan();
-    EXPECT_EQ(Names(manager), (std::vector<std::u16string>{u"Русский", u"Alpha", u"Bravo", u"Charlie", u"Lang Error"}));
+    EXPECT_EQ(Names(manager),
+              (std::vector<std::u16string>{u"Русский", u"Alpha", u"Bravo", u"Charlie", u"Lang Error"}));
     EXPECT_EQ(manager.GetKey(0), "");
     EXPECT_EQ(manager.GetKey(1), dir_.file("A.LNG"));
     EXPECT_EQ(manager.GetKey(4), dir_.file("nameless.lng"));

@@ -1,10 +1,10 @@
 #include "lang/lang.h"
 
+#include <gtest/gtest.h>
+
 #include <cstring>
 #include <filesystem>
 #include <set>
-
-#include <gtest/gtest.h>
 
 #include "lang/builtin_texts.h"
 #include "lang/lang_compiler.h"
@@ -25,7 +25,8 @@ std::u16string LongTextOf300() {
     return text;
 }
 
-std::string WriteLanguage(const test::TempDir& dir, const std::string& name, const std::map<int, std::u16string>& texts) {
+std::string WriteLanguage(const test::TempDir& dir, const std::string& name,
+                          const std::map<int, std::u16string>& texts) {
     const std::string path = dir.file(name);
     test::WriteBytes(path, test::WritePeModule(test::StringTableResources(texts)).bytes);
     return path;
@@ -37,10 +38,10 @@ TEST(BuiltinTexts, CoverTheWindowsRangesInIdOrder) {
     EXPECT_EQ(texts.front().id, 101);
     EXPECT_EQ(texts.back().id, 1602);
     // The ranges of ids per window, each complete.
-    const std::vector<std::pair<int, int>> ranges = {
-        {101, 105}, {201, 204}, {301, 315}, {401, 433}, {501, 504}, {601, 603}, {701, 702}, {801, 804},
-        {901, 901}, {1001, 1003}, {1101, 1106}, {1201, 1207}, {1301, 1301}, {1401, 1408}, {1501, 1505},
-        {1601, 1602}};
+    const std::vector<std::pair<int, int>> ranges = {{101, 105},   {201, 204},   {301, 315},   {401, 433},
+                                                     {501, 504},   {601, 603},   {701, 702},   {801, 804},
+                                                     {901, 901},   {1001, 1003}, {1101, 1106}, {1201, 1207},
+                                                     {1301, 1301}, {1401, 1408}, {1501, 1505}, {1601, 1602}};
     std::vector<int> expected;
     for (const auto& [first, last] : ranges) {
         for (int id = first; id <= last; ++id) {
@@ -78,9 +79,15 @@ TEST(Lang, BuiltInLanguageAnswersFromItsTable) {
 TEST(Lang, FileLanguageFallsBackPerId) {
     test::TempDir dir;
     const std::string path = WriteLanguage(dir, "English.lng",
-                                           {{101, u"English"}, {102, u"English texts"}, {103, u"Someone"},
-                                            {104, u"1.0"}, {105, u"https://x.example/"}, {201, u"OK!"},
-                                            {203, u""}, {5000, u"only here"}, {1106, LongTextOf300()}});
+                                           {{101, u"English"},
+                                            {102, u"English texts"},
+                                            {103, u"Someone"},
+                                            {104, u"1.0"},
+                                            {105, u"https://x.example/"},
+                                            {201, u"OK!"},
+                                            {203, u""},
+                                            {5000, u"only here"},
+                                            {1106, LongTextOf300()}});
     const TLang lang(path, false);
     ASSERT_FALSE(lang.BuiltIn());
     EXPECT_EQ(lang.FileName(), path);
@@ -90,12 +97,12 @@ TEST(Lang, FileLanguageFallsBackPerId) {
     EXPECT_EQ(lang.Version(), u"1.0");
     EXPECT_EQ(lang.Link(), u"https://x.example/");
 
-    EXPECT_EQ(lang.Text(201), u"OK!");             // the file's text
-    EXPECT_EQ(lang.Text(202), u"Отмена");          // missing in the file: built-in
-    EXPECT_EQ(lang.Text(203), u"Да");              // empty in the file: built-in
-    EXPECT_EQ(lang.Text(5000), u"only here");      // only in the file
-    EXPECT_EQ(lang.Text(6000), u"Lang Error");     // in neither
-    EXPECT_EQ(lang.Text(1106), LongTextOf300());   // long texts whole
+    EXPECT_EQ(lang.Text(201), u"OK!");            // the file's text
+    EXPECT_EQ(lang.Text(202), u"Отмена");         // missing in the file: built-in
+    EXPECT_EQ(lang.Text(203), u"Да");             // empty in the file: built-in
+    EXPECT_EQ(lang.Text(5000), u"only here");     // only in the file
+    EXPECT_EQ(lang.Text(6000), u"Lang Error");    // in neither
+    EXPECT_EQ(lang.Text(1106), LongTextOf300());  // long texts whole
     EXPECT_EQ(lang.Text(202, true), u"Lang Error");
     EXPECT_EQ(lang.Text(201, true), u"OK!");
 }
@@ -162,7 +169,8 @@ TEST(EnglishLanguage, TranslatesEveryBuiltInText) {
         if (english == texts.end()) {
             continue;
         }
-        EXPECT_EQ(placeholders(Utf16ToUtf8(english->second)), placeholders(Utf16ToUtf8(builtIn.text))) << builtIn.id;
+        EXPECT_EQ(placeholders(Utf16ToUtf8(english->second)), placeholders(Utf16ToUtf8(builtIn.text)))
+            << builtIn.id;
     }
     EXPECT_EQ(ids, builtInIds);
     EXPECT_EQ(texts.at(101), u"English");

@@ -1,10 +1,10 @@
 #include "lang/pe_string_table.h"
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <map>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "lang/lang_compiler.h"
 #include "support/pe_writer.h"
@@ -126,16 +126,16 @@ TEST(PeStringTable, PassesOverBlocksNamedByStringsOrOutOfRange) {
     const uint32_t sectionRva = 0x3000;
     const std::string block = test::StringBlock({{5, u"five"}});
     std::string tree;
-    test::AppendResourceDirectory(tree, 0, 1);                                  // 0: root
+    test::AppendResourceDirectory(tree, 0, 1);  // 0: root
     test::AppendResourceEntry(tree, 6, test::kResourceSubdirectory | 24);
-    test::AppendResourceDirectory(tree, 1, 2);                                  // 24: type 6
+    test::AppendResourceDirectory(tree, 1, 2);  // 24: type 6
     test::AppendResourceEntry(tree, 0x80FFFFF0u, test::kResourceSubdirectory | 0x7FFFFFF0u);
     test::AppendResourceEntry(tree, 5000, test::kResourceSubdirectory | 0x7FFFFFF0u);
     test::AppendResourceEntry(tree, 1, test::kResourceSubdirectory | 64);
-    test::AppendResourceDirectory(tree, 0, 1);                                  // 64: block 1
+    test::AppendResourceDirectory(tree, 0, 1);  // 64: block 1
     test::AppendResourceEntry(tree, 0, 88);
     test::AppendResourceDataEntry(tree, sectionRva + 104, static_cast<uint32_t>(block.size()));  // 88
-    tree += block;                                                              // 104
+    tree += block;                                                                               // 104
     TPeOptions options;
     options.rawSection = tree;
     options.sectionRva = sectionRva;
@@ -206,31 +206,31 @@ TEST(PeStringTable, RejectsMalformedModules) {
     const std::vector<TBrokenCase> cases = {
         {"no MZ", [](TPeModule& m) { m.bytes[0] = 'Z'; }, "DOS"},
         {"PE header past the end",
-         [](TPeModule& m) { PutU32(m.bytes, 0x3C, static_cast<uint32_t>(m.bytes.size()) - 2); }, "PE signature"},
-        {"PE header offset wrapping",
-         [](TPeModule& m) { PutU32(m.bytes, 0x3C, 0xFFFFFFFEu); }, "PE signature"},
+         [](TPeModule& m) { PutU32(m.bytes, 0x3C, static_cast<uint32_t>(m.bytes.size()) - 2); },
+         "PE signature"},
+        {"PE header offset wrapping", [](TPeModule& m) { PutU32(m.bytes, 0x3C, 0xFFFFFFFEu); },
+         "PE signature"},
         {"no PE signature", [](TPeModule& m) { m.bytes[m.peHeader + 1] = 'X'; }, "PE signature"},
         {"unknown optional header", [](TPeModule& m) { PutU16(m.bytes, m.optionalHeader, 0x107); }, "PE32"},
         {"optional header larger than the file",
          [](TPeModule& m) { PutU16(m.bytes, m.peHeader + 20, 0xFFFF); }, "optional header"},
         {"optional header too small for its directories",
          [](TPeModule& m) { PutU16(m.bytes, m.peHeader + 20, 100); }, "optional header"},
-        {"huge directory count",
-         [](TPeModule& m) { PutU32(m.bytes, m.optionalHeader + 92, 0xFFFFFFFFu); }, "data directories"},
+        {"huge directory count", [](TPeModule& m) { PutU32(m.bytes, m.optionalHeader + 92, 0xFFFFFFFFu); },
+         "data directories"},
         {"too many sections", [](TPeModule& m) { PutU16(m.bytes, m.peHeader + 6, 97); }, "sections"},
-        {"section table past the end",
-         [](TPeModule& m) { PutU16(m.bytes, m.peHeader + 6, 90); }, "section"},
-        {"section data past the end",
-         [](TPeModule& m) { PutU32(m.bytes, m.sectionHeader + 16, 0x10000); }, "section"},
+        {"section table past the end", [](TPeModule& m) { PutU16(m.bytes, m.peHeader + 6, 90); }, "section"},
+        {"section data past the end", [](TPeModule& m) { PutU32(m.bytes, m.sectionHeader + 16, 0x10000); },
+         "section"},
         {"section data offset wrapping",
          [](TPeModule& m) { PutU32(m.bytes, m.sectionHeader + 20, 0xFFFFFF00u); }, "section"},
         {"resource directory outside every section",
          [](TPeModule& m) { PutU32(m.bytes, m.resourceDirectoryEntry, 0x9000); }, "resource directory"},
         {"resource directory cut by the section's end",
          [](TPeModule& m) {
-             const auto virtualSize = static_cast<uint32_t>(
-                 static_cast<uint8_t>(m.bytes[m.sectionHeader + 8]) |
-                 static_cast<uint8_t>(m.bytes[m.sectionHeader + 9]) << 8);
+             const auto virtualSize =
+                 static_cast<uint32_t>(static_cast<uint8_t>(m.bytes[m.sectionHeader + 8]) |
+                                       static_cast<uint8_t>(m.bytes[m.sectionHeader + 9]) << 8);
              PutU32(m.bytes, m.resourceDirectoryEntry, m.sectionRva + virtualSize - 4);
          },
          "a resource directory lies outside the resource section"},
@@ -246,17 +246,26 @@ TEST(PeStringTable, RejectsMalformedModules) {
 
 TEST(PeStringTable, RejectsHostileResourceTrees) {
     const std::vector<std::pair<const char*, std::function<void(std::string&)>>> patches = {
-        {"root claims 131070 entries", [](std::string& t) { PutU16(t, 12, 0xFFFF); PutU16(t, 14, 0xFFFF); }},
+        {"root claims 131070 entries",
+         [](std::string& t) {
+             PutU16(t, 12, 0xFFFF);
+             PutU16(t, 14, 0xFFFF);
+         }},
         {"type directory outside the section",
          [](std::string& t) { PutU32(t, 20, test::kResourceSubdirectory | 0x7FFFFFF0u); }},
         {"type 6 is data, not a directory", [](std::string& t) { PutU32(t, 20, kDataEntry); }},
-        {"type directory loops to the root", [](std::string& t) { PutU32(t, 20, test::kResourceSubdirectory | 0); }},
+        {"type directory loops to the root",
+         [](std::string& t) { PutU32(t, 20, test::kResourceSubdirectory | 0); }},
         {"block directory loops to itself",
-         [](std::string& t) { PutU32(t, kBlockDirectory + 20, test::kResourceSubdirectory | kBlockDirectory); }},
-        {"block is data, not a directory", [](std::string& t) { PutU32(t, kTypeDirectory + 20, kDataEntry); }},
+         [](std::string& t) {
+             PutU32(t, kBlockDirectory + 20, test::kResourceSubdirectory | kBlockDirectory);
+         }},
+        {"block is data, not a directory",
+         [](std::string& t) { PutU32(t, kTypeDirectory + 20, kDataEntry); }},
         {"block directory claims more entries than fit",
          [](std::string& t) { PutU16(t, kBlockDirectory + 14, 0xFFFF); }},
-        {"data entry outside the section", [](std::string& t) { PutU32(t, kBlockDirectory + 20, 0x7FFFFFF8u); }},
+        {"data entry outside the section",
+         [](std::string& t) { PutU32(t, kBlockDirectory + 20, 0x7FFFFFF8u); }},
         {"data entry cut by the section's end",
          [](std::string& t) { PutU32(t, kBlockDirectory + 20, static_cast<uint32_t>(t.size()) - 8); }},
         {"block data before the section", [](std::string& t) { PutU32(t, kDataEntry, 0x100); }},

@@ -105,7 +105,8 @@ TEST_F(EditTest, FailedCopyChangesNothing) {
     EXPECT_EQ(WorkIds(*model), (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(Define(*model), before);
     // No temporary file is left in the working copy.
-    EXPECT_EQ(ListFiles(Work(*model)), (std::vector<std::string>{"_define.ini", "aa.gif", "ab.gif", "ac.gif"}));
+    EXPECT_EQ(ListFiles(Work(*model)),
+              (std::vector<std::string>{"_define.ini", "aa.gif", "ab.gif", "ac.gif"}));
 }
 
 TEST_F(EditTest, MoveSmileRotatesPictureFiles) {

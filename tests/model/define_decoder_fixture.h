@@ -19,7 +19,9 @@
 namespace faceloom::test {
 
 // Picture k is 10 + k pixels wide.
-inline int PictureWidth(int id) { return 10 + id; }
+inline int PictureWidth(int id) {
+    return 10 + id;
+}
 
 // The id of the picture a smile holds, -1 without picture.
 inline int PictureId(const TSmile* smile) {
@@ -91,7 +93,8 @@ protected:
     }
     // The storage area's folder of a pack's working copy (also while the pack is absent).
     std::string StorageFolder(uint8_t pack, const std::string& mode = "Storage") const {
-        return home.dir().folder() + "Faceloom for Tavi 2005/3.0/" + mode + (pack == kAnimatedPack ? "/Animated/" : "/Static/");
+        return home.dir().folder() + "Faceloom for Tavi 2005/3.0/" + mode +
+               (pack == kAnimatedPack ? "/Animated/" : "/Static/");
     }
     std::string StateFile(uint8_t pack, const std::string& mode = "Storage") const {
         return StorageFolder(pack, mode) + "Config/Storage.ini";

@@ -11,7 +11,9 @@ namespace faceloom::test {
 namespace {
 
 // Picture k of these tests is (2 + k % 32) x (2 + k / 32) pixels: small, and unique.
-void WriteNumbered(const std::string& path, int id) { WriteGif(path, 2 + id % 32, 2 + id / 32, 1, id); }
+void WriteNumbered(const std::string& path, int id) {
+    WriteGif(path, 2 + id % 32, 2 + id / 32, 1, id);
+}
 
 int NumberOf(const TPictureDecoder* picture) {
     return picture ? (picture->Height - 2) * 32 + (picture->Width - 2) : -1;
@@ -48,7 +50,8 @@ protected:
     // Every picture file of a folder in name order, as numbers.
     static std::vector<int> FolderOrder(const std::string& folder) {
         std::vector<int> numbers;
-        for (const std::string& name : ListFiles(folder, ".gif")) numbers.push_back(NumberOfFile(folder + name));
+        for (const std::string& name : ListFiles(folder, ".gif"))
+            numbers.push_back(NumberOfFile(folder + name));
         return numbers;
     }
     static std::vector<int> Sequence(int count, int from = 0) {
@@ -59,7 +62,8 @@ protected:
     static void ExpectSmileOrder(const TDefineDecoder& model, const std::vector<int>& numbers) {
         ASSERT_EQ(model.SmileCount(), static_cast<int32_t>(numbers.size()));
         for (int32_t i = 0; i < model.SmileCount(); ++i) {
-            ASSERT_EQ(NumberOf(model.Smile(i)->Picture.load()), numbers[static_cast<size_t>(i)]) << "smile " << i;
+            ASSERT_EQ(NumberOf(model.Smile(i)->Picture.load()), numbers[static_cast<size_t>(i)])
+                << "smile " << i;
             ASSERT_EQ(model.Label(i), "s" + std::to_string(numbers[static_cast<size_t>(i)])) << "smile " << i;
         }
     }

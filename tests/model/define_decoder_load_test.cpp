@@ -23,7 +23,8 @@ TEST_F(LoadTest, OpeningRenamesPicturesInNameOrderAndReportsEveryPhase) {
     log.Attach(*model);
     ASSERT_TRUE(model->OpenPack(folder + "_define.ini"));
 
-    EXPECT_EQ(ListFiles(Work(*model)), (std::vector<std::string>{"_define.ini", "aa.gif", "ab.gif", "ac.gif", "extra.ini"}));
+    EXPECT_EQ(ListFiles(Work(*model)),
+              (std::vector<std::string>{"_define.ini", "aa.gif", "ab.gif", "ac.gif", "extra.ini"}));
     EXPECT_EQ(Ids(*model), (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(model->Label(0), ":-)");
     EXPECT_EQ(model->Smile(0)->Signatures.Items(), (std::vector<std::string>{":-)", " :)"}));
@@ -41,13 +42,14 @@ TEST_F(LoadTest, OpeningRenamesPicturesInNameOrderAndReportsEveryPhase) {
     auto copied = log.Slice("phase 0", "phase 1");
     copied.erase(copied.begin());
     std::sort(copied.begin(), copied.end());
-    EXPECT_EQ(copied, (std::vector<std::string>{"file X.gif 1 0", "file _define.ini 1 0", "file extra.ini 1 0",
-                                                "file y.gif 1 0", "file z.gif 1 0"}));
+    EXPECT_EQ(copied, (std::vector<std::string>{"file X.gif 1 0", "file _define.ini 1 0",
+                                                "file extra.ini 1 0", "file y.gif 1 0", "file z.gif 1 0"}));
     EXPECT_EQ(log.Slice("phase 1", "phase 2"), (std::vector<std::string>{"phase 1 0 0"}));
-    EXPECT_EQ(log.Slice("phase 2", "phase 3"),
-              (std::vector<std::string>{"phase 2 0 3", "file X.gif 0 0", "file y.gif 1 0", "file z.gif 2 0"}));
-    EXPECT_EQ(log.Slice("phase 3", "end"),
-              (std::vector<std::string>{"phase 3 0 3", "file aa.gif 1 0", "file ab.gif 2 0", "file ac.gif 3 0"}));
+    EXPECT_EQ(
+        log.Slice("phase 2", "phase 3"),
+        (std::vector<std::string>{"phase 2 0 3", "file X.gif 0 0", "file y.gif 1 0", "file z.gif 2 0"}));
+    EXPECT_EQ(log.Slice("phase 3", "end"), (std::vector<std::string>{"phase 3 0 3", "file aa.gif 1 0",
+                                                                     "file ab.gif 2 0", "file ac.gif 3 0"}));
     EXPECT_EQ(log.lines.back(), "end");
     EXPECT_TRUE(model->Loaded());
 }
@@ -133,7 +135,7 @@ TEST_F(LoadTest, BadFoldersGiveEmptyPacksOrMissingFiles) {
 
 TEST_F(LoadTest, DecodeErrorsCountAcrossOpensWhileThePackCountersRestart) {
     const std::string folder = MakePack("pack", {{"a.gif", 0}}, "a\r\nb\r\nc");
-    WriteBytes(folder + "b.gif", "GIF89a\x10\x00");                       // cut short
+    WriteBytes(folder + "b.gif", "GIF89a\x10\x00");                     // cut short
     WriteBytes(folder + "c.gif", std::string("\x89PNG\r\n\x1a\n", 8));  // another format
     auto model = NewModel();
     EventLog log;
@@ -151,8 +153,8 @@ TEST_F(LoadTest, DecodeErrorsCountAcrossOpensWhileThePackCountersRestart) {
     EXPECT_EQ(model->ErrorCount(0), 2);
     EXPECT_EQ(model->DecodeErrors(), 4);
     // Phase 3 shows the running count before each picture.
-    EXPECT_EQ(log.Slice("phase 3", "end"),
-              (std::vector<std::string>{"phase 3 0 3", "file aa.gif 1 2", "file ab.gif 2 2", "file ac.gif 3 3"}));
+    EXPECT_EQ(log.Slice("phase 3", "end"), (std::vector<std::string>{"phase 3 0 3", "file aa.gif 1 2",
+                                                                     "file ab.gif 2 2", "file ac.gif 3 3"}));
 
     // The kind follows the pack: a GIF in a static pack fails to load.
     model->SetCurrentPack(kStaticPack);
@@ -178,7 +180,8 @@ TEST_F(LoadTest, StorageStateRecordsEachPackState) {
     auto model = NewModel();
     ASSERT_TRUE(model->OpenPack(folder + "_define.ini"));
     EXPECT_EQ(ReadBytes(StateFile(kAnimatedPack)),
-              "[Storage]\r\nStorageAllocated=1\r\nPathAssigned=1\r\nSmiliesLoaded=1\r\nSourcePath=" + folder + "\r\n");
+              "[Storage]\r\nStorageAllocated=1\r\nPathAssigned=1\r\nSmiliesLoaded=1\r\nSourcePath=" + folder +
+                  "\r\n");
     EXPECT_TRUE(model->SourcedPacks().Contains(kAnimatedPack));
     EXPECT_EQ(model->SourcePath(kAnimatedPack), folder);
 
@@ -200,7 +203,8 @@ TEST_F(LoadTest, StorageStateRecordsEachPackState) {
 }
 
 TEST_F(LoadTest, PacksSurviveARestartThroughTheWorkingCopies) {
-    const std::string cyrillic = sources.folder() + "\xD0\xA1\xD0\xBC\xD0\xB0\xD0\xB9\xD0\xBB\xD1\x8B/";  // "Смайлы"
+    const std::string cyrillic =
+        sources.folder() + "\xD0\xA1\xD0\xBC\xD0\xB0\xD0\xB9\xD0\xBB\xD1\x8B/";  // "Смайлы"
     const std::string folder = MakePack("\xD0\xA1\xD0\xBC\xD0\xB0\xD0\xB9\xD0\xBB\xD1\x8B",
                                         {{"1.gif", 1}, {"2.gif", 2}}, "\xEF\xF0\xE8\xE2\xE5\xF2\r\n:-)");
     ASSERT_EQ(folder, cyrillic);
@@ -231,8 +235,8 @@ TEST_F(LoadTest, PacksSurviveARestartThroughTheWorkingCopies) {
     log.Attach(*model);
     model->LoadFromStorage();
     EXPECT_EQ(log.lines, (std::vector<std::string>{"begin", "phase 1 0 0", "phase 3 0 1", "file aa.bmp 1 0",
-                                                   "phase 1 0 0", "phase 3 0 2", "file aa.gif 1 0", "file ab.gif 2 0",
-                                                   "end"}));
+                                                   "phase 1 0 0", "phase 3 0 2", "file aa.gif 1 0",
+                                                   "file ab.gif 2 0", "end"}));
     EXPECT_TRUE(model->Loaded());
     EXPECT_EQ(model->CurrentPack(), kAnimatedPack);
     EXPECT_EQ(Ids(*model), (std::vector<int>{-1, 2}));
@@ -302,7 +306,8 @@ TEST_F(LoadTest, SettingsOfTheModeAreStoredAndRestored) {
         EXPECT_EQ(model->CurrentPack(), kAnimatedPack);  // default "Animated" true
         model->SetCurrentPack(kStaticPack);
         model->SetBothMode(true);
-        EXPECT_EQ(model->TempFile(), home.dir().folder() + "Faceloom for Tavi 2005/3.0/Storage/Config/Temp/Temp.gif");
+        EXPECT_EQ(model->TempFile(),
+                  home.dir().folder() + "Faceloom for Tavi 2005/3.0/Storage/Config/Temp/Temp.gif");
     }
     const std::string config = ReadBytes(ConfigFile());
     EXPECT_NE(config.find("Animated=0\r\n"), std::string::npos);

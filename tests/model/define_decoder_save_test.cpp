@@ -27,7 +27,8 @@ protected:
     }
     // Accepts the folder question with `path`, recording kind and the offered start path.
     void Choose(TDefineDecoder& model, const std::string& path, bool accept = true) {
-        model.OnSelectFolder = [this, path, accept](TDefineDecoder&, int32_t kind, std::string& value, bool& accepted) {
+        model.OnSelectFolder = [this, path, accept](TDefineDecoder&, int32_t kind, std::string& value,
+                                                    bool& accepted) {
             EXPECT_FALSE(accepted);
             asked.push_back(kind);
             offered.push_back(value);
@@ -56,8 +57,8 @@ TEST_F(SaveTest, SavingToTheSourceReplacesPackFilesAndLeavesOthersAlone) {
     model->Smile(2)->Signatures.Add("c");
 
     ASSERT_TRUE(model->Save());
-    EXPECT_EQ(ListFiles(folder), (std::vector<std::string>{"_define.ini", "aa.gif", "ab.gif", "ac.gif", "notes.txt",
-                                                           "old.ini", "still.bmp"}));
+    EXPECT_EQ(ListFiles(folder), (std::vector<std::string>{"_define.ini", "aa.gif", "ab.gif", "ac.gif",
+                                                           "notes.txt", "old.ini", "still.bmp"}));
     EXPECT_EQ(ReadBytes(folder + "_define.ini"), "a\r\nb\r\nc");
     EXPECT_EQ(ReadBytes(folder + "old.ini"), "came with the pack");
     EXPECT_EQ(FileId(folder + "aa.gif"), 0);
@@ -77,7 +78,8 @@ TEST_F(SaveTest, NewPackHasNoPlaceUntilSaveAs) {
     EXPECT_EQ(ReadBytes(target + "_define.ini"), " \r\n");
     EXPECT_EQ(model->SourcePath(kAnimatedPack), target);
     EXPECT_EQ(ReadBytes(StateFile(kAnimatedPack)),
-              "[Storage]\r\nStorageAllocated=1\r\nPathAssigned=1\r\nSmiliesLoaded=1\r\nSourcePath=" + target + "\r\n");
+              "[Storage]\r\nStorageAllocated=1\r\nPathAssigned=1\r\nSmiliesLoaded=1\r\nSourcePath=" + target +
+                  "\r\n");
     EXPECT_FALSE(model->BothPathsAssigned());
 
     model->Smile(0)->Signatures.Add("x");
@@ -275,7 +277,8 @@ TEST_F(SaveTest, OnePackInBothModeSavesIntoTheChosenFolderItself) {
 
     // SaveAs of a pair with one pack writes that pack into its sub-folder.
     ASSERT_TRUE(model->SaveAs(sources.folder() + "pair/"));
-    EXPECT_EQ(ListFiles(sources.folder() + "pair/Animated/"), (std::vector<std::string>{"_define.ini", "aa.gif"}));
+    EXPECT_EQ(ListFiles(sources.folder() + "pair/Animated/"),
+              (std::vector<std::string>{"_define.ini", "aa.gif"}));
     EXPECT_FALSE(std::filesystem::exists(sources.folder() + "pair/Static"));
 }
 
@@ -302,8 +305,8 @@ TEST_F(SaveTest, ExternalBaseGivesNewPacksTheirPlace) {
     EXPECT_EQ(model->BothPath(), external + "/");
     EXPECT_EQ(model->SourcePath(kStaticPack), external + "/Static/");
     EXPECT_EQ(ReadBytes(StateFile(kStaticPack, "Coatwright")),
-              "[Storage]\r\nStorageAllocated=1\r\nPathAssigned=0\r\nSmiliesLoaded=1\r\nSourcePath=" + external +
-                  "/Static/\r\n");
+              "[Storage]\r\nStorageAllocated=1\r\nPathAssigned=0\r\nSmiliesLoaded=1\r\nSourcePath=" +
+                  external + "/Static/\r\n");
     ASSERT_NE(model->AddSmile(Picture(1)), nullptr);
     ASSERT_TRUE(model->Save());
     EXPECT_EQ(ListFiles(external + "/Animated/"), (std::vector<std::string>{"_define.ini", "aa.gif"}));

@@ -37,10 +37,10 @@ Smiles ReadBack(const std::string& bytes) {
 
 TEST(DefineFile, WorkedExampleBytes) {
     const Smiles pack = {
-        {":-)", ":)"},   // smile 0
-        {";-)"},         // smile 1
-        {},              // smile 2, no signatures
-        {":D", ":-D"},   // smile 3, the last: no line end
+        {":-)", ":)"},  // smile 0
+        {";-)"},        // smile 1
+        {},             // smile 2, no signatures
+        {":D", ":-D"},  // smile 3, the last: no line end
     };
     const std::string bytes = FormatDefinition(pack);
     EXPECT_EQ(bytes, ":-),:)\r\n;-)\r\n \r\n:D,:-D");
@@ -48,12 +48,12 @@ TEST(DefineFile, WorkedExampleBytes) {
 }
 
 TEST(DefineFile, WriterEdgeCases) {
-    EXPECT_EQ(FormatDefinition({}), "");                          // empty pack: zero bytes
-    EXPECT_EQ(FormatDefinition({{}}), " \r\n");                   // the space line keeps its end
+    EXPECT_EQ(FormatDefinition({}), "");         // empty pack: zero bytes
+    EXPECT_EQ(FormatDefinition({{}}), " \r\n");  // the space line keeps its end
     EXPECT_EQ(FormatDefinition({{"a"}, {}}), "a\r\n \r\n");
-    EXPECT_EQ(FormatDefinition({{"a,b"}}), "a,b");                // a comma is written unchanged...
-    EXPECT_EQ(ReadBack("a,b"), (Smiles{{"a", "b"}}));             // ...and reads back as two
-    EXPECT_EQ(FormatDefinition({{"x", "x"}, {"x"}}), "x,x\r\nx"); // duplicates as they are
+    EXPECT_EQ(FormatDefinition({{"a,b"}}), "a,b");                    // a comma is written unchanged...
+    EXPECT_EQ(ReadBack("a,b"), (Smiles{{"a", "b"}}));                 // ...and reads back as two
+    EXPECT_EQ(FormatDefinition({{"x", "x"}, {"x"}}), "x,x\r\nx");     // duplicates as they are
     EXPECT_EQ(FormatDefinition({{"\xCF\xF0\xE8"}}), "\xCF\xF0\xE8");  // bytes pass through
 }
 
@@ -61,7 +61,12 @@ TEST(DefineFile, WriterNeverLosesASmile) {
     // Empty signatures would join to a line of zero length, which the reader skips; line
     // ends or Ctrl-Z inside a signature would split the smile or cut the file. Either would
     // move every later smile onto the wrong picture.
-    const Smiles pack = {{""}, {"a\r\nb", "c"}, {"", ""}, {"d\x1A" "e"}, {"\n"}};
+    const Smiles pack = {{""},
+                         {"a\r\nb", "c"},
+                         {"", ""},
+                         {"d\x1A"
+                          "e"},
+                         {"\n"}};
     const std::string bytes = FormatDefinition(pack);
     EXPECT_EQ(bytes, " \r\nab,c\r\n,\r\nde\r\n \r\n");
     EXPECT_EQ(ReadBack(bytes), (Smiles{{}, {"ab", "c"}, {}, {"de"}, {}}));
@@ -75,16 +80,20 @@ TEST(DefineFile, ReaderLines) {
     const std::vector<Case> cases = {
         {"", {}},
         {"a\r\nb", {"a", "b"}},
-        {"a\nb\n", {"a", "b"}},                        // LF only
-        {"a\r\n\r\nb", {"a", "b"}},                    // an empty line is no smile
-        {"a\r\n   \r\nb", {"a", "", "b"}},             // a blank line is a smile without signatures
+        {"a\nb\n", {"a", "b"}},             // LF only
+        {"a\r\n\r\nb", {"a", "b"}},         // an empty line is no smile
+        {"a\r\n   \r\nb", {"a", "", "b"}},  // a blank line is a smile without signatures
         {" \r\n", {""}},
-        {"a\rb\r\n", {"ab"}},                          // a lone CR is dropped
-        {"\r\r\nx", {"x"}},                            // ...and so leaves nothing
-        {"a\r\nb\x1A" "c\r\nd", {"a", "b"}},           // Ctrl-Z ends the file
-        {"\x1A" "a", {}},
-        {"\t :-) , :-( \x01\r\n", {":-) , :-("}},      // bytes up to 0x20 trimmed at the ends
-        {"a\0b\r\n"s, {"a\0b"s}},                      // NUL is an ordinary byte
+        {"a\rb\r\n", {"ab"}},  // a lone CR is dropped
+        {"\r\r\nx", {"x"}},    // ...and so leaves nothing
+        {"a\r\nb\x1A"
+         "c\r\nd",
+         {"a", "b"}},  // Ctrl-Z ends the file
+        {"\x1A"
+         "a",
+         {}},
+        {"\t :-) , :-( \x01\r\n", {":-) , :-("}},  // bytes up to 0x20 trimmed at the ends
+        {"a\0b\r\n"s, {"a\0b"s}},                  // NUL is an ordinary byte
         {"\xFF\xFE\x80\n\x7F", {"\xFF\xFE\x80", "\x7F"}},
         {";comment\r\n[section]", {";comment", "[section]"}},  // no comments, no sections
     };
@@ -106,7 +115,7 @@ TEST(DefineFile, SignaturesOfALine) {
         {":-) , :-(", {":-) ", " :-("}},  // pieces are not trimmed
         {",a,,b,", {"a", "b"}},
         {",,,", {}},
-        {"a,A,a", {"a", "A", "a"}},       // duplicates accepted
+        {"a,A,a", {"a", "A", "a"}},  // duplicates accepted
         {" ", {" "}},
     };
     for (const Case& c : cases) {
@@ -171,8 +180,8 @@ TEST(DefineFile, CanonicalPictureNames) {
         size_t n;
         const char* name;
     };
-    const Case cases[] = {{0, "aa.gif"},   {1, "ab.gif"},    {25, "az.gif"},    {26, "ba.gif"},
-                          {675, "zz.gif"}, {676, "baa.gif"}, {701, "baz.gif"},  {702, "bba.gif"},
+    const Case cases[] = {{0, "aa.gif"},      {1, "ab.gif"},      {25, "az.gif"},   {26, "ba.gif"},
+                          {675, "zz.gif"},    {676, "baa.gif"},   {701, "baz.gif"}, {702, "bba.gif"},
                           {17575, "zzz.gif"}, {17576, "baaa.gif"}};
     for (const Case& c : cases) {
         EXPECT_EQ(PictureFileName(c.n, ".gif"), c.name) << c.n;

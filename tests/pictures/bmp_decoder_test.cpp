@@ -1,10 +1,11 @@
+#include "pictures/bmp_decoder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "pictures/bmp_decoder.h"
 #include "pictures/decoder_errors.h"
 #include "pictures/smile_bitmap32.h"
 #include "platform/errors.h"
@@ -21,7 +22,8 @@ constexpr uint32_t kMagenta = 0xFF00FF;  // 0x00RRGGBB and platform colour alike
 std::vector<uint32_t> SmilePixels() {
     std::vector<uint32_t> pixels(20 * 24, kMagenta);
     for (int32_t y = 4; y < 20; ++y)
-        for (int32_t x = 3; x < 17; ++x) pixels[y * 20 + x] = 0x00FFFF00u - static_cast<uint32_t>(x * 256 + y);
+        for (int32_t x = 3; x < 17; ++x)
+            pixels[y * 20 + x] = 0x00FFFF00u - static_cast<uint32_t>(x * 256 + y);
     pixels[10 * 20 + 8] = kMagenta;  // an eye
     pixels[10 * 20 + 12] = kMagenta;
     pixels[0] = 0xFE00FF;  // nearly magenta: opaque
@@ -83,7 +85,8 @@ TEST_F(BmpDecoderTest, BottomLeftColourBecomesTransparentAndWhite) {
 }
 
 TEST_F(BmpDecoderTest, SingleColourPictureIsTransparentEverywhere) {
-    TRef<TBmpDecoder> picture = Decode(Write("one.bmp", test::SimpleBmp24(7, 5, std::vector<uint32_t>(35, 0x123456))));
+    TRef<TBmpDecoder> picture =
+        Decode(Write("one.bmp", test::SimpleBmp24(7, 5, std::vector<uint32_t>(35, 0x123456))));
     TSmileBitmap* frame = picture->GetSmileBitmap(0);
     ASSERT_NE(frame, nullptr);
     for (int32_t y = 0; y < 5; ++y)
@@ -149,7 +152,8 @@ TEST_F(BmpDecoderTest, PlatformBitmapVariants) {
 }
 
 TEST_F(BmpDecoderTest, FileThatIsNoBitmapFailsDecodeAndClosesTheStream) {
-    for (std::string bytes : {std::string("GIF89a not a bitmap"), std::string(), test::SimpleBmp24(4, 4, {}).substr(0, 60)}) {
+    for (std::string bytes :
+         {std::string("GIF89a not a bitmap"), std::string(), test::SimpleBmp24(4, 4, {}).substr(0, 60)}) {
         TRef<TBmpDecoder> picture(new TBmpDecoder(Write("bad.bmp", bytes)));
         picture->WantSmileBitmaps = true;
         EXPECT_THROW(picture->Decode(), EAbort);

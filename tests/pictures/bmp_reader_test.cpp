@@ -1,10 +1,11 @@
+#include "pictures/bmp_reader.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "pictures/bmp_reader.h"
 #include "pictures/decoder_errors.h"
 #include "support/bmp_writer.h"
 
@@ -32,12 +33,18 @@ std::string ReadError(const std::string& bytes) {
 
 const char* HeaderName(BmpHeader header) {
     switch (header) {
-        case BmpHeader::Core: return "core";
-        case BmpHeader::Info: return "info";
-        case BmpHeader::V2: return "v2";
-        case BmpHeader::V3: return "v3";
-        case BmpHeader::V4: return "v4";
-        case BmpHeader::V5: return "v5";
+        case BmpHeader::Core:
+            return "core";
+        case BmpHeader::Info:
+            return "info";
+        case BmpHeader::V2:
+            return "v2";
+        case BmpHeader::V3:
+            return "v3";
+        case BmpHeader::V4:
+            return "v4";
+        case BmpHeader::V5:
+            return "v5";
     }
     return "?";
 }
@@ -49,7 +56,8 @@ constexpr int32_t kHeight = 3;
 std::vector<uint32_t> Indexes(uint32_t colors) {
     std::vector<uint32_t> indexes;
     for (int32_t y = 0; y < kHeight; ++y)
-        for (int32_t x = 0; x < kWidth; ++x) indexes.push_back(static_cast<uint32_t>(x * 3 + y * 7 + (x == y)) % colors);
+        for (int32_t x = 0; x < kWidth; ++x)
+            indexes.push_back(static_cast<uint32_t>(x * 3 + y * 7 + (x == y)) % colors);
     return indexes;
 }
 
@@ -66,11 +74,13 @@ std::vector<uint32_t> Colours(const std::vector<uint32_t>& indexes, const std::v
 }
 
 TEST(BmpReader, PalettisedDepthsForEveryHeaderAndRowOrder) {
-    for (BmpHeader header : {BmpHeader::Core, BmpHeader::Info, BmpHeader::V2, BmpHeader::V3, BmpHeader::V4, BmpHeader::V5}) {
+    for (BmpHeader header :
+         {BmpHeader::Core, BmpHeader::Info, BmpHeader::V2, BmpHeader::V3, BmpHeader::V4, BmpHeader::V5}) {
         for (uint16_t bits : {1, 4, 8}) {
             for (bool topDown : {false, true}) {
                 if (topDown && header == BmpHeader::Core) continue;  // a core height is unsigned
-                SCOPED_TRACE(testing::Message() << HeaderName(header) << " " << bits << " bpp" << (topDown ? " top-down" : ""));
+                SCOPED_TRACE(testing::Message()
+                             << HeaderName(header) << " " << bits << " bpp" << (topDown ? " top-down" : ""));
                 uint32_t colors = 1u << bits;
                 BmpSpec spec;
                 spec.header = header;
@@ -92,9 +102,11 @@ TEST(BmpReader, PalettisedDepthsForEveryHeaderAndRowOrder) {
 
 TEST(BmpReader, TrueColourDepthsForEveryHeader) {
     // 24-bit pixels are 0x00RRGGBB; 32-bit without bit fields ignores the top byte.
-    const std::vector<uint32_t> colours = {0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF, 0x123456, 0xABCDEF, 0x808080,
-                                           0x010203, 0xFEFDFC, 0x7F0080, 0x00FF7F, 0x5A5A5A, 0xA5A5A5, 0xC0FFEE};
-    for (BmpHeader header : {BmpHeader::Core, BmpHeader::Info, BmpHeader::V2, BmpHeader::V3, BmpHeader::V4, BmpHeader::V5}) {
+    const std::vector<uint32_t> colours = {0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF,
+                                           0x123456, 0xABCDEF, 0x808080, 0x010203, 0xFEFDFC,
+                                           0x7F0080, 0x00FF7F, 0x5A5A5A, 0xA5A5A5, 0xC0FFEE};
+    for (BmpHeader header :
+         {BmpHeader::Core, BmpHeader::Info, BmpHeader::V2, BmpHeader::V3, BmpHeader::V4, BmpHeader::V5}) {
         for (uint16_t bits : {24, 32}) {
             if (bits == 32 && header == BmpHeader::Core) continue;
             SCOPED_TRACE(testing::Message() << HeaderName(header) << " " << bits << " bpp");
@@ -121,8 +133,9 @@ struct Pixel16 {
 };
 
 TEST(BmpReader, SixteenBitDefaultIs555) {
-    const std::vector<Pixel16> pixels = {{0x7FFF, 0xFFFFFF}, {0x7C00, 0xFF0000}, {0x03E0, 0x00FF00}, {0x001F, 0x0000FF},
-                                         {0x4210, 0x848484}, {0x0000, 0x000000}, {0x8000, 0x000000}};
+    const std::vector<Pixel16> pixels = {{0x7FFF, 0xFFFFFF}, {0x7C00, 0xFF0000}, {0x03E0, 0x00FF00},
+                                         {0x001F, 0x0000FF}, {0x4210, 0x848484}, {0x0000, 0x000000},
+                                         {0x8000, 0x000000}};
     BmpSpec spec;
     spec.width = static_cast<int32_t>(pixels.size());
     spec.height = 1;
@@ -136,21 +149,27 @@ TEST(BmpReader, SixteenBitDefaultIs555) {
 }
 
 TEST(BmpReader, BitFieldMasksInOrAfterTheHeader) {
-    const std::vector<Pixel16> pixels565 = {{0xF800, 0xFF0000}, {0x07E0, 0x00FF00}, {0x001F, 0x0000FF}, {0x8410, 0x848284},
-                                            {0xFFFF, 0xFFFFFF}};
+    const std::vector<Pixel16> pixels565 = {
+        {0xF800, 0xFF0000}, {0x07E0, 0x00FF00}, {0x001F, 0x0000FF}, {0x8410, 0x848284}, {0xFFFF, 0xFFFFFF}};
     // 32-bit with red in the top byte: a layout only the masks explain.
-    const std::vector<Pixel16> pixels32 = {{0xFF000000, 0xFF0000}, {0x00FF0000, 0x00FF00}, {0x0000FF00, 0x0000FF},
-                                           {0x12345678, 0x123456}, {0x000000FF, 0x000000}};
+    const std::vector<Pixel16> pixels32 = {{0xFF000000, 0xFF0000},
+                                           {0x00FF0000, 0x00FF00},
+                                           {0x0000FF00, 0x0000FF},
+                                           {0x12345678, 0x123456},
+                                           {0x000000FF, 0x000000}};
     struct Case {
         BmpHeader header;
         uint32_t compression;
         uint16_t bits;
     };
-    for (Case c : {Case{BmpHeader::Info, test::kBmpBitFields, 16}, Case{BmpHeader::Info, test::kBmpAlphaBitFields, 16},
-                   Case{BmpHeader::V2, test::kBmpBitFields, 16}, Case{BmpHeader::V3, test::kBmpBitFields, 32},
-                   Case{BmpHeader::V4, test::kBmpBitFields, 32}, Case{BmpHeader::V5, test::kBmpBitFields, 16},
-                   Case{BmpHeader::Info, test::kBmpBitFields, 32}, Case{BmpHeader::V5, test::kBmpAlphaBitFields, 32}}) {
-        SCOPED_TRACE(testing::Message() << HeaderName(c.header) << " compression " << c.compression << " " << c.bits);
+    for (Case c :
+         {Case{BmpHeader::Info, test::kBmpBitFields, 16}, Case{BmpHeader::Info, test::kBmpAlphaBitFields, 16},
+          Case{BmpHeader::V2, test::kBmpBitFields, 16}, Case{BmpHeader::V3, test::kBmpBitFields, 32},
+          Case{BmpHeader::V4, test::kBmpBitFields, 32}, Case{BmpHeader::V5, test::kBmpBitFields, 16},
+          Case{BmpHeader::Info, test::kBmpBitFields, 32},
+          Case{BmpHeader::V5, test::kBmpAlphaBitFields, 32}}) {
+        SCOPED_TRACE(testing::Message()
+                     << HeaderName(c.header) << " compression " << c.compression << " " << c.bits);
         const std::vector<Pixel16>& pixels = c.bits == 16 ? pixels565 : pixels32;
         BmpSpec spec;
         spec.header = c.header;
@@ -181,11 +200,10 @@ TEST(BmpReader, RunLengthEncodedPictures) {
     // Long runs and literals of odd and even length, for both run-length kinds.
     const int32_t width = 13;
     const int32_t height = 4;
-    std::vector<uint32_t> indexes = {
-        1, 1, 1, 1, 1, 2, 3, 4, 5, 5, 6, 7, 8,  //
-        0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  //
-        9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 1, 2, 3,  //
-        15, 14, 15, 14, 3, 3, 3, 7, 7, 1, 2, 9, 9};
+    std::vector<uint32_t> indexes = {1,  1,  1,  1,  1, 2, 3, 4, 5, 5, 6, 7, 8,  //
+                                     0,  0,  0,  0,  0, 0, 0, 0, 0, 0, 0, 0, 0,  //
+                                     9,  8,  7,  6,  5, 4, 3, 2, 1, 0, 1, 2, 3,  //
+                                     15, 14, 15, 14, 3, 3, 3, 7, 7, 1, 2, 9, 9};
     for (bool rle8 : {true, false}) {
         for (BmpHeader header : {BmpHeader::Info, BmpHeader::V5}) {
             SCOPED_TRACE(testing::Message() << (rle8 ? "RLE8 " : "RLE4 ") << HeaderName(header));
@@ -196,7 +214,8 @@ TEST(BmpReader, RunLengthEncodedPictures) {
             spec.bitCount = rle8 ? 8 : 4;
             spec.compression = rle8 ? test::kBmpRle8 : test::kBmpRle4;
             spec.palette = Palette(16);
-            spec.pixelData = rle8 ? test::EncodeRle8(indexes, width, height) : test::EncodeRle4(indexes, width, height);
+            spec.pixelData =
+                rle8 ? test::EncodeRle8(indexes, width, height) : test::EncodeRle4(indexes, width, height);
             EXPECT_EQ(ReadBytes(EncodeBmp(spec)).Pixels, Colours(indexes, spec.palette));
         }
     }
@@ -228,11 +247,12 @@ TEST(BmpReader, RunLengthEscapesMovesAndClipping) {
     spec.compression = test::kBmpRle4;
     spec.height = 1;
     spec.pixelData = std::string{
-        0, 3, 0x12, 0x30,  // literal 1, 2, 3
-        1, 0x33,           // run of one 3
-        0, 1,              // end of bitmap
+        0, 3,    0x12, 0x30,  // literal 1, 2, 3
+        1, 0x33,              // run of one 3
+        0, 1,                 // end of bitmap
     };
-    EXPECT_EQ(ReadBytes(EncodeBmp(spec)).Pixels, (std::vector<uint32_t>{0x222222, 0x333333, 0x444444, 0x444444}));
+    EXPECT_EQ(ReadBytes(EncodeBmp(spec)).Pixels,
+              (std::vector<uint32_t>{0x222222, 0x333333, 0x444444, 0x444444}));
 }
 
 TEST(BmpReader, ShortColourTablesLeaveMissingEntriesBlack) {
@@ -331,7 +351,8 @@ TEST(BmpReader, FilesItCannotReadFailWithAClearMessage) {
                          s.topDown = true;
                      }),
                      "cannot be top-down"});
-    cases.push_back({"bit fields 24 bpp", with([](BmpSpec& s) { s.compression = test::kBmpBitFields; }), "bit fields with 24"});
+    cases.push_back({"bit fields 24 bpp", with([](BmpSpec& s) { s.compression = test::kBmpBitFields; }),
+                     "bit fields with 24"});
     cases.push_back({"split mask", with([](BmpSpec& s) {
                          s.compression = test::kBmpBitFields;
                          s.bitCount = 32;
@@ -345,7 +366,8 @@ TEST(BmpReader, FilesItCannotReadFailWithAClearMessage) {
                          s.pixelData = "";
                      }),
                      "truncated (pixel data)"});
-    cases.push_back({"rows missing", with([](BmpSpec& s) { s.pixelData = std::string(8, '\0'); }), "truncated (pixel data)"});
+    cases.push_back({"rows missing", with([](BmpSpec& s) { s.pixelData = std::string(8, '\0'); }),
+                     "truncated (pixel data)"});
     cases.push_back({"empty file", "", "truncated (file header)"});
     cases.push_back({"RLE without end", with([](BmpSpec& s) {
                          s.compression = test::kBmpRle8;

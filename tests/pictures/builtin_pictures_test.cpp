@@ -1,12 +1,13 @@
 // The built-in pictures 101, 102 and 103: embedded files, their decoded frames and the shared
 // pictures' lifetime.
+#include "pictures/builtin_pictures.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
 #include <thread>
 
 #include "gif_test_helpers.h"
-#include "pictures/builtin_pictures.h"
 
 namespace faceloom::test {
 namespace {
@@ -115,7 +116,7 @@ TEST(BuiltinPictures, DecodeToSixMaskedFramesWithTheirDelays) {
             EXPECT_EQ(frame->Width, 20);
             EXPECT_EQ(frame->Height, 24);
             EXPECT_TRUE(frame->HasMask);
-            EXPECT_FALSE(frame->HitTest(0, 0));   // corners are transparent
+            EXPECT_FALSE(frame->HitTest(0, 0));  // corners are transparent
             EXPECT_FALSE(frame->HitTest(19, 23));
             EXPECT_TRUE(frame->HitTest(10, 12));  // the face is opaque
         }
@@ -150,9 +151,9 @@ TEST(BuiltinPictures, EachFrameOfTheSampleShowsOnlyItsOwnImage) {
     ASSERT_EQ(layout.images.size(), 6u);
     for (size_t i = 0; i < 6; ++i) {
         // The file with image i alone.
-        const std::string alone = bytes.substr(0, layout.screenEnd) +
-                                  bytes.substr(layout.images[i].start, layout.images[i].end - layout.images[i].start) +
-                                  "\x3B";
+        const std::string alone =
+            bytes.substr(0, layout.screenEnd) +
+            bytes.substr(layout.images[i].start, layout.images[i].end - layout.images[i].start) + "\x3B";
         auto single = DecodeGif(alone);
         ASSERT_EQ(single->GetFrameCount(), 1);
         EXPECT_EQ(Colors(sample->Frames[i].get()), Colors(single->Frames[0].get())) << i;

@@ -81,9 +81,9 @@ TEST_P(GifVariants, DisposalThreeOnEveryImageShowsEachImageAlone) {
     gif.images.push_back(Keyed(Image(0, 0, 2, 2, "KG|KK"), 3));
     gif.images.push_back(Keyed(Image(1, 1, 1, 1, "B"), 3));
     auto picture = DecodeGif(EncodeGif(gif), GetParam());
-    EXPECT_EQ(Appearances(*picture), (std::vector<std::string>{ExpectedFor(GetParam(), "R.|.."),
-                                                               ExpectedFor(GetParam(), ".G|.."),
-                                                               ExpectedFor(GetParam(), "..|.B")}));
+    EXPECT_EQ(Appearances(*picture),
+              (std::vector<std::string>{ExpectedFor(GetParam(), "R.|.."), ExpectedFor(GetParam(), ".G|.."),
+                                        ExpectedFor(GetParam(), "..|.B")}));
 }
 
 TEST_P(GifVariants, DelaysBelowTenHundredthsBecomeOneHundredMilliseconds) {
@@ -110,9 +110,9 @@ TEST_P(GifVariants, GraphicControlBeforeTheFirstImageOnlyCarriesOnToEveryImage) 
     EXPECT_EQ(picture->Delays, (std::vector<int32_t>{500, 500, 500}));
     // The first image is restored before the second (disposal carried), and black stays
     // transparent in the third.
-    EXPECT_EQ(Appearances(*picture), (std::vector<std::string>{ExpectedFor(GetParam(), "R."),
-                                                               ExpectedFor(GetParam(), ".G"),
-                                                               ExpectedFor(GetParam(), ".B")}));
+    EXPECT_EQ(Appearances(*picture),
+              (std::vector<std::string>{ExpectedFor(GetParam(), "R."), ExpectedFor(GetParam(), ".G"),
+                                        ExpectedFor(GetParam(), ".B")}));
 }
 
 TEST_P(GifVariants, Gif87aWithoutGraphicControlDrawsEveryIndexIncludingZero) {
@@ -133,8 +133,8 @@ TEST_P(GifVariants, PixelsPastTheLogicalScreenAreDropped) {
     auto picture = DecodeGif(EncodeGif(gif), GetParam());
     EXPECT_EQ(picture->Width, 2);
     EXPECT_EQ(picture->Height, 2);
-    EXPECT_EQ(Appearances(*picture), (std::vector<std::string>{ExpectedFor(GetParam(), "..|.R"),
-                                                               ExpectedFor(GetParam(), "..|.R")}));
+    EXPECT_EQ(Appearances(*picture),
+              (std::vector<std::string>{ExpectedFor(GetParam(), "..|.R"), ExpectedFor(GetParam(), "..|.R")}));
 }
 
 TEST_P(GifVariants, LocalColorTableColoursTheImage) {
@@ -210,14 +210,13 @@ TEST_P(GifVariants, WideKeyedRowsAtAnyOffsetKeepEveryKeyedPixel) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(AllVariants, GifVariants, ::testing::ValuesIn(kAllVariants),
-                         [](const auto& info) {
-                             std::string name = VariantName(info.param);
-                             for (char& c : name) {
-                                 if (c == ' ') c = '_';
-                             }
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(AllVariants, GifVariants, ::testing::ValuesIn(kAllVariants), [](const auto& info) {
+    std::string name = VariantName(info.param);
+    for (char& c : name) {
+        if (c == ' ') c = '_';
+    }
+    return name;
+});
 
 // The own-frames variant: palettised frames while the picture allows it, 32-bit from the
 // first image with a local table or another transparent index.
@@ -249,7 +248,7 @@ TEST(GifSmileBitmaps, ThirdOfFiveImagesWithLocalTableSwitchesToTrueColour) {
 TEST(GifSmileBitmaps, TrueColourCanvasContinuesThePalettisedOneExactly) {
     GifPicture gif = Screen(4, 1);
     gif.images.push_back(Keyed(Image(0, 0, 4, 1, "RKGK")));  // (1,0) and (3,0) stay transparent
-    GifImage opaqueBlack = Image(3, 0, 1, 1, "K");             // no transparent colour: drawn
+    GifImage opaqueBlack = Image(3, 0, 1, 1, "K");           // no transparent colour: drawn
     opaqueBlack.disposal = 1;
     gif.images.push_back(opaqueBlack);
     gif.images.push_back(Keyed(Image(2, 0, 1, 1, "B"), 2));  // drawn, then restored

@@ -130,7 +130,9 @@ TEST(GifErrors, GraphicControlSizeMustBeFour) {
 TEST(GifErrors, MinimumCodeSizeMustLieBetweenTwoAndNine) {
     for (int size : {1, 10, 0, 12}) {
         GifWriter w = Start(2, 1);
-        w.ImageDescriptor(0, 0, 2, 1).CodeStream(size, {uint16_t(1u << size), 1, 2, uint16_t((1u << size) + 1)}).Trailer();
+        w.ImageDescriptor(0, 0, 2, 1)
+            .CodeStream(size, {uint16_t(1u << size), 1, 2, uint16_t((1u << size) + 1)})
+            .Trailer();
         EXPECT_EQ(DecodeFailure(w.bytes()), kDataError) << size;
     }
     for (int size : {2, 8, 9}) {
@@ -224,7 +226,7 @@ TEST(GifErrors, StrayBytesBetweenBlocksAreSkippedAsALengthAndData) {
 TEST(GifErrors, ExtensionsAreSkippedWhole) {
     GifWriter w = Start(1, 1);
     w.LoopExtension(0).Comment(std::string(300, 'x'));  // two sub-blocks
-    w.Byte(0x21).Byte(0x01);                             // plain text: skipped, never drawn
+    w.Byte(0x21).Byte(0x01);                            // plain text: skipped, never drawn
     w.SubBlocks(std::string(12, '\0') + "text");
     w.ImageDescriptor(0, 0, 1, 1).ImageData(3, Indices("B")).Trailer();
     EXPECT_EQ(Appearances(*DecodeGif(w.bytes())), (std::vector<std::string>{"B"}));
@@ -236,7 +238,8 @@ TEST(GifErrors, ZeroSizedImageWithoutPixelsLeavesTheCanvasAndWithPixelsFails) {
     empty.ImageDescriptor(1, 0, 0, 1).CodeStream(3, {8, 9});
     empty.ImageDescriptor(1, 0, 1, 0).CodeStream(3, {8, 9}).Trailer();
     for (GifVariant variant : kAllVariants) {
-        EXPECT_EQ(Appearances(*DecodeGif(empty.bytes(), variant)), (std::vector<std::string>{"RG", "RG", "RG"}))
+        EXPECT_EQ(Appearances(*DecodeGif(empty.bytes(), variant)),
+                  (std::vector<std::string>{"RG", "RG", "RG"}))
             << VariantName(variant);
     }
     for (auto [width, height] : {std::pair{0, 1}, std::pair{1, 0}, std::pair{0, 0}}) {

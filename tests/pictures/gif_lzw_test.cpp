@@ -48,22 +48,25 @@ TEST(GifLzw, RandomImagesRoundTripForEveryTableSizeAndSubBlockSize) {
         bool interlaced;
     };
     const Case cases[] = {
-        {1, 1, 1, 255, false},   {7, 3, 1, 1, false},     {19, 19, 2, 255, true},  {20, 24, 3, 7, false},
-        {33, 5, 4, 255, true},   {60, 60, 5, 100, false}, {61, 17, 6, 255, false}, {45, 45, 7, 3, true},
+        {1, 1, 1, 255, false},    {7, 3, 1, 1, false},      {19, 19, 2, 255, true},  {20, 24, 3, 7, false},
+        {33, 5, 4, 255, true},    {60, 60, 5, 100, false},  {61, 17, 6, 255, false}, {45, 45, 7, 3, true},
         {120, 90, 8, 255, false}, {200, 150, 8, 254, true},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " bits " + std::to_string(c.bits));
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " bits " +
+                     std::to_string(c.bits));
         const size_t colors = size_t{1} << c.bits;
         // Runs of random length, so that strings repeat and grow long as in real pictures.
         std::vector<uint8_t> pixels;
         while (pixels.size() < size_t(c.width) * c.height) {
             const uint8_t value = uint8_t(random() % colors);
             const size_t run = 1 + random() % 9;
-            for (size_t i = 0; i < run && pixels.size() < size_t(c.width) * c.height; ++i) pixels.push_back(value);
+            for (size_t i = 0; i < run && pixels.size() < size_t(c.width) * c.height; ++i)
+                pixels.push_back(value);
         }
         const int minCodeSize = std::max(2, c.bits);
-        auto picture = DecodeGif(OneImage(c.width, c.height, colors, pixels, minCodeSize, c.subBlock, c.interlaced));
+        auto picture =
+            DecodeGif(OneImage(c.width, c.height, colors, pixels, minCodeSize, c.subBlock, c.interlaced));
         EXPECT_EQ(FrameIndices(*picture), pixels);
     }
 }

@@ -25,10 +25,14 @@ enum class GifVariant { SmileBitmaps, SmileBitmapsUnmasked, PlatformMasked, Plat
 
 inline const char* VariantName(GifVariant variant) {
     switch (variant) {
-        case GifVariant::SmileBitmaps: return "own frames";
-        case GifVariant::SmileBitmapsUnmasked: return "own frames without masks";
-        case GifVariant::PlatformMasked: return "platform bitmaps with masks";
-        case GifVariant::Platform: return "platform bitmaps";
+        case GifVariant::SmileBitmaps:
+            return "own frames";
+        case GifVariant::SmileBitmapsUnmasked:
+            return "own frames without masks";
+        case GifVariant::PlatformMasked:
+            return "platform bitmaps with masks";
+        case GifVariant::Platform:
+            return "platform bitmaps";
     }
     return "?";
 }
@@ -45,7 +49,8 @@ inline TRef<TGifDecoder> DecodeGif(const std::string& bytes, GifVariant variant 
                                    TColor background = kColorWhite) {
     TMemoryStream stream(bytes.data(), bytes.size());
     TRef<TGifDecoder> picture(new TGifDecoder(stream));
-    picture->WantSmileBitmaps = variant == GifVariant::SmileBitmaps || variant == GifVariant::SmileBitmapsUnmasked;
+    picture->WantSmileBitmaps =
+        variant == GifVariant::SmileBitmaps || variant == GifVariant::SmileBitmapsUnmasked;
     picture->WantTransparent = Masked(variant);
     picture->WantBackgroundColor = background;
     picture->Decode();
@@ -84,7 +89,8 @@ inline std::map<uint32_t, char> TestLegend() {
 
 // The frame as text: rows top-down separated by '|', '.' for a transparent pixel, else the
 // legend's character for the pixel's 0x00RRGGBB colour ('?' when it has none).
-inline std::string Appearance(const TFrameObject* frame, const std::map<uint32_t, char>& legend = TestLegend()) {
+inline std::string Appearance(const TFrameObject* frame,
+                              const std::map<uint32_t, char>& legend = TestLegend()) {
     auto name = [&](uint32_t rgb) {
         auto found = legend.find(rgb & 0xFFFFFF);
         return found == legend.end() ? '?' : found->second;
@@ -142,16 +148,35 @@ inline std::vector<uint8_t> Indices(const std::string& rows) {
     std::vector<uint8_t> out;
     for (char c : rows) {
         switch (c) {
-            case '|': break;
-            case 'K': out.push_back(0); break;
-            case 'R': out.push_back(1); break;
-            case 'G': out.push_back(2); break;
-            case 'B': out.push_back(3); break;
-            case 'Y': out.push_back(4); break;
-            case 'C': out.push_back(5); break;
-            case 'M': out.push_back(6); break;
-            case 'g': out.push_back(7); break;
-            default: out.push_back(uint8_t(c - '0')); break;
+            case '|':
+                break;
+            case 'K':
+                out.push_back(0);
+                break;
+            case 'R':
+                out.push_back(1);
+                break;
+            case 'G':
+                out.push_back(2);
+                break;
+            case 'B':
+                out.push_back(3);
+                break;
+            case 'Y':
+                out.push_back(4);
+                break;
+            case 'C':
+                out.push_back(5);
+                break;
+            case 'M':
+                out.push_back(6);
+                break;
+            case 'g':
+                out.push_back(7);
+                break;
+            default:
+                out.push_back(uint8_t(c - '0'));
+                break;
         }
     }
     return out;

@@ -1,3 +1,5 @@
+#include "pictures/picture_decoder.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -5,7 +7,6 @@
 
 #include "pictures/file_stream.h"
 #include "pictures/memory_stream.h"
-#include "pictures/picture_decoder.h"
 #include "pictures/smile_bitmap32.h"
 #include "pictures/smile_bitmap8.h"
 #include "pictures/transparent_decoder.h"
@@ -19,7 +20,8 @@ namespace {
 // A picture whose frames the test puts in by hand; it reports its destruction.
 class TestPicture : public TPictureDecoder {
 public:
-    explicit TestPicture(TStream& stream, bool* destroyed = nullptr) : TPictureDecoder(stream), destroyed_(destroyed) {}
+    explicit TestPicture(TStream& stream, bool* destroyed = nullptr)
+        : TPictureDecoder(stream), destroyed_(destroyed) {}
 
     void AddSmileFrame(std::unique_ptr<TSmileBitmap> frame, int32_t delay) {
         Frames.push_back(std::move(frame));
@@ -135,8 +137,8 @@ TEST(PictureDecoder, FileConstructorOwnsTheStreamOrThrowsFileOpenError) {
     test::TempDir dir;
     test::WriteBytes(dir.file("a.bin"), "abc");
     struct FilePicture : TPictureDecoder {
-        using TPictureDecoder::TPictureDecoder;
         using TPictureDecoder::CloseStream;
+        using TPictureDecoder::TPictureDecoder;
     };
     TRef<FilePicture> picture(new FilePicture(dir.file("a.bin")));
     EXPECT_TRUE(picture->OwnsStream);

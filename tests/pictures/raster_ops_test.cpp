@@ -1,26 +1,28 @@
+#include "platform/raster_ops.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <vector>
 
 #include "platform/bitmap.h"
-#include "platform/raster_ops.h"
 #include "platform/surface.h"
 
 namespace faceloom {
 namespace {
 
 // A 40-byte header followed by a colour table, as the frames keep them.
-std::vector<uint8_t> DibHeader(int32_t width, int32_t height, uint16_t bitCount, const std::vector<uint32_t>& palette) {
+std::vector<uint8_t> DibHeader(int32_t width, int32_t height, uint16_t bitCount,
+                               const std::vector<uint32_t>& palette) {
     std::vector<uint8_t> h(40 + 4 * palette.size(), 0);
     auto put = [&h](size_t at, uint32_t v, int n) {
         for (int i = 0; i < n; ++i) h[at + i] = static_cast<uint8_t>(v >> (8 * i));
     };
-    put(0, 40, 4);                              // header size
-    put(4, static_cast<uint32_t>(width), 4);    // width
-    put(8, static_cast<uint32_t>(height), 4);   // height (negative: top-down)
-    put(12, 1, 2);                              // planes
-    put(14, bitCount, 2);                       // bits per pixel
+    put(0, 40, 4);                                      // header size
+    put(4, static_cast<uint32_t>(width), 4);            // width
+    put(8, static_cast<uint32_t>(height), 4);           // height (negative: top-down)
+    put(12, 1, 2);                                      // planes
+    put(14, bitCount, 2);                               // bits per pixel
     put(32, static_cast<uint32_t>(palette.size()), 4);  // colours used
     for (size_t i = 0; i < palette.size(); ++i) put(40 + 4 * i, palette[i], 4);  // 0x00RRGGBB
     return h;
@@ -43,7 +45,8 @@ TEST(Surface, WrapsForeignMemoryWithoutCopyingAndCopiesOwnTheirPixels) {
     TSurface wrapped = TSurface::Wrap(memory.data(), 2, 2, 12);
     EXPECT_FALSE(wrapped.OwnsMemory());
     wrapped.Fill(0x0000FF);
-    EXPECT_EQ(memory, (std::vector<uint32_t>{0xFFFF0000, 0xFFFF0000, 0xDEADBEEF, 0xFFFF0000, 0xFFFF0000, 0xDEADBEEF}));
+    EXPECT_EQ(memory, (std::vector<uint32_t>{0xFFFF0000, 0xFFFF0000, 0xDEADBEEF, 0xFFFF0000, 0xFFFF0000,
+                                             0xDEADBEEF}));
 
     TSurface copy = wrapped;
     EXPECT_TRUE(copy.OwnsMemory());
@@ -122,9 +125,11 @@ TEST(RasterOps, MonochromeSourceUsesTextAndBackgroundColours) {
 TEST(RasterOps, ClipsToDestinationAndSource) {
     TSurface source(4, 4);
     for (int32_t y = 0; y < 4; ++y)
-        for (int32_t x = 0; x < 4; ++x) source.SetPixel(x, y, 0xFF000000u | static_cast<uint32_t>(y * 16 + x));
+        for (int32_t x = 0; x < 4; ++x)
+            source.SetPixel(x, y, 0xFF000000u | static_cast<uint32_t>(y * 16 + x));
     // Hanging over every edge of a 3 x 3 destination.
-    for (auto [dx, dy] : {std::pair{-2, -2}, std::pair{1, 1}, std::pair{-3, 2}, std::pair{2, -3}, std::pair{5, 5}}) {
+    for (auto [dx, dy] :
+         {std::pair{-2, -2}, std::pair{1, 1}, std::pair{-3, 2}, std::pair{2, -3}, std::pair{5, 5}}) {
         TSurface dest(3, 3);
         BitBlt(dest, dx, dy, source, TRasterOp::SrcCopy);
         for (int32_t y = 0; y < 3; ++y) {
@@ -132,7 +137,8 @@ TEST(RasterOps, ClipsToDestinationAndSource) {
                 int32_t sx = x - dx;
                 int32_t sy = y - dy;
                 bool covered = sx >= 0 && sy >= 0 && sx < 4 && sy < 4;
-                EXPECT_EQ(dest.GetPixel(x, y), covered ? 0xFF000000u | static_cast<uint32_t>(sy * 16 + sx) : 0xFF000000u);
+                EXPECT_EQ(dest.GetPixel(x, y),
+                          covered ? 0xFF000000u | static_cast<uint32_t>(sy * 16 + sx) : 0xFF000000u);
             }
         }
     }
@@ -148,7 +154,8 @@ TEST(RasterOps, ClipsToDestinationAndSource) {
 TEST(RasterOps, StretchTakesTheNearestSourcePixel) {
     TSurface source(4, 2);
     for (int32_t y = 0; y < 2; ++y)
-        for (int32_t x = 0; x < 4; ++x) source.SetPixel(x, y, 0xFF000000u | static_cast<uint32_t>(y * 16 + x));
+        for (int32_t x = 0; x < 4; ++x)
+            source.SetPixel(x, y, 0xFF000000u | static_cast<uint32_t>(y * 16 + x));
     TSurface big(8, 4);
     StretchBlt(big, TRect{0, 0, 8, 4}, source, TRect{0, 0, 4, 2}, TRasterOp::SrcCopy);
     for (int32_t y = 0; y < 4; ++y)
@@ -172,7 +179,8 @@ TEST(RasterOps, HeaderThatPromisesMoreRowsThanTheBitsHoldIsNotDrawn) {
     EXPECT_FALSE(TDibBits::FromHeader(header.data(), header.size(), bits.data(), bits.size()).Valid());
     std::vector<uint8_t> compressed = DibHeader(4, 2, 8, {});
     compressed[16] = 1;  // RLE8
-    EXPECT_FALSE(TDibBits::FromHeader(compressed.data(), compressed.size(), bits.data(), bits.size()).Valid());
+    EXPECT_FALSE(
+        TDibBits::FromHeader(compressed.data(), compressed.size(), bits.data(), bits.size()).Valid());
     EXPECT_FALSE(TDibBits::FromHeader(header.data(), 39, bits.data(), bits.size()).Valid());
 }
 

@@ -203,9 +203,9 @@ TEST(SmileBitmap, MaskBitsMostSignificantBitLeftmostBottomUp) {
     frame.Height = 3;
     frame.Transparent = true;
     frame.Allocate();
-    frame.SetMaskBit(0, 0, true);    // top row -> stored row 2
-    frame.SetMaskBit(9, 2, true);    // bottom row -> stored row 0, byte 1, bit 6
-    frame.SetMaskBit(32, 1, true);   // middle row, byte 4, bit 7
+    frame.SetMaskBit(0, 0, true);   // top row -> stored row 2
+    frame.SetMaskBit(9, 2, true);   // bottom row -> stored row 0, byte 1, bit 6
+    frame.SetMaskBit(32, 1, true);  // middle row, byte 4, bit 7
     EXPECT_EQ(frame.MaskBits[2 * 8 + 0], 0x80);
     EXPECT_EQ(frame.MaskBits[0 * 8 + 1], 0x40);
     EXPECT_EQ(frame.MaskBits[1 * 8 + 4], 0x80);

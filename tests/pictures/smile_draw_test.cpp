@@ -17,7 +17,9 @@ TSurface PatternCanvas(int32_t width, int32_t height) {
     TSurface canvas(width, height);
     for (int32_t y = 0; y < height; ++y)
         for (int32_t x = 0; x < width; ++x)
-            canvas.SetPixel(x, y, 0xFF000000u | ((static_cast<uint32_t>(x * 37 + 11) << 12) ^ static_cast<uint32_t>(y * 91 + 5)));
+            canvas.SetPixel(x, y,
+                            0xFF000000u | ((static_cast<uint32_t>(x * 37 + 11) << 12) ^
+                                           static_cast<uint32_t>(y * 91 + 5)));
     return canvas;
 }
 
@@ -44,7 +46,8 @@ TSmileBitmap32 RandomFrame32(int32_t width, int32_t height, uint32_t seed, bool 
 // What a masked draw must leave: the frame's pixel (opaque top byte) where the mask bit is 0,
 // the canvas's own pixel where it is 1 or outside the frame.
 template <class PixelOf>
-TSurface Expected(const TSurface& before, const TSmileBitmap& frame, int32_t left, int32_t top, PixelOf pixelOf) {
+TSurface Expected(const TSurface& before, const TSmileBitmap& frame, int32_t left, int32_t top,
+                  PixelOf pixelOf) {
     TSurface expected = before;
     for (int32_t y = 0; y < frame.Height; ++y) {
         for (int32_t x = 0; x < frame.Width; ++x) {
@@ -105,8 +108,9 @@ TEST(SmileDraw, PalettisedFrameDrawsItsPaletteColoursThroughTheMask) {
         }
     }
     TSurface canvas = PatternCanvas(40, 8);
-    TSurface expected =
-        Expected(canvas, frame, 2, 1, [&frame](int32_t x, int32_t y) { return frame.GetPaletteEntry(frame.GetPixel(x, y)); });
+    TSurface expected = Expected(canvas, frame, 2, 1, [&frame](int32_t x, int32_t y) {
+        return frame.GetPaletteEntry(frame.GetPixel(x, y));
+    });
     frame.Draw(2, 1, canvas);
     ExpectSamePixels(canvas, expected);
     EXPECT_EQ(canvas.GetPixel(2 + 2, 1 + 0), 0xFFFF8000u);  // index 2 at (2, 0), opaque
@@ -115,7 +119,8 @@ TEST(SmileDraw, PalettisedFrameDrawsItsPaletteColoursThroughTheMask) {
 TEST(SmileDraw, FrameWithoutMaskIsCopiedWhole) {
     TSmileBitmap32 frame = RandomFrame32(6, 4, 2, false);
     TSurface canvas = PatternCanvas(10, 10);
-    TSurface expected = Expected(canvas, frame, 1, 2, [&frame](int32_t x, int32_t y) { return frame.GetPixel(x, y); });
+    TSurface expected =
+        Expected(canvas, frame, 1, 2, [&frame](int32_t x, int32_t y) { return frame.GetPixel(x, y); });
     frame.Draw(1, 2, canvas);
     ExpectSamePixels(canvas, expected);
 }
@@ -150,7 +155,8 @@ TEST(SmileDraw, StretchDrawScalesFrameAndMaskAlike) {
     TSurface expected = canvas;
     for (int32_t y = 0; y < 6; ++y) {
         for (int32_t x = 0; x < 10; ++x) {
-            if (!frame.GetMaskBit(x / 2, y / 2)) expected.SetPixel(2 + x, 1 + y, 0xFF000000u | frame.GetPixel(x / 2, y / 2));
+            if (!frame.GetMaskBit(x / 2, y / 2))
+                expected.SetPixel(2 + x, 1 + y, 0xFF000000u | frame.GetPixel(x / 2, y / 2));
         }
     }
     frame.StretchDraw(TRect{2, 1, 12, 7}, canvas);
@@ -173,7 +179,8 @@ TEST(SmileDraw, AlternatingSizesRecreateTheScratchBitmapAndDrawCorrectly) {
             int64_t created = image.BitmapsCreated;
             bool sameSize = image.HasBitmap && image.Width == frame->Width && image.Height == frame->Height;
             TSurface canvas = PatternCanvas(30, 30);
-            TSurface expected = Expected(canvas, *frame, 5, 3, [frame](int32_t x, int32_t y) { return frame->GetPixel(x, y); });
+            TSurface expected = Expected(canvas, *frame, 5, 3,
+                                         [frame](int32_t x, int32_t y) { return frame->GetPixel(x, y); });
             if (round == 2) {
                 frame->StretchDraw(TRect{5, 3, 5 + frame->Width, 3 + frame->Height}, canvas);
             } else {
@@ -200,7 +207,8 @@ TEST(SmileDraw, ConcurrentMaskedDrawsShareTheScratchSafely) {
     TSmileBitmap32 b = RandomFrame32(13, 17, 7);
     auto run = [](const TSmileBitmap32& frame, int* failures) {
         TSurface start = PatternCanvas(24, 24);
-        TSurface expected = Expected(start, frame, 1, 2, [&frame](int32_t x, int32_t y) { return frame.GetPixel(x, y); });
+        TSurface expected =
+            Expected(start, frame, 1, 2, [&frame](int32_t x, int32_t y) { return frame.GetPixel(x, y); });
         for (int i = 0; i < 200; ++i) {
             TSurface canvas = start;
             frame.Draw(1, 2, canvas);

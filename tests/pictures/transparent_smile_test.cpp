@@ -1,3 +1,5 @@
+#include "pictures/transparent_smile.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -5,7 +7,6 @@
 
 #include "pictures/smile_bitmap32.h"
 #include "pictures/smile_bitmap8.h"
-#include "pictures/transparent_smile.h"
 
 namespace faceloom {
 namespace {

@@ -28,13 +28,12 @@ TEST(CodePage, EveryByteRoundTripsThroughUnicode) {
 
 TEST(CodePage, Windows1251Characters) {
     const std::vector<std::pair<unsigned char, char16_t>> cases = {
-        {0xC0, u'А'}, {0xDF, u'Я'}, {0xE0, u'а'}, {0xFF, u'я'},  // the alphabet block
-        {0xA8, u'Ё'}, {0xB8, u'ё'}, {0xA5, u'Ґ'}, {0xB4, u'ґ'},
-        {0xAA, u'Є'}, {0xBA, u'є'}, {0xAF, u'Ї'}, {0xBF, u'ї'},
-        {0xB2, u'І'}, {0xB3, u'і'}, {0xA1, u'Ў'}, {0xA2, u'ў'},
-        {0x80, u'Ђ'}, {0x90, u'ђ'}, {0x8A, u'Љ'}, {0x9A, u'љ'},
-        {0x88, u'€'}, {0xB9, u'№'}, {0x85, u'…'}, {0xAB, u'«'},
-        {0xA0, 0x00A0}, {0x98, 0x0098},  // 0x98 is undefined: kept as its C1 control
+        {0xC0, u'А'}, {0xDF, u'Я'}, {0xE0, u'а'},   {0xFF, u'я'},  // the alphabet block
+        {0xA8, u'Ё'}, {0xB8, u'ё'}, {0xA5, u'Ґ'},   {0xB4, u'ґ'},   {0xAA, u'Є'}, {0xBA, u'є'},
+        {0xAF, u'Ї'}, {0xBF, u'ї'}, {0xB2, u'І'},   {0xB3, u'і'},   {0xA1, u'Ў'}, {0xA2, u'ў'},
+        {0x80, u'Ђ'}, {0x90, u'ђ'}, {0x8A, u'Љ'},   {0x9A, u'љ'},   {0x88, u'€'}, {0xB9, u'№'},
+        {0x85, u'…'}, {0xAB, u'«'}, {0xA0, 0x00A0}, {0x98, 0x0098},  // 0x98 is undefined: kept as its C1
+                                                                     // control
     };
     for (const auto& [byte, unicode] : cases) {
         const std::string bytes(1, static_cast<char>(byte));
@@ -45,7 +44,7 @@ TEST(CodePage, Windows1251Characters) {
 
 TEST(CodePage, Windows1252Characters) {
     const std::vector<std::pair<unsigned char, char16_t>> cases = {
-        {0x80, u'€'}, {0x8A, u'Š'}, {0x9A, u'š'}, {0x9F, u'Ÿ'}, {0xC9, u'É'},
+        {0x80, u'€'}, {0x8A, u'Š'}, {0x9A, u'š'},   {0x9F, u'Ÿ'},   {0xC9, u'É'},
         {0xE9, u'é'}, {0xFF, u'ÿ'}, {0x81, 0x0081}, {0x8D, 0x008D},
     };
     for (const auto& [byte, unicode] : cases) {
@@ -56,9 +55,9 @@ TEST(CodePage, Windows1252Characters) {
 }
 
 TEST(CodePage, CharactersOutsideTheCodePageBecomeQuestionMarks) {
-    EXPECT_EQ(UnicodeToCodePage(u"a\u00E9b"), "a?b");                // é is not in 1251
+    EXPECT_EQ(UnicodeToCodePage(u"a\u00E9b"), "a?b");                      // é is not in 1251
     EXPECT_EQ(UnicodeToCodePage(u"\u0416", TCodePage::Windows1252), "?");  // nor Ж in 1252
-    EXPECT_EQ(UnicodeToCodePage(u"x\U0001F600y"), "x?y");            // one character, one mark
+    EXPECT_EQ(UnicodeToCodePage(u"x\U0001F600y"), "x?y");                  // one character, one mark
     EXPECT_EQ(UnicodeToCodePage(std::u16string(1, char16_t(0xD800))), "?");
 }
 
@@ -75,13 +74,15 @@ TEST(CodePage, Utf8AndUtf16) {
 TEST(CodePage, MalformedUtf8BecomesReplacementCharacters) {
     const std::u16string r(1, char16_t(0xFFFD));
     const std::vector<std::pair<std::string, std::u16string>> cases = {
-        {"\xC0\x80", r + r},                   // overlong NUL
-        {"\xE2\x82" "A", r + u"A"},            // truncated sequence, then a character
-        {"\xED\xA0\x80", r + r + r},           // an encoded surrogate
-        {"\xF4\x90\x80\x80", r + r + r + r},   // above U+10FFFF
-        {"a\x80z", u"a" + r + u"z"},           // stray continuation byte
+        {"\xC0\x80", r + r},  // overlong NUL
+        {"\xE2\x82"
+         "A",
+         r + u"A"},                           // truncated sequence, then a character
+        {"\xED\xA0\x80", r + r + r},          // an encoded surrogate
+        {"\xF4\x90\x80\x80", r + r + r + r},  // above U+10FFFF
+        {"a\x80z", u"a" + r + u"z"},          // stray continuation byte
         {"\xFF", r},
-        {"\xE2\x82", r},                       // cut at the end
+        {"\xE2\x82", r},  // cut at the end
     };
     for (const auto& [bytes, expected] : cases) {
         EXPECT_EQ(Utf8ToUtf16(bytes), expected) << bytes;
@@ -130,7 +131,8 @@ TEST(CodePage, EveryCapitalOfWindows1251FoldsToItsSmallLetter) {
 }
 
 TEST(CodePage, CompareTextFoldedOrdersFoldedBytes) {
-    EXPECT_EQ(CompareTextFolded("\xCF\xD0\xC8\xC2\xC5\xD2", "\xEF\xF0\xE8\xE2\xE5\xF2"), 0);  // ПРИВЕТ / привет
+    EXPECT_EQ(CompareTextFolded("\xCF\xD0\xC8\xC2\xC5\xD2", "\xEF\xF0\xE8\xE2\xE5\xF2"),
+              0);                                             // ПРИВЕТ / привет
     EXPECT_EQ(CompareTextFolded("\xA8\xE6", "\xB8\xC6"), 0);  // Ёж / ёЖ
     EXPECT_EQ(CompareTextFolded(":-P", ":-p"), 0);
     EXPECT_LT(CompareTextFolded("a", "B"), 0);
@@ -147,8 +149,8 @@ TEST(CodePage, CompareTextFoldedOrdersFoldedBytes) {
 
 TEST(CodePage, CompareUtf8FoldedOrdersFileNames) {
     EXPECT_EQ(CompareUtf8Folded("Smile2.GIF", "smile2.gif"), 0);
-    EXPECT_EQ(CompareUtf8Folded("\xD0\xA1\xD0\x9C\xD0\x90\xD0\x99\xD0\x9B.gif",  // СМАЙЛ
-                                "\xD1\x81\xD0\xBC\xD0\xB0\xD0\xB9\xD0\xBB.gif"), // смайл
+    EXPECT_EQ(CompareUtf8Folded("\xD0\xA1\xD0\x9C\xD0\x90\xD0\x99\xD0\x9B.gif",   // СМАЙЛ
+                                "\xD1\x81\xD0\xBC\xD0\xB0\xD0\xB9\xD0\xBB.gif"),  // смайл
               0);
     EXPECT_EQ(CompareUtf8Folded("\xD0\x81", "\xD1\x91"), 0);  // Ё / ё
     EXPECT_LT(CompareUtf8Folded("1.gif", "10.gif"), 0);

@@ -1,8 +1,9 @@
 #include "platform/files.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <filesystem>
-#include <gtest/gtest.h>
 
 #include "platform/errors.h"
 #include "support/temp_dir.h"
@@ -21,7 +22,8 @@ std::vector<std::string> Sorted(std::vector<std::string> names) {
 
 std::vector<std::string> ListFolder(const fs::path& folder) {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
     return Sorted(names);
 }
 
@@ -128,7 +130,8 @@ TEST(WriteFileAtomic, WritesExactBytesAndLeavesNoTempFile) {
 TEST(WriteFileAtomic, KeepsThePermissionsOfTheFileItReplaces) {
     test::TempDir dir;
     WriteBytes(dir.file("config.ini"), "old");
-    fs::permissions(dir.file("config.ini"), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read,
+    fs::permissions(dir.file("config.ini"),
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read,
                     fs::perm_options::replace);
     WriteFileAtomic(dir.file("config.ini"), "new");
     EXPECT_EQ(ReadBytes(dir.file("config.ini")), "new");

@@ -1,12 +1,12 @@
 #include "platform/ini_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <string>
-#include <sys/resource.h>
 #include <vector>
 
 #include "platform/errors.h"
@@ -144,7 +144,8 @@ TEST_F(IniFileTest, FirstOfDuplicateKeysAndSectionsWins) {
     EXPECT_FALSE(ini.ReadBool("Storage", "Animated", true));
     EXPECT_FALSE(ini.ValueExists("Storage", "BothPath"));  // only the first section counts
     ini.WriteBool("Storage", "Animated", true);
-    EXPECT_EQ(Bytes(), "[Storage]\r\nAnimated=1\r\nanimated=1\r\n[STORAGE]\r\nBothPath=/b/\r\nAnimated=1\r\n");
+    EXPECT_EQ(Bytes(),
+              "[Storage]\r\nAnimated=1\r\nanimated=1\r\n[STORAGE]\r\nBothPath=/b/\r\nAnimated=1\r\n");
     ini.WriteString("Storage", "BothPath", "/a/");
     EXPECT_EQ(Bytes(),
               "[Storage]\r\nAnimated=1\r\nanimated=1\r\nBothPath=/a/\r\n"
@@ -231,15 +232,31 @@ TEST_F(IniFileTest, Integers) {
         int32_t expected;  // 99 = the default, i.e. not an integer
     };
     const Case cases[] = {
-        {"12", 12},          {"-11", -11},         {"+5", 5},
-        {"00012", 12},       {"$FFFFFFF5", -11},   {"0xFFFFFFF5", -11},
-        {"0XfF", 255},       {"$0", 0},            {"-$A", -10},
-        {"$00000000FFFFFFFF", -1},                 {"2147483647", 2147483647},
-        {"-2147483648", INT32_MIN},                {"2147483648", 99},
-        {"-2147483649", 99}, {"$100000000", 99},   {"12abc", 99},
-        {"", 99},            {"$", 99},            {"0x", 99},
-        {"-", 99},           {"1 2", 99},          {"0x-1", 99},
-        {"$G", 99},          {"1.5", 99},          {"yes", 99},
+        {"12", 12},
+        {"-11", -11},
+        {"+5", 5},
+        {"00012", 12},
+        {"$FFFFFFF5", -11},
+        {"0xFFFFFFF5", -11},
+        {"0XfF", 255},
+        {"$0", 0},
+        {"-$A", -10},
+        {"$00000000FFFFFFFF", -1},
+        {"2147483647", 2147483647},
+        {"-2147483648", INT32_MIN},
+        {"2147483648", 99},
+        {"-2147483649", 99},
+        {"$100000000", 99},
+        {"12abc", 99},
+        {"", 99},
+        {"$", 99},
+        {"0x", 99},
+        {"-", 99},
+        {"1 2", 99},
+        {"0x-1", 99},
+        {"$G", 99},
+        {"1.5", 99},
+        {"yes", 99},
         {" 7 ", 7},  // blanks around values are not part of them
     };
     TIniFile ini(Path());
@@ -258,7 +275,7 @@ TEST_F(IniFileTest, Booleans) {
         bool whenDefaultTrue;
     };
     const Case cases[] = {
-        {"1", true, true}, {"0", false, false}, {"2", true, true},    {"-1", true, true},
+        {"1", true, true},    {"0", false, false},  {"2", true, true},     {"-1", true, true},
         {"$0", false, false}, {"yes", false, true}, {"true", false, true}, {"", false, true},
     };
     TIniFile ini(Path());

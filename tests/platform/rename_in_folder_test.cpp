@@ -29,13 +29,13 @@ TEST(RenameNoReplaceInFolder, RenamesInOrderAndRefusesEveryClash) {
     std::filesystem::create_directory(dir.file("ZZ.gif"));
 
     const std::vector<bool> done = RenameNoReplaceInFolder(
-        dir.folder(), {{"a.gif", "aa.gif"},      // taken
-                       {"aa.gif", "ab.gif"},     // free
-                       {"c.gif", "AB.gif"},      // taken, by the previous rename, in other case
-                       {"B.GIF", "b.gif"},       // a change of letter case alone
-                       {"c.gif", "zz.gif"},      // a folder of that name, in other case
-                       {"gone.gif", "x.gif"},    // no source
-                       {"c.gif", "aa.gif"}});    // freed by the second rename
+        dir.folder(), {{"a.gif", "aa.gif"},    // taken
+                       {"aa.gif", "ab.gif"},   // free
+                       {"c.gif", "AB.gif"},    // taken, by the previous rename, in other case
+                       {"B.GIF", "b.gif"},     // a change of letter case alone
+                       {"c.gif", "zz.gif"},    // a folder of that name, in other case
+                       {"gone.gif", "x.gif"},  // no source
+                       {"c.gif", "aa.gif"}});  // freed by the second rename
     EXPECT_EQ(done, (std::vector<bool>{false, true, false, true, false, false, true}));
     EXPECT_EQ(Names(dir), (std::vector<std::string>{"ZZ.gif", "a.gif", "aa.gif", "ab.gif", "b.gif"}));
     EXPECT_EQ(ReadBytes(dir.file("aa.gif")), "C");
@@ -49,7 +49,8 @@ TEST(RenameNoReplaceInFolder, MatchesSingleRenamesOnAShiftChain) {
     // Shifting up from the top keeps every step free; from the bottom every step clashes.
     EXPECT_EQ(RenameNoReplaceInFolder(dir.folder(), {{"aa.gif", "ab.gif"}, {"ab.gif", "ac.gif"}}),
               (std::vector<bool>{false, false}));
-    EXPECT_EQ(RenameNoReplaceInFolder(dir.folder(), {{"ac.gif", "ad.gif"}, {"ab.gif", "ac.gif"}, {"aa.gif", "ab.gif"}}),
+    EXPECT_EQ(RenameNoReplaceInFolder(dir.folder(),
+                                      {{"ac.gif", "ad.gif"}, {"ab.gif", "ac.gif"}, {"aa.gif", "ab.gif"}}),
               (std::vector<bool>{true, true, true}));
     EXPECT_EQ(Names(dir), (std::vector<std::string>{"ab.gif", "ac.gif", "ad.gif"}));
     EXPECT_EQ(ReadBytes(dir.file("ab.gif")), "aa");

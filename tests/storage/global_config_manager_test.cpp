@@ -67,10 +67,10 @@ TEST_F(GlobalConfigManagerTest, VisualSettingsAreStoredUnderTheirKeys) {
               "RowWidth=7\r\n"
               "FontName=Verdana\r\n"
               "FontHeight=-13\r\n"
-              "BackgroundColor=204\r\n"       // character set
-              "HotTrackColor=255\r\n"         // font colour
-              "FontCharset=1056816\r\n"       // background colour 0x00102030
-              "FontColor=11189196\r\n"        // hot-track colour 0x00AABBCC
+              "BackgroundColor=204\r\n"  // character set
+              "HotTrackColor=255\r\n"    // font colour
+              "FontCharset=1056816\r\n"  // background colour 0x00102030
+              "FontColor=11189196\r\n"   // hot-track colour 0x00AABBCC
               "HotTrackBorderColor=-16777203\r\n"
               "FontBold=1\r\n"
               "FontItalic=0\r\n"
@@ -95,9 +95,9 @@ TEST_F(GlobalConfigManagerTest, HandWrittenFile) {
     TGlobalConfigManager config(storage_);
     test::WriteBytes(ConfigFile(),
                      "[options]\n"
-                     "fontheight=$FFFFFFF5\n"   // -11 in hexadecimal
-                     "FontCharset=0xFF\n"       // background colour
-                     "RowWidth=wide\n"          // not an integer: default
+                     "fontheight=$FFFFFFF5\n"  // -11 in hexadecimal
+                     "FontCharset=0xFF\n"      // background colour
+                     "RowWidth=wide\n"         // not an integer: default
                      "AnimateAll=0\n"
                      "LangDirectory=/usr/share/faceloom/Languages/en.lng\n");
     EXPECT_EQ(config.ReadInteger(I::FontHeight), -11);

@@ -23,7 +23,8 @@ std::vector<std::string> Sorted(std::vector<std::string> names) {
 
 std::vector<std::string> FilesIn(const std::string& folder) {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
     return Sorted(names);
 }
 
@@ -88,7 +89,7 @@ TEST_F(StorageManagerTest, DeleteInStorageDeletesMatchingFilesOnly) {
     TStorageManager storage(PackSubPath(kStorageMode, kAnimatedPack));
     const std::string path = storage.Path();
     test::WriteBytes(path + "aa.gif", "1");
-    test::WriteBytes(path + "AB.GIF", "2");   // the mask ignores letter case
+    test::WriteBytes(path + "AB.GIF", "2");  // the mask ignores letter case
     test::WriteBytes(path + ".hidden.gif", "3");
     test::WriteBytes(path + "readonly.gif", "4");
     fs::permissions(path + "readonly.gif", fs::perms::owner_read);
@@ -97,7 +98,8 @@ TEST_F(StorageManagerTest, DeleteInStorageDeletesMatchingFilesOnly) {
     Watch(storage, path);
 
     EXPECT_TRUE(storage.DeleteInStorage("*.gif"));
-    EXPECT_EQ(Sorted(reported_), (std::vector<std::string>{".hidden.gif", "AB.GIF", "aa.gif", "readonly.gif"}));
+    EXPECT_EQ(Sorted(reported_),
+              (std::vector<std::string>{".hidden.gif", "AB.GIF", "aa.gif", "readonly.gif"}));
     EXPECT_TRUE(existedWhenReported_);
     EXPECT_EQ(sender_, &storage);
     EXPECT_EQ(FilesIn(path), (std::vector<std::string>{"_define.ini", "folder.gif"}));

@@ -6,7 +6,9 @@ namespace faceloom::test {
 
 namespace {
 
-void U8(std::string& out, uint32_t value) { out.push_back(static_cast<char>(value & 0xFF)); }
+void U8(std::string& out, uint32_t value) {
+    out.push_back(static_cast<char>(value & 0xFF));
+}
 void U16(std::string& out, uint32_t value) {
     U8(out, value);
     U8(out, value >> 8);
@@ -102,7 +104,7 @@ std::string EncodeRle(const std::vector<uint32_t>& pixels, int32_t width, int32_
                 U8(out, rle8 ? v : ((v & 0xF) << 4) | (v & 0xF));  // the index (twice for 4 bits)
                 continue;
             }
-            U8(out, 0);                                     // escape
+            U8(out, 0);                                    // escape
             U8(out, static_cast<uint32_t>(piece.length));  // literal of n indexes
             std::string literal;
             for (size_t i = 0; i < piece.length; ++i) {
@@ -133,11 +135,11 @@ std::string EncodeBmp(const BmpSpec& spec) {
     const uint32_t headerSize = static_cast<uint32_t>(spec.header);
     std::string out;
     // BITMAPFILEHEADER
-    out += "BM";   // signature
-    U32(out, 0);   // file size, patched below
-    U16(out, 0);   // reserved
-    U16(out, 0);   // reserved
-    U32(out, 0);   // pixel offset, patched below
+    out += "BM";  // signature
+    U32(out, 0);  // file size, patched below
+    U16(out, 0);  // reserved
+    U16(out, 0);  // reserved
+    U32(out, 0);  // pixel offset, patched below
     // Bitmap header
     U32(out, headerSize);  // header size
     if (core) {
@@ -146,16 +148,16 @@ std::string EncodeBmp(const BmpSpec& spec) {
         U16(out, 1);                                   // planes
         U16(out, spec.bitCount);                       // bits per pixel
     } else {
-        U32(out, static_cast<uint32_t>(spec.width));                                   // width
-        U32(out, static_cast<uint32_t>(spec.topDown ? -spec.height : spec.height));   // height
-        U16(out, 1);                                                                   // planes
-        U16(out, spec.bitCount);                                                       // bits per pixel
-        U32(out, spec.compression);                                                    // compression
-        U32(out, 0);                                                                   // image size (may be 0)
-        U32(out, 2835);                                                                // 72 dpi horizontally
-        U32(out, 2835);                                                                // 72 dpi vertically
+        U32(out, static_cast<uint32_t>(spec.width));                                 // width
+        U32(out, static_cast<uint32_t>(spec.topDown ? -spec.height : spec.height));  // height
+        U16(out, 1);                                                                 // planes
+        U16(out, spec.bitCount);                                                     // bits per pixel
+        U32(out, spec.compression);                                                  // compression
+        U32(out, 0);                                                                 // image size (may be 0)
+        U32(out, 2835);                                                              // 72 dpi horizontally
+        U32(out, 2835);                                                              // 72 dpi vertically
         U32(out, spec.colorsUsed.value_or(static_cast<uint32_t>(spec.palette.size())));  // colours used
-        U32(out, 0);                                                                   // colours important
+        U32(out, 0);                                                                     // colours important
         if (headerSize >= 52) {
             U32(out, spec.masks[0]);  // red mask
             U32(out, spec.masks[1]);  // green mask
@@ -163,9 +165,9 @@ std::string EncodeBmp(const BmpSpec& spec) {
         }
         if (headerSize >= 56) U32(out, spec.masks[3]);  // alpha mask
         if (headerSize >= 108) {
-            U32(out, 0x73524742);                        // colour space "sRGB"
-            for (int i = 0; i < 9; ++i) U32(out, 0);     // end points (unused with sRGB)
-            for (int i = 0; i < 3; ++i) U32(out, 0);     // gamma red, green, blue
+            U32(out, 0x73524742);                     // colour space "sRGB"
+            for (int i = 0; i < 9; ++i) U32(out, 0);  // end points (unused with sRGB)
+            for (int i = 0; i < 3; ++i) U32(out, 0);  // gamma red, green, blue
         }
         if (headerSize >= 124) {
             U32(out, 4);  // intent: pictures

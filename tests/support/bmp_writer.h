@@ -15,12 +15,12 @@ namespace faceloom::test {
 
 // Header kinds by their size field.
 enum class BmpHeader : uint32_t {
-    Core = 12,   // OS/2 1.x BITMAPCOREHEADER
-    Info = 40,   // BITMAPINFOHEADER
-    V2 = 52,     // + red, green, blue masks
-    V3 = 56,     // + alpha mask
-    V4 = 108,    // BITMAPV4HEADER
-    V5 = 124,    // BITMAPV5HEADER
+    Core = 12,  // OS/2 1.x BITMAPCOREHEADER
+    Info = 40,  // BITMAPINFOHEADER
+    V2 = 52,    // + red, green, blue masks
+    V3 = 56,    // + alpha mask
+    V4 = 108,   // BITMAPV4HEADER
+    V5 = 124,   // BITMAPV5HEADER
 };
 
 // Compression field values.
@@ -35,8 +35,8 @@ inline constexpr uint32_t kBmpAlphaBitFields = 6;
 struct BmpSpec {
     BmpHeader header = BmpHeader::Info;
     int32_t width = 0;
-    int32_t height = 0;      // picture height, always positive here
-    bool topDown = false;    // written as a negative height
+    int32_t height = 0;    // picture height, always positive here
+    bool topDown = false;  // written as a negative height
     uint16_t bitCount = 24;
     uint32_t compression = kBmpRgb;
     // Colour table entries 0x00RRGGBB, written in this order (3 bytes each for a core header).

@@ -126,8 +126,8 @@ GifWriter& GifWriter::Header(std::string_view version, std::string_view signatur
 
 GifWriter& GifWriter::LogicalScreen(uint16_t width, uint16_t height, int tableExponent,
                                     uint8_t backgroundIndex, uint8_t aspect) {
-    U16(width);   // logical screen width
-    U16(height);  // logical screen height
+    U16(width);             // logical screen width
+    U16(height);            // logical screen height
     uint8_t packed = 0x70;  // colour resolution 8 bits, not sorted
     if (tableExponent >= 0) packed |= 0x80 | uint8_t(tableExponent & 7);
     Byte(packed);
@@ -147,8 +147,8 @@ GifWriter& GifWriter::ColorTable(const std::vector<GifRgb>& colors, int exponent
     return *this;
 }
 
-GifWriter& GifWriter::GraphicControl(int disposal, uint16_t delay,
-                                     std::optional<uint8_t> transparent, uint8_t sizeByte) {
+GifWriter& GifWriter::GraphicControl(int disposal, uint16_t delay, std::optional<uint8_t> transparent,
+                                     uint8_t sizeByte) {
     Byte(0x21);      // extension introducer
     Byte(0xF9);      // graphic control label
     Byte(sizeByte);  // block size, 4
@@ -181,8 +181,8 @@ GifWriter& GifWriter::Comment(std::string_view text) {
     return SubBlocks(text);
 }
 
-GifWriter& GifWriter::ImageDescriptor(uint16_t left, uint16_t top, uint16_t width,
-                                      uint16_t height, bool interlaced, int tableExponent) {
+GifWriter& GifWriter::ImageDescriptor(uint16_t left, uint16_t top, uint16_t width, uint16_t height,
+                                      bool interlaced, int tableExponent) {
     Byte(0x2C);  // image separator
     U16(left);
     U16(top);
@@ -195,13 +195,12 @@ GifWriter& GifWriter::ImageDescriptor(uint16_t left, uint16_t top, uint16_t widt
     return *this;
 }
 
-GifWriter& GifWriter::ImageData(int minCodeSize, const std::vector<uint8_t>& indices,
-                                size_t subBlockSize) {
+GifWriter& GifWriter::ImageData(int minCodeSize, const std::vector<uint8_t>& indices, size_t subBlockSize) {
     return CodeStream(minCodeSize, LzwCodes(indices, minCodeSize), true, subBlockSize);
 }
 
-GifWriter& GifWriter::CodeStream(int minCodeSize, const std::vector<uint16_t>& codes,
-                                 bool terminator, size_t subBlockSize) {
+GifWriter& GifWriter::CodeStream(int minCodeSize, const std::vector<uint16_t>& codes, bool terminator,
+                                 size_t subBlockSize) {
     Byte(uint8_t(minCodeSize));  // LZW minimum code size
     return SubBlocks(PackCodes(codes, minCodeSize), subBlockSize, terminator);
 }
@@ -218,7 +217,9 @@ GifWriter& GifWriter::SubBlocks(std::string_view data, size_t subBlockSize, bool
     return *this;
 }
 
-GifWriter& GifWriter::Trailer() { return Byte(0x3B); }
+GifWriter& GifWriter::Trailer() {
+    return Byte(0x3B);
+}
 
 GifWriter& GifWriter::Byte(uint8_t value) {
     bytes_.push_back(char(value));
@@ -247,8 +248,7 @@ std::string EncodeGif(const GifPicture& picture) {
         if (image.graphicControl) w.GraphicControl(image.disposal, image.delay, image.transparent);
         const bool hasLocal = !image.localColors.empty();
         const int localExponent = hasLocal ? ColorTableExponent(image.localColors.size()) : -1;
-        w.ImageDescriptor(image.left, image.top, image.width, image.height, image.interlaced,
-                          localExponent);
+        w.ImageDescriptor(image.left, image.top, image.width, image.height, image.interlaced, localExponent);
         if (hasLocal) w.ColorTable(image.localColors, localExponent);
         int minCodeSize = image.minCodeSize;
         if (minCodeSize == 0) {
@@ -258,9 +258,8 @@ std::string EncodeGif(const GifPicture& picture) {
         if (size_t(image.width) * image.height != image.pixels.size()) {
             throw std::invalid_argument("GifImage: pixels do not match width x height");
         }
-        w.ImageData(minCodeSize, image.interlaced
-                                     ? InterlaceRows(image.pixels, image.width, image.height)
-                                     : image.pixels);
+        w.ImageData(minCodeSize,
+                    image.interlaced ? InterlaceRows(image.pixels, image.width, image.height) : image.pixels);
     }
     w.Trailer();
     return w.bytes();

@@ -80,12 +80,11 @@ public:
 
     // Image data: minimum code size byte, the LZW code stream of `indices` (in the order they
     // are stored, so interlaced images take InterlaceRows first) in sub-blocks, terminator.
-    GifWriter& ImageData(int minCodeSize, const std::vector<uint8_t>& indices,
-                         size_t subBlockSize = 255);
+    GifWriter& ImageData(int minCodeSize, const std::vector<uint8_t>& indices, size_t subBlockSize = 255);
 
     // Image data from hand-made codes (see PackCodes); terminator optional for cut streams.
-    GifWriter& CodeStream(int minCodeSize, const std::vector<uint16_t>& codes,
-                          bool terminator = true, size_t subBlockSize = 255);
+    GifWriter& CodeStream(int minCodeSize, const std::vector<uint16_t>& codes, bool terminator = true,
+                          size_t subBlockSize = 255);
 
     // `data` split into sub-blocks of at most `subBlockSize` bytes (each a size byte and its
     // bytes), then the zero-length terminator when asked.

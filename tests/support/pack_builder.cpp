@@ -48,9 +48,9 @@ std::string BmpBytes(int width, int height, int seed) {
     std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            pixels[static_cast<size_t>(y) * width + x] =
-                (uint32_t((x + y + seed * 11) & 0xFF) << 16) | (uint32_t((y * 29 + seed * 3) & 0xFF) << 8) |
-                uint32_t((x * 17 + seed) & 0xFF);
+            pixels[static_cast<size_t>(y) * width + x] = (uint32_t((x + y + seed * 11) & 0xFF) << 16) |
+                                                         (uint32_t((y * 29 + seed * 3) & 0xFF) << 8) |
+                                                         uint32_t((x * 17 + seed) & 0xFF);
         }
     }
     return SimpleBmp24(width, height, pixels);

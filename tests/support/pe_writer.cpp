@@ -70,7 +70,8 @@ std::string ResourceSection(const std::vector<TPeResource>& resources, uint32_t 
     for (const auto& [type, names] : tree) {
         AppendResourceDirectory(section, 0, static_cast<uint16_t>(names.size()));
         for (const auto& [name, languages] : names) {
-            AppendResourceEntry(section, name, kResourceSubdirectory | static_cast<uint32_t>(nameOffsets[{type, name}]));
+            AppendResourceEntry(section, name,
+                                kResourceSubdirectory | static_cast<uint32_t>(nameOffsets[{type, name}]));
         }
     }
     size_t index = 0;
@@ -161,55 +162,56 @@ TPeModule WritePeModule(const std::vector<TPeResource>& resources, const TPeOpti
 
     // DOS header: only the two fields a PE reader uses; no stub program.
     out.assign(kDosHeaderSize, '\0');
-    PutU16(out, 0x00, 0x5A4D);                              // e_magic "MZ"
+    PutU16(out, 0x00, 0x5A4D);                                 // e_magic "MZ"
     PutU32(out, 0x3C, static_cast<uint32_t>(kDosHeaderSize));  // e_lfanew
 
     module.peHeader = out.size();
-    out += std::string("PE\0\0", 4);                        // signature
-    AppendU16(out, options.pe32Plus ? 0x8664 : 0x014C);     // Machine: x64 / i386
-    AppendU16(out, 1);                                      // NumberOfSections
-    AppendU32(out, 0);                                      // TimeDateStamp
-    AppendU32(out, 0);                                      // PointerToSymbolTable
-    AppendU32(out, 0);                                      // NumberOfSymbols
+    out += std::string("PE\0\0", 4);                     // signature
+    AppendU16(out, options.pe32Plus ? 0x8664 : 0x014C);  // Machine: x64 / i386
+    AppendU16(out, 1);                                   // NumberOfSections
+    AppendU32(out, 0);                                   // TimeDateStamp
+    AppendU32(out, 0);                                   // PointerToSymbolTable
+    AppendU32(out, 0);                                   // NumberOfSymbols
     const uint16_t optionalSize = options.pe32Plus ? 240 : 224;
-    AppendU16(out, optionalSize);                           // SizeOfOptionalHeader
-    AppendU16(out, 0x2022);                                 // Characteristics: DLL | EXECUTABLE | LARGE_ADDRESS_AWARE
+    AppendU16(out, optionalSize);  // SizeOfOptionalHeader
+    AppendU16(out, 0x2022);        // Characteristics: DLL | EXECUTABLE | LARGE_ADDRESS_AWARE
 
     module.optionalHeader = out.size();
-    AppendU16(out, options.pe32Plus ? 0x20B : 0x10B);       // Magic
-    AppendU16(out, 0);                                      // linker version
-    AppendU32(out, 0);                                      // SizeOfCode
-    AppendU32(out, static_cast<uint32_t>(rawSize));         // SizeOfInitializedData
-    AppendU32(out, 0);                                      // SizeOfUninitializedData
-    AppendU32(out, 0);                                      // AddressOfEntryPoint
-    AppendU32(out, options.sectionRva);                     // BaseOfCode
+    AppendU16(out, options.pe32Plus ? 0x20B : 0x10B);  // Magic
+    AppendU16(out, 0);                                 // linker version
+    AppendU32(out, 0);                                 // SizeOfCode
+    AppendU32(out, static_cast<uint32_t>(rawSize));    // SizeOfInitializedData
+    AppendU32(out, 0);                                 // SizeOfUninitializedData
+    AppendU32(out, 0);                                 // AddressOfEntryPoint
+    AppendU32(out, options.sectionRva);                // BaseOfCode
     if (options.pe32Plus) {
-        AppendU32(out, 0x80000000u);                        // ImageBase, 64-bit (low half)
-        AppendU32(out, 0x00000001u);                        //   (high half)
+        AppendU32(out, 0x80000000u);  // ImageBase, 64-bit (low half)
+        AppendU32(out, 0x00000001u);  //   (high half)
     } else {
-        AppendU32(out, options.sectionRva);                 // BaseOfData (PE32 only)
-        AppendU32(out, 0x10000000u);                        // ImageBase
+        AppendU32(out, options.sectionRva);  // BaseOfData (PE32 only)
+        AppendU32(out, 0x10000000u);         // ImageBase
     }
-    AppendU32(out, 0x1000);                                 // SectionAlignment
-    AppendU32(out, kFileAlignment);                         // FileAlignment
-    AppendU32(out, 0x00010005);                             // OS version 5.1
-    AppendU32(out, 0);                                      // image version
-    AppendU32(out, 0x00010005);                             // subsystem version 5.1
-    AppendU32(out, 0);                                      // Win32VersionValue
-    AppendU32(out, options.sectionRva + static_cast<uint32_t>(AlignUp(section.size(), 0x1000)));  // SizeOfImage
-    AppendU32(out, kFileAlignment);                         // SizeOfHeaders
-    AppendU32(out, 0);                                      // CheckSum
-    AppendU16(out, 2);                                      // Subsystem: GUI
-    AppendU16(out, 0);                                      // DllCharacteristics
-    for (int i = 0; i < 4; ++i) {                           // stack/heap reserve/commit
+    AppendU32(out, 0x1000);          // SectionAlignment
+    AppendU32(out, kFileAlignment);  // FileAlignment
+    AppendU32(out, 0x00010005);      // OS version 5.1
+    AppendU32(out, 0);               // image version
+    AppendU32(out, 0x00010005);      // subsystem version 5.1
+    AppendU32(out, 0);               // Win32VersionValue
+    AppendU32(out,
+              options.sectionRva + static_cast<uint32_t>(AlignUp(section.size(), 0x1000)));  // SizeOfImage
+    AppendU32(out, kFileAlignment);                                                          // SizeOfHeaders
+    AppendU32(out, 0);                                                                       // CheckSum
+    AppendU16(out, 2);                                                                       // Subsystem: GUI
+    AppendU16(out, 0);             // DllCharacteristics
+    for (int i = 0; i < 4; ++i) {  // stack/heap reserve/commit
         AppendU32(out, 0x1000);
         if (options.pe32Plus) {
-            AppendU32(out, 0);                              //   64-bit high halves
+            AppendU32(out, 0);  //   64-bit high halves
         }
     }
-    AppendU32(out, 0);                                      // LoaderFlags
-    AppendU32(out, 16);                                     // NumberOfRvaAndSizes
-    for (uint32_t i = 0; i < 16; ++i) {                     // data directories: RVA, size
+    AppendU32(out, 0);                   // LoaderFlags
+    AppendU32(out, 16);                  // NumberOfRvaAndSizes
+    for (uint32_t i = 0; i < 16; ++i) {  // data directories: RVA, size
         if (i == 2) {
             module.resourceDirectoryEntry = out.size();
         }

@@ -45,11 +45,11 @@ struct TPeOptions {
 // A written module and the file offsets of its parts, for tests that patch them.
 struct TPeModule {
     std::string bytes;
-    size_t peHeader = 0;                 // "PE\0\0"
+    size_t peHeader = 0;  // "PE\0\0"
     size_t optionalHeader = 0;
-    size_t resourceDirectoryEntry = 0;   // data directory 2: RVA, size
+    size_t resourceDirectoryEntry = 0;  // data directory 2: RVA, size
     size_t sectionHeader = 0;
-    size_t section = 0;                  // the section's data
+    size_t section = 0;  // the section's data
     uint32_t sectionRva = 0;
 };
 

@@ -1,10 +1,11 @@
 #include "support/temp_dir.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace faceloom::test {
 

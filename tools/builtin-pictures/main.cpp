@@ -48,7 +48,9 @@ struct Art {
     std::vector<Picture> pictures;
 };
 
-[[noreturn]] void Fail(const std::string& message) { throw std::runtime_error(message); }
+[[noreturn]] void Fail(const std::string& message) {
+    throw std::runtime_error(message);
+}
 
 GifRgb ParseColor(const std::string& text) {
     if (text.size() != 7 || text[0] != '#') Fail("bad colour " + text);
@@ -75,7 +77,8 @@ Art ReadArt(const std::string& path) {
         if (word == "palette") {
             std::string key, color;
             words >> key >> color;
-            if (key.size() != 1 || art.keys.find(key[0]) != std::string::npos) Fail("bad palette key: " + line);
+            if (key.size() != 1 || art.keys.find(key[0]) != std::string::npos)
+                Fail("bad palette key: " + line);
             art.keys += key[0];
             art.colors.push_back(ParseColor(color));
         } else if (word == "layer") {
@@ -84,7 +87,8 @@ Art ReadArt(const std::string& path) {
             std::vector<std::string> rows;
             for (int y = 0; y < kHeight; ++y) {
                 next();
-                if (line.size() != size_t(kWidth)) Fail("line " + std::to_string(lineNumber) + ": row is not 20 wide");
+                if (line.size() != size_t(kWidth))
+                    Fail("line " + std::to_string(lineNumber) + ": row is not 20 wide");
                 for (char c : line) {
                     if (c != kKeep && art.keys.find(c) == std::string::npos) {
                         Fail("line " + std::to_string(lineNumber) + ": unknown key '" + c + "'");
@@ -122,7 +126,8 @@ std::vector<uint8_t> Compose(const Art& art, const Frame& frame) {
         const auto& rows = art.layers.at(name);
         for (int y = 0; y < kHeight; ++y) {
             for (int x = 0; x < kWidth; ++x) {
-                if (rows[size_t(y)][size_t(x)] != kKeep) grid[size_t(y)][size_t(x)] = rows[size_t(y)][size_t(x)];
+                if (rows[size_t(y)][size_t(x)] != kKeep)
+                    grid[size_t(y)][size_t(x)] = rows[size_t(y)][size_t(x)];
             }
         }
     }
@@ -180,7 +185,8 @@ std::string Encode(const Art& art, const Picture& picture) {
     std::vector<uint8_t> previous;
     for (const Frame& frame : picture.frames) {
         const std::vector<uint8_t> pixels = Compose(art, frame);
-        GifImage image = picture.disposal == 3 || previous.empty() ? WholeImage(pixels) : ChangedRect(previous, pixels);
+        GifImage image =
+            picture.disposal == 3 || previous.empty() ? WholeImage(pixels) : ChangedRect(previous, pixels);
         image.disposal = picture.disposal;
         image.delay = uint16_t(frame.delay);
         image.transparent = 0;
@@ -217,7 +223,8 @@ int main(int argc, char** argv) {
             const std::string bytes = Encode(art, picture);
             if (check) {
                 if (ReadFile(path) != bytes) {
-                    std::cerr << path << " differs from " << artPath << "; rebuild the target builtin_pictures\n";
+                    std::cerr << path << " differs from " << artPath
+                              << "; rebuild the target builtin_pictures\n";
                     ++stale;
                 }
                 continue;

@@ -81,8 +81,12 @@ void OpenEyes(TCanvas& c) {
     c.Fill(6, 10, 7, 12, kInk);
     c.Fill(12, 10, 13, 12, kInk);
 }
-void ClosedEye(TCanvas& c, int x) { c.Fill(x - 1, 12, x + 2, 12, kInk); }
-void Smile(TCanvas& c) { c.Arc(10, 13, 5, 16, 19, kInk); }
+void ClosedEye(TCanvas& c, int x) {
+    c.Fill(x - 1, 12, x + 2, 12, kInk);
+}
+void Smile(TCanvas& c) {
+    c.Arc(10, 13, 5, 16, 19, kInk);
+}
 
 struct TFrame {
     TCanvas canvas;
@@ -188,7 +192,8 @@ std::vector<TSmileArt> Smiles() {
             const double r = i == 0 ? 1.6 : 2.1;
             c.Disc(8.2, 2.4, r, kPink);
             c.Disc(11.8, 2.4, r, kPink);
-            for (int y = 3; y <= 6; ++y) c.Fill(6 + (y - 3) + (i == 0 ? 1 : 0), y, 13 - (y - 3) - (i == 0 ? 1 : 0), y, kPink);
+            for (int y = 3; y <= 6; ++y)
+                c.Fill(6 + (y - 3) + (i == 0 ? 1 : 0), y, 13 - (y - 3) - (i == 0 ? 1 : 0), y, kPink);
             frames.push_back({c, 400});
         }
         smiles.push_back({"08-love.gif", {":-*", "люблю"}, frames});
