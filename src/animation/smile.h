@@ -55,9 +55,12 @@ public:
     // Cleared by the owner when the instance can no longer be seen.
     std::atomic<bool> Visible{true};
     std::atomic<bool> AnimationAllowed{true};
-    // True while a render request is queued (the queue holds one reference); the grid also
-    // sets it while it draws the cell itself.
+    // True while a render request is queued (the queue holds one reference). Only the render
+    // queue sets it, so a removal follows RenderNode exactly when a node is queued.
     std::atomic<bool> InRenderQueue{false};
+    // True while the grid draws the instance's cell itself, so that a frame change arriving
+    // meanwhile does not ask for the same cell again. Nothing of the render queue reads it.
+    std::atomic<bool> InPaint{false};
     // Guarded by the timer's and the render thread's queue locks.
     TAnimationNode* TimerNode = nullptr;
     TAnimationNode* RenderNode = nullptr;
