@@ -73,6 +73,9 @@ public:
         {
             std::lock_guard lock(lock_);
             thread_ = std::thread([manager = std::move(manager), previous = std::move(thread_)]() mutable {
+                // Not on the hook's thread: a render hook holds the render lock, which must
+                // never be held while a queue lock is taken.
+                manager->Deactivate();
                 if (previous.joinable()) previous.join();
                 manager.reset();  // waits for the hook that released it to return
             });
@@ -123,14 +126,14 @@ void ReleaseAnimationManager() {
         onWorker = ending->IsWorkerThread();
         if (onWorker) reaper.Expect();
     }
+    if (onWorker) {
+        reaper.End(std::move(ending));
+        return;
+    }
     // Outside the lock: emptying the queues waits for a timer pass, whose hooks may ask for
     // the manager meanwhile.
     ending->Deactivate();
-    if (onWorker) {
-        reaper.End(std::move(ending));
-    } else {
-        ending.reset();
-    }
+    ending.reset();
 }
 
 void WaitEndedAnimationManagers() {

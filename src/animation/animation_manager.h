@@ -54,9 +54,9 @@ private:
 // and destroys it. Release without a matching Acquire does nothing.
 //
 // Any thread may make the last Release, also a hook (FrameChanged, Render) running on one of
-// the manager's own threads: the manager is then deactivated at once (its queues are emptied
-// and later requests ignored), and a helper thread destroys it once the hook has returned,
-// because a thread cannot wait for its own end.
+// the manager's own threads: nobody gets that manager any more, and a helper thread
+// deactivates it (empties its queues, ignores later requests) and destroys it once the hook
+// has returned, because a thread cannot wait for its own end.
 TAnimationManager* AcquireAnimationManager();
 void ReleaseAnimationManager();
 // Returns when every manager whose last Release came from one of its own threads has ended.
