@@ -6,6 +6,9 @@
 #include <vector>
 
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX  // std::min below, not the macro
+#endif
 #include <windows.h>
 #else
 #include <fcntl.h>
