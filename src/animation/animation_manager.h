@@ -37,6 +37,11 @@ public:
     // Returns when no Render call is in progress.
     void WaitRenderIdle();
 
+    // True inside a hook (FrameChanged, Render) that one of the manager's threads is running.
+    bool IsWorkerThread() const {
+        return timerThread_->IsCurrentThread() || renderThread_->IsCurrentThread();
+    }
+
     TTimerThread& TimerThread() { return *timerThread_; }
     TRenderThread& RenderThread() { return *renderThread_; }
 
@@ -47,8 +52,17 @@ private:
 
 // The shared manager: the first Acquire creates and starts it, the last Release deactivates
 // and destroys it. Release without a matching Acquire does nothing.
+//
+// Any thread may make the last Release, also a hook (FrameChanged, Render) running on one of
+// the manager's own threads: nobody gets that manager any more, and a helper thread
+// deactivates it (empties its queues, ignores later requests) and destroys it once the hook
+// has returned, because a thread cannot wait for its own end.
 TAnimationManager* AcquireAnimationManager();
 void ReleaseAnimationManager();
+// Returns when every manager whose last Release came from one of its own threads has ended.
+// Call it on a thread that belongs to no manager (the GUI thread); the program's exit waits
+// for them as well.
+void WaitEndedAnimationManagers();
 // The shared manager, or none while nobody uses it.
 TAnimationManager* AnimationManager();
 int32_t AnimationManagerUsers();

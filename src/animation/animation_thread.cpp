@@ -17,7 +17,10 @@ void TAnimationThread::SetActive(bool active) {
 void TAnimationThread::Resume() {
     std::lock_guard lock(threadLock_);
     if (thread_.joinable() || Terminated()) return;
-    thread_ = std::thread([this] { Execute(); });
+    thread_ = std::thread([this] {
+        ownId_.store(std::this_thread::get_id(), std::memory_order_release);
+        Execute();
+    });
 }
 
 std::thread::native_handle_type TAnimationThread::NativeHandle() {

@@ -22,6 +22,7 @@ public:
     TAnimationThread(const TAnimationThread&) = delete;
     TAnimationThread& operator=(const TAnimationThread&) = delete;
     // Descendants call Shutdown in their own destructor, while their queue still exists.
+    // Never destroy a thread from its own hooks: it cannot wait for itself to end.
     virtual ~TAnimationThread();
 
     bool IsActive() const { return active_.load(std::memory_order_acquire); }
@@ -32,6 +33,10 @@ public:
     bool Terminated() const { return terminated_.load(std::memory_order_acquire); }
     // The OS thread once resumed (for measuring its CPU time); a default value before.
     std::thread::native_handle_type NativeHandle();
+    // True on the thread itself, that is inside one of its hooks.
+    bool IsCurrentThread() const {
+        return ownId_.load(std::memory_order_acquire) == std::this_thread::get_id();
+    }
 
     // Deactivates (empties the queue), asks the thread to end, wakes it and waits until it
     // has ended. Safe to call more than once.
@@ -57,6 +62,9 @@ private:
     std::atomic<bool> terminated_{false};
     std::mutex threadLock_;
     std::thread thread_;
+    // Set by the thread when it starts; read without threadLock_, which Shutdown holds while
+    // it waits for the thread.
+    std::atomic<std::thread::id> ownId_{};
 };
 
 }  // namespace faceloom

@@ -20,7 +20,9 @@ class TPictureDecoder;
 // FrameChanged) and the render thread calls Render. FrameChanged and Render therefore run on
 // worker threads and must not touch widgets: a view posts a coalesced update to the GUI thread
 // instead (FrameIndex tells which frame to show; CurrentFrame gives a consistent picture and
-// index to a thread that draws). FrameChanged runs while the timer's queue lock is held.
+// index to a thread that draws). FrameChanged runs while the timer's queue lock is held. The
+// last reference may be let go on a worker thread, so no destructor of an instance may touch
+// a window object either.
 class TSmile : public TBaseObject {
 public:
     TSmile() = default;

@@ -104,7 +104,10 @@ TTimerPass TTimerThread::ProcessPass() {
             if (TSmile* smile = node->Smile) {
                 TRef<TSmile> hold(smile);  // a hook may take it out of the wheel
                 try {
-                    if (smile->IsAnimating()) {
+                    // A picture taken away or cut to one frame leaves nothing to step: the
+                    // instance leaves the wheel, as Add would have refused it, instead of
+                    // being refiled one bucket ahead and told of a change 100 times a second.
+                    if (smile->IsAnimating() && smile->GetFrameCount() > 1) {
                         delay = smile->NextFrame();
                         smile->FrameChanged();
                         stepped = true;

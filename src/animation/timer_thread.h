@@ -22,7 +22,8 @@ struct TTimerPass {
 // buckets of 10 ms. A frame of d milliseconds files the instance d div 10 buckets ahead of the
 // bucket being processed. The thread processes bucket Current, searches forward for the next
 // non-empty bucket and waits until 10 ms per bucket passed have elapsed since the pass began;
-// overruns are not made up. With nothing filed it sleeps without a timeout.
+// overruns are not made up. With nothing filed it sleeps without a timeout. A pass drops an
+// instance that no longer animates or whose picture has gone or has fewer than two frames.
 class TTimerThread final : public TAnimationThread {
 public:
     static constexpr uint32_t BucketCount = 65536;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 #include "storage/settings_file.h"
 
@@ -27,6 +28,19 @@ const char* ConfigKeyName(TConfigStringKey key);
 // every write reaches the file at once (or throws EInOutError).
 class TConfigManager {
 public:
+    // Values collected for one Write.
+    class TBatch {
+    public:
+        void WriteBool(TConfigBoolKey key, bool value) { values_.WriteBool(ConfigKeyName(key), value); }
+        void WriteString(TConfigStringKey key, std::string value) {
+            values_.WriteString(ConfigKeyName(key), std::move(value));
+        }
+
+    private:
+        friend class TConfigManager;
+        TSettingsBatch values_;
+    };
+
     // Initialises the storage's "Storage.ini" if needed and opens its "config.ini".
     explicit TConfigManager(TStorageManager& storage);
 
@@ -34,6 +48,9 @@ public:
     void WriteBool(TConfigBoolKey key, bool value);
     std::string ReadString(TConfigStringKey key) const;
     void WriteString(TConfigStringKey key, const std::string& value);
+    // The batch's values in their order with one rewrite of the file, all or nothing (see
+    // TSettingsSection::Write).
+    void Write(const TBatch& batch) { settings_.Write(batch.values_); }
 
     // The per-mode temporary folder (storage path + "Temp/"), created with any missing
     // parents on every call so that it is there even if something removed it in between.

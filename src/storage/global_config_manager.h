@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "storage/settings_file.h"
 
@@ -45,6 +46,22 @@ const char* GlobalKeyName(TGlobalIntegerKey key);
 // every write reaches the file at once (or throws EInOutError).
 class TGlobalConfigManager {
 public:
+    // Values collected for one Write, such as everything the visual settings dialog applies.
+    class TBatch {
+    public:
+        void WriteBool(TGlobalBoolKey key, bool value) { values_.WriteBool(GlobalKeyName(key), value); }
+        void WriteString(TGlobalStringKey key, std::string value) {
+            values_.WriteString(GlobalKeyName(key), std::move(value));
+        }
+        void WriteInteger(TGlobalIntegerKey key, int32_t value) {
+            values_.WriteInteger(GlobalKeyName(key), value);
+        }
+
+    private:
+        friend class TGlobalConfigManager;
+        TSettingsBatch values_;
+    };
+
     // Initialises the storage's "Storage.ini" if needed and opens its "config.ini".
     explicit TGlobalConfigManager(TStorageManager& storage);
 
@@ -54,6 +71,9 @@ public:
     void WriteString(TGlobalStringKey key, const std::string& value);
     int32_t ReadInteger(TGlobalIntegerKey key) const;
     void WriteInteger(TGlobalIntegerKey key, int32_t value);
+    // The batch's values in their order with one rewrite of the file, all or nothing (see
+    // TSettingsSection::Write).
+    void Write(const TBatch& batch) { settings_.Write(batch.values_); }
 
     TStorageManager& Storage() const { return storage_; }
     const std::string& FileName() const { return settings_.FileName(); }

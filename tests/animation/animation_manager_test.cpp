@@ -214,5 +214,41 @@ TEST(AnimationManager, SharedManagerLivesFromTheFirstAcquireToTheLastRelease) {
     EXPECT_EQ(next->GetRefCount(), 1);
 }
 
+// A component may let go of the manager from a hook, on one of the manager's own threads.
+// The program goes on; the manager ends once the hook has returned, handing back every
+// reference it held, and a later first user gets a new one.
+TEST(AnimationManager, LastReleaseMayComeFromEitherWorkerThreadsHook) {
+    for (const bool fromRender : {false, true}) {
+        SCOPED_TRACE(fromRender ? "render hook" : "timer hook");
+        ASSERT_EQ(AnimationManagerUsers(), 0);
+        TAnimationManager* manager = AcquireAnimationManager();
+        auto smile = MakeSmile({100, 100});
+        std::atomic<bool> released{false};
+        const auto releaseOnce = [&](TTestSmile&) {
+            if (!released.exchange(true)) ReleaseAnimationManager();
+        };
+        if (fromRender) {
+            smile->OnRender = releaseOnce;
+            manager->RequestRender(smile.get());
+        } else {
+            smile->OnFrameChanged = releaseOnce;
+            manager->AddToTimer(smile.get());
+        }
+        ASSERT_TRUE(Eventually([&] { return released.load(); }));
+        WaitEndedAnimationManagers();
+        EXPECT_EQ(AnimationManagerUsers(), 0);
+        EXPECT_EQ(AnimationManager(), nullptr);
+        EXPECT_FALSE(smile->InTimer);
+        EXPECT_FALSE(smile->InRenderQueue);
+        EXPECT_EQ(smile->GetRefCount(), 1);
+    }
+    TAnimationManager* again = AcquireAnimationManager();
+    auto next = MakeSmile({10, 10});
+    again->AddToTimer(next.get());
+    EXPECT_TRUE(Eventually([&] { return next->FrameChanges >= 2; }));
+    ReleaseAnimationManager();
+    EXPECT_EQ(next->GetRefCount(), 1);
+}
+
 }  // namespace
 }  // namespace faceloom

@@ -200,6 +200,27 @@ TEST_F(TimerWheelTest, InvisibleInstanceIsDroppedAtItsNextDueBucket) {
     EXPECT_TRUE(wheel->Idle());
 }
 
+TEST_F(TimerWheelTest, InstanceThatLostItsAnimationLeavesAtItsNextDueBucket) {
+    // The picture taken away, or replaced by one of a single frame, while filed: the next pass
+    // drops the instance without telling it of a change, and the wheel goes idle.
+    TRef<TTestPicture> still(new TTestPicture({100}));
+    for (TTestPicture* replacement : {static_cast<TTestPicture*>(nullptr), still.get()}) {
+        auto smile = MakeSmile({100, 100});
+        timer->Add(smile.get());
+        timer->ProcessPass();
+        ASSERT_EQ(smile->FrameChanges, 1);
+        smile->SetPicture(replacement);
+        const TTimerPass result = timer->ProcessPass();
+        EXPECT_EQ(smile->FrameChanges, 1);
+        EXPECT_FALSE(smile->InTimer);
+        EXPECT_EQ(smile->TimerNode, nullptr);
+        EXPECT_EQ(smile->GetRefCount(), 1);
+        EXPECT_EQ(timer->Count(), 0);
+        EXPECT_TRUE(result.WheelEmpty);
+        EXPECT_TRUE(timer->Idle());
+    }
+}
+
 TEST_F(TimerWheelTest, ShortTimesGoOneBucketAheadAndLongOnesStayWithinATurn) {
     auto zero = MakeSmile({100, 0, 9});
     timer->Add(zero.get());

@@ -100,6 +100,10 @@ TEST_F(ConfigManagerTest, InvalidStorage) {
     } catch (const EInOutError& e) {
         EXPECT_EQ(std::string(e.what()), "Unable to write to config.ini");
     }
+    TConfigManager::TBatch batch;
+    batch.WriteBool(K::BothPathsAssigned, true);
+    batch.WriteString(TConfigStringKey::BothPath, "/packs/");
+    EXPECT_THROW(config.Write(batch), EInOutError);
 }
 
 TEST_F(ConfigManagerTest, WriteFailureNamesTheFile) {

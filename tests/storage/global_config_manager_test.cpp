@@ -1,10 +1,16 @@
 #include "storage/global_config_manager.h"
 
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <string>
+#include <vector>
 
+#include "platform/errors.h"
 #include "storage/storage_layout.h"
 #include "storage/storage_manager.h"
 #include "support/temp_dir.h"
@@ -120,6 +126,119 @@ TEST_F(GlobalConfigManagerTest, SwitchesAreWrittenOneByOne) {
               "[Options]\r\nAllowHotTrack=1\r\nLangDirectory=\r\nAnimatedDragAndDrop=0\r\n");
     EXPECT_FALSE(config.ReadBool(B::AnimatedDragAndDrop));
     EXPECT_TRUE(config.ReadBool(B::ShowSignatures));
+}
+
+// Counts the rewrites of files in a folder: every rewrite creates a temp file of its own
+// name beside the file it replaces (distinct names, so the kernel never merges the events).
+class TRewriteCounter {
+public:
+    explicit TRewriteCounter(const std::string& folder) : fd_(::inotify_init1(IN_NONBLOCK)) {
+        ::inotify_add_watch(fd_, folder.c_str(), IN_CREATE);
+    }
+    ~TRewriteCounter() { ::close(fd_); }
+
+    // Rewrites since the last call.
+    int Take() {
+        int count = 0;
+        alignas(inotify_event) char buffer[4096];
+        ssize_t got;
+        while ((got = ::read(fd_, buffer, sizeof buffer)) > 0) {
+            for (char* p = buffer; p < buffer + got;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(p);
+                if ((event->mask & IN_ISDIR) == 0) ++count;
+                p += sizeof(inotify_event) + event->len;
+            }
+        }
+        return count;
+    }
+
+private:
+    int fd_;
+};
+
+// What the visual settings dialog applies on OK, in its order.
+TGlobalConfigManager::TBatch VisualSettings(const std::string& fontName) {
+    TGlobalConfigManager::TBatch batch;
+    batch.WriteInteger(I::RowWidth, 12);
+    batch.WriteString(S::FontName, fontName);
+    batch.WriteInteger(I::FontHeight, -13);
+    batch.WriteInteger(I::FontCharset, 204);
+    batch.WriteInteger(I::FontColor, 0x000000FF);
+    batch.WriteInteger(I::BackgroundColor, 0x00102030);
+    batch.WriteInteger(I::HotTrackColor, 0x00FFF0F0);  // as stored already
+    batch.WriteInteger(I::HotTrackBorderColor, static_cast<int32_t>(0xFF00000Du));
+    batch.WriteBool(B::FontBold, true);
+    batch.WriteBool(B::FontItalic, false);
+    batch.WriteBool(B::FontUnderline, true);
+    batch.WriteBool(B::FontStrikeOut, false);
+    return batch;
+}
+
+// A file the user has edited: LF line ends, a comment, a key in other letter case, the
+// section followed by another one.
+const char* const kEditedFile =
+    "; kept\n"
+    "[Options]\n"
+    "rowwidth=10\n"         // the same key, in other letter case
+    "FontColor=16773360\n"  // hot-track colour, already the batch's value
+    "AnimateAll=0\n"
+    "\n"
+    "[Other]\n"
+    "RowWidth=3\n";
+
+TEST_F(GlobalConfigManagerTest, ABatchWritesOnceWhatSingleWritesWouldLeave) {
+    TGlobalConfigManager config(storage_);
+    test::WriteBytes(ConfigFile(), kEditedFile);
+    TRewriteCounter rewrites(storage_.Path());
+    config.WriteInteger(I::RowWidth, 12);
+    config.WriteString(S::FontName, "Verdana");
+    config.WriteInteger(I::FontHeight, -13);
+    config.WriteInteger(I::FontCharset, 204);
+    config.WriteInteger(I::FontColor, 0x000000FF);
+    config.WriteInteger(I::BackgroundColor, 0x00102030);
+    config.WriteInteger(I::HotTrackColor, 0x00FFF0F0);
+    config.WriteInteger(I::HotTrackBorderColor, static_cast<int32_t>(0xFF00000Du));
+    config.WriteBool(B::FontBold, true);
+    config.WriteBool(B::FontItalic, false);
+    config.WriteBool(B::FontUnderline, true);
+    config.WriteBool(B::FontStrikeOut, false);
+    const std::string singly = test::ReadBytes(ConfigFile());
+    EXPECT_EQ(rewrites.Take(), 11);  // the unchanged colour is not rewritten
+
+    test::WriteBytes(ConfigFile(), kEditedFile);
+    rewrites.Take();
+    config.Write(VisualSettings("Verdana"));
+    EXPECT_EQ(rewrites.Take(), 1);
+    EXPECT_EQ(test::ReadBytes(ConfigFile()), singly);
+    EXPECT_EQ(config.ReadInteger(I::RowWidth), 12);
+
+    config.Write(VisualSettings("Verdana"));  // nothing changes: the file is not rewritten
+    EXPECT_EQ(rewrites.Take(), 0);
+    config.Write(TGlobalConfigManager::TBatch());
+    EXPECT_EQ(rewrites.Take(), 0);
+
+    // A file that did not exist comes out as single writes would create it.
+    std::filesystem::remove(ConfigFile());
+    config.Write(VisualSettings("Verdana"));
+    EXPECT_EQ(test::ReadBytes(ConfigFile()).rfind("[Options]\r\nRowWidth=12\r\nFontName=Verdana\r\n", 0), 0u);
+}
+
+TEST_F(GlobalConfigManagerTest, ABatchWithAValueThatCannotBeStoredChangesNothing) {
+    TGlobalConfigManager config(storage_);
+    test::WriteBytes(ConfigFile(), kEditedFile);
+    try {
+        config.Write(VisualSettings("Ver\ndana"));  // a line break would split the line
+        ADD_FAILURE() << "no error";
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(std::string(e.what()), "Unable to write to " + ConfigFile());
+    }
+    EXPECT_EQ(test::ReadBytes(ConfigFile()), kEditedFile);
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(storage_.Path())) {
+        left.push_back(entry.path().filename().string());
+    }
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"Config", "config.ini"}));
 }
 
 }  // namespace
