@@ -103,6 +103,11 @@ void TSmileList::SetSmile(int32_t index, TSmileViewSmile* smile) {
     Drop(std::exchange(item.Smile, smile));
 }
 
+void TSmileList::DetachSmile(int32_t index) {
+    if (index < 0 || index >= Count()) return;
+    Drop(std::exchange(items_[static_cast<size_t>(index)].Smile, nullptr));
+}
+
 void TSmileList::Grow() {
     int32_t delta = 4;
     if (capacity_ > 64) {

@@ -40,6 +40,9 @@ public:
     // The instance at index or none, for indices that may be stale (no error).
     TSmileViewSmile* SmileOrNull(int32_t index) const;
     void SetSmile(int32_t index, TSmileViewSmile* smile);
+    // Takes the item's instance out of the animation and lets go of it, quietly: no events and
+    // no new layout (the grid's DetachSmile, also while the grid is destroyed).
+    void DetachSmile(int32_t index);
 
     int32_t Add(const QString& text);
     int32_t AddObject(const QString& text, TSmileViewSmile* smile);

@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <algorithm>
+#include <utility>
 
 #include "animation/animation_manager.h"
 #include "pictures/picture_decoder.h"
@@ -37,10 +38,10 @@ TSmileView::TSmileView(QWidget* parent)
     });
     // Positions set by other means (the platform's own handling) still land on whole cells.
     connect(horizontalScrollBar(), &QAbstractSlider::valueChanged, this, [this](int value) {
-        if (value != scrollCol_) ApplyScroll(Qt::Horizontal, value);
+        if (!syncingBars_ && value != scrollCol_) ApplyScroll(Qt::Horizontal, value);
     });
     connect(verticalScrollBar(), &QAbstractSlider::valueChanged, this, [this](int value) {
-        if (value != scrollRow_) ApplyScroll(Qt::Vertical, value);
+        if (!syncingBars_ && value != scrollRow_) ApplyScroll(Qt::Vertical, value);
     });
     UpdateScrollRanges();
 }
@@ -426,10 +427,12 @@ void TSmileView::UpdateScrollRanges() {
         QScrollBar* bar = horizontal ? horizontalScrollBar() : verticalScrollBar();
         const int32_t lines = horizontal ? cols : rowCount;
         const int32_t maximum = std::max(horizontal ? maxScrollCol_ : maxScrollRow_, 0);
-        const QSignalBlocker blocker(bar);
+        // Not blocked: the scroll area shows and hides its bars on the range signal.
+        const bool wasSyncing = std::exchange(syncingBars_, true);
         bar->setRange(0, maximum);
         bar->setPageStep(std::max(lines - maximum, 1));
         bar->setValue(horizontal ? scrollCol_ : scrollRow_);
+        syncingBars_ = wasSyncing;
     }
 }
 
@@ -579,32 +582,33 @@ void TSmileView::InvalidateAll() {
 }
 
 void TSmileView::DetachSmile(int32_t index) {
-    TSmileViewSmile* smile = smiles_->SmileOrNull(index);
-    if (!smile) return;
-    smiles_->SetSmile(index, nullptr);  // takes it out of the animation first
+    smiles_->DetachSmile(index);
 }
 
 // ---- Frame changes from the timer thread ----
 
 void TSmileView::CellFrameChanged(int32_t index) {
     if (dirtyCells_.Add(index)) {
-        QMetaObject::invokeMethod(this, &TSmileView::FlushDirtyCells, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { FlushDirtyCells(); }, Qt::QueuedConnection);
     }
 }
 
-void TSmileView::FlushDirtyCells() {
+int32_t TSmileView::FlushDirtyCells() {
     const std::vector<int32_t> indices = dirtyCells_.Take();
-    if (!Active() || layoutDirty_) return;
+    if (!Active() || layoutDirty_) return 0;
     // Cells of one row share their top and height, so a row's neighbours merge into one
     // rectangle and the rows form the bands a region is made of.
     std::vector<QRect> rects;
     rects.reserve(indices.size());
+    int32_t cells = 0;
     for (int32_t index : indices) {
         if (index < 0 || index >= Count()) continue;  // the list shrank since
         QRect rect = CellRect(index);
         if (rect.isEmpty()) continue;
         rect = rect.intersected(viewport()->rect());
         if (rect.isEmpty()) continue;
+        ++cells;
         if (!rects.empty() && rects.back().top() == rect.top() && rects.back().bottom() == rect.bottom() &&
             rects.back().right() + 1 == rect.left()) {
             rects.back().setRight(rect.right());
@@ -612,10 +616,11 @@ void TSmileView::FlushDirtyCells() {
             rects.push_back(rect);
         }
     }
-    if (rects.empty()) return;
+    if (rects.empty()) return 0;
     QRegion region;
     region.setRects(rects.data(), static_cast<int>(rects.size()));
     viewport()->update(region);
+    return cells;
 }
 
 }  // namespace faceloom

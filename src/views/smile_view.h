@@ -187,8 +187,9 @@ public:
     // Timer thread: the frame of the instance at index changed.
     void CellFrameChanged(int32_t index);
     // GUI thread: repaints the cells collected from the timer thread (also run by the posted
-    // call); indices that a list change made stale are skipped.
-    void FlushDirtyCells();
+    // call); indices that a list change made stale are skipped. Answers how many cells were
+    // asked to repaint.
+    int32_t FlushDirtyCells();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -276,6 +277,8 @@ private:
     QString hint_;
     // Wheel angle not yet turned into whole notches.
     int32_t wheelRemainder_ = 0;
+    // Set while the grid itself moves its bars, so their signals are not taken as requests.
+    bool syncingBars_ = false;
     TDirtyCells dirtyCells_;
 };
 
