@@ -111,8 +111,10 @@ void TSmileView::mousePressEvent(QMouseEvent* event) {
 }
 
 void TSmileView::mouseDoubleClickEvent(QMouseEvent* event) {
-    // A double click is one more press.
-    mousePressEvent(event);
+    // Qt delivers the second press of a double click as a press of its own before this
+    // event, so a double click is already two presses; taking this one too would toggle the
+    // selection a third time.
+    event->accept();
 }
 
 void TSmileView::mouseMoveEvent(QMouseEvent* event) {
