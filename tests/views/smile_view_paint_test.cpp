@@ -66,7 +66,8 @@ TEST_F(SmileViewPaintTest, HotCellIsFilledAndOutlined) {
     QImage image = Grab(view_);
     const uint32_t border = AsRgb(0xFF8080);
     const uint32_t fill = AsRgb(0xFFF0F0);
-    for (QPoint p : {QPoint(0, 22), QPoint(21, 22), QPoint(0, 33), QPoint(21, 33), QPoint(10, 22), QPoint(0, 30)}) {
+    for (QPoint p :
+         {QPoint(0, 22), QPoint(21, 22), QPoint(0, 33), QPoint(21, 33), QPoint(10, 22), QPoint(0, 30)}) {
         EXPECT_EQ(Rgb(image, p.x(), p.y()), border) << p.x() << "," << p.y();
     }
     EXPECT_EQ(Rgb(image, 1, 23), fill);
@@ -94,7 +95,7 @@ TEST_F(SmileViewPaintTest, FocusFrameInvertsEveryOtherPixelOfTheOutline) {
     EXPECT_EQ(Rgb(image, 20, 22 + 11), background);
     EXPECT_EQ(Rgb(image, 19, 22 + 11), inverted);
     EXPECT_EQ(Rgb(image, 0, 22 + 12), background);  // below the grid
-    EXPECT_EQ(Rgb(image, 1, 23), background);  // inside stays
+    EXPECT_EQ(Rgb(image, 1, 23), background);       // inside stays
 }
 
 TEST_F(SmileViewPaintTest, InactiveGridShowsOnlyItsBackground) {
