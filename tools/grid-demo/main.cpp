@@ -139,6 +139,7 @@ int main(int argc, char** argv) {
         grid->OnSmileMove = [&](TSmileView&, int32_t from, int32_t to) {
             model->MoveSmile(from, to);
             std::printf("moved %d -> %d\n", from, to);
+            std::fflush(stdout);
         };
         grid->OnDropFiles = [&](TSmileView& sender, int32_t index, const QStringList& files) {
             // Inserted one after another right after the smile they were dropped on.
