@@ -300,6 +300,13 @@ TEST_F(SmileViewMouseTest, MaskedHitTestsFollowThePicture) {
     EXPECT_EQ(view_.HitTestCell(1, 11).Code, 0);
 }
 
+TEST_F(SmileViewMouseTest, MaskedHitTestTakesAFrameWithoutMaskAsOpaque) {
+    view_.AllowMaskedHitTest = true;  // the fixture's pictures have no mask
+    Click(Centre(1));
+    EXPECT_EQ(view_.ItemIndex(), 1);
+    EXPECT_EQ(view_.HitTestCell(22, 11).Code, 1);  // the cell's margin
+}
+
 TEST_F(SmileViewMouseTest, TrackCursorShowsTheHandOnlyOverOpaquePixels) {
     TRef<TPictureDecoder> halfClear(new TCodePicture(20, 20, {0xFF0000}, 100, true));
     view_.Smiles().SetSmile(0, NewSmile(halfClear.get()));
