@@ -91,12 +91,13 @@ inline void Fill(TSmileView& view, int32_t count, TPictureDecoder* picture) {
     }
 }
 
-// What the viewport shows now, as 0x00RRGGBB per pixel.
+// What the viewport shows now, in whatever format the platform grabs (Rgb reads any).
 inline QImage Grab(TSmileView& view) {
     QApplication::processEvents();
-    return view.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    return view.viewport()->grab().toImage();
 }
 
+// 0x00RRGGBB of one pixel.
 inline uint32_t Rgb(const QImage& image, int x, int y) {
     return image.pixel(x, y) & 0xFFFFFFu;
 }
