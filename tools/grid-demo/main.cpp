@@ -19,6 +19,8 @@
 #include "pictures/builtin_pictures.h"
 #include "platform/code_page.h"
 #include "storage/storage_layout.h"
+#include "views/drag_host.h"
+#include "views/layered_windows.h"
 #include "views/smile_view.h"
 #include "views/smile_view_smile.h"
 
@@ -120,10 +122,15 @@ int main(int argc, char** argv) {
             return 1;
         }
 
+        // The floating drag image: its host outlives the window and hands the dispatcher over.
+        TDragDispatcherBase* dispatcher = nullptr;
+        TDragHost dragHost([&dispatcher](TDragDispatcherBase* handed) { dispatcher = handed; });
         QMainWindow window;
         window.setWindowTitle(QString("Faceloom grid demo — %1").arg(QString::fromStdString(folder)));
         auto* grid = new TSmileView(&window);
         ApplyMainWindowSettings(*grid, rowWidth);
+        grid->SetDragDispatcher(dispatcher);
+        grid->SetLayeredWindowsAvailable(LayeredWindowsAvailable());
         window.setCentralWidget(grid);
         auto showCount = [&] {
             window.statusBar()->showMessage(QString("%1 smiles, %2 load errors, %3 missing")
