@@ -1,0 +1,35 @@
+#!/bin/sh
+# Runs bench_grid three times on its own Xvfb and prints each run and the medians.
+#   bench/grid_bench.sh [BUILD_DIR] [SECONDS]
+set -eu
+build=${1:-build/default}
+seconds=${2:-10}
+bench="$build/bin/bench_grid"
+[ -x "$bench" ] || { echo "grid_bench.sh: $bench is not built" >&2; exit 1; }
+
+# A free display number, then a screen large enough to show all 500 smiles at once.
+display=90
+while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
+Xvfb ":$display" -screen 0 1920x1600x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill "$xvfb" 2>/dev/null || true' EXIT INT TERM
+sleep 1
+
+out=$(mktemp)
+for run in 1 2 3; do
+    DISPLAY=":$display" "$bench" --seconds "$seconds" | tee -a "$out"
+done
+
+# Medians of the three runs, from the per-run lines.
+median() { sort -g | sed -n 2p; }
+grid_cpu=$(awk '/^grid:/ {print $3}' "$out" | median)
+grid_rss=$(awk '/^grid:/ {print $7}' "$out" | median)
+movie_cpu=$(awk '/^QMovie:/ {print $3}' "$out" | median)
+movie_rss=$(awk '/^QMovie:/ {print $7}' "$out" | median)
+cpu_ratio=$(awk '/^ratio/ {print $4}' "$out" | median)
+rss_ratio=$(awk '/^ratio/ {print $6}' "$out" | median)
+rm -f "$out"
+echo "medians of 3 runs, $seconds s each:"
+echo "  grid:   cpu $grid_cpu s, peak rss $grid_rss KiB"
+echo "  QMovie: cpu $movie_cpu s, peak rss $movie_rss KiB"
+echo "  ratio grid/QMovie: cpu $cpu_ratio, rss $rss_ratio"
