@@ -1,9 +1,14 @@
 // icon_sheet OUT.png: a contact sheet of the main window's artwork as the program shows it:
 // every toolbar image and button glyph in its normal, disabled and hot state, at its own
-// size and magnified, on a light and a dark face, and the program icon in its sizes.
+// size and magnified, on a light and a dark face; a toolbar and the button block as the
+// widget style draws them (save, save as and close disabled, as with no pack open); and the
+// program icon in its sizes.
 #include <QApplication>
+#include <QGridLayout>
 #include <QImage>
 #include <QPainter>
+#include <QPushButton>
+#include <QToolBar>
 #include <cstdio>
 #include <vector>
 
@@ -46,7 +51,7 @@ int main(int argc, char** argv) {
 
     int height = 8;
     for (const auto& row : rows) height += std::max(kCell, row.second * kZoom + 8) + 6;
-    height += 270;
+    height += 270 + 160;
     QImage sheet(2 * 620, height, QImage::Format_RGB32);
     sheet.fill(QColor(0xf0, 0xf0, 0xf0));
     QPainter p(&sheet);
@@ -59,6 +64,27 @@ int main(int argc, char** argv) {
         p.restore();
         y += std::max(kCell, size * kZoom + 8) + 6;
     }
+    QToolBar toolbar;
+    toolbar.setIconSize(QSize(kToolbarImageSize, kToolbarImageSize));
+    for (int i = 0; i < kToolbarImageCount; ++i) {
+        QAction* action =
+            toolbar.addAction(LoadIcon(ToolbarImageName(i), kToolbarImageSize), ToolbarImageName(i));
+        action->setEnabled(i < 2 || i > 4);
+        if (i == 4 || i == 7 || i == 8) toolbar.addSeparator();
+    }
+    toolbar.adjustSize();
+    p.drawPixmap(8, y, toolbar.grab());
+    QWidget buttons;
+    auto* grid = new QGridLayout(&buttons);
+    for (int n = 1; n <= 16; ++n) {
+        auto* button = new QPushButton(LoadIcon(ButtonGlyphName(n), kButtonGlyphSize), QString());
+        button->setFixedSize(25, 25);
+        button->setEnabled(n % 5 != 0);
+        grid->addWidget(button, (n - 1) / 4, (n - 1) % 4);
+    }
+    buttons.adjustSize();
+    p.drawPixmap(620, y, buttons.grab());
+    y += std::max(toolbar.height(), buttons.height()) + 8;
     int x = 8;
     for (int size : {16, 32, 48, 64, 128, 256}) {
         p.drawImage(x, y, RenderSvg(QStringLiteral(":/icons/main/faceloom.svg"), size));
