@@ -7,7 +7,8 @@
 namespace faceloom {
 
 // The main window's artwork lives as SVG drawings under ":/icons/main/". No SVG icon engine is
-// installed everywhere, so icons are rendered to pixmaps here, one per state.
+// installed everywhere, so icons are rendered to pixmaps here, one per state. Icons need the
+// application object (pixmaps); RenderSvg works without it.
 
 inline constexpr int kToolbarImageSize = 32;
 inline constexpr int kButtonGlyphSize = 16;
