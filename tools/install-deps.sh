@@ -3,8 +3,9 @@
 set -euo pipefail
 
 packages=(cmake g++ ninja-build pkg-config clang-format libgtest-dev libgmock-dev libbenchmark-dev libgif-dev libpng-dev
-  # The windows: Qt 6 Widgets and SVG (our artwork), and the fonts the designs name.
-  qt6-base-dev qt6-svg-dev libgl-dev fonts-wine fonts-liberation2 fonts-dejavu-core
+  # The windows: Qt 6 Widgets and SVG (our artwork), libxcb (is a compositing manager running?),
+  # and the fonts the designs name.
+  qt6-base-dev qt6-svg-dev libgl-dev libxcb1-dev fonts-wine fonts-liberation2 fonts-dejavu-core
   # Tests and screenshots that need a real X server and a compositing manager.
   xvfb xauth xcompmgr x11-utils imagemagick)
 missing=()

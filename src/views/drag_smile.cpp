@@ -5,11 +5,15 @@
 namespace faceloom {
 
 void TDragSmile::FrameChanged() {
-    if (Dispatcher) Dispatcher->RequestRenderOfSmile();
+    if (TDragDispatcherBase* dispatcher = Dispatcher.load(std::memory_order_acquire)) {
+        dispatcher->RequestRenderOfSmile();
+    }
 }
 
 void TDragSmile::Render() {
-    if (Dispatcher) Dispatcher->RenderSmile(this);
+    if (TDragDispatcherBase* dispatcher = Dispatcher.load(std::memory_order_acquire)) {
+        dispatcher->RenderSmile(this);
+    }
 }
 
 }  // namespace faceloom

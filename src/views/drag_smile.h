@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 #include "animation/smile.h"
 
 namespace faceloom {
@@ -15,7 +17,9 @@ public:
     void FrameChanged() override;
     void Render() override;
 
-    TDragDispatcherBase* const Dispatcher;
+    // Cleared by a dispatcher that goes away while the instance lives on (the grid holds it),
+    // after it has taken the instance out of both animation queues; hooks then do nothing.
+    std::atomic<TDragDispatcherBase*> Dispatcher;
 
 protected:
     ~TDragSmile() override = default;
