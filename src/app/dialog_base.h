@@ -37,7 +37,11 @@ public:
     virtual void ApplyLanguage(const TLang& lang) = 0;
 
     // Fits, centres and runs the dialog modally; answers its modal result.
-    int ShowModal();
+    virtual int ShowModal();
+
+    // Sizes the window to its design size, or larger where the contents need it (never larger
+    // than the screen); a resizable window keeps a larger size the user gave it.
+    void FitToContents();
 
     QSize DesignSize() const { return designSize_; }
     bool FixedBorder() const { return fixedBorder_; }
@@ -53,9 +57,6 @@ protected:
     // A row of buttons centred under the contents.
     static QHBoxLayout* ButtonRow(std::initializer_list<QPushButton*> buttons);
 
-    // Sizes the window to its design size, or larger where the contents need it (never larger
-    // than the screen); a resizable window keeps a larger size the user gave it.
-    void FitToContents();
     void SetMinimumDesignSize(QSize size) { minimumDesignSize_ = size; }
     void CentreOnScreen();
 

@@ -46,11 +46,10 @@ void EnsureDialogFonts() {
     if (QFontDatabase::families().contains(QString::fromLatin1(kDialogFontFamily), Qt::CaseInsensitive)) {
         return;
     }
-    for (const char* path : {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"}) {
-        if (QFile::exists(QString::fromLatin1(path))) {
-            QFontDatabase::addApplicationFont(QString::fromLatin1(path));
-        }
-    }
+    // Only the regular face: Wine's bold Tahoma draws as a spaced-out regular, while the
+    // emboldened regular face reads as bold.
+    const QString regular = QStringLiteral("/usr/share/wine/fonts/tahoma.ttf");
+    if (QFile::exists(regular)) QFontDatabase::addApplicationFont(regular);
 }
 
 QFont DialogFont(int pixelSize, bool bold, const char* family) {

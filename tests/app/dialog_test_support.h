@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QTimer>
 #include <functional>
@@ -33,6 +34,19 @@ inline int RunModal(TDialogBase& dialog, std::function<void()> action) {
 inline QWidget* KeyTarget(QWidget& dialog) {
     QWidget* focus = QApplication::focusWidget();
     return focus && dialog.isAncestorOf(focus) ? focus : &dialog;
+}
+
+// Types text as key presses carrying it (QTest's key clicks know ASCII only); a surrogate pair
+// goes as one press.
+inline void TypeText(QWidget* widget, const QString& text) {
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, text.mid(i, length));
+        QApplication::sendEvent(widget, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, text.mid(i, length));
+        QApplication::sendEvent(widget, &release);
+        i += length;
+    }
 }
 
 template <typename T = QWidget>
