@@ -192,14 +192,15 @@ TEST_P(DialogTest, EveryButtonEscapeAndTheCloseBoxGiveTheirResults) {
 }
 
 // Every label, button and group title gets at least the room its text asks for, in both
-// languages, so nothing is cut off.
-TEST_P(DialogTest, NoTextIsCutOffInEitherLanguage) {
+// languages and in a wordier one that needs more than the design sizes, so nothing is cut off.
+TEST_P(DialogTest, NoTextIsCutOffInAnyLanguage) {
     const TDialogCase& c = GetParam();
     auto dialog = c.make();
     const TLang builtIn("", true);
     const auto english = test::English();
-    for (const TLang* lang :
-         {static_cast<const TLang*>(&builtIn), static_cast<const TLang*>(english.get())}) {
+    const test::TFakeLang wordy([&](int id) { return english->Text(id) + u" / " + english->Text(id); });
+    for (const TLang* lang : {static_cast<const TLang*>(&builtIn), static_cast<const TLang*>(english.get()),
+                              static_cast<const TLang*>(&wordy)}) {
         dialog->ApplyLanguage(*lang);
         dialog->show();
         QApplication::processEvents();
