@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 class QAction;
@@ -32,6 +33,7 @@ public:
     // at once. The manager never owns the control, and forgets it when it is destroyed.
     void RegisterControl(int element, QWidget* control);
     void RegisterControl(int element, QAction* control);
+    void RegisterControl(int element, std::nullptr_t) { Bind(element, nullptr); }
 
     uint32_t EnabledSet() const { return enabled_; }
 

@@ -68,7 +68,7 @@ void TOptionsForm::showEvent(QShowEvent* event) {
 }
 
 void TOptionsForm::LanguageChosen(int index) {
-    if (manager_ && index >= 0) manager_->SelectByIndex(index);
+    if (manager_ && index >= 0 && index != manager_->CurrentIndex()) manager_->SelectByIndex(index);
 }
 
 }  // namespace faceloom

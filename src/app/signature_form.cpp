@@ -106,14 +106,16 @@ void TSignatureForm::showEvent(QShowEvent* event) {
 }
 
 void TSignatureForm::ShowRefused() {
-    // The language has no words for this; the refused characters and the code page say it.
-    QString shown;
-    for (const QChar c : validator_->Refused()) {
-        if (!c.isLowSurrogate() && !shown.isEmpty()) shown += QLatin1Char(' ');
-        shown += c;
+    // The language has no words for this; the refused characters, their code points (for
+    // when no font can draw them) and the code page say it.
+    QStringList shown;
+    for (const char32_t c : validator_->Refused().toUcs4()) {
+        shown << QStringLiteral("\u00AB%1\u00BB U+%2")
+                     .arg(QString::fromUcs4(&c, 1),
+                          QString::number(uint(c), 16).toUpper().rightJustified(4, u'0'));
     }
-    hint_->setText(
-        QStringLiteral("\u00AB%1\u00BB \u2209 %2").arg(shown, QLatin1String(CodePageName(codePage_))));
+    hint_->setText(QStringLiteral("%1 \u2209 %2")
+                       .arg(shown.join(QStringLiteral(", ")), QLatin1String(CodePageName(codePage_))));
     hint_->show();
 }
 

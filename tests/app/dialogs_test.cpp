@@ -158,7 +158,9 @@ TEST_P(DialogTest, TakesEveryTextFromTheLanguage) {
     const TLang builtIn("", true);
     const auto english = test::English();
     dialog->ApplyLanguage(builtIn);
-    if (c.captionId) EXPECT_EQ(dialog->windowTitle(), Q(BuiltinText(c.captionId)));
+    if (c.captionId) {
+        EXPECT_EQ(dialog->windowTitle(), Q(BuiltinText(c.captionId)));
+    }
     for (const TTextOf& t : c.texts) {
         const QWidget* control = Child(*dialog, t.control);
         ASSERT_NE(control, nullptr) << t.control;

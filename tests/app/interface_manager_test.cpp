@@ -54,7 +54,7 @@ TEST(InterfaceManager, UnbindingOrLosingAControlLeavesItAlone) {
     QPushButton kept;
     manager.RegisterControl(10, &kept);
     EXPECT_FALSE(kept.isEnabled());
-    manager.RegisterControl(10, static_cast<QWidget*>(nullptr));
+    manager.RegisterControl(10, nullptr);
     manager.SetEnabled(10, true);
     EXPECT_FALSE(kept.isEnabled());
     EXPECT_TRUE(manager.IsEnabled(10));

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QPainter>
 #include <cstdio>
 #include <cstdlib>
@@ -169,6 +170,15 @@ int main(int argc, char** argv) {
         if (label) label->SetActive(false);
         dialog->hide();
     }
+    // The signature box refusing a character the pack's code page cannot hold.
+    signature.show();
+    if (QWidget* edit = signature.findChild<QWidget*>(QStringLiteral("Edit1"))) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QStringLiteral("\u5B57"));
+        QApplication::sendEvent(edit, &press);
+    }
+    WaitFor([] { return false; }, 150);
+    if (!Framed(signature).save(QDir(out).filePath(QStringLiteral("SignatureForm-refused.png")))) ++failures;
+    signature.hide();
     preview.Label()->SetSmile(nullptr);
     return failures == 0 ? 0 : 1;
 }
