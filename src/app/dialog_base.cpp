@@ -62,6 +62,11 @@ void TDialogBase::reject() {
     done(kResultCancel);
 }
 
+void TDialogBase::setVisible(bool visible) {
+    if (!visible && isVisible() && result() == kResultNone) setResult(kResultCancel);
+    QDialog::setVisible(visible);
+}
+
 QPushButton* TDialogBase::MakeButton(TButtonKind kind, const char* objectName) {
     auto* button = new QPushButton(this);
     button->setObjectName(QString::fromLatin1(objectName));

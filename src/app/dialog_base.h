@@ -47,6 +47,8 @@ public:
     bool FixedBorder() const { return fixedBorder_; }
 
     void reject() override;
+    // Hiding a running dialog by code, without a result, counts as Cancel too.
+    void setVisible(bool visible) override;
 
 protected:
     // A push button of the given kind: its glyph, its result, Enter for OK and Yes.

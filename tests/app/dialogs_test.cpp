@@ -191,6 +191,8 @@ TEST_P(DialogTest, EveryButtonEscapeAndTheCloseBoxGiveTheirResults) {
     TDialogBase* d = dialog.get();
     EXPECT_EQ(RunModal(*d, [d] { QTest::keyClick(test::KeyTarget(*d), Qt::Key_Escape); }), kResultCancel);
     EXPECT_EQ(RunModal(*d, [d] { d->close(); }), kResultCancel);
+    // Hidden by code: Cancel as well, not the result of an earlier use.
+    EXPECT_EQ(RunModal(*d, [d] { d->hide(); }), kResultCancel);
 }
 
 // Every label, button and group title gets at least the room its text asks for, in both
