@@ -1,0 +1,184 @@
+// Renders every dialog of the editor offscreen to PNG files, in the built-in language or in a
+// language file, with a drawn title bar so that the captions can be checked too.
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QPainter>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/about_form.h"
+#include "app/dialog_look.h"
+#include "app/error_form.h"
+#include "app/load_form.h"
+#include "app/no_smilies_form.h"
+#include "app/options_form.h"
+#include "app/preview_form.h"
+#include "app/query_form.h"
+#include "app/save_errors_form.h"
+#include "app/signature_form.h"
+#include "app/smile_exists_form.h"
+#include "app/visual_form.h"
+#include "app/warning_form.h"
+#include "lang/lang.h"
+#include "lang/lang_manager.h"
+#include "pictures/builtin_pictures.h"
+#include "views/smile_label.h"
+#include "views/smile_label_smile.h"
+
+using namespace faceloom;
+
+namespace {
+
+int Usage() {
+    std::fprintf(stderr, "usage: faceloom-dialogs-demo --out DIR [--lang FILE]\n");
+    return 2;
+}
+
+void WaitFor(const std::function<bool()>& done, int milliseconds = 3000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < milliseconds) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    QApplication::processEvents();
+}
+
+// The dialog's client area under a plain title bar with its caption and close box.
+QImage Framed(QWidget& window) {
+    const QImage client = window.grab().toImage();
+    constexpr int kBar = 24;
+    QImage framed(client.width() + 2, client.height() + kBar + 1, QImage::Format_RGB32);
+    framed.fill(QColor(0x50, 0x6e, 0x9a));
+    QPainter painter(&framed);
+    painter.drawImage(1, kBar, client);
+    painter.setPen(Qt::white);
+    painter.setFont(DialogFont(12, true));
+    painter.drawText(QRect(8, 0, framed.width() - 40, kBar), Qt::AlignVCenter | Qt::AlignLeft,
+                     window.windowTitle());
+    painter.drawText(QRect(framed.width() - 26, 0, 22, kBar), Qt::AlignCenter, QStringLiteral("\u00D7"));
+    return framed;
+}
+
+TRef<TSmileLabelSmile> PreviewSmile() {
+    TRef<TSmileLabelSmile> smile(new TSmileLabelSmile);
+    TRef<TPictureDecoder> picture(CreateBuiltinPicture(kPictureSample));
+    smile->SetPicture(picture.get());
+    return smile;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QString out;
+    std::string langFile;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--out" && i + 1 < argc) {
+            out = QString::fromLocal8Bit(argv[++i]);
+        } else if (arg == "--lang" && i + 1 < argc) {
+            langFile = argv[++i];
+        } else {
+            return Usage();
+        }
+    }
+    if (out.isEmpty()) return Usage();
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (!QDir().mkpath(out)) {
+        std::fprintf(stderr, "cannot create %s\n", qPrintable(out));
+        return 1;
+    }
+    const TLang lang(langFile, langFile.empty());
+    if (!langFile.empty() && lang.BuiltIn()) {
+        std::fprintf(stderr, "%s is not a language file\n", langFile.c_str());
+        return 1;
+    }
+
+    TLoadForm load;
+    TAboutForm about;
+    TErrorForm error;
+    TWarningForm warning;
+    TSignatureForm signature;
+    TSmileExistsForm exists;
+    TPreviewForm preview;
+    TVisualForm visual;
+    TQueryForm query;
+    TSaveErrorsForm saveErrors;
+    TOptionsForm options;
+    TNoSmiliesForm noSmilies;
+    const std::vector<TDialogBase*> dialogs = {&load,      &about,      &error,   &warning,
+                                               &signature, &exists,     &preview, &visual,
+                                               &query,     &saveErrors, &options, &noSmilies};
+
+    // What the callers put in before showing.
+    load.SetPhaseText(QString::fromStdU16String(lang.Text(306)));
+    load.SetFileText(QStringLiteral("ab.gif"));
+    load.SetErrorCount(2);
+    load.SetProgressRange(0, 9);
+    load.SetProgressPosition(5);
+    signature.SetCaption(QString::fromStdU16String(lang.Text(307)));
+    signature.SetText(QStringLiteral(":-)"));
+    saveErrors.SetCounts(1, 2, 3);
+    TLangManager manager(DefaultLanguageDirectory());
+    manager.Scan();
+    // The list holds the folder's own spelling of the file; select the entry that is the same file.
+    std::string key;
+    for (int i = 0; i < manager.LanguageCount(); ++i) {
+        const std::string candidate = manager.GetKey(i);
+        if (!candidate.empty() && !langFile.empty() &&
+            QFileInfo(QString::fromStdString(candidate)).canonicalFilePath() ==
+                QFileInfo(QString::fromStdString(langFile)).canonicalFilePath()) {
+            key = candidate;
+        }
+    }
+    manager.SelectByName(key);
+    options.SetLanguageManager(&manager);
+    options.CloseOnExit()->setChecked(true);
+    options.ShowWarnings()->setChecked(true);
+    TRef<TSmileLabelSmile> smile = PreviewSmile();
+    smile->FrameIndex = 2;
+    preview.Label()->SetSmile(smile.get());
+    preview.Label()->SetAnimate(false);
+    visual.SetColumnText(QStringLiteral("8"));
+
+    for (TDialogBase* dialog : dialogs) dialog->ApplyLanguage(lang);
+    int failures = 0;
+    for (TDialogBase* dialog : dialogs) {
+        if (dialog == &options) options.FillLanguages();
+        dialog->FitToContents();
+        dialog->show();
+        TSmileLabel* label = dialog == &preview  ? preview.Label()
+                             : dialog == &visual ? visual.Sample()
+                                                 : nullptr;
+        if (label) {
+            preview.UpdateButtons();
+            preview.UpdateCounter();
+            label->SetActive(true);
+            WaitFor([label] { return label->RenderCount() > 0; });
+        }
+        WaitFor([] { return false; }, 150);  // let layout and painting settle
+        const QString path = QDir(out).filePath(dialog->objectName() + QStringLiteral(".png"));
+        if (!Framed(*dialog).save(path)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+            ++failures;
+        }
+        if (label) label->SetActive(false);
+        dialog->hide();
+    }
+    // The signature box refusing a character the pack's code page cannot hold.
+    signature.show();
+    if (QWidget* edit = signature.findChild<QWidget*>(QStringLiteral("Edit1"))) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QStringLiteral("\u5B57"));
+        QApplication::sendEvent(edit, &press);
+    }
+    WaitFor([] { return false; }, 150);
+    if (!Framed(signature).save(QDir(out).filePath(QStringLiteral("SignatureForm-refused.png")))) ++failures;
+    signature.hide();
+    preview.Label()->SetSmile(nullptr);
+    return failures == 0 ? 0 : 1;
+}
