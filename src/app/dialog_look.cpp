@@ -71,7 +71,7 @@ QIcon Glyph(const QString& name) {
 }
 
 QPixmap ProgramPicture(int size) {
-    return RenderSvg(QStringLiteral(":/icons/faceloom.svg"), size);
+    return RenderSvg(QStringLiteral(":/icons/main/faceloom.svg"), size);
 }
 
 }  // namespace faceloom
