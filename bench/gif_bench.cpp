@@ -90,6 +90,12 @@ int64_t BytesHeld(const TPictureDecoder& picture) {
     return bytes;
 }
 
+// Counted once before timing, so that profiles of the benchmark see only the timed loop.
+int64_t& OursHeld() {
+    static int64_t held = 0;
+    return held;
+}
+
 void BM_GifDecoder(benchmark::State& state) {
     for (auto _ : state) {
         for (const CorpusGif& smile : Corpus()) {
@@ -97,9 +103,7 @@ void BM_GifDecoder(benchmark::State& state) {
             benchmark::DoNotOptimize(picture->Frames.data());
         }
     }
-    int64_t held = 0;
-    for (const CorpusGif& smile : Corpus()) held += BytesHeld(*DecodeOurs(smile.bytes));
-    Count(state, double(held));
+    Count(state, double(OursHeld()));
 }
 BENCHMARK(BM_GifDecoder)->Unit(benchmark::kMillisecond);
 
@@ -159,7 +163,9 @@ bool SameAsBaselines() {
             std::fprintf(stderr, "%s: giflib cannot decode it\n", smile.name.c_str());
             return false;
         }
-        const std::string difference = test::DifferenceFromGiflib(*DecodeOurs(smile.bytes), reference);
+        TRef<TGifDecoder> ours = DecodeOurs(smile.bytes);
+        OursHeld() += BytesHeld(*ours);
+        const std::string difference = test::DifferenceFromGiflib(*ours, reference);
         if (!difference.empty()) {
             std::fprintf(stderr, "%s: %s\n", smile.name.c_str(), difference.c_str());
             return false;
