@@ -28,6 +28,7 @@ const char kOutLineError[] = "Ошибка в OutLine";
 // string and the character pushed for a code that is being defined.
 constexpr uint32_t kLzwTableSize = 4097;
 constexpr uint32_t kMaxCodeSize = 12;
+constexpr uint16_t kNoChunk = 0xFFFF;
 
 // GIF89a interlacing: four passes, each with its first row and its row step.
 constexpr int32_t kInterlaceStart[4] = {0, 4, 2, 1};
@@ -130,7 +131,14 @@ struct TGifDecoder::TLzwTables {
     // Written before it is read, as are the lengths (read only for entries defined since
     // the last clear).
     std::array<uint8_t, kLzwTableSize> Stack;
+    // Well-formed strings (each entry's prefix defined before it since the last clear) are
+    // also kept in chunks of up to eight characters, so that writing one takes an eighth of
+    // the steps: Length (0 for any other string), the last ((Length - 1) mod 8) + 1
+    // characters in Chunk (first character in the lowest byte), and in ChunkPrefix the entry
+    // holding the rest, whose length is a multiple of eight (kNoChunk when nothing is left).
     std::array<uint16_t, kLzwTableSize> Length;
+    std::array<uint64_t, kLzwTableSize> Chunk;
+    std::array<uint16_t, kLzwTableSize> ChunkPrefix;
 };
 
 TGifDecoder::TGifDecoder(const std::string& FileName) : TPictureDecoder(FileName) {}
@@ -521,14 +529,17 @@ void TGifDecoder::DecodeImage() {
     std::fill_n(suffix, lzwDirty_, uint8_t(0));
     uint8_t* const stack = lzw_->Stack.data();
     uint16_t* const length = lzw_->Length.data();
+    uint64_t* const chunk = lzw_->Chunk.data();
+    uint16_t* const chunkPrefix = lzw_->ChunkPrefix.data();
 
     // A zero-width image still gets one byte of row: its first pixel goes to OutLine, which
     // refuses it as data beyond the image.
     const int32_t width = ImageWidth();
     const uint32_t rowWidth = uint32_t(std::max(width, 1));
-    // Room for a whole string past the row's end: a string is written whole and the part
-    // beyond the row moves to the start once the row has gone out.
-    if (rowBuffer_.size() < rowWidth + kLzwTableSize) rowBuffer_.resize(rowWidth + kLzwTableSize);
+    // Room for a whole string past the row's end, and eight bytes more for its last chunk: a
+    // string is written whole and the part beyond the row moves to the start once the row
+    // has gone out.
+    if (rowBuffer_.size() < rowWidth + kLzwTableSize + 8) rowBuffer_.resize(rowWidth + kLzwTableSize + 8);
     uint8_t* const row = rowBuffer_.data();
     std::memset(row, 0, rowWidth);
     uint32_t position = 0;
@@ -572,6 +583,18 @@ void TGifDecoder::DecodeImage() {
             prefix[nextCode] = uint16_t(oldCode);
             const uint32_t previous = oldCode < firstFree ? 1 : oldCode < nextCode ? length[oldCode] : 0;
             length[nextCode] = uint16_t(previous == 0 ? 0 : previous + 1);
+            if (previous == 0) {
+                // Of unknown shape: the chunks are never read.
+            } else if (oldCode < firstFree) {
+                chunk[nextCode] = uint8_t(oldCode) | (uint64_t(uint8_t(first)) << 8);
+                chunkPrefix[nextCode] = kNoChunk;
+            } else if ((previous & 7) != 0) {
+                chunk[nextCode] = chunk[oldCode] | (uint64_t(uint8_t(first)) << (8 * (previous & 7)));
+                chunkPrefix[nextCode] = chunkPrefix[oldCode];
+            } else {
+                chunk[nextCode] = uint8_t(first);
+                chunkPrefix[nextCode] = uint16_t(oldCode);
+            }
             ++nextCode;
             oldCode = code;
         }
@@ -609,19 +632,30 @@ void TGifDecoder::DecodeImage() {
         const bool undefined = code >= nextCode;
         const uint32_t head = undefined ? oldCode : code;
         uint32_t current;
-        // Fast path: a string known to be well formed is written straight into the row, last
-        // character first; rows it completes go out, and what is left moves to the start.
+        // Fast path: a well-formed string is written straight into the row, chunk by chunk
+        // from its end; rows it completes go out, and what is left moves to the start.
         const uint32_t headLength = head < firstFree ? 1 : head < nextCode ? length[head] : 0;
         if (headLength != 0) {
             const uint32_t total = headLength + (undefined ? 1 : 0);
-            uint8_t* out = row + position + total;
-            if (undefined) *--out = firstChar;
-            current = head;
-            while (current >= firstFree) {
-                *--out = suffix[current];
-                current = prefix[current];
+            uint8_t* const start = row + position;
+            uint8_t* const end = start + headLength;
+            if (head < firstFree) {
+                *start = uint8_t(head);
+            } else {
+                // The last chunk is stored as eight bytes; what it writes past the string's
+                // end is put back (a short last row shows the row before it there).
+                uint64_t after;
+                std::memcpy(&after, end, 8);
+                uint8_t* out = end - (((headLength - 1) & 7) + 1);
+                std::memcpy(out, &chunk[head], 8);
+                std::memcpy(end, &after, 8);
+                for (uint32_t rest = chunkPrefix[head]; rest != kNoChunk; rest = chunkPrefix[rest]) {
+                    out -= 8;
+                    std::memcpy(out, &chunk[rest], 8);
+                }
             }
-            *--out = uint8_t(current);
+            if (undefined) *end = firstChar;
+            current = *start;
             position += total;
             defineCode(current);
             while (position >= rowWidth) {

@@ -165,6 +165,14 @@ TEST(GifErrors, ShortLastRowIsDrawnWholeWithThePreviousRowsTail) {
         EXPECT_EQ(Appearances(*DecodeGif(w.bytes(), variant)), (std::vector<std::string>{"RGB|YGB|..."}))
             << VariantName(variant);
     }
+    // The same with a table string in the short row: entry 11 is "G B" (m = 3, first free 10),
+    // and what is written for it must not reach into the tail.
+    GifWriter table = Start(12, 2);
+    table.ImageDescriptor(0, 0, 12, 2)
+        .CodeStream(3, {8, 1, 2, 3, 4, 5, 6, 7, 1, 2, 3, 4, 5, 11, 9})
+        .Trailer();
+    EXPECT_EQ(Appearances(*DecodeGif(table.bytes())),
+              (std::vector<std::string>{"RGBYCMgRGBYC|GBBYCMgRGBYC"}));
 }
 
 // Seven codes after the clear code take exactly four bytes (4-bit codes; the width grows to
