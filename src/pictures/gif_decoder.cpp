@@ -536,13 +536,20 @@ void TGifDecoder::DecodeImage() {
     // refuses it as data beyond the image.
     const int32_t width = ImageWidth();
     const uint32_t rowWidth = uint32_t(std::max(width, 1));
-    // Room for a whole string past the row's end, and eight bytes more for its last chunk: a
-    // string is written whole and the part beyond the row moves to the start once the row
-    // has gone out.
-    if (rowBuffer_.size() < rowWidth + kLzwTableSize + 8) rowBuffer_.resize(rowWidth + kLzwTableSize + 8);
+    // The row, with room for a whole string past its end and eight bytes more for the string's
+    // last chunk: a string is written whole and the part beyond the row moves to the start
+    // once the row has gone out. Then a copy of the row that went out last, for the tail of
+    // a short last row.
+    const size_t rowRoom = rowWidth + kLzwTableSize + 8;
+    if (rowBuffer_.size() < rowRoom + rowWidth) rowBuffer_.resize(rowRoom + rowWidth);
     uint8_t* const row = rowBuffer_.data();
-    std::memset(row, 0, rowWidth);
+    uint8_t* const lastRow = row + rowRoom;
+    std::memset(lastRow, 0, rowWidth);
     uint32_t position = 0;
+    auto rowDone = [&]() {
+        OutLine(row);
+        std::memcpy(lastRow, row, rowWidth);
+    };
 
     const uint32_t clearCode = ClearCode;
     const uint32_t endCode = EndCode;
@@ -621,7 +628,7 @@ void TGifDecoder::DecodeImage() {
             firstChar = uint8_t(code);
             row[position++] = firstChar;
             if (position == rowWidth) {
-                OutLine(row);
+                rowDone();
                 position = 0;
             }
             continue;
@@ -642,13 +649,10 @@ void TGifDecoder::DecodeImage() {
             if (head < firstFree) {
                 *start = uint8_t(head);
             } else {
-                // The last chunk is stored as eight bytes; what it writes past the string's
-                // end is put back (a short last row shows the row before it there).
-                uint64_t after;
-                std::memcpy(&after, end, 8);
+                // The last chunk is stored as eight bytes, the rest of them past the string's
+                // end, where later strings (or the tail of a short last row) go.
                 uint8_t* out = end - (((headLength - 1) & 7) + 1);
                 std::memcpy(out, &chunk[head], 8);
-                std::memcpy(end, &after, 8);
                 for (uint32_t rest = chunkPrefix[head]; rest != kNoChunk; rest = chunkPrefix[rest]) {
                     out -= 8;
                     std::memcpy(out, &chunk[rest], 8);
@@ -659,10 +663,8 @@ void TGifDecoder::DecodeImage() {
             position += total;
             defineCode(current);
             while (position >= rowWidth) {
-                OutLine(row);
+                rowDone();
                 position -= rowWidth;
-                // The bytes past the moved ones keep the row just drawn, as a short last row
-                // expects.
                 std::memmove(row, row + rowWidth, position);
             }
             continue;
@@ -690,13 +692,17 @@ void TGifDecoder::DecodeImage() {
             sp -= n;
             position += n;
             if (position == rowWidth) {
-                OutLine(row);
+                rowDone();
                 position = 0;
             }
         }
     }
-    // A short last row is drawn whole: its tail still holds the previous row.
-    if (position > 0) OutLine(row);
+    // A short last row is drawn whole, its tail showing the previous row (zeros when there was
+    // none).
+    if (position > 0) {
+        std::memcpy(row + position, lastRow + position, rowWidth - position);
+        OutLine(row);
+    }
     ReadByte(in);  // the block terminator (not checked)
 }
 
