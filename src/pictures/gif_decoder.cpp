@@ -562,15 +562,26 @@ void TGifDecoder::DecodeImage() {
     uint8_t firstChar = 0;
 
     const uint8_t* subBlock = nullptr;
-    uint32_t subBlockLeft = 0;
+    const uint8_t* subBlockEnd = nullptr;
     uint32_t bits = 0;
     uint32_t bitCount = 0;
 
+    // A code takes at most two more bytes; both come at once when the sub-block has them.
+    // Only an empty sub-block reads the next one, so a code stream still fails exactly where
+    // its codes run out.
     auto readCode = [&]() __attribute__((always_inline))->uint32_t {
+        if (bitCount < codeSize && subBlockEnd - subBlock >= 2) {
+            bits |= (uint32_t(subBlock[0]) | (uint32_t(subBlock[1]) << 8)) << bitCount;
+            subBlock += 2;
+            bitCount += 16;
+        }
         while (bitCount < codeSize) {
-            if (subBlockLeft == 0) subBlock = SubBlock(in, subBlockLeft);
+            if (subBlock == subBlockEnd) {
+                uint32_t size = 0;
+                subBlock = SubBlock(in, size);
+                subBlockEnd = subBlock + size;
+            }
             bits |= uint32_t(*subBlock++) << bitCount;
-            --subBlockLeft;
             bitCount += 8;
         }
         const uint32_t code = bits & ((1u << codeSize) - 1);
