@@ -2,6 +2,10 @@
 // tolerances of stray bytes. Files are built field by field with GifWriter.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
 #include "gif_test_helpers.h"
 #include "pictures/file_stream.h"
 #include "platform/errors.h"
@@ -119,6 +123,44 @@ TEST(GifErrors, ShortReadsAreTruncation) {
     GifWriter w = Start(1, 1);
     w.ImageDescriptor(0, 0, 1, 1).ImageData(3, {1});
     EXPECT_EQ(DecodeFailure(w.bytes()), kTruncated);
+}
+
+// A stream that says it is larger than it delivers: a file that shrank while being read, or
+// one far larger than any picture.
+class TLyingStream : public TStream {
+public:
+    TLyingStream(std::string bytes, uint64_t size) : bytes_(std::move(bytes)), size_(size) {}
+    size_t Read(void* buffer, size_t count) override {
+        const size_t n = std::min(count, bytes_.size() - std::min(position_, bytes_.size()));
+        std::memcpy(buffer, bytes_.data() + position_, n);
+        position_ += n;
+        return n;
+    }
+    uint64_t GetPosition() const override { return position_; }
+    void SetPosition(uint64_t position) override { position_ = size_t(std::min<uint64_t>(position, size_)); }
+    uint64_t GetSize() const override { return size_; }
+
+private:
+    std::string bytes_;
+    uint64_t size_;
+    size_t position_ = 0;
+};
+
+TEST(GifErrors, StreamsDeliveringLessThanTheirSizeOrTooLargeFail) {
+    GifWriter w = Start(1, 1);
+    w.ImageDescriptor(0, 0, 1, 1).ImageData(3, {1});  // the trailer never comes
+    for (auto [size, message] : {std::pair{uint64_t(w.size() + 100), kTruncated},
+                                 std::pair{TGifDecoder::kMaxFileBytes + 1, kDataError}}) {
+        TLyingStream stream(w.bytes(), size);
+        TRef<TGifDecoder> picture(new TGifDecoder(stream));
+        picture->WantSmileBitmaps = true;
+        try {
+            picture->Decode();
+            ADD_FAILURE() << "decoded";
+        } catch (const EAbort& error) {
+            EXPECT_EQ(error.what(), message);
+        }
+    }
 }
 
 TEST(GifErrors, GraphicControlSizeMustBeFour) {
