@@ -197,6 +197,11 @@ bool HoldsLineBreak(std::string_view text) {
 
 TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {}
 
+bool IniValueReadsBack(std::string_view value) {
+    return !HoldsLineBreak(value) && Trim(value) == value && value.size() <= kMaxStringLength &&
+           ReadableValue(std::string(value)) == value;
+}
+
 namespace {
 
 std::optional<TIniText> LoadForReading(const std::string& fileName) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace faceloom {
 
@@ -54,6 +55,10 @@ public:
 private:
     std::string fileName_;
 };
+
+// Whether a string value written now reads back exactly: no CR, LF or NUL, no blanks at its
+// ends, not enclosed in a pair of quotes, and within the 2047 characters a read returns.
+bool IniValueReadsBack(std::string_view value);
 
 // Parses an integer as the INI reader does; nullopt-like false when it is not one.
 bool ParseIniInteger(const std::string& text, int32_t& value);

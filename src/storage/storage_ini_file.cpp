@@ -1,6 +1,7 @@
 #include "storage/storage_ini_file.h"
 
 #include "platform/files.h"
+#include "platform/ini_file.h"
 #include "platform/paths.h"
 #include "storage/storage_layout.h"
 #include "storage/storage_manager.h"
@@ -32,6 +33,8 @@ const char* StorageKeyName(TStorageBoolKey key) {
             return "PathAssigned";
         case TStorageBoolKey::SmiliesLoaded:
             return "SmiliesLoaded";
+        case TStorageBoolKey::PendingRebind:
+            return "PendingRebind";
     }
     return "";
 }
@@ -40,6 +43,8 @@ const char* StorageKeyName(TStorageStringKey key) {
     switch (key) {
         case TStorageStringKey::SourcePath:
             return "SourcePath";
+        case TStorageStringKey::PendingSave:
+            return "PendingSave";
     }
     return "";
 }
@@ -61,6 +66,18 @@ std::string TStorageIniFile::ReadString(TStorageStringKey key) const {
 
 void TStorageIniFile::WriteString(TStorageStringKey key, const std::string& value) {
     settings_.WriteString(StorageKeyName(key), value);
+}
+
+void TStorageIniFile::SetPendingSave(const std::string& folder, bool rebind) {
+    WriteString(TStorageStringKey::PendingSave, folder);
+    WriteBool(TStorageBoolKey::PendingRebind, rebind);
+}
+
+void TStorageIniFile::ClearPendingSave() {
+    if (FileName().empty()) return;
+    TIniFile ini(FileName());
+    ini.DeleteKey(kSection, StorageKeyName(TStorageStringKey::PendingSave));
+    ini.DeleteKey(kSection, StorageKeyName(TStorageBoolKey::PendingRebind));
 }
 
 void AllocateStorageState(const TStorageManager& storage) {
