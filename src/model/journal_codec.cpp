@@ -75,11 +75,13 @@ std::optional<std::vector<std::string>> ReadJournalFields(std::string_view bytes
 }
 
 bool JournalNumber(const std::string& field, uint64_t max, uint64_t& value) {
-    if (field.empty() || field.size() > 19) return false;
+    if (field.empty() || field.size() > 20) return false;
     value = 0;
     for (const char c : field) {
         if (c < '0' || c > '9') return false;
-        value = value * 10 + static_cast<uint64_t>(c - '0');
+        const uint64_t digit = static_cast<uint64_t>(c - '0');
+        if (value > (UINT64_MAX - digit) / 10) return false;
+        value = value * 10 + digit;
     }
     return value <= max;
 }
