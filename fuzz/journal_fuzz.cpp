@@ -4,7 +4,7 @@
 // a temporary file of ours, or stay behind once recovery says it is done.
 //
 // Input: a selector byte (bit 0: an edit journal, else a save journal), then the journal's
-// bytes. The folder holds pack files, staged and set-aside files of a save, files that are
+// bytes. The folder holds pack files, staged files of a save, files that are
 // none of these, a sub-folder, and a file beside the folder.
 #include <cstdint>
 #include <cstdio>

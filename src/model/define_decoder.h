@@ -33,7 +33,8 @@ enum class TModelError {
     CopyFailed,          // a file could not be copied (full disk, no permission)
     RenameFailed,        // a picture could not be renamed; the edit was undone
     WriteFailed,         // a definition or state file could not be written
-    RecoveryFailed,      // an interrupted save could not be finished or undone
+    RecoveryFailed,      // an interrupted save could not be finished or undone (it is tried
+                         // again at the next start, open of or save into that folder)
     NotPresent,          // no pack (or no place for it) to work on
     Unexpected,          // anything else (out of memory, say); nothing was changed
 };
@@ -339,7 +340,9 @@ private:
     // Saving helpers.
     bool SaveTo(const std::string& folder, bool rebind);
     bool SaveCurrentPackImpl();
-    bool WorkingCopyWhole(uint8_t pack) const;
+    // The working copy holds its folder, "_define.ini" and every picture the list says it has;
+    // packFiles receives its ".ini" files and pictures.
+    bool WorkingCopyWhole(uint8_t pack, std::vector<std::string>& packFiles) const;
     bool SaveImpl();
     bool SaveAsImpl(const std::string& path);
     bool QuerySaveImpl();

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 
 #include "model/define_decoder.h"
 #include "model/define_file.h"
@@ -30,13 +31,6 @@ bool SameFolder(const std::string& a, const std::string& b) {
 bool SameFolderPath(const std::string& a, const std::string& b) {
     if (a.empty() || b.empty()) return false;
     return IncludeTrailingSeparator(a) == IncludeTrailingSeparator(b) || SameFolder(a, b);
-}
-
-// Names of the files of a pack in a folder: every ".ini" file and the pictures of its kind.
-std::vector<std::string> PackFiles(const std::string& folder, const std::string& pictureMask) {
-    std::vector<std::string> names = FindFiles(folder + "*.ini");
-    for (std::string& name : FindFiles(folder + pictureMask)) names.push_back(std::move(name));
-    return names;
 }
 
 void RemoveOwnTempFiles(const std::string& folder) {
@@ -418,13 +412,20 @@ bool TDefineDecoder::CloseCurrentPackImpl() {
 
 // The working copy holds what the model says: its folder, "_define.ini" and the file of every
 // smile that has a picture (or one that failed to decode).
-bool TDefineDecoder::WorkingCopyWhole(uint8_t p) const {
+bool TDefineDecoder::WorkingCopyWhole(uint8_t p, std::vector<std::string>& packFiles) const {
     const TPack& pack = packs_[p];
-    if (!pack.Built || !DirectoryExists(pack.Folder) || !FileExists(pack.DefinePath)) return false;
+    if (!pack.Built || !DirectoryExists(pack.Folder)) return false;
+    std::set<std::string> files;
+    for (const TFolderEntry& entry : ListFolder(pack.Folder)) {
+        if (!entry.IsFile || !IsPackFileName(entry.Name, PictureMask(p))) continue;
+        files.insert(entry.Name);
+        packFiles.push_back(entry.Name);
+    }
+    if (files.count(kDefineFileName) == 0) return false;
     for (size_t i = 0; i < pack.Smiles.size(); ++i) {
         const TSmile& smile = *pack.Smiles[i].Smile;
         if ((smile.Picture.load() != nullptr || smile.LoadError) &&
-            !FileExists(pack.Folder + NameOf(p, static_cast<int32_t>(i)))) {
+            files.count(NameOf(p, static_cast<int32_t>(i))) == 0) {
             return false;
         }
     }
@@ -446,7 +447,8 @@ bool TDefineDecoder::SaveTo(const std::string& folder, bool rebind) {
         SameFolderPath(packs_[other].SourcePath, target)) {
         return Fail(TModelError::OtherPackSource, false);
     }
-    if (!WorkingCopyWhole(p)) return Fail(TModelError::WorkingCopyDamaged, false);
+    std::vector<std::string> packFiles;
+    if (!WorkingCopyWhole(p, packFiles)) return Fail(TModelError::WorkingCopyDamaged, false);
     if (pack.Stale && !WritePackDefinition(p)) return Fail(TModelError::WriteFailed, false);
 
     TStorageIniFile state(*pack.Storage);
@@ -462,16 +464,19 @@ bool TDefineDecoder::SaveTo(const std::string& folder, bool rebind) {
         state.SetPendingSave(target, rebind);
         TSaveRequest request;
         request.Source = pack.Folder;
-        request.Names = PackFiles(pack.Folder, PictureMask(p));
+        request.Names = std::move(packFiles);
         request.Target = target;
         request.PictureMask = PictureMask(p);
         request.OnFile = [this](const std::string& name) { FireFile(name, 1, 0); };
         request.OnCommitted = bind;
         const TSaveResult result = SavePackFiles(request);
-        try {
-            state.ClearPendingSave();
-        } catch (...) {
-            // The next start finds the save finished and only clears the record.
+        // An unfinished save keeps its record: the next start completes it.
+        if (result != TSaveResult::Unfinished) {
+            try {
+                state.ClearPendingSave();
+            } catch (...) {
+                // The next start finds the save finished and only clears the record.
+            }
         }
         switch (result) {
             case TSaveResult::Saved:
@@ -481,7 +486,9 @@ bool TDefineDecoder::SaveTo(const std::string& folder, bool rebind) {
             case TSaveResult::CopyFailed:
                 return Fail(TModelError::CopyFailed, false);
             case TSaveResult::Failed:
-                return Fail(TModelError::RenameFailed, false);
+                return Fail(TModelError::CopyFailed, false);
+            case TSaveResult::Unfinished:
+                return Fail(TModelError::RecoveryFailed, false);
         }
     }
     if (rebind) {

@@ -33,19 +33,18 @@ void RemoveOwnTempFiles(const std::string& folder) {
     }
 }
 
-// The roll-forward of a committed save, in the process or in a recovery: every old pack file
-// not yet set aside goes aside (placing starts only after all are aside, so a file under an
-// old name without its aside copy is still the old one), then every staged file goes in.
+// The roll-forward of a committed save, in the process or in a recovery: each staged file still
+// there replaces its name, then every old pack file whose name no new file took goes. Any
+// file under such a name is an old one, since new files only ever take new names, so this can
+// be redone after a kill at any point.
 bool RollForward(const std::string& folder, const TSaveJournal& journal) {
-    for (size_t j = 0; j < journal.OldNames.size(); ++j) {
-        const std::string aside = folder + StagedOldName(j);
-        if (FileExists(aside) || !FileExists(folder + journal.OldNames[j])) continue;
-        if (!RenameExact(folder + journal.OldNames[j], aside)) return false;
-    }
     for (size_t i = 0; i < journal.NewNames.size(); ++i) {
         const std::string staged = folder + StagedNewName(i);
-        if (!FileExists(staged)) continue;
-        if (!RenameExact(staged, folder + journal.NewNames[i])) return false;
+        if (!RenameReplacing(staged, folder + journal.NewNames[i]) && FileExists(staged)) return false;
+    }
+    const std::set<std::string> placed(journal.NewNames.begin(), journal.NewNames.end());
+    for (const std::string& name : journal.OldNames) {
+        if (placed.count(name) == 0 && FileExists(folder + name)) DeleteFileAt(folder + name);
     }
     SyncFolder(folder);
     return true;
@@ -57,9 +56,6 @@ std::string StagedNewName(size_t index) {
     return ".~faceloom-save-new-" + std::to_string(index) + ".tmp";
 }
 
-std::string StagedOldName(size_t index) {
-    return ".~faceloom-save-old-" + std::to_string(index) + ".tmp";
-}
 
 bool IsPackFileName(std::string_view name, std::string_view pictureMask) {
     return MatchesMask(name, "*.ini") || MatchesMask(name, pictureMask);
@@ -124,7 +120,9 @@ TSaveRecovery RecoverSave(const std::string& folder, const std::function<void()>
 
 TSaveResult SavePackFiles(const TSaveRequest& request) {
     const std::string& target = request.Target;
-    if (RecoverSave(target) == TSaveRecovery::Failed) return TSaveResult::Failed;
+    if (FileExists(target + kSaveJournalName) && RecoverSave(target) == TSaveRecovery::Failed) {
+        return TSaveResult::Failed;
+    }
 
     TSaveJournal journal;
     journal.NewNames = request.Names;
@@ -136,7 +134,9 @@ TSaveResult SavePackFiles(const TSaveRequest& request) {
     // The target is read once: its pack files to replace, and anything else that holds a name
     // the save would place (a folder "aa.gif", say) and would block it on Windows.
     for (const TFolderEntry& entry : ListFolder(target)) {
-        if (entry.IsFile && IsPackFileName(entry.Name, request.PictureMask)) {
+        if (entry.IsFile && IsOwnTempName(entry.Name)) {
+            DeleteFileAt(target + entry.Name);  // left by a kill before any journal was written
+        } else if (entry.IsFile && IsPackFileName(entry.Name, request.PictureMask)) {
             journal.OldNames.push_back(entry.Name);
         } else if (placed.count(FoldedFileName(entry.Name)) != 0) {
             return TSaveResult::Blocked;
@@ -175,32 +175,14 @@ TSaveResult SavePackFiles(const TSaveRequest& request) {
         return TSaveResult::CopyFailed;
     }
 
-    // Committed. A failure from here on is undone by hand, exact names back in place; a kill
-    // while undoing is finished forward by the next recovery (every staged file is still
-    // there until the journal is gone), which is as good.
-    size_t aside = 0;
-    size_t in = 0;
-    auto undo = [&] {
-        for (size_t i = in; i-- > 0;) RenameExact(target + journal.NewNames[i], target + StagedNewName(i));
-        for (size_t j = aside; j-- > 0;) RenameExact(target + StagedOldName(j), target + journal.OldNames[j]);
-        dropStaged(journal.NewNames.size());
-        return TSaveResult::Failed;
-    };
-    for (; aside < journal.OldNames.size(); ++aside) {
-        if (!RenameExact(target + journal.OldNames[aside], target + StagedOldName(aside))) return undo();
-    }
-    for (; in < journal.NewNames.size(); ++in) {
-        if (!RenameExact(target + StagedNewName(in), target + journal.NewNames[in])) return undo();
-    }
-    SyncFolder(target);
+    // Committed: from here on the save only goes forward.
+    if (!RollForward(target, journal)) return TSaveResult::Unfinished;
     try {
         if (request.OnCommitted) request.OnCommitted();
     } catch (...) {
         // The pack is saved; only the record of it could not be written.
     }
     RemoveJournal(target);
-    for (size_t j = 0; j < journal.OldNames.size(); ++j) DeleteFileAt(target + StagedOldName(j));
-    SyncFolder(target);
     return TSaveResult::Saved;
 }
 

@@ -12,10 +12,11 @@ namespace faceloom {
 // Writing a pack's files into a folder all or nothing, across a kill at any instant.
 //
 // The save journal ".~faceloom-save.journal" in the target folder lists the names the save
-// places (new files, staged first as ".~faceloom-save-new-<i>.tmp") and the pack files it
-// replaces (set aside as ".~faceloom-save-old-<j>.tmp"). Its phase says which way a recovery
-// goes: "stage" (new files being copied; the old pack is untouched) rolls back, "commit" (all
-// new files complete and flushed) rolls forward. Removing the journal ends the save.
+// places (new files, staged first as ".~faceloom-save-new-<i>.tmp") and the pack files the
+// folder had. Its phase says which way a recovery goes: "stage" (new files being copied; the
+// old pack is untouched) rolls back by dropping the staged files; "commit" (all new files
+// complete and flushed) rolls forward: every staged file is renamed over its name and every old
+// pack file that no new file replaced is deleted. Removing the journal ends the save.
 inline constexpr const char* kSaveJournalName = ".~faceloom-save.journal";
 
 enum class TSavePhase : uint8_t { Stage = 0, Commit = 1 };
@@ -32,7 +33,6 @@ struct TSaveJournal {
 };
 
 std::string StagedNewName(size_t index);
-std::string StagedOldName(size_t index);
 
 enum class TSaveRecovery {
     Nothing,        // no save was under way (temporary files of ours are removed all the same)
@@ -49,7 +49,9 @@ enum class TSaveResult {
     Saved,
     Blocked,     // a pack name is taken in the target by something that is not a pack file
     CopyFailed,  // a file could not be copied (full disk, no permission): nothing changed
-    Failed,      // the target could not be prepared or a rename failed: nothing changed
+    Failed,      // the target could not be prepared: nothing changed
+    Unfinished,  // committed, but a rename failed: the journal stays and the next recovery
+                 // (start-up, or an open of or save into the folder) completes the new pack
 };
 
 struct TSaveRequest {

@@ -241,6 +241,10 @@ bool RenameExact(const std::string& source, const std::string& target) {
     return RenameIfAbsent(source, target);
 }
 
+bool RenameReplacing(const std::string& source, const std::string& target) {
+    return ::rename(source.c_str(), target.c_str()) == 0;
+}
+
 bool CopyFileNew(const std::string& source, const std::string& target, TDurability durability) {
     const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return false;
@@ -281,12 +285,18 @@ std::vector<TFolderEntry> ListFolder(const std::string& folder) {
     DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
     if (dir == nullptr) return entries;
     const int fd = ::dirfd(dir);
+    struct stat self {};
+    const uint64_t device = ::fstat(fd, &self) == 0 ? static_cast<uint64_t>(self.st_dev) << 48 : 0;
     while (const dirent* entry = ::readdir(dir)) {
         TFolderEntry item;
         item.Name = entry->d_name;
         if (item.Name == "." || item.Name == "..") continue;
-        struct stat st {};
-        if (::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        // The directory says the kind and the inode itself on most file systems; only where it
+        // does not is the entry asked.
+        if (entry->d_type != DT_UNKNOWN) {
+            item.IsFile = entry->d_type == DT_REG;
+            item.Inode = static_cast<uint64_t>(entry->d_ino) ^ device;
+        } else if (struct stat st {}; ::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
             item.IsFile = S_ISREG(st.st_mode);
             item.Inode = static_cast<uint64_t>(st.st_ino) ^ (static_cast<uint64_t>(st.st_dev) << 48);
         }

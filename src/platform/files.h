@@ -49,6 +49,9 @@ std::vector<bool> RenameNoReplaceInFolder(const std::string& folder,
 // names a failed operation moved, which may differ from each other only in letter case.
 bool RenameExact(const std::string& source, const std::string& target);
 
+// Renames a file over its target, replacing it in one step (the target's old content is gone).
+bool RenameReplacing(const std::string& source, const std::string& target);
+
 // Copies a file to a target that must not exist yet (created exclusively, never replacing).
 // On failure the partial target is removed and the result is false.
 bool CopyFileNew(const std::string& source, const std::string& target,

@@ -69,15 +69,18 @@ void TStorageIniFile::WriteString(TStorageStringKey key, const std::string& valu
 }
 
 void TStorageIniFile::SetPendingSave(const std::string& folder, bool rebind) {
+    // PendingRebind is written only when set: one rewrite of the file for a plain save.
+    if (rebind) WriteBool(TStorageBoolKey::PendingRebind, true);
     WriteString(TStorageStringKey::PendingSave, folder);
-    WriteBool(TStorageBoolKey::PendingRebind, rebind);
 }
 
 void TStorageIniFile::ClearPendingSave() {
     if (FileName().empty()) return;
     TIniFile ini(FileName());
     ini.DeleteKey(kSection, StorageKeyName(TStorageStringKey::PendingSave));
-    ini.DeleteKey(kSection, StorageKeyName(TStorageBoolKey::PendingRebind));
+    if (ini.ValueExists(kSection, StorageKeyName(TStorageBoolKey::PendingRebind))) {
+        ini.DeleteKey(kSection, StorageKeyName(TStorageBoolKey::PendingRebind));
+    }
 }
 
 void AllocateStorageState(const TStorageManager& storage) {

@@ -151,7 +151,7 @@ TEST_F(SafetyTest, SaveRefusesAWorkingCopyThatIsNotWhole) {
 }
 
 // The target holds "_define.ini" beside "_DEFINE.INI" and pictures that differ only in letter
-// case: a save replaces all of them; a save that fails half-way puts back the exact names.
+// case: a save replaces all of them; a save that fails keeps every exact name.
 TEST_F(SafetyTest, NamesDifferingOnlyInLetterCaseNeverBlockASaveOrItsUndo) {
     std::string a;
     auto model = OpenA(a);
@@ -161,11 +161,11 @@ TEST_F(SafetyTest, NamesDifferingOnlyInLetterCaseNeverBlockASaveOrItsUndo) {
     fs::remove(target + "upper");
     const auto before = Snapshot(target);
 
-    // An entry the save cannot move its old files past: the undo restores every exact name.
-    fs::create_directories(target + StagedOldName(1) + "/inside");
+    // An entry the save cannot stage a file past: the save fails before any name changes.
+    fs::create_directories(target + StagedNewName(1) + "/inside");
     EXPECT_FALSE(model->SaveAs(target + "_define.ini"));
     EXPECT_EQ(Snapshot(target), before);
-    fs::remove_all(target + StagedOldName(1));
+    fs::remove_all(target + StagedNewName(1));
     EXPECT_EQ(model->SourcePath(kAnimatedPack), a);
 
     ASSERT_TRUE(model->SaveAs(target + "_define.ini"));
@@ -351,10 +351,11 @@ TEST_F(SafetyTest, JournalsRoundTripAndFinishACommittedSave) {
     cut.pop_back();
     EXPECT_FALSE(TEditJournal::Decode(cut).has_value());
 
-    // Killed after "_DEFINE.INI" went aside but before "_define.ini" did.
+    // Killed after the commit, before the new "_define.ini" replaced the old one and the old
+    // "_DEFINE.INI" went.
     const std::string target = sources.folder() + "target/";
     fs::create_directories(target);
-    WriteBytes(target + StagedOldName(0), "old upper");
+    WriteBytes(target + "_DEFINE.INI", "old upper");
     WriteBytes(target + "_define.ini", "old lower");
     WriteBytes(target + StagedNewName(0), "new");
     WriteBytes(target + "keep.txt", "keep");
