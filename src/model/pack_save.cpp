@@ -17,11 +17,6 @@ bool ForgedName(const std::string& name) {
            !(MatchesMask(name, "*.ini") || MatchesMask(name, "*.gif") || MatchesMask(name, "*.bmp"));
 }
 
-void WriteJournal(const std::string& folder, const TSaveJournal& journal) {
-    WriteFileAtomic(folder + kSaveJournalName, journal.Encode());
-    SyncFolder(folder);
-}
-
 void RemoveJournal(const std::string& folder) {
     DeleteFileAt(folder + kSaveJournalName);
     SyncFolder(folder);
@@ -143,34 +138,29 @@ TSaveResult SavePackFiles(const TSaveRequest& request) {
         }
     }
 
-    // Without a journal every staged file is a plain temporary file that any recovery removes,
-    // so the journal goes first.
+    // Until the journal exists the staged files are plain temporary files of ours, which any
+    // recovery removes: a kill while copying leaves the old pack.
     auto dropStaged = [&](size_t count) {
-        RemoveJournal(target);
         for (size_t i = 0; i < count; ++i) DeleteFileAt(target + StagedNewName(i));
     };
-    try {
-        WriteJournal(target, journal);
-    } catch (...) {
-        return TSaveResult::CopyFailed;
-    }
     for (size_t i = 0; i < journal.NewNames.size(); ++i) {
         if (request.OnFile) request.OnFile(journal.NewNames[i]);
-        // Flushed all at once below: one flush per file would dominate the save.
-        if (!CopyFileNew(request.Source + journal.NewNames[i], target + StagedNewName(i),
-                         TDurability::Scratch)) {
+        if (!CopyFileNew(request.Source + journal.NewNames[i], target + StagedNewName(i), TDurability::Scratch)) {
             dropStaged(i);
             return TSaveResult::CopyFailed;
         }
     }
-    if (!SyncFileSystemOf(target)) {
+    // The commit: the journal written, then one flush of the file system for the staged files,
+    // the journal and their folder entries together, instead of one flush per file.
+    journal.Phase = TSavePhase::Commit;
+    try {
+        WriteFileAtomic(target + kSaveJournalName, journal.Encode(), TDurability::Scratch);
+    } catch (...) {
         dropStaged(journal.NewNames.size());
         return TSaveResult::CopyFailed;
     }
-    journal.Phase = TSavePhase::Commit;
-    try {
-        WriteJournal(target, journal);
-    } catch (...) {
+    if (!SyncFileSystemOf(target)) {
+        RemoveJournal(target);
         dropStaged(journal.NewNames.size());
         return TSaveResult::CopyFailed;
     }

@@ -11,12 +11,13 @@ namespace faceloom {
 
 // Writing a pack's files into a folder all or nothing, across a kill at any instant.
 //
-// The save journal ".~faceloom-save.journal" in the target folder lists the names the save
-// places (new files, staged first as ".~faceloom-save-new-<i>.tmp") and the pack files the
-// folder had. Its phase says which way a recovery goes: "stage" (new files being copied; the
-// old pack is untouched) rolls back by dropping the staged files; "commit" (all new files
-// complete and flushed) rolls forward: every staged file is renamed over its name and every old
-// pack file that no new file replaced is deleted. Removing the journal ends the save.
+// The new files are first copied in under temporary names (".~faceloom-save-new-<i>.tmp"); a
+// kill then leaves only temporary files of ours, which any recovery removes. The save commits
+// by writing the journal ".~faceloom-save.journal" (phase "commit": the names placed and the
+// pack files the folder had) and flushing; from then on it only goes forward: every staged
+// file is renamed over its name and every old pack file whose name no new file took is
+// deleted, then the folder is flushed and the journal removed. A recovery that finds the
+// journal does the same; a journal in phase "stage" (from outside) rolls back instead.
 inline constexpr const char* kSaveJournalName = ".~faceloom-save.journal";
 
 enum class TSavePhase : uint8_t { Stage = 0, Commit = 1 };

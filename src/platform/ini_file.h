@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/files.h"
+
 namespace faceloom {
 
 // An INI file with the semantics of Windows private-profile access:
@@ -27,7 +29,8 @@ namespace faceloom {
 // replaced.
 class TIniFile {
 public:
-    explicit TIniFile(std::string fileName);
+    // Scratch writes skip the disk flush (still replacing the file in one step).
+    explicit TIniFile(std::string fileName, TDurability durability = TDurability::Durable);
 
     const std::string& FileName() const { return fileName_; }
 
@@ -54,6 +57,7 @@ public:
 
 private:
     std::string fileName_;
+    TDurability durability_;
 };
 
 // Whether a string value written now reads back exactly: no CR, LF or NUL, no blanks at its

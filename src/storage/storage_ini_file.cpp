@@ -1,5 +1,6 @@
 #include "storage/storage_ini_file.h"
 
+#include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/ini_file.h"
 #include "platform/paths.h"
@@ -68,15 +69,19 @@ void TStorageIniFile::WriteString(TStorageStringKey key, const std::string& valu
     settings_.WriteString(StorageKeyName(key), value);
 }
 
+// The record of a save under way only has to outlive a killed process (after a power cut the
+// next open of or save into that folder still finds the save's journal), so it skips the flush.
 void TStorageIniFile::SetPendingSave(const std::string& folder, bool rebind) {
+    if (FileName().empty()) throw EInOutError::UnableToWrite(kFileName);
+    TIniFile ini(FileName(), TDurability::Scratch);
     // PendingRebind is written only when set: one rewrite of the file for a plain save.
-    if (rebind) WriteBool(TStorageBoolKey::PendingRebind, true);
-    WriteString(TStorageStringKey::PendingSave, folder);
+    if (rebind) ini.WriteBool(kSection, StorageKeyName(TStorageBoolKey::PendingRebind), true);
+    ini.WriteString(kSection, StorageKeyName(TStorageStringKey::PendingSave), folder);
 }
 
 void TStorageIniFile::ClearPendingSave() {
     if (FileName().empty()) return;
-    TIniFile ini(FileName());
+    TIniFile ini(FileName(), TDurability::Scratch);
     ini.DeleteKey(kSection, StorageKeyName(TStorageStringKey::PendingSave));
     if (ini.ValueExists(kSection, StorageKeyName(TStorageBoolKey::PendingRebind))) {
         ini.DeleteKey(kSection, StorageKeyName(TStorageBoolKey::PendingRebind));
