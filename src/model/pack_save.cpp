@@ -51,7 +51,6 @@ std::string StagedNewName(size_t index) {
     return ".~faceloom-save-new-" + std::to_string(index) + ".tmp";
 }
 
-
 bool IsPackFileName(std::string_view name, std::string_view pictureMask) {
     return MatchesMask(name, "*.ini") || MatchesMask(name, pictureMask);
 }
@@ -145,7 +144,8 @@ TSaveResult SavePackFiles(const TSaveRequest& request) {
     };
     for (size_t i = 0; i < journal.NewNames.size(); ++i) {
         if (request.OnFile) request.OnFile(journal.NewNames[i]);
-        if (!CopyFileNew(request.Source + journal.NewNames[i], target + StagedNewName(i), TDurability::Scratch)) {
+        if (!CopyFileNew(request.Source + journal.NewNames[i], target + StagedNewName(i),
+                         TDurability::Scratch)) {
             dropStaged(i);
             return TSaveResult::CopyFailed;
         }

@@ -296,7 +296,7 @@ std::vector<TFolderEntry> ListFolder(const std::string& folder) {
         if (entry->d_type != DT_UNKNOWN) {
             item.IsFile = entry->d_type == DT_REG;
             item.Inode = static_cast<uint64_t>(entry->d_ino) ^ device;
-        } else if (struct stat st {}; ::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        } else if (struct stat st{}; ::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
             item.IsFile = S_ISREG(st.st_mode);
             item.Inode = static_cast<uint64_t>(st.st_ino) ^ (static_cast<uint64_t>(st.st_dev) << 48);
         }

@@ -85,6 +85,13 @@ TEST_F(SaveTest, NewPackAsksForAFolderWhenSaved) {
     EXPECT_EQ(kinds, std::vector<int32_t>{0});
     EXPECT_EQ(ListFiles(chosen), (std::vector<std::string>{"_define.ini", "aa.gif"}));
     EXPECT_EQ(model->SourcePath(kAnimatedPack), chosen);
+    // "Save" answered to the question asks too; cancelling the folder cancels the operation.
+    model->OnQuerySave = [](TDefineDecoder&, int32_t& answer) { answer = 0; };
+    model->OnSelectFolder = [](TDefineDecoder&, int32_t, std::string&, bool& accepted) { accepted = false; };
+    ASSERT_TRUE(model->NewCurrentPack());
+    EXPECT_FALSE(model->NewPack());
+    EXPECT_EQ(model->LastError(), TModelError::Cancelled);
+    model->OnQuerySave = nullptr;
     model->OnSelectFolder = nullptr;
     ASSERT_TRUE(model->NewPack());
     ASSERT_NE(model->AddSmile(Picture(1)), nullptr);
