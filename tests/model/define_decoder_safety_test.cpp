@@ -238,6 +238,24 @@ TEST_F(SafetyTest, SavingIntoTheOtherPacksSourceIsRefused) {
     EXPECT_TRUE(model->SaveAs(sources.folder() + "static/_define.ini"));
 }
 
+// A base folder with only one of its two sub-folders opens that pack from its folder and gives
+// the other an empty pack without folder, which the pair's Save writes into its sub-folder.
+TEST_F(SafetyTest, ABaseFolderWithOneSubFolderOpensBothPacks) {
+    const std::string base = sources.folder() + "base/";
+    MakePack("base/Static", {{"s.bmp", 1}}, "s", kStaticPack);
+    auto model = NewModel();
+    model->SetBothMode(true);
+    ASSERT_TRUE(model->OpenPack(base));
+    EXPECT_EQ(model->SourcedPacks().Count(), 1);
+    EXPECT_TRUE(model->SourcedPacks().Contains(kStaticPack));
+    EXPECT_EQ(model->PresentPacks().Count(), 2);
+    EXPECT_TRUE(model->BothPathsAssigned());
+    ASSERT_NE(model->AddSmile(Picture(4)), nullptr);  // the animated pack is current
+    ASSERT_TRUE(model->Save());
+    EXPECT_EQ(ListFiles(base + "Animated/"), (std::vector<std::string>{"_define.ini", "aa.gif"}));
+    EXPECT_EQ(model->SourcePath(kAnimatedPack), base + "Animated/");
+}
+
 // The progress window processes messages inside the model's events: anything started there
 // is refused, and the running operation goes on undisturbed.
 TEST_F(SafetyTest, OperationsStartedFromInsideAnEventAreRefused) {
