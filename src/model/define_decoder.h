@@ -127,6 +127,8 @@ public:
     const std::string& BothPath() const { return bothPath_; }
     TPackSet PresentPacks() const { return presentPacks_; }
     TPackSet SourcedPacks() const { return sourcedPacks_; }
+    // The per-mode "Temp.gif". Edits no longer park pictures there (a parked picture stays in
+    // the working copy, under the edit journal); a file found there is never deleted.
     const std::string& TempFile() const { return tempFile_; }
     int32_t DecodeErrors() const { return decodeErrors_; }
     bool ExternalBase() const { return externalBase_; }
@@ -188,8 +190,12 @@ public:
     bool DeletePicture(int32_t index);
 
     // ---- single-pack steps on the current pack
-    // Copies the pack in folder into the working copy, gives its pictures canonical names and
-    // builds the smiles (load phases 0 to 3).
+    // Copies the pack in folder into a new working copy, gives its pictures canonical names
+    // (picture k of the name order becomes smile k's) and builds the smiles (load phases 0 to
+    // 3); the new copy and its source replace the old ones only when all of it succeeded. False
+    // (the previous pack as it was) when a file cannot be copied or the folder's path cannot be
+    // recorded; a folder that does not exist gives an empty pack without folder (true,
+    // LastError FolderMissing).
     bool ImportPack(const std::string& folder);
     bool NewCurrentPack();
     bool CloseCurrentPack();
@@ -209,6 +215,8 @@ public:
     bool NewPack();
     // path: the chosen "_define.ini" (one pack) or the base folder (both-packs mode).
     bool OpenPack(const std::string& path);
+    // One pack without a folder yet asks for one (OnSelectFolder, kind 0) and saves there;
+    // a cancelled choice gives false with LastError Cancelled.
     bool Save();
     bool SaveAs(const std::string& path);
     bool ClosePack();
