@@ -72,11 +72,14 @@ TDefineDecoder::TDefineDecoder(const std::string& modeName) : modeName_(modeName
 }
 
 TDefineDecoder::~TDefineDecoder() {
-    try {
-        Unload();
-    } catch (...) {
-        // A definition that cannot be written now was written after the last edit already.
-    }
+    // The owner is going away too: nothing of it is called back from here on.
+    OnBeginUpdate = OnEndUpdate = OnBeforeClose = nullptr;
+    OnPhase = nullptr;
+    OnFile = nullptr;
+    OnQuerySave = nullptr;
+    OnSelectFolder = nullptr;
+    OnWriteError = nullptr;
+    Unload();
     for (TPack& pack : packs_) ReleaseSmiles(pack);
 }
 
