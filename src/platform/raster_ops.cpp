@@ -124,8 +124,8 @@ const uint8_t* StoredRow(const TDibBits& dib, int32_t y) {
     return dib.Bits + static_cast<size_t>(stored) * static_cast<size_t>(dib.Stride);
 }
 
-// The colour bits of fetch(colorRow, sx) into dest where the mask bit of sx is 0. Mask bytes
-// that are all transparent or all opaque are taken eight pixels at a time.
+// The colour bits of fetch(colorRow, sx) into dest where the mask bit of sx is 0, a mask byte
+// (eight pixels) at a time: all transparent is skipped, all opaque copied without tests.
 template <class Fetch>
 void MaskedRows(TSurface& dest, int32_t x, int32_t y, const TDibBits& color, const TDibBits& mask,
                 Fetch fetch) {
@@ -134,27 +134,28 @@ void MaskedRows(TSurface& dest, int32_t x, int32_t y, const TDibBits& color, con
     const int64_t top = std::max<int64_t>(y, 0);
     const int64_t bottom = std::min<int64_t>(int64_t{y} + color.Height, dest.Height());
     if (left >= right || top >= bottom) return;
-    auto put = [](uint32_t& pixel, uint32_t source) {
-        pixel = (pixel & 0xFF000000u) | (source & 0x00FFFFFFu);
-    };
+    const auto first = static_cast<int32_t>(left - x);  // source columns first .. end - 1
+    const auto end = static_cast<int32_t>(right - x);
     for (int64_t row = top; row < bottom; ++row) {
         const auto sy = static_cast<int32_t>(row - y);
         const uint8_t* colorRow = StoredRow(color, sy);
         const uint8_t* maskRow = StoredRow(mask, sy);
         uint32_t* out = dest.Row(static_cast<int32_t>(row));
-        auto sx = static_cast<int32_t>(left - x);
-        const auto end = static_cast<int32_t>(right - x);
-        while (sx < end) {
-            const uint8_t bits = maskRow[sx >> 3];
-            if ((sx & 7) == 0 && end - sx >= 8 && (bits == 0 || bits == 0xFF)) {
-                if (bits == 0) {
-                    for (int32_t i = sx; i < sx + 8; ++i) put(out[i + x], fetch(colorRow, i));
-                }
-                sx += 8;
-                continue;
+        auto put = [&](int32_t sx) {
+            uint32_t& pixel = out[sx + x];
+            pixel = (pixel & 0xFF000000u) | (fetch(colorRow, sx) & 0x00FFFFFFu);
+        };
+        for (int32_t byteStart = first & ~7; byteStart < end; byteStart += 8) {
+            const uint8_t bits = maskRow[byteStart >> 3];
+            if (bits == 0xFF) continue;
+            const int32_t from = std::max(byteStart, first);
+            const int32_t to = std::min(byteStart + 8, end);
+            if (bits == 0) {
+                for (int32_t sx = from; sx < to; ++sx) put(sx);
+            } else {
+                for (int32_t sx = from; sx < to; ++sx)
+                    if (((bits >> (7 - (sx & 7))) & 1) == 0) put(sx);
             }
-            if (((bits >> (7 - (sx & 7))) & 1) == 0) put(out[sx + x], fetch(colorRow, sx));
-            ++sx;
         }
     }
 }
@@ -231,10 +232,16 @@ bool MaskedDrawDibBits(TSurface& dest, int32_t x, int32_t y, const TDibBits& col
         case 8: {
             const uint8_t* palette = color.Palette;
             const int32_t entries = palette ? color.PaletteEntries : 0;
-            MaskedRows(dest, x, y, color, mask, [palette, entries](const uint8_t* row, int32_t sx) {
-                const uint8_t index = row[sx];
-                return index < entries ? LoadWord(palette + 4 * static_cast<size_t>(index)) : 0u;
-            });
+            if (entries == 256) {  // every index has its entry: no test per pixel
+                MaskedRows(dest, x, y, color, mask, [palette](const uint8_t* row, int32_t sx) {
+                    return LoadWord(palette + 4 * static_cast<size_t>(row[sx]));
+                });
+            } else {
+                MaskedRows(dest, x, y, color, mask, [palette, entries](const uint8_t* row, int32_t sx) {
+                    const uint8_t index = row[sx];
+                    return index < entries ? LoadWord(palette + 4 * static_cast<size_t>(index)) : 0u;
+                });
+            }
             return true;
         }
         default:
