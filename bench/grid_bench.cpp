@@ -30,6 +30,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "pictures/gif_decoder.h"
@@ -147,16 +148,19 @@ int RunGrid(const QString& folder, int seconds) {
     }
     grid.SetActive(true);
     grid.resize(grid.TotalWidth(), grid.TotalHeight());
-    // What the decoded frames hold: pixels, colour tables and masks.
+    // What the decoded frames hold: pixels, headers with colour tables (each shared one
+    // counted once) and masks.
     int frames = 0;
     size_t pixelBytes = 0;
     size_t headerBytes = 0;
     size_t maskBytes = 0;
+    std::unordered_set<const uint8_t*> headers;
     for (const auto& picture : pictures) {
         for (int32_t f = 0; f < picture->GetFrameCount(); ++f, ++frames) {
             const TSmileBitmap* frame = picture->GetSmileBitmap(f);
             if (!frame) continue;
-            headerBytes += frame->Header.size() + frame->MaskHeader.size();
+            if (headers.insert(frame->Header.data()).second) headerBytes += frame->Header.size();
+            if (headers.insert(frame->MaskHeader.data()).second) headerBytes += frame->MaskHeader.size();
             maskBytes += frame->MaskBits.size();
             if (auto* bits8 = dynamic_cast<const TSmileBitmap8*>(frame)) pixelBytes += bits8->Pixels.size();
             if (auto* bits32 = dynamic_cast<const TSmileBitmap32*>(frame))

@@ -329,6 +329,12 @@ std::unique_ptr<TSmileBitmap8> TGifDecoder::CopyCanvas8() {
         frame->Pixels = canvas8_->Pixels;
     }
     if (HasTransparentColor()) frame->SetPaletteEntry(TransparentIndex(), BackgroundColor);
+    // Frames share their headers with the canvas until one changes its colour table; the
+    // changed one is most often the same as the previous frame's, and then shared with it.
+    if (!Frames.empty()) {
+        if (const auto* previous = dynamic_cast<const TSmileBitmap8*>(Frames.back().get()))
+            frame->Header.ShareIfEqual(previous->Header);
+    }
     return frame;
 }
 
@@ -341,6 +347,7 @@ std::unique_ptr<TSmileBitmap32> TGifDecoder::CopyCanvas32() {
         frame->Width = Width;
         frame->Height = Height;
         frame->Allocate();
+        frame->Header = canvas32_->Header;  // the same header, shared
         frame->Pixels = canvas32_->Pixels;
     }
     return frame;

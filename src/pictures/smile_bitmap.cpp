@@ -9,12 +9,12 @@ namespace faceloom {
 
 namespace {
 
-void PutU16(std::vector<uint8_t>& bytes, size_t offset, uint32_t value) {
+void PutU16(uint8_t* bytes, size_t offset, uint32_t value) {
     bytes[offset] = static_cast<uint8_t>(value);
     bytes[offset + 1] = static_cast<uint8_t>(value >> 8);
 }
 
-void PutU32(std::vector<uint8_t>& bytes, size_t offset, uint32_t value) {
+void PutU32(uint8_t* bytes, size_t offset, uint32_t value) {
     for (size_t i = 0; i < 4; ++i) bytes[offset + i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
@@ -42,9 +42,10 @@ private:
 
 }  // namespace
 
-void TSmileBitmap::FillHeader(std::vector<uint8_t>& header, int32_t width, int32_t height, int32_t bitCount,
+void TSmileBitmap::FillHeader(TSharedBytes& sharedHeader, int32_t width, int32_t height, int32_t bitCount,
                               int32_t imageSize, int32_t colorsUsed) {
-    std::memset(header.data(), 0, kHeaderSize);
+    uint8_t* header = sharedHeader.MutableData();
+    std::memset(header, 0, kHeaderSize);
     PutU32(header, 0, kHeaderSize);                       // header size
     PutU32(header, 4, static_cast<uint32_t>(width));      // width
     PutU32(header, 8, static_cast<uint32_t>(height));     // height, positive: bottom-up
@@ -65,8 +66,8 @@ void TSmileBitmap::AllocateMask() {
     MaskStride = ((Width + 7) / 8 + 3) & ~3;
     MaskHeader.assign(kMaskHeaderSize, 0);
     FillHeader(MaskHeader, Width, Height, 1, MaskStride * Height, 2);
-    PutU32(MaskHeader, kHeaderSize, 0x000000);      // entry 0: black, opaque
-    PutU32(MaskHeader, kHeaderSize + 4, 0xFFFFFF);  // entry 1: white, transparent
+    PutU32(MaskHeader.MutableData(), kHeaderSize, 0x000000);      // entry 0: black, opaque
+    PutU32(MaskHeader.MutableData(), kHeaderSize + 4, 0xFFFFFF);  // entry 1: white, transparent
     MaskBits.assign(static_cast<size_t>(MaskStride) * static_cast<size_t>(Height), 0);
     maskWidth_ = Width;
     maskHeight_ = Height;
@@ -122,6 +123,11 @@ void TSmileBitmap::DrawFrame(const TDibBits& color, const TRect& dest, TSurface&
         StretchDibBits(canvas, dest, color, whole, TRasterOp::SrcCopy);
         return;
     }
+    // Unscaled, the mask and the colours are merged in one pass that needs no scratch (and
+    // so no lock); scaling keeps the raster steps.
+    if (dest.Width() == color.Width && dest.Height() == color.Height &&
+        MaskedDrawDibBits(canvas, dest.Left, dest.Top, color, mask))
+        return;
     TSmileImage& image = TSmileImage::Instance();
     TMaskedDrawScope scope(image, canvas);
     image.Prepare(color.Width, color.Height, canvas);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "pictures/shared_bytes.h"
 #include "platform/frame_object.h"
 #include "platform/geometry.h"
 #include "platform/raster_ops.h"
@@ -46,10 +47,11 @@ public:
     int32_t MaskStride = 0;
     bool Allocated = false;
     bool HasMask = false;
-    // The colour header: 40 bytes, then the colour table of a palettised frame.
-    std::vector<uint8_t> Header;
-    // The mask header: 40 bytes, then entry 0 black and entry 1 white.
-    std::vector<uint8_t> MaskHeader;
+    // The colour header: 40 bytes, then the colour table of a palettised frame. Copies of a
+    // frame share it, as frames of one picture with equal headers do (see TSharedBytes).
+    TSharedBytes Header;
+    // The mask header: 40 bytes, then entry 0 black and entry 1 white; shared alike.
+    TSharedBytes MaskHeader;
     // MaskStride x Height bytes, bottom-up.
     std::vector<uint8_t> MaskBits;
 
@@ -59,7 +61,7 @@ protected:
     TSmileBitmap& operator=(const TSmileBitmap&) = default;
 
     // Fills a 40-byte header at the front of header (which must be at least that long).
-    static void FillHeader(std::vector<uint8_t>& header, int32_t width, int32_t height, int32_t bitCount,
+    static void FillHeader(TSharedBytes& header, int32_t width, int32_t height, int32_t bitCount,
                            int32_t imageSize, int32_t colorsUsed);
     // Builds MaskStride, MaskHeader and MaskBits for the current Width and Height.
     void AllocateMask();

@@ -37,11 +37,14 @@ void TSmileBitmap8::SetPaletteEntry(int32_t Index, TColor Color) {
         static_cast<size_t>(kHeaderSize) + 4 * static_cast<size_t>(Index) + 4 > Header.size())
         return;
     uint32_t rgb = ColorToRgb(Color);
-    size_t offset = kHeaderSize + 4 * static_cast<size_t>(Index);
-    Header[offset] = static_cast<uint8_t>(rgb);            // blue
-    Header[offset + 1] = static_cast<uint8_t>(rgb >> 8);   // green
-    Header[offset + 2] = static_cast<uint8_t>(rgb >> 16);  // red
-    Header[offset + 3] = 0;
+    // Unchanged: a shared table stays shared.
+    if (GetPaletteEntry(Index) == rgb && Header[kHeaderSize + 4 * static_cast<size_t>(Index) + 3] == 0)
+        return;
+    uint8_t* entry = Header.MutableData() + kHeaderSize + 4 * static_cast<size_t>(Index);
+    entry[0] = static_cast<uint8_t>(rgb);        // blue
+    entry[1] = static_cast<uint8_t>(rgb >> 8);   // green
+    entry[2] = static_cast<uint8_t>(rgb >> 16);  // red
+    entry[3] = 0;
 }
 
 uint32_t TSmileBitmap8::GetPaletteEntry(int32_t Index) const {

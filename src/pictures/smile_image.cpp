@@ -1,5 +1,7 @@
 #include "pictures/smile_image.h"
 
+#include <algorithm>
+
 namespace faceloom {
 
 TSmileImage& TSmileImage::Instance() {
@@ -8,13 +10,18 @@ TSmileImage& TSmileImage::Instance() {
 }
 
 void TSmileImage::Prepare(int32_t Width, int32_t Height, const TSurface& Canvas) {
-    if (HasBitmap && this->Width == Width && this->Height == Height) return;
-    // Any other size, smaller or larger, replaces the scratch bitmap.
-    bitmap_ = TSurface(Width, Height);
+    if (HasBitmap && this->Width >= Width && this->Height >= Height) return;
+    int32_t width = std::max(Width, this->Width);
+    int32_t height = std::max(Height, this->Height);
+    if (int64_t{width} * int64_t{height} > kMaxGrownPixels) {
+        width = Width;
+        height = Height;
+    }
+    bitmap_ = TSurface(width, height);
     bitmap_.TextColor = kColorBlack;
     bitmap_.BackgroundColor = kColorWhite;
-    this->Width = Width;
-    this->Height = Height;
+    this->Width = width;
+    this->Height = height;
     HasBitmap = true;
     ++BitmapsCreated;
 }

@@ -119,6 +119,47 @@ void BlitSurface(TSurface& dest, const TRect& destRect, const TSurface& source, 
         [](const uint32_t* row, int32_t x) { return row[x]; });
 }
 
+const uint8_t* StoredRow(const TDibBits& dib, int32_t y) {
+    const int32_t stored = dib.BottomUp ? dib.Height - 1 - y : y;
+    return dib.Bits + static_cast<size_t>(stored) * static_cast<size_t>(dib.Stride);
+}
+
+// The colour bits of fetch(colorRow, sx) into dest where the mask bit of sx is 0, a mask byte
+// (eight pixels) at a time: all transparent is skipped, all opaque copied without tests.
+template <class Fetch>
+void MaskedRows(TSurface& dest, int32_t x, int32_t y, const TDibBits& color, const TDibBits& mask,
+                Fetch fetch) {
+    const int64_t left = std::max<int64_t>(x, 0);
+    const int64_t right = std::min<int64_t>(int64_t{x} + color.Width, dest.Width());
+    const int64_t top = std::max<int64_t>(y, 0);
+    const int64_t bottom = std::min<int64_t>(int64_t{y} + color.Height, dest.Height());
+    if (left >= right || top >= bottom) return;
+    const auto first = static_cast<int32_t>(left - x);  // source columns first .. end - 1
+    const auto end = static_cast<int32_t>(right - x);
+    for (int64_t row = top; row < bottom; ++row) {
+        const auto sy = static_cast<int32_t>(row - y);
+        const uint8_t* colorRow = StoredRow(color, sy);
+        const uint8_t* maskRow = StoredRow(mask, sy);
+        uint32_t* out = dest.Row(static_cast<int32_t>(row));
+        auto put = [&](int32_t sx) {
+            uint32_t& pixel = out[sx + x];
+            pixel = (pixel & 0xFF000000u) | (fetch(colorRow, sx) & 0x00FFFFFFu);
+        };
+        for (int32_t byteStart = first & ~7; byteStart < end; byteStart += 8) {
+            const uint8_t bits = maskRow[byteStart >> 3];
+            if (bits == 0xFF) continue;
+            const int32_t from = std::max(byteStart, first);
+            const int32_t to = std::min(byteStart + 8, end);
+            if (bits == 0) {
+                for (int32_t sx = from; sx < to; ++sx) put(sx);
+            } else {
+                for (int32_t sx = from; sx < to; ++sx)
+                    if (((bits >> (7 - (sx & 7))) & 1) == 0) put(sx);
+            }
+        }
+    }
+}
+
 template <class Fn>
 void Dispatch(TRasterOp op, Fn fn) {
     switch (op) {
@@ -177,6 +218,35 @@ void StretchDibBits(TSurface& dest, const TRect& destRect, const TDibBits& sourc
 void DrawDibBits(TSurface& dest, int32_t x, int32_t y, const TDibBits& source, TRasterOp op) {
     TRect whole{0, 0, source.Width, source.Height};
     StretchDibBits(dest, RectOfSize(x, y, source.Width, source.Height), source, whole, op);
+}
+
+bool MaskedDrawDibBits(TSurface& dest, int32_t x, int32_t y, const TDibBits& color, const TDibBits& mask) {
+    if (!color.Valid() || !mask.Valid() || mask.BitCount != 1) return false;
+    if (mask.Width != color.Width || mask.Height != color.Height) return false;
+    switch (color.BitCount) {
+        case 32:
+            MaskedRows(dest, x, y, color, mask, [](const uint8_t* row, int32_t sx) {
+                return LoadWord(row + 4 * static_cast<size_t>(sx));
+            });
+            return true;
+        case 8: {
+            const uint8_t* palette = color.Palette;
+            const int32_t entries = palette ? color.PaletteEntries : 0;
+            if (entries == 256) {  // every index has its entry: no test per pixel
+                MaskedRows(dest, x, y, color, mask, [palette](const uint8_t* row, int32_t sx) {
+                    return LoadWord(palette + 4 * static_cast<size_t>(row[sx]));
+                });
+            } else {
+                MaskedRows(dest, x, y, color, mask, [palette, entries](const uint8_t* row, int32_t sx) {
+                    const uint8_t index = row[sx];
+                    return index < entries ? LoadWord(palette + 4 * static_cast<size_t>(index)) : 0u;
+                });
+            }
+            return true;
+        }
+        default:
+            return false;
+    }
 }
 
 void StretchBlt(TSurface& dest, const TRect& destRect, const TSurface& source, const TRect& sourceRect,

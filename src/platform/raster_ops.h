@@ -53,6 +53,15 @@ void StretchDibBits(TSurface& dest, const TRect& destRect, const TDibBits& sourc
 // The whole DIB, unscaled, with its top-left corner at (x, y).
 void DrawDibBits(TSurface& dest, int32_t x, int32_t y, const TDibBits& source, TRasterOp op);
 
+// The masked draw of a frame, unscaled, in one pass: where the mask's bit is 0 the destination
+// takes the colour pixel (colour bits; its top byte is kept), where it is 1 the destination
+// keeps its own pixel. The pixels are those of the four raster steps a masked draw is made
+// of (mask SRCCOPY and colour SRCERASE onto a black-and-white scratch, mask SRCAND with black
+// text and white background onto the destination, then the scratch SRCINVERT), without the
+// scratch. Answers false, drawing nothing, unless mask is a 1-bit bitmap of the colour's size
+// and the colour an 8- or 32-bit one.
+bool MaskedDrawDibBits(TSurface& dest, int32_t x, int32_t y, const TDibBits& color, const TDibBits& mask);
+
 // StretchBlt between two surfaces (same rules as above).
 void StretchBlt(TSurface& dest, const TRect& destRect, const TSurface& source, const TRect& sourceRect,
                 TRasterOp op);

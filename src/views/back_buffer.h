@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QImage>
+#include <QRect>
 #include <cstdint>
 
 #include "platform/surface.h"
+
+class QPainter;
 
 namespace faceloom {
 
@@ -25,13 +28,22 @@ public:
     // A surface over the image's pixels; valid while the buffer lives and is not resized.
     TSurface Surface();
 
-    // XORs the colour bits of one pixel with white (the inverting pen); off the buffer: nothing.
-    void InvertPixel(int32_t x, int32_t y);
+    // A surface over the pixels that painter paints at rect (painter coordinates), so that a
+    // cell can be composed where it is shown instead of being copied there: answered when
+    // the painter draws into an RGB32 or premultiplied ARGB32 image (a widget's backing store
+    // or a grab) without
+    // scaling, moved by whole pixels, and rect lies wholly inside the area being painted.
+    // Otherwise an empty surface. Valid until the painter draws again.
+    static TSurface DeviceArea(QPainter& painter, const QRect& rect);
+
+    // XORs the colour bits of one pixel with white (the inverting pen); off the surface:
+    // nothing.
+    static void InvertPixel(TSurface& surface, int32_t x, int32_t y);
     // Inverts the pixels of a horizontal or vertical line from (x0, y0) towards (x1, y1),
     // start included, end excluded.
-    void InvertLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1);
+    static void InvertLine(TSurface& surface, int32_t x0, int32_t y0, int32_t x1, int32_t y1);
     // A dotted frame around (0, 0, w, h) that inverts every other pixel (the focus rectangle).
-    void InvertFocusFrame(int32_t w, int32_t h);
+    static void InvertFocusFrame(TSurface& surface, int32_t w, int32_t h);
 
 private:
     QImage image_;

@@ -82,7 +82,14 @@ void TSmileView::DrawCell(int32_t index, QPainter& painter) {
     const int32_t h = rows_[r].Size;
     if (w <= 0 || h <= 0) return;
 
-    TSurface surface = backBuffer_.Surface();
+    // Without a text line the cell is composed straight where it is shown, which saves
+    // copying it there; text goes through the back buffer (QPainter draws it there).
+    const QString& text = smiles_->Get(index);
+    const bool withText = showSignatures_ && !text.isEmpty();
+    const QRect shown(columns_[c].Offset - offsetX_, rows_[r].Offset - offsetY_, w, h);
+    TSurface surface = withText ? TSurface() : TBackBuffer::DeviceArea(painter, shown);
+    const bool direct = !surface.Empty();
+    if (!direct) surface = backBuffer_.Surface();
     if (allowHotTrack_ && index == HotIndex()) {
         surface.FillRect(TRect{0, 0, w, h}, Resolved(hotTrackColor_));
         const TColor border = Resolved(hotTrackBorderColor_);
@@ -95,8 +102,7 @@ void TSmileView::DrawCell(int32_t index, QPainter& painter) {
     }
 
     int32_t textHeight = 0;
-    const QString& text = smiles_->Get(index);
-    if (showSignatures_ && !text.isEmpty()) {
+    if (withText) {
         const QSize extent = TextExtent(text);
         textHeight = std::max(extent.height(), 0);
         QPainter textPainter(&backBuffer_.Image());
@@ -134,20 +140,19 @@ void TSmileView::DrawCell(int32_t index, QPainter& painter) {
             (index == hot && index < drag) || (index == hot + 1 && hot < Count() - 1 && index > drag);
         const bool right = (index == hot - 1 && hot > 0 && index < drag) || (index == hot && index > drag);
         if (left) {
-            backBuffer_.InvertLine(5, 0, 0, 0);
-            backBuffer_.InvertLine(0, 1, 0, h - 1);
-            backBuffer_.InvertLine(1, h - 1, 6, h - 1);
+            TBackBuffer::InvertLine(surface, 5, 0, 0, 0);
+            TBackBuffer::InvertLine(surface, 0, 1, 0, h - 1);
+            TBackBuffer::InvertLine(surface, 1, h - 1, 6, h - 1);
         }
         if (right) {
-            backBuffer_.InvertLine(w - 6, 0, w - 1, 0);
-            backBuffer_.InvertLine(w - 1, 1, w - 1, h - 1);
-            backBuffer_.InvertLine(w - 2, h - 1, w - 7, h - 1);
+            TBackBuffer::InvertLine(surface, w - 6, 0, w - 1, 0);
+            TBackBuffer::InvertLine(surface, w - 1, 1, w - 1, h - 1);
+            TBackBuffer::InvertLine(surface, w - 2, h - 1, w - 7, h - 1);
         }
     }
-    if (index == ItemIndex()) backBuffer_.InvertFocusFrame(w, h);
+    if (index == ItemIndex()) TBackBuffer::InvertFocusFrame(surface, w, h);
 
-    painter.drawImage(QPoint(columns_[c].Offset - offsetX_, rows_[r].Offset - offsetY_), backBuffer_.Image(),
-                      QRect(0, 0, w, h));
+    if (!direct) painter.drawImage(shown.topLeft(), backBuffer_.Image(), QRect(0, 0, w, h));
 }
 
 void TSmileView::RefreshCursorAndHint(int32_t index) {

@@ -323,6 +323,31 @@ TEST(GifSmileBitmaps, FramesAreIndependentCopies) {
     EXPECT_EQ(second->GetPixel(0, 0), 2);
 }
 
+TEST(GifSmileBitmaps, FramesWithEqualColourTablesShareOneHeader) {
+    GifPicture gif = Screen(2, 1);
+    gif.images.push_back(Keyed(Image(0, 0, 2, 1, "KR")));
+    gif.images.push_back(Keyed(Image(0, 0, 1, 1, "G")));
+    GifImage unkeyed = Image(1, 0, 1, 1, "C");  // no transparent colour: entry 0 stays black
+    gif.images.push_back(unkeyed);
+    gif.images.push_back(Keyed(Image(0, 0, 1, 1, "B")));
+    gif.images.push_back(Keyed(Image(0, 0, 1, 1, "Y")));
+    auto picture = DecodeGif(EncodeGif(gif), GifVariant::SmileBitmaps, 0xFF00FF);
+    std::vector<TSmileBitmap8*> frames;
+    for (int32_t i = 0; i < picture->GetFrameCount(); ++i) {
+        frames.push_back(dynamic_cast<TSmileBitmap8*>(picture->GetSmileBitmap(i)));
+        ASSERT_NE(frames.back(), nullptr);
+        EXPECT_TRUE(frames[i]->MaskHeader.SharesWith(frames[0]->MaskHeader)) << i;
+    }
+    ASSERT_EQ(frames.size(), 5u);
+    EXPECT_TRUE(frames[1]->Header.SharesWith(frames[0]->Header));
+    EXPECT_FALSE(frames[2]->Header.SharesWith(frames[0]->Header));
+    EXPECT_TRUE(frames[4]->Header.SharesWith(frames[3]->Header));
+    EXPECT_EQ(frames[1]->GetPaletteEntry(0), 0xFF00FFu);  // background at the transparent index
+    EXPECT_EQ(frames[2]->GetPaletteEntry(0), 0x000000u);
+    EXPECT_EQ(frames[3]->GetPaletteEntry(0), 0xFF00FFu);
+    EXPECT_EQ(Appearances(*picture), (std::vector<std::string>{".R", "GR", "GC", "BC", "YC"}));
+}
+
 TEST(GifPlatformBitmaps, MaskedFramesAreFlaggedTransparentAndCarryTheirMask) {
     GifPicture gif = Screen(2, 1);
     gif.images.push_back(Keyed(Image(0, 0, 2, 1, "KR")));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <random>
 #include <vector>
 
 #include "platform/bitmap.h"
@@ -182,6 +183,102 @@ TEST(RasterOps, HeaderThatPromisesMoreRowsThanTheBitsHoldIsNotDrawn) {
     EXPECT_FALSE(
         TDibBits::FromHeader(compressed.data(), compressed.size(), bits.data(), bits.size()).Valid());
     EXPECT_FALSE(TDibBits::FromHeader(header.data(), 39, bits.data(), bits.size()).Valid());
+}
+
+// The masked draw as four raster steps over a scratch surface, the reference that the
+// one-pass draw must match pixel for pixel.
+void FourStepMaskedDraw(TSurface& dest, int32_t x, int32_t y, const TDibBits& color, const TDibBits& mask) {
+    TSurface scratch(color.Width, color.Height);
+    scratch.TextColor = 0x000000;
+    scratch.BackgroundColor = 0xFFFFFF;
+    DrawDibBits(scratch, 0, 0, mask, TRasterOp::SrcCopy);
+    DrawDibBits(scratch, 0, 0, color, TRasterOp::SrcErase);
+    dest.TextColor = 0x000000;
+    dest.BackgroundColor = 0xFFFFFF;
+    DrawDibBits(dest, x, y, mask, TRasterOp::SrcAnd);
+    BitBlt(dest, x, y, scratch, TRasterOp::SrcInvert);
+}
+
+TEST(RasterOps, OnePassMaskedDrawEqualsTheFourRasterSteps) {
+    std::mt19937 random(12);
+    auto between = [&random](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
+    for (int round = 0; round < 300; ++round) {
+        const int32_t width = between(1, 41);  // also widths that end inside a mask byte
+        const int32_t height = between(1, 9);
+        const int32_t bitCount = round % 2 ? 8 : 32;
+        const bool bottomUp = round % 3 != 0;
+        SCOPED_TRACE(testing::Message()
+                     << "round " << round << ": " << width << " x " << height << ", " << bitCount << " bits");
+        // A short palette on some rounds: indices beyond it draw black.
+        std::vector<uint32_t> palette;
+        if (bitCount == 8) palette.resize(static_cast<size_t>(round % 5 == 1 ? between(0, 6) : 256));
+        for (uint32_t& entry : palette) entry = random() & 0xFFFFFF;
+        std::vector<uint8_t> colorHeader = DibHeader(width, bottomUp ? height : -height, bitCount, palette);
+        const int32_t colorStride = ((width * bitCount + 31) / 32) * 4;
+        std::vector<uint8_t> colorBits(static_cast<size_t>(colorStride) * height);
+        for (uint8_t& byte : colorBits) byte = static_cast<uint8_t>(random());
+        if (bitCount == 8 && round % 4 == 0) {
+            for (uint8_t& byte : colorBits) byte = static_cast<uint8_t>(between(0, 9));
+        }
+        // Random masks, with whole transparent and whole opaque bytes among them.
+        std::vector<uint8_t> maskHeader =
+            DibHeader(width, bottomUp ? height : -height, 1, {0x000000, 0xFFFFFF});
+        const int32_t maskStride = ((width + 31) / 32) * 4;
+        std::vector<uint8_t> maskBits(static_cast<size_t>(maskStride) * height);
+        for (uint8_t& byte : maskBits) {
+            const int kind = between(0, 3);
+            byte = kind == 0 ? 0x00 : kind == 1 ? 0xFF : static_cast<uint8_t>(random());
+        }
+        const TDibBits color =
+            TDibBits::FromHeader(colorHeader.data(), colorHeader.size(), colorBits.data(), colorBits.size());
+        const TDibBits mask =
+            TDibBits::FromHeader(maskHeader.data(), maskHeader.size(), maskBits.data(), maskBits.size());
+        ASSERT_TRUE(color.Valid() && mask.Valid());
+
+        // A destination with varied top bytes, the picture inside or over any edge.
+        TSurface start(between(1, 30), between(1, 12));
+        for (int32_t py = 0; py < start.Height(); ++py)
+            for (int32_t px = 0; px < start.Width(); ++px)
+                start.SetPixel(px, py, static_cast<uint32_t>(random()));
+        const int32_t x = between(-width, start.Width());
+        const int32_t y = between(-height, start.Height());
+        TSurface expected = start;
+        FourStepMaskedDraw(expected, x, y, color, mask);
+        TSurface actual = start;
+        actual.TextColor = 0x123456;
+        ASSERT_TRUE(MaskedDrawDibBits(actual, x, y, color, mask));
+        EXPECT_EQ(actual.TextColor, 0x123456u);  // no colour of the destination is borrowed
+        for (int32_t py = 0; py < start.Height(); ++py) {
+            for (int32_t px = 0; px < start.Width(); ++px) {
+                ASSERT_EQ(actual.GetPixel(px, py), expected.GetPixel(px, py))
+                    << "at " << px << "," << py << ", picture at " << x << "," << y;
+            }
+        }
+    }
+}
+
+TEST(RasterOps, OnePassMaskedDrawRefusesWhatItCannotMatch) {
+    std::vector<uint8_t> colorHeader = DibHeader(8, 2, 32, {});
+    std::vector<uint8_t> colorBits(8 * 4 * 2, 0x7F);
+    std::vector<uint8_t> maskHeader = DibHeader(8, 2, 1, {0x000000, 0xFFFFFF});
+    std::vector<uint8_t> smallMaskHeader = DibHeader(7, 2, 1, {0x000000, 0xFFFFFF});
+    std::vector<uint8_t> maskBits(4 * 2, 0);
+    const TDibBits color =
+        TDibBits::FromHeader(colorHeader.data(), colorHeader.size(), colorBits.data(), colorBits.size());
+    const TDibBits mask =
+        TDibBits::FromHeader(maskHeader.data(), maskHeader.size(), maskBits.data(), maskBits.size());
+    const TDibBits smallMask = TDibBits::FromHeader(smallMaskHeader.data(), smallMaskHeader.size(),
+                                                    maskBits.data(), maskBits.size());
+    TSurface dest(8, 2);
+    EXPECT_FALSE(MaskedDrawDibBits(dest, 0, 0, color, smallMask));  // another size
+    EXPECT_FALSE(MaskedDrawDibBits(dest, 0, 0, color, color));      // not a 1-bit mask
+    EXPECT_FALSE(MaskedDrawDibBits(dest, 0, 0, mask, mask));        // a 1-bit colour image
+    EXPECT_FALSE(MaskedDrawDibBits(dest, 0, 0, TDibBits{}, mask));
+    EXPECT_EQ(dest.GetPixel(3, 1), 0xFF000000u);  // nothing drawn
+    EXPECT_TRUE(MaskedDrawDibBits(dest, 0, 0, color, mask));
+    EXPECT_EQ(dest.GetPixel(3, 1), 0xFF7F7F7Fu);
 }
 
 TEST(Bitmap, TransparentColourIsBottomLeftOrWhiteForMonochrome) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <span>
 #include <vector>
 
 #include "pictures/decoder_errors.h"
@@ -11,12 +12,12 @@
 namespace faceloom {
 namespace {
 
-uint32_t U32At(const std::vector<uint8_t>& bytes, size_t offset) {
+uint32_t U32At(std::span<const uint8_t> bytes, size_t offset) {
     uint32_t value;
     std::memcpy(&value, bytes.data() + offset, 4);
     return value;
 }
-uint16_t U16At(const std::vector<uint8_t>& bytes, size_t offset) {
+uint16_t U16At(std::span<const uint8_t> bytes, size_t offset) {
     return static_cast<uint16_t>(bytes[offset] | (bytes[offset + 1] << 8));
 }
 
@@ -24,7 +25,7 @@ uint16_t U16At(const std::vector<uint8_t>& bytes, size_t offset) {
 struct HeaderFields {
     uint32_t size, width, height, planes, bitCount, compression, imageSize, xRes, yRes, used, important;
 };
-HeaderFields ReadHeader(const std::vector<uint8_t>& h) {
+HeaderFields ReadHeader(std::span<const uint8_t> h) {
     return {U32At(h, 0),  U32At(h, 4),  U32At(h, 8),  U16At(h, 12), U16At(h, 14), U32At(h, 16),
             U32At(h, 20), U32At(h, 24), U32At(h, 28), U32At(h, 32), U32At(h, 36)};
 }
@@ -295,6 +296,12 @@ TEST(SmileBitmap, CopyFromIsDeepAndIndependent) {
     EXPECT_EQ(copy.MaskHeader, source.MaskHeader);
     EXPECT_EQ(copy.Pixels, source.Pixels);
     EXPECT_EQ(copy.MaskBits, source.MaskBits);
+    // The headers are shared until one side changes them; rewriting a colour it already has
+    // keeps them shared.
+    EXPECT_TRUE(copy.Header.SharesWith(source.Header));
+    EXPECT_TRUE(copy.MaskHeader.SharesWith(source.MaskHeader));
+    source.SetPaletteEntry(3, 0x0000FF);
+    EXPECT_TRUE(copy.Header.SharesWith(source.Header));
 
     // Changing the source afterwards leaves the copy as it was.
     source.SetPixel(6, 2, 1);
@@ -303,6 +310,15 @@ TEST(SmileBitmap, CopyFromIsDeepAndIndependent) {
     EXPECT_EQ(copy.GetPixel(6, 2), 3);
     EXPECT_TRUE(copy.GetMaskBit(1, 1));
     EXPECT_EQ(copy.GetPaletteEntry(3), 0xFF0000u);
+    EXPECT_EQ(source.GetPaletteEntry(3), 0x00FF00u);
+    EXPECT_FALSE(copy.Header.SharesWith(source.Header));
+    // Equal again: sharing is taken up again on request, not before.
+    copy.SetPaletteEntry(3, 0x00FF00);
+    EXPECT_FALSE(copy.Header.SharesWith(source.Header));
+    copy.Header.ShareIfEqual(source.Header);
+    EXPECT_TRUE(copy.Header.SharesWith(source.Header));
+    copy.SetPaletteEntry(0, 0x123456);
+    EXPECT_EQ(source.GetPaletteEntry(0), 0u);
 
     TSmileBitmap32 source32;
     source32.Width = 2;

@@ -170,50 +170,80 @@ TEST(SmileDraw, StretchDrawScalesFrameAndMaskAlike) {
     ExpectSamePixels(stretched, plain);
 }
 
-TEST(SmileDraw, AlternatingSizesRecreateTheScratchBitmapAndDrawCorrectly) {
-    TSmileBitmap32 big = RandomFrame32(20, 24, 4);
+// What a masked draw doubled in both directions at (left, top) must leave.
+TSurface ExpectedDoubled(const TSurface& before, const TSmileBitmap32& frame, int32_t left, int32_t top) {
+    TSurface expected = before;
+    for (int32_t y = 0; y < 2 * frame.Height; ++y)
+        for (int32_t x = 0; x < 2 * frame.Width; ++x)
+            if (!frame.GetMaskBit(x / 2, y / 2))
+                expected.SetPixel(left + x, top + y, 0xFF000000u | frame.GetPixel(x / 2, y / 2));
+    return expected;
+}
+
+TEST(SmileDraw, ScratchOnlyGrowsWhileScaledDrawsOfMixedSizesStayCorrect) {
+    TSmileBitmap32 tall = RandomFrame32(20, 24, 4);
     TSmileBitmap32 small = RandomFrame32(19, 19, 5);
+    TSmileBitmap32 wide = RandomFrame32(30, 10, 8);
     TSmileImage& image = TSmileImage::Instance();
-    for (int round = 0; round < 3; ++round) {
-        for (TSmileBitmap32* frame : {&big, &small}) {
-            int64_t created = image.BitmapsCreated;
-            bool sameSize = image.HasBitmap && image.Width == frame->Width && image.Height == frame->Height;
-            TSurface canvas = PatternCanvas(30, 30);
-            TSurface expected = Expected(canvas, *frame, 5, 3,
-                                         [frame](int32_t x, int32_t y) { return frame->GetPixel(x, y); });
-            if (round == 2) {
-                frame->StretchDraw(TRect{5, 3, 5 + frame->Width, 3 + frame->Height}, canvas);
-            } else {
-                frame->Draw(5, 3, canvas);
-            }
+    for (int round = 0; round < 2; ++round) {
+        for (TSmileBitmap32* frame : {&tall, &small, &wide}) {
+            const int64_t created = image.BitmapsCreated;
+            const bool fits = image.HasBitmap && image.Width >= frame->Width && image.Height >= frame->Height;
+            TSurface canvas = PatternCanvas(70, 60);
+            TSurface expected = ExpectedDoubled(canvas, *frame, 5, 3);
+            frame->StretchDraw(TRect{5, 3, 5 + 2 * frame->Width, 3 + 2 * frame->Height}, canvas);
             ExpectSamePixels(canvas, expected);
-            EXPECT_EQ(image.Width, frame->Width);
-            EXPECT_EQ(image.Height, frame->Height);
-            EXPECT_EQ(image.BitmapsCreated, created + (sameSize ? 0 : 1));
+            EXPECT_GE(image.Width, frame->Width);
+            EXPECT_GE(image.Height, frame->Height);
+            EXPECT_EQ(image.BitmapsCreated, created + (fits ? 0 : 1));
         }
     }
-    // The same size again costs nothing.
-    int64_t created = image.BitmapsCreated;
-    TSurface canvas(30, 30);
-    small.Draw(0, 0, canvas);
-    small.Draw(1, 1, canvas);
+    // After one round the scratch holds every size: 30 x 24 at least, no new bitmap since.
+    EXPECT_GE(image.Width, 30);
+    EXPECT_GE(image.Height, 24);
+    // An unscaled draw needs no scratch at all.
+    const int64_t created = image.BitmapsCreated;
+    TSmileBitmap32 large = RandomFrame32(40, 40, 9);
+    TSurface canvas(50, 50);
+    large.Draw(0, 0, canvas);
     EXPECT_EQ(image.BitmapsCreated, created);
 }
 
+TEST(SmileDraw, ScratchDoesNotGrowToTheProductOfAWideAndATallFrame) {
+    TSmileImage image;
+    TSurface canvas;
+    image.Prepare(4000, 2, canvas);
+    image.Prepare(3, 3000, canvas);  // 4000 x 3000 would be 12 million pixels
+    EXPECT_EQ(image.Width, 3);
+    EXPECT_EQ(image.Height, 3000);
+    EXPECT_EQ(image.Bitmap().Width(), 3);
+    EXPECT_EQ(image.Bitmap().Height(), 3000);
+    image.Prepare(200, 10, canvas);  // 200 x 3000 stays within the bound
+    EXPECT_EQ(image.Bitmap().Width(), 200);
+    EXPECT_EQ(image.Bitmap().Height(), 3000);
+}
+
 TEST(SmileDraw, ConcurrentMaskedDrawsShareTheScratchSafely) {
-    // The GUI thread and the render thread draw at once; the scratch surface's lock keeps
-    // each composition whole.
+    // The GUI thread and the render thread draw at once: scaled draws share the scratch
+    // surface under its lock, unscaled ones use none; every result stays whole.
     TSmileBitmap32 a = RandomFrame32(20, 24, 6);
     TSmileBitmap32 b = RandomFrame32(13, 17, 7);
     auto run = [](const TSmileBitmap32& frame, int* failures) {
-        TSurface start = PatternCanvas(24, 24);
-        TSurface expected =
+        const TSurface start = PatternCanvas(60, 60);
+        const TSurface doubled = ExpectedDoubled(start, frame, 1, 2);
+        const TSurface plain =
             Expected(start, frame, 1, 2, [&frame](int32_t x, int32_t y) { return frame.GetPixel(x, y); });
         for (int i = 0; i < 200; ++i) {
             TSurface canvas = start;
-            frame.Draw(1, 2, canvas);
-            for (int32_t y = 0; y < 24; ++y)
-                for (int32_t x = 0; x < 24; ++x)
+            const bool scaled = i % 2 == 0;
+            if (scaled) {
+                frame.StretchDraw(TRect{1, 2, 1 + 2 * frame.Width, 2 + 2 * frame.Height}, canvas);
+            } else {
+                frame.Draw(1, 2, canvas);
+            }
+            const TSurface& expected = scaled ? doubled : plain;
+            for (int32_t y = 0; y < 60; ++y)
+                for (int32_t x = 0; x < 60; ++x)
                     if (canvas.GetPixel(x, y) != expected.GetPixel(x, y)) ++*failures;
         }
     };
