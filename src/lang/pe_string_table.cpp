@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "lang/byte_cursor.h"
+#include "platform/byte_cursor.h"
 #include "platform/files.h"
 
 namespace faceloom {

@@ -1,6 +1,5 @@
 #include "pictures/bmp_decoder.h"
 
-#include <functional>
 #include <memory>
 #include <utility>
 
@@ -10,27 +9,11 @@
 
 namespace faceloom {
 
-namespace {
-
-// Closes an owned stream when decoding ends, on failure as on success.
-class TCloseStreamAtEnd {
-public:
-    explicit TCloseStreamAtEnd(std::function<void()> close) : close_(std::move(close)) {}
-    ~TCloseStreamAtEnd() { close_(); }
-    TCloseStreamAtEnd(const TCloseStreamAtEnd&) = delete;
-    TCloseStreamAtEnd& operator=(const TCloseStreamAtEnd&) = delete;
-
-private:
-    std::function<void()> close_;
-};
-
-}  // namespace
-
 TBmpDecoder::TBmpDecoder(const std::string& FileName) : TPictureDecoder(FileName) {}
 
 void TBmpDecoder::Decode() {
     TPictureDecoder::Decode();
-    TCloseStreamAtEnd closeAtEnd([this] { CloseStream(); });
+    const TCloseStreamAtEnd closeStream(*this);
     Frames.clear();
     Delays.clear();
     if (Stream == nullptr) throw EInvalidGraphic("Bitmap image is not valid: no data to read");

@@ -5,8 +5,8 @@
 #include <limits>
 #include <string>
 
-#include "pictures/bmp_cursor.h"
 #include "pictures/decoder_errors.h"
+#include "platform/byte_cursor.h"
 
 namespace faceloom {
 
@@ -91,22 +91,22 @@ public:
 
 private:
     uint32_t ReadFileHeader() {
-        uint8_t b = cursor_.U8("file header");
-        uint8_t m = cursor_.U8("file header");
+        uint8_t b = U8("file header");
+        uint8_t m = U8("file header");
         if (b != 'B' || m != 'M') Fail("not a bitmap file (no \"BM\" signature)");
-        cursor_.Skip(4, "file header");  // file size: not trusted, the bytes at hand count
-        cursor_.Skip(4, "file header");  // reserved
-        return cursor_.U32("file header");
+        Skip(4, "file header");  // file size: not trusted, the bytes at hand count
+        Skip(4, "file header");  // reserved
+        return U32("file header");
     }
 
     void ReadInfoHeader() {
-        uint32_t headerSize = cursor_.U32("bitmap header");
+        uint32_t headerSize = U32("bitmap header");
         if (headerSize == kCoreHeaderSize) {
             layout_.Core = true;
-            layout_.Width = cursor_.U16("bitmap header");
-            layout_.Height = cursor_.U16("bitmap header");
-            cursor_.Skip(2, "bitmap header");  // planes
-            layout_.BitCount = cursor_.U16("bitmap header");
+            layout_.Width = U16("bitmap header");
+            layout_.Height = U16("bitmap header");
+            Skip(2, "bitmap header");  // planes
+            layout_.BitCount = U16("bitmap header");
             if (layout_.Width == 0 || layout_.Height == 0) Fail("width or height is 0");
             return;
         }
@@ -115,14 +115,14 @@ private:
             Fail("unsupported bitmap header size " + std::to_string(headerSize));
         }
         const size_t headerStart = cursor_.Position() - 4;
-        int32_t width = cursor_.S32("bitmap header");
-        int32_t height = cursor_.S32("bitmap header");
-        cursor_.Skip(2, "bitmap header");  // planes: not checked, nothing depends on it
-        layout_.BitCount = cursor_.U16("bitmap header");
-        layout_.Compression = cursor_.U32("bitmap header");
-        cursor_.Skip(4 + 4 + 4, "bitmap header");  // image size (recomputed), resolutions
-        layout_.ColorsUsed = cursor_.U32("bitmap header");
-        cursor_.Skip(4, "bitmap header");  // colours important
+        int32_t width = S32("bitmap header");
+        int32_t height = S32("bitmap header");
+        Skip(2, "bitmap header");  // planes: not checked, nothing depends on it
+        layout_.BitCount = U16("bitmap header");
+        layout_.Compression = U32("bitmap header");
+        Skip(4 + 4 + 4, "bitmap header");  // image size (recomputed), resolutions
+        layout_.ColorsUsed = U32("bitmap header");
+        Skip(4, "bitmap header");  // colours important
         if (width <= 0) Fail("width " + std::to_string(width) + " is not positive");
         if (height == 0 || height == std::numeric_limits<int32_t>::min()) {
             Fail("height " + std::to_string(height) + " is not valid");
@@ -133,17 +133,17 @@ private:
         bool bitFields = layout_.Compression == kBiBitFields || layout_.Compression == kBiAlphaBitFields;
         if (headerSize >= 52) {
             // V2 and later carry the masks inside the header (used only with bit fields).
-            uint32_t red = cursor_.U32("bitmap header");
-            uint32_t green = cursor_.U32("bitmap header");
-            uint32_t blue = cursor_.U32("bitmap header");
+            uint32_t red = U32("bitmap header");
+            uint32_t green = U32("bitmap header");
+            uint32_t blue = U32("bitmap header");
             if (bitFields) SetMasks(red, green, blue);
-            cursor_.Seek(headerStart + headerSize, "bitmap header");
+            Seek(headerStart + headerSize, "bitmap header");
         } else if (bitFields) {
             // An info header is followed by the masks: red, green, blue (and alpha).
-            uint32_t red = cursor_.U32("bit-field masks");
-            uint32_t green = cursor_.U32("bit-field masks");
-            uint32_t blue = cursor_.U32("bit-field masks");
-            if (layout_.Compression == kBiAlphaBitFields) cursor_.Skip(4, "bit-field masks");
+            uint32_t red = U32("bit-field masks");
+            uint32_t green = U32("bit-field masks");
+            uint32_t blue = U32("bit-field masks");
+            if (layout_.Compression == kBiAlphaBitFields) Skip(4, "bit-field masks");
             SetMasks(red, green, blue);
         }
     }
@@ -218,7 +218,7 @@ private:
             count = std::min<size_t>(count, (pixelOffset - cursor_.Position()) / entrySize);
         }
         for (size_t i = 0; i < count; ++i) {
-            const uint8_t* entry = cursor_.Bytes(entrySize, "colour table");
+            const uint8_t* entry = Bytes(entrySize, "colour table");
             palette_[i] = (uint32_t{entry[2]} << 16) | (uint32_t{entry[1]} << 8) | entry[0];
         }
         paletteEnd_ = cursor_.Position();
@@ -228,7 +228,7 @@ private:
     // headers or the colour table (some writers leave it 0); then right after the table.
     size_t PixelDataStart(uint32_t pixelOffset) {
         size_t start = pixelOffset >= paletteEnd_ ? pixelOffset : paletteEnd_;
-        cursor_.Seek(start, "pixel data");
+        Seek(start, "pixel data");
         return start;
     }
 
@@ -309,10 +309,10 @@ private:
                 image.Pixels[static_cast<size_t>((height - 1 - y) * width + x)] = PaletteColor(index);
             ++x;
         };
-        cursor_.Seek(dataStart, "pixel data");
+        Seek(dataStart, "pixel data");
         while (y < height) {
-            uint8_t count = cursor_.U8("run-length data");
-            uint8_t value = cursor_.U8("run-length data");
+            uint8_t count = U8("run-length data");
+            uint8_t value = U8("run-length data");
             if (count > 0) {
                 for (int i = 0; i < count; ++i) put(rle8 ? value : ((i & 1) ? (value & 0x0F) : (value >> 4)));
                 continue;
@@ -325,24 +325,56 @@ private:
                 case 1:  // end of bitmap
                     return;
                 case 2: {  // move right and up
-                    x += cursor_.U8("run-length data");
-                    y += cursor_.U8("run-length data");
+                    x += U8("run-length data");
+                    y += U8("run-length data");
                     break;
                 }
                 default: {  // literal indexes
                     size_t bytes = rle8 ? value : (value + 1u) / 2;
-                    const uint8_t* literal = cursor_.Bytes(bytes, "run-length data");
+                    const uint8_t* literal = Bytes(bytes, "run-length data");
                     for (size_t i = 0; i < value; ++i) {
                         put(rle8 ? literal[i] : ((i & 1) ? (literal[i / 2] & 0x0F) : (literal[i / 2] >> 4)));
                     }
-                    if ((bytes & 1) && cursor_.Remaining() > 0) cursor_.Skip(1, "run-length data");
+                    if ((bytes & 1) && cursor_.Remaining() > 0) Skip(1, "run-length data");
                     break;
                 }
             }
         }
     }
 
-    TBmpCursor cursor_;
+    // Reads that must find their bytes; `what` names the part of the file in the error.
+    uint8_t U8(const char* what) {
+        uint8_t value = 0;
+        if (!cursor_.ReadU8(value)) Truncated(what);
+        return value;
+    }
+    uint16_t U16(const char* what) {
+        uint16_t value = 0;
+        if (!cursor_.ReadU16(value)) Truncated(what);
+        return value;
+    }
+    uint32_t U32(const char* what) {
+        uint32_t value = 0;
+        if (!cursor_.ReadU32(value)) Truncated(what);
+        return value;
+    }
+    int32_t S32(const char* what) { return static_cast<int32_t>(U32(what)); }
+    const uint8_t* Bytes(uint64_t count, const char* what) {
+        const uint8_t* bytes = cursor_.Take(count);
+        if (bytes == nullptr) Truncated(what);
+        return bytes;
+    }
+    void Skip(uint64_t count, const char* what) {
+        if (!cursor_.Skip(count)) Truncated(what);
+    }
+    void Seek(uint64_t offset, const char* what) {
+        if (!cursor_.Seek(offset)) Truncated(what);
+    }
+    [[noreturn]] static void Truncated(const char* what) {
+        throw EInvalidGraphic(std::string("Bitmap file is truncated (") + what + ")");
+    }
+
+    TByteCursor cursor_;
     uint64_t maxPixelBytes_;
     TLayout layout_;
     TChannel channels_[3];
@@ -353,9 +385,7 @@ private:
 }  // namespace
 
 TBmpImage TBmpReader::Read(const uint8_t* data, size_t size) const {
-    if (data == nullptr) size = 0;
-    static const uint8_t kNothing = 0;
-    return TReader(data ? data : &kNothing, size, maxPixelBytes_).Read();
+    return TReader(data, size, maxPixelBytes_).Read();
 }
 
 TBmpImage TBmpReader::Read(TStream& stream) const {

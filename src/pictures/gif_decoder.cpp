@@ -28,6 +28,7 @@ const char kOutLineError[] = "Ошибка в OutLine";
 // string and the character pushed for a code that is being defined.
 constexpr uint32_t kLzwTableSize = 4097;
 constexpr uint32_t kMaxCodeSize = 12;
+constexpr uint16_t kNoChunk = 0xFFFF;
 
 // GIF89a interlacing: four passes, each with its first row and its row step.
 constexpr int32_t kInterlaceStart[4] = {0, 4, 2, 1};
@@ -37,13 +38,47 @@ constexpr int32_t kInterlaceStep[4] = {8, 8, 4, 2};
 // frame, so a small file could otherwise ask for gigabytes. Smiles are far below both.
 constexpr uint64_t kMaxScreenPixels = 16 * 1024 * 1024;
 
-// The cursor's buffer: a whole small file at once, larger files in windows of this size.
-// It must hold the largest single read (a 256-colour table).
-constexpr size_t kMinBuffer = 1024;
-constexpr size_t kMaxBuffer = 64 * 1024;
+// What frames and canvases hold, as the memory budget counts it: rows padded to 32 bits, the
+// bitmap headers, and the room for 256 palette entries of a palettised one.
+constexpr uint64_t kHeaderBytes = 48;
+constexpr uint64_t kPalettisedHeaderBytes = 4 * 256 + kHeaderBytes;
+inline uint64_t PalettisedRowBytes(int32_t width) {
+    return (uint64_t(width) + 3) & ~uint64_t(3);
+}
+inline uint64_t MaskRowBytes(int32_t width) {
+    return ((uint64_t(width) + 7) / 8 + 3) & ~uint64_t(3);
+}
 
 [[noreturn]] void Fail(const char* message) {
     throw EAbort(message);
+}
+
+// The reads of the block structure over the cursor, failing with the decoder's messages.
+inline uint8_t ReadByte(TByteCursor& in) {
+    uint8_t value = 0;
+    if (!in.ReadU8(value)) Fail(kTruncated);
+    return value;
+}
+
+inline const uint8_t* ReadExact(TByteCursor& in, size_t count) {
+    const uint8_t* bytes = in.Take(count);
+    if (bytes == nullptr) Fail(kTruncated);
+    return bytes;
+}
+
+// Whatever follows a skipped block, at least one more byte must come (the trailer at the very
+// least), so a skip that ends exactly at the end of the bytes is as wrong as one past it.
+void SkipBytes(TByteCursor& in, size_t count) {
+    if (count >= in.Remaining()) Fail(kUnexpectedEnd);
+    in.Skip(count);
+}
+
+// The next data sub-block of image data: its size byte and bytes. A zero size ends the data,
+// which is an error while codes are still due; the cursor is then past the zero.
+[[gnu::noinline]] const uint8_t* SubBlock(TByteCursor& in, uint32_t& size) {
+    size = ReadByte(in);
+    if (size == 0) throw EDataBlockError(kEndOfBlock);
+    return ReadExact(in, size);
 }
 
 // A colour table entry (red, green, blue) as a stored 0x00RRGGBB word.
@@ -87,96 +122,23 @@ inline uint8_t MaskByte(uint64_t drawn) {
 
 }  // namespace
 
-// One bounded read position over the stream, from where it stood when decoding began to its
-// end. Every read checks what is left first; nothing is read past the end.
-class TGifDecoder::TByteCursor {
-public:
-    explicit TByteCursor(TStream* stream) : stream_(stream) {
-        if (stream_ != nullptr) {
-            size_ = stream_->GetSize();
-            bufferStart_ = stream_->GetPosition();
-        }
-        const uint64_t remaining = size_ > bufferStart_ ? size_ - bufferStart_ : 0;
-        buffer_.resize(size_t(std::clamp<uint64_t>(remaining, kMinBuffer, kMaxBuffer)));
-    }
-
-    uint64_t Position() const { return bufferStart_ + position_; }
-
-    // One byte; "Файл урезан" at the end of the stream.
-    uint8_t ReadByte() {
-        if (position_ < end_) return buffer_[position_++];
-        return *Fill(1);
-    }
-
-    // The next n bytes (n <= kMinBuffer), valid until the next read; "Файл урезан" when
-    // fewer are left.
-    const uint8_t* ReadExact(size_t n) {
-        if (end_ - position_ >= n) {
-            const uint8_t* bytes = buffer_.data() + position_;
-            position_ += n;
-            return bytes;
-        }
-        return Fill(n);
-    }
-
-    // The next data sub-block of image data: its size byte and bytes. A zero size ends the
-    // data, which is an error while codes are still due.
-    [[gnu::noinline]] const uint8_t* SubBlock(uint32_t& size) {
-        size = ReadByte();
-        if (size == 0) throw EDataBlockError(kEndOfBlock);
-        return ReadExact(size);
-    }
-
-    // Moves n bytes on. Whatever follows a skipped block, at least one more byte must come
-    // (the trailer at the very least), so a skip that ends exactly at the end of the stream
-    // is as wrong as one that passes it.
-    void Skip(size_t n) {
-        const uint64_t target = Position() + n;
-        if (target >= size_) Fail(kUnexpectedEnd);
-        if (target <= bufferStart_ + end_) {
-            position_ = size_t(target - bufferStart_);
-            return;
-        }
-        stream_->SetPosition(target);
-        bufferStart_ = target;
-        position_ = end_ = 0;
-    }
-
-private:
-    // Keeps the unread bytes, tops the buffer up from the stream and answers the next n.
-    const uint8_t* Fill(size_t n) {
-        assert(n <= buffer_.size());
-        const size_t kept = end_ - position_;
-        std::memmove(buffer_.data(), buffer_.data() + position_, kept);
-        bufferStart_ += position_;
-        position_ = 0;
-        end_ = kept;
-        while (stream_ != nullptr && end_ < buffer_.size()) {
-            const size_t got = stream_->Read(buffer_.data() + end_, buffer_.size() - end_);
-            if (got == 0) break;
-            end_ += got;
-        }
-        if (end_ < n) Fail(kTruncated);
-        position_ = n;
-        return buffer_.data();
-    }
-
-    TStream* stream_;
-    uint64_t size_ = 0;
-    // Stream position of buffer_[0]; the stream itself stands at bufferStart_ + end_.
-    uint64_t bufferStart_ = 0;
-    std::vector<uint8_t> buffer_;
-    size_t position_ = 0;
-    size_t end_ = 0;
-};
-
 // The LZW decompressor's arrays, sized for 12-bit codes. Every image starts them zeroed, so a
 // corrupt code that refers to an entry not defined yet reads zeros, never what memory or an
 // earlier image left there.
 struct TGifDecoder::TLzwTables {
-    std::array<uint16_t, kLzwTableSize> Prefix{};
-    std::array<uint8_t, kLzwTableSize> Suffix{};
-    std::array<uint8_t, kLzwTableSize> Stack{};
+    std::array<uint16_t, kLzwTableSize> Prefix;
+    std::array<uint8_t, kLzwTableSize> Suffix;
+    // Written before it is read, as are the lengths (read only for entries defined since
+    // the last clear).
+    std::array<uint8_t, kLzwTableSize> Stack;
+    // Well-formed strings (each entry's prefix defined before it since the last clear) are
+    // also kept in chunks of up to eight characters, so that writing one takes an eighth of
+    // the steps: Length (0 for any other string), the last ((Length - 1) mod 8) + 1
+    // characters in Chunk (first character in the lowest byte), and in ChunkPrefix the entry
+    // holding the rest, whose length is a multiple of eight (kNoChunk when nothing is left).
+    std::array<uint16_t, kLzwTableSize> Length;
+    std::array<uint64_t, kLzwTableSize> Chunk;
+    std::array<uint16_t, kLzwTableSize> ChunkPrefix;
 };
 
 TGifDecoder::TGifDecoder(const std::string& FileName) : TPictureDecoder(FileName) {}
@@ -187,28 +149,48 @@ TGifDecoder::~TGifDecoder() = default;
 
 void TGifDecoder::Decode() {
     TPictureDecoder::Decode();
+    const TCloseStreamAtEnd closeStream(*this);
+    struct TReleaseAtEnd {
+        TGifDecoder& decoder;
+        ~TReleaseAtEnd() { decoder.ReleaseWorkState(); }
+    } const release{*this};
     Frames.clear();
     Delays.clear();
     frameBytes_ = 0;
-    try {
-        cursor_ = std::make_unique<TByteCursor>(Stream);
-        lzw_ = std::make_unique<TLzwTables>();
-        if (SmileBitmaps) {
-            DecodeSmileBitmaps();
-        } else {
-            DecodePlatformBitmaps();
-        }
-    } catch (...) {
-        ReleaseWorkState();
-        CloseStream();
-        throw;
+    LoadBytes();
+    // Fresh tables hold whatever the allocator left: the first image zeroes them whole.
+    lzw_ = std::make_unique_for_overwrite<TLzwTables>();
+    lzwDirty_ = kLzwTableSize;
+    if (SmileBitmaps) {
+        DecodeSmileBitmaps();
+    } else {
+        DecodePlatformBitmaps();
     }
-    ReleaseWorkState();
-    CloseStream();
+}
+
+// The stream from its position to its end, read at once: smiles are a few kilobytes, and the
+// cursor then checks every read against what is really there.
+void TGifDecoder::LoadBytes() {
+    bytes_.clear();
+    if (Stream != nullptr) {
+        const uint64_t size = Stream->GetSize();
+        const uint64_t position = std::min(Stream->GetPosition(), size);
+        if (size - position > kMaxFileBytes) Fail(kDataError);
+        bytes_.resize(size_t(size - position));
+        size_t read = 0;
+        while (read < bytes_.size()) {
+            const size_t got = Stream->Read(bytes_.data() + read, bytes_.size() - read);
+            if (got == 0) break;
+            read += got;
+        }
+        bytes_.resize(read);  // a stream that ends early: the reads past it fail as truncated
+    }
+    in_ = TByteCursor(bytes_.data(), bytes_.size());
 }
 
 void TGifDecoder::ReleaseWorkState() {
-    cursor_.reset();
+    in_ = TByteCursor();
+    bytes_ = {};
     lzw_.reset();
     rowBuffer_ = {};
     canvas8_.reset();
@@ -231,6 +213,7 @@ void TGifDecoder::DecodeSmileBitmaps() {
 
     // The canvases always carry a mask (it tells background from drawn pixels when the
     // true-colour canvas is built); the frames get one only when Transparent.
+    ReserveFrame(PalettisedRowBytes(Width) + MaskRowBytes(Width), kPalettisedHeaderBytes);
     canvas8_ = std::make_unique<TSmileBitmap8>();
     canvas8_->Width = Width;
     canvas8_->Height = Height;
@@ -304,6 +287,7 @@ void TGifDecoder::DecodeSmileBitmaps() {
 
 void TGifDecoder::SwitchToTrueColor() {
     UseTrueColor = true;
+    ReserveFrame(uint64_t(Width) * 4 + MaskRowBytes(Width), kHeaderBytes);
     canvas32_ = std::make_unique<TSmileBitmap32>();
     canvas32_->Width = Width;
     canvas32_->Height = Height;
@@ -332,7 +316,7 @@ void TGifDecoder::SwitchToTrueColor() {
 // hides the never-drawn and restored pixels. Without one (GIF87a, or an extension without the
 // flag) the entry keeps its colour: drawn pixels of that index must show it.
 std::unique_ptr<TSmileBitmap8> TGifDecoder::CopyCanvas8() {
-    ReserveFrame(uint64_t(canvas8_->RowStride) + (Transparent ? canvas8_->MaskStride : 0), 4 * 256 + 48);
+    ReserveFrame(PalettisedRowBytes(Width) + (Transparent ? MaskRowBytes(Width) : 0), kPalettisedHeaderBytes);
     auto frame = std::make_unique<TSmileBitmap8>();
     if (Transparent) {
         frame->CopyFrom(*canvas8_);
@@ -349,7 +333,7 @@ std::unique_ptr<TSmileBitmap8> TGifDecoder::CopyCanvas8() {
 }
 
 std::unique_ptr<TSmileBitmap32> TGifDecoder::CopyCanvas32() {
-    ReserveFrame(uint64_t(Width) * 4 + (Transparent ? canvas32_->MaskStride : 0), 48);
+    ReserveFrame(uint64_t(Width) * 4 + (Transparent ? MaskRowBytes(Width) : 0), kHeaderBytes);
     auto frame = std::make_unique<TSmileBitmap32>();
     if (Transparent) {
         frame->CopyFrom(*canvas32_);
@@ -389,7 +373,8 @@ void TGifDecoder::FillImageRect() {
     }
 }
 
-// Counts a new frame of Height rows of rowBytes each (plus headers) against the budget.
+// Counts a new frame or canvas of Height rows of rowBytes each (plus headers) against the
+// budget, before it is allocated.
 void TGifDecoder::ReserveFrame(uint64_t rowBytes, uint64_t headerBytes) {
     frameBytes_ += rowBytes * uint64_t(Height) + headerBytes;
     if (frameBytes_ > MaxFrameBytes) Fail(kDataError);
@@ -404,6 +389,7 @@ void TGifDecoder::AppendDelay() {
 // Transparent. No error is tolerated here.
 void TGifDecoder::DecodePlatformBitmaps() {
     ReadHeader();
+    ReserveFrame(uint64_t(Width) * (Transparent ? 8 : 4), 0);
     composed_ = std::make_unique<TBitmap>(Width, Height);
     composed_->Canvas.Fill(BackgroundColor);
     if (Transparent) {
@@ -446,7 +432,7 @@ void TGifDecoder::ReadHeader() {
     Flags = 0;
     GlobalColorCount = 0;
     Finished = false;
-    std::memcpy(Header.data(), cursor_->ReadExact(Header.size()), Header.size());
+    std::memcpy(Header.data(), ReadExact(in_, Header.size()), Header.size());
     const bool signature = std::memcmp(Header.data(), "GIF", 3) == 0;
     const bool version =
         std::memcmp(Header.data() + 3, "87a", 3) == 0 || std::memcmp(Header.data() + 3, "89a", 3) == 0;
@@ -464,23 +450,23 @@ void TGifDecoder::ReadGlobalColorTable() {
     if ((Flags & 1) == 0) return;
     GlobalColorCount = 2 << (Header[10] & 7);
     const size_t bytes = size_t(GlobalColorCount) * 3;
-    std::memcpy(GlobalColorTable.data(), cursor_->ReadExact(bytes), bytes);
+    std::memcpy(GlobalColorTable.data(), ReadExact(in_, bytes), bytes);
 }
 
 // Runs up to the next image separator (an image follows) or the trailer (Finished).
 void TGifDecoder::ReadBlocks() {
-    TByteCursor& in = *cursor_;
+    TByteCursor& in = in_;
     for (;;) {
-        const uint8_t introducer = in.ReadByte();
+        const uint8_t introducer = ReadByte(in);
         if (introducer == 0x21) {
-            const uint8_t label = in.ReadByte();
+            const uint8_t label = ReadByte(in);
             if (label == 0xF9) {
-                if (in.ReadByte() != 4) Fail(kDataError);
-                std::memcpy(GraphicControl.data(), in.ReadExact(4), 4);
+                if (ReadByte(in) != 4) Fail(kDataError);
+                std::memcpy(GraphicControl.data(), ReadExact(in, 4), 4);
             }
             // The rest of every extension (application, comment, plain text, and the
             // graphic control's terminator) is skipped sub-block by sub-block.
-            for (uint8_t size = in.ReadByte(); size != 0; size = in.ReadByte()) in.Skip(size);
+            for (uint8_t size = ReadByte(in); size != 0; size = ReadByte(in)) SkipBytes(in, size);
         } else if (introducer == 0x2C) {
             return;
         } else if (introducer == 0x3B) {
@@ -488,14 +474,14 @@ void TGifDecoder::ReadBlocks() {
             return;
         } else {
             // Stray bytes between blocks: treat them as a block with a length byte.
-            const uint8_t size = in.ReadByte();
-            if (size != 0) in.Skip(size);
+            const uint8_t size = ReadByte(in);
+            if (size != 0) SkipBytes(in, size);
         }
     }
 }
 
 void TGifDecoder::ReadImageDescriptor() {
-    std::memcpy(ImageDescriptor.data(), cursor_->ReadExact(ImageDescriptor.size()), ImageDescriptor.size());
+    std::memcpy(ImageDescriptor.data(), ReadExact(in_, ImageDescriptor.size()), ImageDescriptor.size());
 }
 
 void TGifDecoder::ReadLocalColorTable() {
@@ -503,7 +489,7 @@ void TGifDecoder::ReadLocalColorTable() {
     if (ImageDescriptor[8] & 0x80) {
         LocalColorCount = 2 << (ImageDescriptor[8] & 7);
         const size_t bytes = size_t(LocalColorCount) * 3;
-        std::memcpy(LocalColorTable.data(), cursor_->ReadExact(bytes), bytes);
+        std::memcpy(LocalColorTable.data(), ReadExact(in_, bytes), bytes);
         HasLocalColorTable = true;
     }
 }
@@ -518,7 +504,7 @@ void TGifDecoder::StartImageData() {
     CurrentRow = 0;
     RowsDone = 0;
     InterlacePass = 0;
-    const uint8_t minCodeSize = cursor_->ReadByte();
+    const uint8_t minCodeSize = ReadByte(in_);
     // 9 is more than any colour table needs but decodes fine, so it is let through.
     if (minCodeSize < 2 || minCodeSize > 9) Fail(kDataError);
     MinCodeSize = minCodeSize;
@@ -533,41 +519,69 @@ void TGifDecoder::StartImageData() {
 // that ends early fails exactly where its codes run out.
 void TGifDecoder::DecodeImage() {
     if (target_ != TTarget::Palettised) PrepareImageColors();
-    TByteCursor& in = *cursor_;
-    // The string stack is always written before it is read; the table is not.
-    lzw_->Prefix.fill(0);
-    lzw_->Suffix.fill(0);
+    TByteCursor& in = in_;
     uint16_t* const prefix = lzw_->Prefix.data();
     uint8_t* const suffix = lzw_->Suffix.data();
+    // The string stack is always written before it is read; the table is not. The entries an
+    // earlier image may have written (all below the code limits it reached) go back to zero;
+    // the rest still are.
+    std::fill_n(prefix, lzwDirty_, uint16_t(0));
+    std::fill_n(suffix, lzwDirty_, uint8_t(0));
     uint8_t* const stack = lzw_->Stack.data();
+    uint16_t* const length = lzw_->Length.data();
+    uint64_t* const chunk = lzw_->Chunk.data();
+    uint16_t* const chunkPrefix = lzw_->ChunkPrefix.data();
 
     // A zero-width image still gets one byte of row: its first pixel goes to OutLine, which
     // refuses it as data beyond the image.
     const int32_t width = ImageWidth();
     const uint32_t rowWidth = uint32_t(std::max(width, 1));
-    rowBuffer_.assign(rowWidth, 0);
+    // The row, with room for a whole string past its end and eight bytes more for the string's
+    // last chunk: a string is written whole and the part beyond the row moves to the start
+    // once the row has gone out. Then a copy of the row that went out last, for the tail of
+    // a short last row.
+    const size_t rowRoom = rowWidth + kLzwTableSize + 8;
+    if (rowBuffer_.size() < rowRoom + rowWidth) rowBuffer_.resize(rowRoom + rowWidth);
     uint8_t* const row = rowBuffer_.data();
+    uint8_t* const lastRow = row + rowRoom;
+    std::memset(lastRow, 0, rowWidth);
     uint32_t position = 0;
+    auto rowDone = [&]() {
+        OutLine(row);
+        std::memcpy(lastRow, row, rowWidth);
+    };
 
     const uint32_t clearCode = ClearCode;
     const uint32_t endCode = EndCode;
     const uint32_t firstFree = FirstFreeCode;
     uint32_t codeSize = MinCodeSize + 1u;
     uint32_t codeLimit = 1u << codeSize;
+    lzwDirty_ = codeLimit;
     uint32_t nextCode = firstFree;
     uint32_t oldCode = 0;
     uint8_t firstChar = 0;
 
     const uint8_t* subBlock = nullptr;
-    uint32_t subBlockLeft = 0;
+    const uint8_t* subBlockEnd = nullptr;
     uint32_t bits = 0;
     uint32_t bitCount = 0;
 
+    // A code takes at most two more bytes; both come at once when the sub-block has them.
+    // Only an empty sub-block reads the next one, so a code stream still fails exactly where
+    // its codes run out.
     auto readCode = [&]() __attribute__((always_inline))->uint32_t {
+        if (bitCount < codeSize && subBlockEnd - subBlock >= 2) {
+            bits |= (uint32_t(subBlock[0]) | (uint32_t(subBlock[1]) << 8)) << bitCount;
+            subBlock += 2;
+            bitCount += 16;
+        }
         while (bitCount < codeSize) {
-            if (subBlockLeft == 0) subBlock = in.SubBlock(subBlockLeft);
+            if (subBlock == subBlockEnd) {
+                uint32_t size = 0;
+                subBlock = SubBlock(in, size);
+                subBlockEnd = subBlock + size;
+            }
             bits |= uint32_t(*subBlock++) << bitCount;
-            --subBlockLeft;
             bitCount += 8;
         }
         const uint32_t code = bits & ((1u << codeSize) - 1);
@@ -576,8 +590,41 @@ void TGifDecoder::DecodeImage() {
         return code;
     };
 
+    // The next table entry: the previous string plus the first character of this one. Its
+    // length is known when the previous string's is (an entry defined since the last clear,
+    // or a single character); 0 marks a string of unknown shape, left to the stack.
+    uint32_t code = 0;
+    auto defineCode = [&](uint32_t first) __attribute__((always_inline)) {
+        if (nextCode < codeLimit) {
+            firstChar = uint8_t(first);
+            suffix[nextCode] = uint8_t(first);
+            prefix[nextCode] = uint16_t(oldCode);
+            const uint32_t previous = oldCode < firstFree ? 1 : oldCode < nextCode ? length[oldCode] : 0;
+            length[nextCode] = uint16_t(previous == 0 ? 0 : previous + 1);
+            if (previous == 0) {
+                // Of unknown shape: the chunks are never read.
+            } else if (oldCode < firstFree) {
+                chunk[nextCode] = uint8_t(oldCode) | (uint64_t(uint8_t(first)) << 8);
+                chunkPrefix[nextCode] = kNoChunk;
+            } else if ((previous & 7) != 0) {
+                chunk[nextCode] = chunk[oldCode] | (uint64_t(uint8_t(first)) << (8 * (previous & 7)));
+                chunkPrefix[nextCode] = chunkPrefix[oldCode];
+            } else {
+                chunk[nextCode] = uint8_t(first);
+                chunkPrefix[nextCode] = uint16_t(oldCode);
+            }
+            ++nextCode;
+            oldCode = code;
+        }
+        if (nextCode >= codeLimit && codeSize < kMaxCodeSize) {
+            codeLimit <<= 1;
+            ++codeSize;
+            lzwDirty_ = std::max(lzwDirty_, codeLimit);
+        }
+    };
+
     for (;;) {
-        uint32_t code = readCode();
+        code = readCode();
         if (code == endCode) break;
         if (code == clearCode) {
             codeSize = MinCodeSize + 1u;
@@ -592,21 +639,53 @@ void TGifDecoder::DecodeImage() {
             firstChar = uint8_t(code);
             row[position++] = firstChar;
             if (position == rowWidth) {
-                OutLine(row);
+                rowDone();
                 position = 0;
             }
             continue;
         }
 
-        // The string of the code, last character first. A code not defined yet (the one
-        // being defined now, or a corrupt one beyond it) is the previous string plus its
-        // first character.
-        uint32_t sp = 0;
-        uint32_t current = code;
-        if (code >= nextCode) {
-            current = oldCode;
-            stack[sp++] = firstChar;
+        // The string of the code is the string of `head`, plus firstChar when the code is not
+        // defined yet (the one being defined now, or a corrupt one beyond it).
+        const bool undefined = code >= nextCode;
+        const uint32_t head = undefined ? oldCode : code;
+        uint32_t current;
+        // Fast path: a well-formed string is written straight into the row, chunk by chunk
+        // from its end; rows it completes go out, and what is left moves to the start.
+        const uint32_t headLength = head < firstFree ? 1 : head < nextCode ? length[head] : 0;
+        if (headLength != 0) {
+            const uint32_t total = headLength + (undefined ? 1 : 0);
+            uint8_t* const start = row + position;
+            uint8_t* const end = start + headLength;
+            if (head < firstFree) {
+                *start = uint8_t(head);
+            } else {
+                // The last chunk is stored as eight bytes, the rest of them past the string's
+                // end, where later strings (or the tail of a short last row) go.
+                uint8_t* out = end - (((headLength - 1) & 7) + 1);
+                std::memcpy(out, &chunk[head], 8);
+                for (uint32_t rest = chunkPrefix[head]; rest != kNoChunk; rest = chunkPrefix[rest]) {
+                    out -= 8;
+                    std::memcpy(out, &chunk[rest], 8);
+                }
+            }
+            if (undefined) *end = firstChar;
+            current = *start;
+            position += total;
+            defineCode(current);
+            while (position >= rowWidth) {
+                rowDone();
+                position -= rowWidth;
+                std::memmove(row, row + rowWidth, position);
+            }
+            continue;
         }
+
+        // Any other string goes through the stack, last character first, and is popped into
+        // the rows it spans. A corrupt chain (one that loops) ends at the stack's bound.
+        uint32_t sp = 0;
+        current = head;
+        if (undefined) stack[sp++] = firstChar;
         while (current >= firstFree) {
             if (sp >= kLzwTableSize) Fail(kStackOverflow);
             stack[sp++] = suffix[current];
@@ -614,18 +693,7 @@ void TGifDecoder::DecodeImage() {
         }
         if (sp >= kLzwTableSize) Fail(kStackOverflow);
         stack[sp++] = uint8_t(current);
-
-        if (nextCode < codeLimit) {
-            firstChar = uint8_t(current);
-            suffix[nextCode] = uint8_t(current);
-            prefix[nextCode] = uint16_t(oldCode);
-            ++nextCode;
-            oldCode = code;
-        }
-        if (nextCode >= codeLimit && codeSize < kMaxCodeSize) {
-            codeLimit <<= 1;
-            ++codeSize;
-        }
+        defineCode(current);
 
         if (sp == 0) Fail(kStackEmpty);
         while (sp > 0) {
@@ -635,14 +703,18 @@ void TGifDecoder::DecodeImage() {
             sp -= n;
             position += n;
             if (position == rowWidth) {
-                OutLine(row);
+                rowDone();
                 position = 0;
             }
         }
     }
-    // A short last row is drawn whole: its tail still holds the previous row.
-    if (position > 0) OutLine(row);
-    in.ReadByte();  // the block terminator (not checked)
+    // A short last row is drawn whole, its tail showing the previous row (zeros when there was
+    // none).
+    if (position > 0) {
+        std::memcpy(row + position, lastRow + position, rowWidth - position);
+        OutLine(row);
+    }
+    ReadByte(in);  // the block terminator (not checked)
 }
 
 void TGifDecoder::OutLine(const uint8_t* row) {

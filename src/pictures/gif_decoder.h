@@ -8,6 +8,7 @@
 
 #include "pictures/picture_decoder.h"
 #include "pictures/stream.h"
+#include "platform/byte_cursor.h"
 
 namespace faceloom {
 
@@ -27,7 +28,8 @@ class TSmileBitmap32;
 //   "Файл урезан"                 a read found fewer bytes than it needs
 //   "Неожиданное окончание файла" a skip would reach or pass the end of the stream
 //   "Ошибка в данных"             graphic control size byte not 4; minimum code size not 2..9;
-//                                 the frames would hold more than MaxFrameBytes
+//                                 frames and canvases would hold more than MaxFrameBytes; a file
+//                                 larger than kMaxFileBytes
 //   "Неожиданное окончание блока" (EDataBlockError) the sub-blocks ended while codes are due
 //   "Переполнение стека"          an LZW string longer than the 4097-entry stack
 //   "Стек пуст"                   a pop from the empty stack
@@ -41,16 +43,19 @@ public:
 
     void Decode() override;
 
-    // Most bytes the frames of one picture may hold; a picture needing more fails with
-    // "Ошибка в данных". A few bytes of image data can stand for a whole frame, so without a
-    // bound a small file could ask for gigabytes; smiles need a tiny fraction of this.
+    // Largest file read: the decoder reads the stream whole, and no smile comes near this.
+    static constexpr uint64_t kMaxFileBytes = 256ull << 20;
+
+    // Most bytes the frames of one picture and its work canvases may hold, counted before
+    // each is allocated; a picture needing more fails with "Ошибка в данных". A few bytes of
+    // image data can stand for a whole frame, so without a bound a small file could ask for
+    // gigabytes; smiles need a tiny fraction of this.
     uint64_t MaxFrameBytes = 256 * 1024 * 1024;
 
 protected:
     ~TGifDecoder() override;
 
 private:
-    class TByteCursor;
     struct TLzwTables;
     enum class TTarget : uint8_t { Palettised, TrueColor, Platform };
 
@@ -80,6 +85,7 @@ private:
     void FillImageRect();
     void AppendDelay();
 
+    void LoadBytes();
     void ReleaseWorkState();
 
     // Image descriptor and graphic control fields.
@@ -113,9 +119,13 @@ private:
     uint16_t EndCode = 0;
     uint16_t FirstFreeCode = 0;
 
-    // Work state of one Decode, released when it ends.
-    std::unique_ptr<TByteCursor> cursor_;
+    // Work state of one Decode, released when it ends: the bytes of the stream from its
+    // position to its end and the one cursor over them, the LZW tables and how many of their
+    // entries an earlier image may have written.
+    std::vector<uint8_t> bytes_;
+    TByteCursor in_;
     std::unique_ptr<TLzwTables> lzw_;
+    uint32_t lzwDirty_ = 0;
     std::vector<uint8_t> rowBuffer_;
     // Bytes held by the frames made so far (bounded against decompression bombs).
     uint64_t frameBytes_ = 0;

@@ -62,9 +62,21 @@ protected:
     TPictureDecoder();
     ~TPictureDecoder() override;
 
-    // Frees the stream when the picture owns it; Stream becomes null then. Decoders call it
-    // when decoding ends, on failure as on success.
+    // Frees the stream when the picture owns it; Stream becomes null then.
     void CloseStream();
+
+    // Every decoder holds one for the whole of its Decode, so that an owned stream is closed
+    // when decoding ends, on failure as on success.
+    class TCloseStreamAtEnd {
+    public:
+        explicit TCloseStreamAtEnd(TPictureDecoder& picture) : picture_(picture) {}
+        ~TCloseStreamAtEnd() { picture_.CloseStream(); }
+        TCloseStreamAtEnd(const TCloseStreamAtEnd&) = delete;
+        TCloseStreamAtEnd& operator=(const TCloseStreamAtEnd&) = delete;
+
+    private:
+        TPictureDecoder& picture_;
+    };
 
 private:
     std::unique_ptr<TStream> ownedStream_;

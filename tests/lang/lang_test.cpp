@@ -136,8 +136,8 @@ TEST(Lang, UnloadableOrUnwantedFilesGiveTheBuiltInLanguage) {
 // The shipped English language: every built-in id translated, nothing else, and the same
 // format placeholders as the built-in text.
 TEST(EnglishLanguage, TranslatesEveryBuiltInText) {
-    const auto source = ReadWholeFile(
-        (std::filesystem::path(__FILE__).parent_path() / "../../languages/English.txt").lexically_normal());
+    const auto source =
+        ReadWholeFile(std::filesystem::path(FACELOOM_SOURCE_DIR) / "languages" / "English.txt");
     ASSERT_TRUE(source);
     TLangTexts texts;
     std::vector<TLangSourceError> errors;

@@ -2,6 +2,10 @@
 // tolerances of stray bytes. Files are built field by field with GifWriter.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
 #include "gif_test_helpers.h"
 #include "pictures/file_stream.h"
 #include "platform/errors.h"
@@ -75,14 +79,16 @@ TEST(GifErrors, FramesBeyondTheMemoryBudgetFailThePicture) {
         // headers with their 256-entry room; or 32-bit pixels (and as many for the mask).
         const uint64_t perFrame = own ? (100 + (Masked(variant) ? 16 : 0)) * 100 + 4 * 256 + 48
                                       : 100 * 100 * (Masked(variant) ? 8 : 4);
+        // The work canvas counts too: palettised with a mask always, or like a frame.
+        const uint64_t canvas = own ? (100 + 16) * 100 + 4 * 256 + 48 : perFrame;
         const std::string bytes = ManyFrames(11);
-        for (uint64_t budget : {11 * perFrame, 11 * perFrame - 1}) {
+        for (uint64_t budget : {canvas + 11 * perFrame, canvas + 11 * perFrame - 1}) {
             TMemoryStream source(bytes.data(), bytes.size());
             TRef<TGifDecoder> picture(new TGifDecoder(source));
             picture->WantSmileBitmaps = own;
             picture->WantTransparent = Masked(variant);
             picture->MaxFrameBytes = budget;
-            if (budget == 11 * perFrame) {
+            if (budget == canvas + 11 * perFrame) {
                 picture->Decode();
                 EXPECT_EQ(picture->GetFrameCount(), 11);
             } else {
@@ -117,6 +123,44 @@ TEST(GifErrors, ShortReadsAreTruncation) {
     GifWriter w = Start(1, 1);
     w.ImageDescriptor(0, 0, 1, 1).ImageData(3, {1});
     EXPECT_EQ(DecodeFailure(w.bytes()), kTruncated);
+}
+
+// A stream that says it is larger than it delivers: a file that shrank while being read, or
+// one far larger than any picture.
+class TLyingStream : public TStream {
+public:
+    TLyingStream(std::string bytes, uint64_t size) : bytes_(std::move(bytes)), size_(size) {}
+    size_t Read(void* buffer, size_t count) override {
+        const size_t n = std::min(count, bytes_.size() - std::min(position_, bytes_.size()));
+        std::memcpy(buffer, bytes_.data() + position_, n);
+        position_ += n;
+        return n;
+    }
+    uint64_t GetPosition() const override { return position_; }
+    void SetPosition(uint64_t position) override { position_ = size_t(std::min<uint64_t>(position, size_)); }
+    uint64_t GetSize() const override { return size_; }
+
+private:
+    std::string bytes_;
+    uint64_t size_;
+    size_t position_ = 0;
+};
+
+TEST(GifErrors, StreamsDeliveringLessThanTheirSizeOrTooLargeFail) {
+    GifWriter w = Start(1, 1);
+    w.ImageDescriptor(0, 0, 1, 1).ImageData(3, {1});  // the trailer never comes
+    for (auto [size, message] : {std::pair{uint64_t(w.size() + 100), kTruncated},
+                                 std::pair{TGifDecoder::kMaxFileBytes + 1, kDataError}}) {
+        TLyingStream stream(w.bytes(), size);
+        TRef<TGifDecoder> picture(new TGifDecoder(stream));
+        picture->WantSmileBitmaps = true;
+        try {
+            picture->Decode();
+            ADD_FAILURE() << "decoded";
+        } catch (const EAbort& error) {
+            EXPECT_EQ(error.what(), message);
+        }
+    }
 }
 
 TEST(GifErrors, GraphicControlSizeMustBeFour) {
@@ -163,6 +207,14 @@ TEST(GifErrors, ShortLastRowIsDrawnWholeWithThePreviousRowsTail) {
         EXPECT_EQ(Appearances(*DecodeGif(w.bytes(), variant)), (std::vector<std::string>{"RGB|YGB|..."}))
             << VariantName(variant);
     }
+    // The same with a table string in the short row: entry 11 is "G B" (m = 3, first free 10),
+    // and what is written for it must not reach into the tail.
+    GifWriter table = Start(12, 2);
+    table.ImageDescriptor(0, 0, 12, 2)
+        .CodeStream(3, {8, 1, 2, 3, 4, 5, 6, 7, 1, 2, 3, 4, 5, 11, 9})
+        .Trailer();
+    EXPECT_EQ(Appearances(*DecodeGif(table.bytes())),
+              (std::vector<std::string>{"RGBYCMgRGBYC|GBBYCMgRGBYC"}));
 }
 
 // Seven codes after the clear code take exactly four bytes (4-bit codes; the width grows to
