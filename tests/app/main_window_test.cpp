@@ -2,6 +2,7 @@
 // events and the dialogs, with the file dialogs answered by the test.
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -9,8 +10,11 @@
 #include <QToolButton>
 
 #include "app/interface_manager.h"
+#include "app/query_form.h"
 #include "app/signature_form.h"
+#include "app/visual_form.h"
 #include "app/warning_form.h"
+#include "dialog_test_support.h"
 #include "main_window_test_support.h"
 #include "model/define_decoder.h"
 #include "pictures/picture_decoder.h"
@@ -19,6 +23,7 @@
 #include "storage/config_manager.h"
 #include "storage/global_config_manager.h"
 #include "support/pack_builder.h"
+#include "views/smile_label.h"
 #include "views/smile_view_smile.h"
 
 namespace faceloom::test {
@@ -338,6 +343,63 @@ TEST_F(MainWindowTest, ModeButtonsSwitchPacksAndTogglesAreStored) {
     EXPECT_FALSE(editor.Window->Settings().ReadBool(TGlobalBoolKey::ShowSignatures));
     editor.Child<QToolButton>("TntSpeedButton1")->click();
     EXPECT_FALSE(editor.Window->Settings().ReadBool(TGlobalBoolKey::AnimateAll));
+}
+
+}  // namespace
+}  // namespace faceloom::test
+
+namespace faceloom::test {
+namespace {
+
+TEST_F(MainWindowTest, ALanguageChosenInOptionsStaysAfterCancelAndRelabelsEveryWindow) {
+    // One smile without signatures.
+    const std::string folder = MakePack("pack", 1, ",\r\n");
+    TModalAnswers answers;
+    TEditor editor;
+    editor.Start();
+    Open(editor, folder);
+    const std::unique_ptr<TLang> english = English();
+    answers.Answer([](TDialogBase& dialog) {
+        auto* box = dialog.findChild<QComboBox*>("TntComboBox1");
+        ASSERT_GE(box->count(), 2);
+        const int other = box->currentIndex() == 0 ? 1 : 0;
+        box->setCurrentIndex(other);
+        emit box->activated(other);
+        dialog.done(kResultCancel);
+    });
+    editor.Window->findChild<QAction*>("TntToolButton11Action")->trigger();
+    EXPECT_EQ(answers.Seen, std::vector<QString>{"OptionsForm"});
+    EXPECT_EQ(editor.Window->windowTitle(), Q(english->Text(401)));
+    EXPECT_EQ(editor.Child("TntBitBtn8")->toolTip().left(Q(english->Text(418)).size()),
+              Q(english->Text(418)));
+    EXPECT_EQ(editor.Grid().Smiles().Get(0), Q(english->Text(301)));
+    EXPECT_EQ(editor.Forms.QueryForm->windowTitle(), [&] {
+        TQueryForm fresh;
+        fresh.ApplyLanguage(*english);
+        return fresh.windowTitle();
+    }());
+    EXPECT_TRUE(QString::fromStdString(editor.Window->Settings().ReadString(TGlobalStringKey::LangDirectory))
+                    .endsWith("English.lng"));
+}
+
+TEST_F(MainWindowTest, VisualSettingsIgnoreLettersAsColumnCountButApplyTheColours) {
+    TEditor editor;
+    editor.Start();
+    TModalAnswers answers;
+    answers.Answer([](TDialogBase& dialog) {
+        auto& form = static_cast<TVisualForm&>(dialog);
+        EXPECT_EQ(form.ColumnText(), "10");
+        form.SetColumnText("ab");
+        form.Sample()->SetColor(0x0000FF);
+        dialog.done(kResultOk);
+    });
+    editor.Child<QToolButton>("TntSpeedButton5")->click();
+    EXPECT_EQ(answers.Seen, std::vector<QString>{"VisualForm"});
+    EXPECT_EQ(editor.Grid().RowWidth(), 10);
+    EXPECT_EQ(editor.Grid().Color(), 0x0000FFu);
+    EXPECT_EQ(editor.Window->Settings().ReadInteger(TGlobalIntegerKey::BackgroundColor), 0x0000FF);
+    EXPECT_EQ(editor.Window->Settings().ReadInteger(TGlobalIntegerKey::RowWidth), 10);
+    EXPECT_TRUE(editor.Window->isVisible());
 }
 
 }  // namespace
