@@ -64,11 +64,9 @@ namespace {
 // each rename the model reports as done moves a picture to its canonical name.
 class TRenameTracker {
 public:
-    void Renamed(const std::string& from, const std::string& to) {
-        std::string original = OriginalOf(from);
-        origins_.erase(from);
-        origins_[to] = std::move(original);
-    }
+    // Every picture is reported under the name it came with: opening sets all of them aside
+    // before any takes its canonical name, so renames never chain.
+    void Renamed(const std::string& from, const std::string& to) { origins_[to] = from; }
     std::string OriginalOf(const std::string& name) const {
         auto it = origins_.find(name);
         return it == origins_.end() ? name : it->second;

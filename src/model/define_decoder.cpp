@@ -12,6 +12,7 @@
 #include "storage/config_manager.h"
 #include "storage/storage_ini_file.h"
 #include "storage/storage_manager.h"
+#include "storage/working_copy_swap.h"
 
 namespace faceloom {
 
@@ -23,7 +24,7 @@ constexpr int kNoSignatureTextId = 301;
 
 }  // namespace
 
-TDefineDecoder::TDefineDecoder(const std::string& modeName) {
+TDefineDecoder::TDefineDecoder(const std::string& modeName) : modeName_(modeName) {
     SmileClass = [] { return new TSmile(); };
     SetNoSignatureText(BuiltinText(kNoSignatureTextId));
     if (noSignatureLabel_.empty()) noSignatureLabel_ = kNoSignatureFallback;
@@ -48,6 +49,9 @@ TDefineDecoder::TDefineDecoder(const std::string& modeName) {
 
     for (uint8_t p = 0; p < kPackCount; ++p) {
         TPack& pack = packs_[p];
+        // Before the storage manager makes the folder: an open or new pack killed while it
+        // swapped working copies is finished first.
+        TWorkingCopySwap::Recover(TStorageManager::FolderFor(PackSubPath(modeName, p)));
         pack.Storage = std::make_unique<TStorageManager>(PackSubPath(modeName, p));
         pack.Storage->OnFile = [this](TStorageManager&, const std::string& name) { FireFile(name, 1, 0); };
         if (!pack.Storage->Valid()) continue;
@@ -62,27 +66,33 @@ TDefineDecoder::TDefineDecoder(const std::string& modeName) {
             } else {
                 pack.SourcePath = state.ReadString(TStorageStringKey::SourcePath);
             }
+            RecoverPack(p);
         }
     }
 }
 
 TDefineDecoder::~TDefineDecoder() {
-    try {
-        Unload();
-    } catch (...) {
-        // A definition that cannot be written now was written after the last edit already.
-    }
+    // The owner is going away too: nothing of it is called back from here on.
+    OnBeginUpdate = OnEndUpdate = OnBeforeClose = nullptr;
+    OnPhase = nullptr;
+    OnFile = nullptr;
+    OnQuerySave = nullptr;
+    OnSelectFolder = nullptr;
+    OnWriteError = nullptr;
+    Unload();
     for (TPack& pack : packs_) ReleaseSmiles(pack);
 }
 
 // ---- settings
 
 void TDefineDecoder::SetCurrentPack(uint8_t index) {
+    if (running_ > 0 && firing_ > 0) return;
     currentPack_ = index == kAnimatedPack ? kAnimatedPack : kStaticPack;
     config_->WriteBool(TConfigBoolKey::Animated, currentPack_ == kAnimatedPack);
 }
 
 void TDefineDecoder::SetBothMode(bool on) {
+    if (running_ > 0 && firing_ > 0) return;
     bothMode_ = on;
     config_->WriteBool(TConfigBoolKey::BothSmilePacks, on);
 }
@@ -187,13 +197,26 @@ bool TDefineDecoder::WriteDefinition() {
     return WritePackDefinition(currentPack_);
 }
 
+std::vector<std::vector<std::string>> TDefineDecoder::SignatureLines(const TLabelList& smiles) const {
+    std::vector<std::vector<std::string>> lines;
+    lines.reserve(smiles.size());
+    for (const TLabeledSmile& entry : smiles) lines.push_back(entry.Smile->Signatures.Items());
+    return lines;
+}
+
 bool TDefineDecoder::WritePackDefinition(uint8_t p) {
-    if (!presentPacks_.Contains(p) || !packs_[p].Built || packs_[p].DefinePath.empty()) return false;
-    std::vector<std::vector<std::string>> smiles;
-    smiles.reserve(packs_[p].Smiles.size());
-    for (const TLabeledSmile& entry : packs_[p].Smiles) smiles.push_back(entry.Smile->Signatures.Items());
-    faceloom::WriteDefinition(packs_[p].DefinePath, smiles);
-    return true;
+    TPack& pack = packs_[p];
+    if (!presentPacks_.Contains(p) || !pack.Built || pack.DefinePath.empty()) return false;
+    try {
+        faceloom::WriteDefinition(pack.DefinePath, SignatureLines(pack.Smiles));
+        pack.Stale = false;
+        return true;
+    } catch (...) {
+        pack.Stale = true;
+        lastError_ = TModelError::WriteFailed;
+    }
+    Fire(OnWriteError, p, pack.DefinePath);
+    return false;
 }
 
 std::string TDefineDecoder::PictureFileName(int32_t n) const {
@@ -255,19 +278,24 @@ void TDefineDecoder::Unhook(TSmile& smile) {
 }
 
 // The handler knows its pack, so a change reaches the right definition file even while the
-// other pack is current.
+// other pack is current. Labels and counters follow the list first, whatever the write does.
 void TDefineDecoder::SignaturesChanged(uint8_t p) {
-    WritePackDefinition(p);
     RelabelPack(p);
+    WritePackDefinition(p);
+}
+
+void TDefineDecoder::UnhookAll(TLabelList& smiles) {
+    for (TLabeledSmile& entry : smiles) {
+        if (entry.Smile) Unhook(*entry.Smile);
+    }
 }
 
 void TDefineDecoder::ReleaseSmiles(TPack& pack) {
     // Views may hold the smiles longer; a later change of their signatures must not reach a
     // model that no longer owns them.
-    for (TLabeledSmile& entry : pack.Smiles) {
-        if (entry.Smile) Unhook(*entry.Smile);
-    }
+    UnhookAll(pack.Smiles);
     pack.Smiles.clear();
+    pack.Stale = false;
     pack.Built = false;
     const uint8_t p = static_cast<uint8_t>(&pack - packs_);
     loadErrors_[p] = missingFiles_[p] = noSignatures_[p] = 0;
@@ -276,11 +304,11 @@ void TDefineDecoder::ReleaseSmiles(TPack& pack) {
 // ---- events
 
 void TDefineDecoder::FireFile(const std::string& name, int32_t position, int32_t errorCount) {
-    if (OnFile) OnFile(*this, name, position, errorCount);
+    Fire(OnFile, name, position, errorCount);
 }
 
 void TDefineDecoder::FirePhase(int32_t phase, int32_t position, int32_t maximum) {
-    if (OnPhase) OnPhase(*this, phase, position, maximum);
+    Fire(OnPhase, phase, position, maximum);
 }
 
 }  // namespace faceloom

@@ -10,12 +10,34 @@
 
 #include "animation/smile.h"
 #include "pictures/base_object.h"
+#include "platform/errors.h"
 #include "storage/storage_layout.h"
 
 namespace faceloom {
 
 class TConfigManager;
 class TStorageManager;
+struct TEditJournal;
+
+// Why the last operation that failed (or did something other than asked) did so.
+enum class TModelError {
+    None,
+    Busy,                // started from inside an event of a running operation: refused
+    Cancelled,           // the user cancelled a question (save or folder choice)
+    PathNotStorable,     // the folder's path cannot be recorded and read back intact (too long
+                         // for the state file, a line break, blanks at an end)
+    FolderMissing,       // opening: the folder does not exist; the pack is now empty, with no folder
+    WorkingCopyDamaged,  // saving: the working copy lacks its folder, "_define.ini" or a picture
+    OtherPackSource,     // saving into the folder the other open pack comes from
+    TargetBlocked,       // saving: a pack name is taken in the target by a folder or other entry
+    CopyFailed,          // a file could not be copied (full disk, no permission)
+    RenameFailed,        // a picture could not be renamed; the edit was undone
+    WriteFailed,         // a definition or state file could not be written
+    RecoveryFailed,      // an interrupted save could not be finished or undone (it is tried
+                         // again at the next start, open of or save into that folder)
+    NotPresent,          // no pack (or no place for it) to work on
+    Unexpected,          // anything else (out of memory, say); nothing was changed
+};
 
 // Pack indexes are kStaticPack (0, BMP pictures) and kAnimatedPack (1, GIF pictures).
 inline constexpr int kPackCount = 2;
@@ -52,9 +74,16 @@ using TLabelList = std::vector<TLabeledSmile>;
 // the pack has at most 676 smiles, three letters for all of them beyond, so that the name
 // order always equals the smile order (also for the messenger reading a saved pack).
 //
-// Failures are reported by results, counters and events; nothing here shows a message. A
-// failed write of "_define.ini" throws EInOutError out of the operation that caused it.
-// GUI thread only.
+// Nothing that can lose a pack: opening builds the new working copy beside the old one and
+// swaps it in whole (with its record of the source folder); saving stages the files in the
+// target under a journal and commits them all at once; every edit that renames pictures runs
+// under a journal in the working copy. A kill at any instant leaves the old or the new state,
+// which the next start (or the next open of or save into that folder) completes.
+//
+// Failures are reported by results (false, none), LastError, counters and events; nothing here
+// shows a message and no exception leaves an operation. GUI thread only. An operation started
+// from inside one of the model's events (the window processes its messages there) is refused
+// with false and LastError Busy.
 class TDefineDecoder {
 public:
     using TNotifyEvent = std::function<void(TDefineDecoder& sender)>;
@@ -70,6 +99,10 @@ public:
     // folder); path in: where the browser starts; accepted preset false.
     using TSelectFolderEvent =
         std::function<void(TDefineDecoder& sender, int32_t kind, std::string& path, bool& accepted)>;
+    // pack, the file that could not be written. The model keeps its lists, labels and counters
+    // as they are and writes the file again at the next change (and before saving).
+    using TWriteErrorEvent =
+        std::function<void(TDefineDecoder& sender, uint8_t pack, const std::string& fileName)>;
     // Makes the smile instances of the model (a TSmile descendant, count 0, not yet added).
     using TSmileClass = std::function<TSmile*()>;
 
@@ -82,6 +115,7 @@ public:
     TDefineDecoder& operator=(const TDefineDecoder&) = delete;
 
     // ---- settings and state
+    // Both are ignored while an operation runs (from inside its events).
     void SetCurrentPack(uint8_t index);  // stores "Animated"
     void SetBothMode(bool on);           // stores "BothSmilePacks"
     void SetExternalBase(const std::string& path);
@@ -93,6 +127,8 @@ public:
     const std::string& BothPath() const { return bothPath_; }
     TPackSet PresentPacks() const { return presentPacks_; }
     TPackSet SourcedPacks() const { return sourcedPacks_; }
+    // The per-mode "Temp.gif". Edits no longer park pictures there (a parked picture stays in
+    // the working copy, under the edit journal); a file found there is never deleted.
     const std::string& TempFile() const { return tempFile_; }
     int32_t DecodeErrors() const { return decodeErrors_; }
     bool ExternalBase() const { return externalBase_; }
@@ -105,6 +141,12 @@ public:
     // Letters of the canonical picture names of a pack (2, or 3 beyond 676 smiles).
     int NameWidth(uint8_t pack) const { return packs_[pack & 1].NameWidth; }
     TConfigManager& Config() { return *config_; }
+    // Why the last operation that returned false (or none) failed; None after a success.
+    TModelError LastError() const { return lastError_; }
+    // The pack's "_define.ini" is behind its smiles (a write failed); the next write catches up.
+    bool DefinitionStale(uint8_t pack) const { return packs_[pack & 1].Stale; }
+    // An operation of the model is running (its events are being answered).
+    bool Busy() const { return running_ > 0; }
 
     // The label of a smile without signatures: text 301 of the language ("Нет" built in), as
     // bytes in the pack code page like every other label. Call Relabel afterwards.
@@ -130,8 +172,8 @@ public:
     // ---- the definition file of the current pack
     // Reads the working copy's "_define.ini" (reports load phase 1 first).
     bool ReadDefinition(std::vector<std::string>& lines);
-    // Rewrites it from the model; false and nothing written while the pack is absent. Throws
-    // EInOutError when the file cannot be written.
+    // Rewrites it from the model; false and nothing written while the pack is absent or when
+    // the file cannot be written (LastError WriteFailed, OnWriteError fired).
     bool WriteDefinition();
     // Canonical name of picture n of the current pack, in the pack's name width.
     std::string PictureFileName(int32_t n) const;
@@ -148,24 +190,33 @@ public:
     bool DeletePicture(int32_t index);
 
     // ---- single-pack steps on the current pack
-    // Copies the pack in folder into the working copy, gives its pictures canonical names and
-    // builds the smiles (load phases 0 to 3).
+    // Copies the pack in folder into a new working copy, gives its pictures canonical names
+    // (picture k of the name order becomes smile k's) and builds the smiles (load phases 0 to
+    // 3); the new copy and its source replace the old ones only when all of it succeeded. False
+    // (the previous pack as it was) when a file cannot be copied or the folder's path cannot be
+    // recorded; a folder that does not exist gives an empty pack without folder (true,
+    // LastError FolderMissing).
     bool ImportPack(const std::string& folder);
     bool NewCurrentPack();
     bool CloseCurrentPack();
     // Write the working copy's ".ini" files and pictures into the source folder (or folder),
     // replacing the ".ini" files and pictures of the kind there and leaving other files alone.
-    // All or nothing: on any failure the folder keeps its previous pack and the result is
-    // false.
+    // All or nothing, also across a kill: on any failure the folder keeps its previous pack and
+    // the result is false. Refused when the working copy is not whole, when folder is the
+    // other open pack's source, or when folder's path cannot be recorded.
     bool SaveCurrentPack();
     bool SaveCurrentPackTo(const std::string& folder);
 
     // ---- whole-pack operations
-    void LoadFromStorage();
+    // Builds the present packs from their working copies (interrupted operations were
+    // completed when the model was made). False when refused.
+    bool LoadFromStorage();
     void Unload();
     bool NewPack();
     // path: the chosen "_define.ini" (one pack) or the base folder (both-packs mode).
     bool OpenPack(const std::string& path);
+    // One pack without a folder yet asks for one (OnSelectFolder, kind 0) and saves there;
+    // a cancelled choice gives false with LastError Cancelled.
     bool Save();
     bool SaveAs(const std::string& path);
     bool ClosePack();
@@ -181,6 +232,9 @@ public:
     TQuerySaveEvent OnQuerySave;
     TSelectFolderEvent OnSelectFolder;
     TNotifyEvent OnBeforeClose;
+    // A definition file could not be written after a change the model keeps (signatures edited
+    // on a smile, a picture replaced or deleted).
+    TWriteErrorEvent OnWriteError;
 
     TSmileClass SmileClass;
 
@@ -196,8 +250,59 @@ private:
         // made empty. Until then nothing may write the pack's definition from the list, which
         // would empty the working copy's "_define.ini".
         bool Built = false;
+        // The last write of "_define.ini" failed: the file is behind the list.
+        bool Stale = false;
+    };
+    // A pack built in the staging folder beside its working copy, not yet swapped in.
+    struct TStaged {
+        TLabelList Smiles;
+        int NameWidth = 2;
+        bool Sourced = false;
+        std::string SourcePath;
     };
     class TPackSwitch;
+    class TUpdate;
+
+    // Runs one operation: refused while an event of the model is being answered, never lets
+    // an exception out, LastError reset when it is the outermost one.
+    template <class R, class F>
+    R Run(R refused, F&& body) {
+        if (firing_ > 0) {
+            lastError_ = TModelError::Busy;
+            return refused;
+        }
+        if (running_ == 0) lastError_ = TModelError::None;
+        ++running_;
+        struct TLeave {
+            int& depth;
+            ~TLeave() { --depth; }
+        } leave{running_};
+        try {
+            return body();
+        } catch (const EInOutError&) {
+            lastError_ = TModelError::WriteFailed;
+            return refused;
+        } catch (...) {
+            if (lastError_ == TModelError::None) lastError_ = TModelError::Unexpected;
+            return refused;
+        }
+    }
+    template <class R>
+    R Fail(TModelError error, R result) {
+        lastError_ = error;
+        return result;
+    }
+    // Calls a handler of the model's events; operations started inside it are refused.
+    template <class E, class... A>
+    void Fire(const E& event, A&&... args) {
+        if (!event) return;
+        ++firing_;
+        struct TLeave {
+            int& depth;
+            ~TLeave() { --depth; }
+        } leave{firing_};
+        event(*this, std::forward<A>(args)...);
+    }
 
     TPack& Current() { return packs_[currentPack_]; }
     // Edits need a present pack whose list holds it.
@@ -213,26 +318,42 @@ private:
     void Hook(TSmile& smile, uint8_t pack);
     static void Unhook(TSmile& smile);
     void ReleaseSmiles(TPack& pack);
+    static void UnhookAll(TLabelList& smiles);
     void SignaturesChanged(uint8_t pack);
     void RelabelPack(uint8_t pack);
     std::string LabelOf(const TSmile& smile) const;
+    // Writes the pack's definition; on failure marks it stale and fires OnWriteError.
     bool WritePackDefinition(uint8_t pack);
+    std::vector<std::vector<std::string>> SignatureLines(const TLabelList& smiles) const;
 
     // Editing helpers.
-    void AfterEdit();
+    bool AfterEdit(bool writeDefinition = true);
     void SyncNameWidth(uint8_t pack, size_t count);
-    void RenamePictures(const std::vector<std::pair<int32_t, int32_t>>& moves);
-    bool CaseVariantIn(int32_t first, int32_t last) const;
+    bool RunEdit(const TEditJournal& edit);
 
     // Loading helpers.
-    void NormalizePictures(size_t lineCount);
-    void BuildSmiles(const std::vector<std::string>& lines);
+    void RecoverPack(uint8_t pack);
+    void NormalizePictures(const std::string& folder, size_t lineCount);
+    TLabelList BuildSmiles(const std::string& folder, const std::vector<std::string>& lines);
+    bool ImportCurrentPack(const std::string& folder);
+    bool StageImport(const std::string& source, TStaged& staged);
+    bool StageEmpty(const std::string& sourcePath, TStaged& staged);
+    bool CommitStaged(TStaged& staged);
+    bool NewCurrentPackImpl();
+    bool CloseCurrentPackImpl();
     void SetWorkingPaths(uint8_t pack);
     void ClearWorkingCopy();
     void WriteStorageState(bool allocated, bool pathAssigned, bool loaded, const std::string& sourcePath);
 
     // Saving helpers.
-    bool WritePackTo(const std::string& folder);
+    bool SaveTo(const std::string& folder, bool rebind);
+    bool SaveCurrentPackImpl();
+    // The working copy holds its folder, "_define.ini" and every picture the list says it has;
+    // packFiles receives its ".ini" files and pictures.
+    bool WorkingCopyWhole(uint8_t pack, std::vector<std::string>& packFiles) const;
+    bool SaveImpl();
+    bool SaveAsImpl(const std::string& path);
+    bool QuerySaveImpl();
     std::string AskFolder(int32_t kind, bool& accepted);
     void StorePairState(bool assigned, const std::string& path);
     void ResetPairState();
@@ -256,9 +377,13 @@ private:
     int32_t decodeErrors_ = 0;
     bool externalBase_ = false;
     std::string externalBasePath_;
+    std::string modeName_;
     std::unique_ptr<TStorageManager> configStorage_;
     std::unique_ptr<TConfigManager> config_;
     std::string noSignatureLabel_;
+    TModelError lastError_ = TModelError::None;
+    int running_ = 0;  // operations under way (nested ones included)
+    int firing_ = 0;   // events being answered
 };
 
 }  // namespace faceloom

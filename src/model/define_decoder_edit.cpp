@@ -1,23 +1,20 @@
 // Editing operations on the current pack: every one keeps smile n of the list, the picture
-// file with the canonical name of n and line n + 1 of "_define.ini" in step.
+// file with the canonical name of n and line n + 1 of "_define.ini" in step. Edits that rename
+// pictures run under the edit journal, so a kill leaves the edit done or not done; every rename
+// is checked, and a failed edit is put back and reported by its result.
 
 #include <algorithm>
-#include <cctype>
+#include <map>
 
 #include "model/define_decoder.h"
 #include "model/define_file.h"
-#include "platform/code_page.h"
+#include "model/edit_journal.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 
 namespace faceloom {
 
 namespace {
-
-// Temporary names in the working copy start with a dot and end in ".tmp", so that no pack
-// mask picks them up.
-constexpr const char* kInsertTemp = ".~faceloom-insert.tmp";
-constexpr const char* kMoveTemp = ".~faceloom-move.tmp";
 
 // Index of a canonical name ("ab.gif" -> 1, "baa.gif" -> 676, "aab.gif" -> 1) whose stem has
 // between 2 and maxLetters lower-case letters and whose extension is ext; -1 otherwise.
@@ -34,44 +31,61 @@ int64_t CanonicalIndex(const std::string& name, std::string_view ext, int maxLet
     return index;
 }
 
+// The files of a working copy by name, read once per edit.
+class TFolderFiles {
+public:
+    explicit TFolderFiles(const std::string& folder) {
+        for (TFolderEntry& entry : ListFolder(folder)) {
+            if (entry.IsFile) files_.emplace(std::move(entry.Name), entry.Inode);
+        }
+    }
+    const uint64_t* Find(const std::string& name) const {
+        const auto it = files_.find(name);
+        return it == files_.end() ? nullptr : &it->second;
+    }
+    // A temporary name of ours that no file has.
+    std::string FreeTempName(const char* kind) {
+        for (int n = 0;; ++n) {
+            std::string name = ".~faceloom-" + std::string(kind) + "-" + std::to_string(n) + ".tmp";
+            if (files_.emplace(name, 0).second) return name;
+        }
+    }
+
+private:
+    std::map<std::string, uint64_t> files_;
+};
+
 }  // namespace
 
-// Renames the canonical files of smile indexes (from, to), in order, reading the folder once.
-void TDefineDecoder::RenamePictures(const std::vector<std::pair<int32_t, int32_t>>& moves) {
-    std::vector<std::pair<std::string, std::string>> names;
-    names.reserve(moves.size());
-    for (const auto& [from, to] : moves) names.emplace_back(PictureFileName(from), PictureFileName(to));
-    RenameNoReplaceInFolder(Current().Folder, names);
-}
-
-// Opening a pack whose picture names clash by letter case can leave a picture whose name
-// differs from a canonical one only in letter case; no rename can then give that canonical
-// name to another picture. An edit that would rename into such a name is refused before
-// anything moves: otherwise a picture would stay under another smile's name or, for a move,
-// parked outside the pack.
-bool TDefineDecoder::CaseVariantIn(int32_t first, int32_t last) const {
-    if (first > last) return false;
-    const std::string_view ext = PictureExt(currentPack_);
-    for (const std::string& name : FindFiles(Current().Folder + PictureMask(currentPack_))) {
-        const std::string lower = AsciiLower(name);
-        if (lower == name) continue;
-        const int64_t index = CanonicalIndex(lower, ext, Current().NameWidth);
-        if (index >= first && index <= last && lower == PictureFileName(static_cast<int32_t>(index)))
+// Runs the journalled renames and the definition write of an edit; the caller changes the
+// list only when this succeeded.
+bool TDefineDecoder::RunEdit(const TEditJournal& edit) {
+    switch (ApplyEdit(Current().Folder, edit)) {
+        case TEditOutcome::Done:
+            Current().Stale = false;
             return true;
+        case TEditOutcome::WriteFailed:
+            return Fail(TModelError::WriteFailed, false);
+        case TEditOutcome::RenameFailed:
+        case TEditOutcome::RollbackFailed:
+            break;
     }
-    return false;
+    return Fail(TModelError::RenameFailed, false);
 }
 
-void TDefineDecoder::AfterEdit() {
+// After the list changed: the names' width, labels and counters, and "_define.ini" (which a
+// journalled edit wrote already). False when the definition could not be written.
+bool TDefineDecoder::AfterEdit(bool writeDefinition) {
     TPack& pack = Current();
     if (PictureNameWidth(pack.Smiles.size()) != pack.NameWidth)
         SyncNameWidth(currentPack_, pack.Smiles.size());
     RelabelPack(currentPack_);
-    WriteDefinition();
+    return !writeDefinition || WritePackDefinition(currentPack_);
 }
 
 // Gives every canonically named picture of the pack's working copy the width that keeps the
 // smiles (and any pictures beyond them) in name order: two letters up to 676, three beyond.
+// Cut short by a kill, it is finished when the pack is next built.
 void TDefineDecoder::SyncNameWidth(uint8_t p, size_t count) {
     TPack& pack = packs_[p];
     if (pack.Folder.empty()) return;
@@ -88,141 +102,180 @@ void TDefineDecoder::SyncNameWidth(uint8_t p, size_t count) {
     }
     const int width = PictureNameWidth(extent);
     pack.NameWidth = width;
-    std::vector<std::pair<std::string, std::string>> renames;
     for (const auto& [name, index] : canonical) {
-        std::string wanted = faceloom::PictureFileName(static_cast<size_t>(index), ext, width);
-        if (wanted != name) renames.emplace_back(name, std::move(wanted));
+        const std::string wanted = faceloom::PictureFileName(static_cast<size_t>(index), ext, width);
+        if (wanted != name) RenameExact(pack.Folder + name, pack.Folder + wanted);
     }
-    RenameNoReplaceInFolder(pack.Folder, renames);
 }
 
 TSmile* TDefineDecoder::AddSmile(const std::string& file) {
-    if (!CurrentEditable() || !FileExists(file)) return nullptr;
-    const std::string target = PicturePath(SmileCount());
-    if (!CopyFileReplacing(file, target, TDurability::Scratch)) return nullptr;
-    TRef<TSmile> smile = CreateSmile(target, currentPack_);
-    Hook(*smile, currentPack_);
-    TSmile* result = smile.get();
-    Current().Smiles.push_back({LabelOf(*smile), std::move(smile)});
-    AfterEdit();
-    return result;
+    return Run<TSmile*>(nullptr, [&]() -> TSmile* {
+        if (!CurrentEditable()) return Fail<TSmile*>(TModelError::NotPresent, nullptr);
+        const std::string target = PicturePath(SmileCount());
+        // A picture beyond the last smile belongs to no smile: the new one takes its place.
+        if (!FileExists(file) || !CopyFileReplacing(file, target, TDurability::Scratch)) {
+            return Fail<TSmile*>(TModelError::CopyFailed, nullptr);
+        }
+        TRef<TSmile> smile = CreateSmile(target, currentPack_);
+        Hook(*smile, currentPack_);
+        TSmile* result = smile.get();
+        TLabelList& smiles = Current().Smiles;
+        smiles.push_back({LabelOf(*smile), std::move(smile)});
+        if (!AfterEdit()) {
+            Unhook(*smiles.back().Smile);
+            smiles.pop_back();
+            DeleteFileAt(target);
+            SyncNameWidth(currentPack_, smiles.size());
+            RelabelPack(currentPack_);
+            return nullptr;
+        }
+        return result;
+    });
 }
 
-// The new picture is copied under a temporary name first, so a failed copy leaves the files
-// as they were; only then are the later pictures shifted up.
+// The new picture is copied under a temporary name first; then one journalled edit sets aside
+// a picture beyond the last smile, shifts the later pictures up and gives the new one its name.
 TSmile* TDefineDecoder::InsertSmile(int32_t index, const std::string& file) {
-    const int32_t count = SmileCount();
-    if (!CurrentEditable() || !FileExists(file) || index < 0 || index >= count) return nullptr;
-    if (CaseVariantIn(index, count)) return nullptr;
-    const std::string temp = Current().Folder + kInsertTemp;
-    DeleteFileAt(temp);
-    if (!CopyFileReplacing(file, temp, TDurability::Scratch)) {
-        DeleteFileAt(temp);
-        return nullptr;
-    }
-    // A picture beyond the last smile belongs to no smile; adding a smile replaces it too.
-    DeleteFileAt(PicturePath(count));
-    std::vector<std::pair<int32_t, int32_t>> up, down;
-    for (int32_t c = count - 1; c >= index; --c) up.emplace_back(c, c + 1);
-    for (int32_t c = index; c < count; ++c) down.emplace_back(c + 1, c);
-    RenamePictures(up);
-    const std::string target = PicturePath(index);
-    if (!RenameNoReplace(temp, target)) {
-        RenamePictures(down);
-        DeleteFileAt(temp);
-        return nullptr;
-    }
-    TRef<TSmile> smile = CreateSmile(target, currentPack_);
-    Hook(*smile, currentPack_);
-    TSmile* result = smile.get();
-    TLabelList& smiles = Current().Smiles;
-    smiles.insert(smiles.begin() + index, TLabeledSmile{LabelOf(*smile), std::move(smile)});
-    AfterEdit();
-    return result;
+    return Run<TSmile*>(nullptr, [&]() -> TSmile* {
+        const int32_t count = SmileCount();
+        if (!CurrentEditable() || index < 0 || index >= count) {
+            return Fail<TSmile*>(TModelError::NotPresent, nullptr);
+        }
+        const std::string& folder = Current().Folder;
+        TFolderFiles files(folder);
+        const std::string temp = files.FreeTempName("insert");
+        if (!FileExists(file) || !CopyFileNew(file, folder + temp, TDurability::Scratch)) {
+            return Fail<TSmile*>(TModelError::CopyFailed, nullptr);
+        }
+        TEditJournal edit;
+        std::string beyond;
+        if (const uint64_t* id = files.Find(PictureFileName(count))) {
+            beyond = files.FreeTempName("beyond");
+            edit.Steps.push_back({false, PictureFileName(count), beyond, *id});
+        }
+        for (int32_t c = count - 1; c >= index; --c) {
+            if (const uint64_t* id = files.Find(PictureFileName(c)))
+                edit.Steps.push_back({false, PictureFileName(c), PictureFileName(c + 1), *id});
+        }
+        edit.Steps.push_back({false, temp, PictureFileName(index), FileIdentity(folder + temp).value_or(0)});
+        if (!beyond.empty()) edit.Steps.push_back({true, beyond, "", *files.Find(PictureFileName(count))});
+        std::vector<std::vector<std::string>> lines = SignatureLines(Current().Smiles);
+        lines.insert(lines.begin() + index, std::vector<std::string>{});
+        edit.Definition = FormatDefinition(lines);
+        if (!RunEdit(edit)) {
+            DeleteFileAt(folder + temp);
+            return nullptr;
+        }
+        TRef<TSmile> smile = CreateSmile(PicturePath(index), currentPack_);
+        Hook(*smile, currentPack_);
+        TSmile* result = smile.get();
+        TLabelList& smiles = Current().Smiles;
+        smiles.insert(smiles.begin() + index, TLabeledSmile{LabelOf(*smile), std::move(smile)});
+        AfterEdit(false);
+        return result;
+    });
 }
 
 TSmile* TDefineDecoder::ReplacePicture(int32_t index, const std::string& file) {
-    if (!CurrentEditable() || !FileExists(file) || index < 0 || index >= SmileCount()) {
-        return nullptr;
-    }
-    const std::string target = PicturePath(index);
-    if (!CopyFileReplacing(file, target, TDurability::Scratch)) return nullptr;
-    TLabeledSmile& entry = Current().Smiles[static_cast<size_t>(index)];
-    TRef<TSmile> smile = CreateSmile(target, currentPack_);
-    // Before hooking, so that no change notification fires.
-    smile->Signatures.Assign(entry.Smile->Signatures);
-    Hook(*smile, currentPack_);
-    Unhook(*entry.Smile);
-    TSmile* result = smile.get();
-    entry.Smile = std::move(smile);
-    AfterEdit();
-    return result;
+    return Run<TSmile*>(nullptr, [&]() -> TSmile* {
+        if (!CurrentEditable() || index < 0 || index >= SmileCount()) {
+            return Fail<TSmile*>(TModelError::NotPresent, nullptr);
+        }
+        const std::string target = PicturePath(index);
+        if (!FileExists(file) || !CopyFileReplacing(file, target, TDurability::Scratch)) {
+            return Fail<TSmile*>(TModelError::CopyFailed, nullptr);
+        }
+        TLabeledSmile& entry = Current().Smiles[static_cast<size_t>(index)];
+        TRef<TSmile> smile = CreateSmile(target, currentPack_);
+        // Before hooking, so that no change notification fires.
+        smile->Signatures.Assign(entry.Smile->Signatures);
+        Hook(*smile, currentPack_);
+        Unhook(*entry.Smile);
+        TSmile* result = smile.get();
+        entry.Smile = std::move(smile);
+        // The definition does not change; a failed write only leaves it stale (reported).
+        AfterEdit();
+        return result;
+    });
 }
 
-// The picture of `from` is parked under a temporary name while the pictures between shift by
-// one; a smile without picture file simply leaves the gap travel with it.
+// The picture of `from` is set aside under a temporary name while the pictures between shift
+// by one; a smile without picture file simply leaves the gap travel with it.
 bool TDefineDecoder::MoveSmile(int32_t from, int32_t to) {
-    const int32_t count = SmileCount();
-    if (!CurrentEditable() || from < 0 || from >= count || to < 0 || to >= count) return false;
-    if (from != to) {
-        if (CaseVariantIn(std::min(from, to), std::max(from, to))) return false;
-        const std::string source = PicturePath(from);
-        std::string parked;
-        if (FileExists(source)) {
-            // A Temp.gif left behind by an earlier run would otherwise block the rotation or,
-            // worse, end up as the moved smile's picture.
-            for (const std::string& candidate : {tempFile_, Current().Folder + kMoveTemp}) {
-                if (candidate.empty()) continue;
-                ForceDirectories(ExtractFilePath(candidate));
-                DeleteFileAt(candidate);
-                if (RenameNoReplace(source, candidate)) {
-                    parked = candidate;
-                    break;
-                }
+    return Run(false, [&] {
+        const int32_t count = SmileCount();
+        if (!CurrentEditable() || from < 0 || from >= count || to < 0 || to >= count) {
+            return Fail(TModelError::NotPresent, false);
+        }
+        TLabelList moved = Current().Smiles;
+        TLabeledSmile entry = std::move(moved[static_cast<size_t>(from)]);
+        moved.erase(moved.begin() + from);
+        moved.insert(moved.begin() + to, std::move(entry));
+        if (from != to) {
+            TFolderFiles files(Current().Folder);
+            TEditJournal edit;
+            const uint64_t* parkedId = files.Find(PictureFileName(from));
+            const std::string parked = parkedId ? files.FreeTempName("move") : std::string();
+            if (parkedId) edit.Steps.push_back({false, PictureFileName(from), parked, *parkedId});
+            auto shift = [&](int32_t a, int32_t b) {
+                if (const uint64_t* id = files.Find(PictureFileName(a)))
+                    edit.Steps.push_back({false, PictureFileName(a), PictureFileName(b), *id});
+            };
+            if (to < from) {
+                for (int32_t b = from; b >= to + 1; --b) shift(b - 1, b);
+            } else {
+                for (int32_t c = from + 1; c <= to; ++c) shift(c, c - 1);
             }
-            if (parked.empty()) return false;  // nothing moved yet
+            if (parkedId) edit.Steps.push_back({false, parked, PictureFileName(to), *parkedId});
+            edit.Definition = FormatDefinition(SignatureLines(moved));
+            if (!RunEdit(edit)) return false;
         }
-        TLabelList& smiles = Current().Smiles;
-        TLabeledSmile moved = std::move(smiles[static_cast<size_t>(from)]);
-        smiles.erase(smiles.begin() + from);
-        smiles.insert(smiles.begin() + to, std::move(moved));
-        std::vector<std::pair<int32_t, int32_t>> shift;
-        if (to < from) {
-            for (int32_t b = from; b >= to + 1; --b) shift.emplace_back(b - 1, b);
-        } else {
-            for (int32_t c = from + 1; c <= to; ++c) shift.emplace_back(c, c - 1);
-        }
-        RenamePictures(shift);
-        if (!parked.empty()) RenameNoReplace(parked, PicturePath(to));
-    }
-    AfterEdit();
-    return true;
+        Current().Smiles = std::move(moved);
+        AfterEdit(from == to);
+        return true;
+    });
 }
 
 bool TDefineDecoder::DeleteSmile(int32_t index) {
-    if (!CurrentEditable() || index < 0 || index >= SmileCount()) return false;
-    if (CaseVariantIn(index, SmileCount() - 2)) return false;
-    TLabelList& smiles = Current().Smiles;
-    Unhook(*smiles[static_cast<size_t>(index)].Smile);
-    smiles.erase(smiles.begin() + index);
-    DeleteFileAt(PicturePath(index));
-    const int32_t count = SmileCount();
-    std::vector<std::pair<int32_t, int32_t>> shift;
-    for (int32_t c = index; c < count; ++c) shift.emplace_back(c + 1, c);
-    RenamePictures(shift);
-    AfterEdit();
-    return true;
+    return Run(false, [&] {
+        const int32_t count = SmileCount();
+        if (!CurrentEditable() || index < 0 || index >= count) return Fail(TModelError::NotPresent, false);
+        TLabelList& smiles = Current().Smiles;
+        TFolderFiles files(Current().Folder);
+        TEditJournal edit;
+        const uint64_t* victimId = files.Find(PictureFileName(index));
+        const std::string victim = victimId ? files.FreeTempName("delete") : std::string();
+        if (victimId) edit.Steps.push_back({false, PictureFileName(index), victim, *victimId});
+        for (int32_t c = index; c < count - 1; ++c) {
+            if (const uint64_t* id = files.Find(PictureFileName(c + 1)))
+                edit.Steps.push_back({false, PictureFileName(c + 1), PictureFileName(c), *id});
+        }
+        if (victimId) edit.Steps.push_back({true, victim, "", *victimId});
+        std::vector<std::vector<std::string>> lines = SignatureLines(smiles);
+        lines.erase(lines.begin() + index);
+        edit.Definition = FormatDefinition(lines);
+        if (!RunEdit(edit)) return false;
+        Unhook(*smiles[static_cast<size_t>(index)].Smile);
+        smiles.erase(smiles.begin() + index);
+        AfterEdit(false);
+        return true;
+    });
 }
 
 bool TDefineDecoder::DeletePicture(int32_t index) {
-    if (!CurrentEditable() || index < 0 || index >= SmileCount()) return false;
-    TSmile& smile = *Current().Smiles[static_cast<size_t>(index)].Smile;
-    smile.SetPicture(nullptr);
-    // Without its file the smile is a missing one now, also if its picture had failed to load.
-    smile.LoadError = false;
-    DeleteFileAt(PicturePath(index));
-    AfterEdit();
-    return true;
+    return Run(false, [&] {
+        if (!CurrentEditable() || index < 0 || index >= SmileCount())
+            return Fail(TModelError::NotPresent, false);
+        const std::string path = PicturePath(index);
+        if (FileExists(path) && !DeleteFileAt(path)) return Fail(TModelError::RenameFailed, false);
+        TSmile& smile = *Current().Smiles[static_cast<size_t>(index)].Smile;
+        smile.SetPicture(nullptr);
+        // Without its file the smile is a missing one now, also if its picture had failed to load.
+        smile.LoadError = false;
+        // The definition does not change; a failed write only leaves it stale (reported).
+        AfterEdit();
+        return true;
+    });
 }
 
 }  // namespace faceloom

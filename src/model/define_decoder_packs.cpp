@@ -1,16 +1,22 @@
 // Whole-pack operations: building the packs from the working copies, opening a pack folder,
 // new, save, save as, close, and the question about unsaved work.
 
+#include <algorithm>
 #include <filesystem>
+#include <set>
 
 #include "model/define_decoder.h"
 #include "model/define_file.h"
+#include "model/edit_journal.h"
+#include "model/pack_save.h"
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/ini_file.h"
 #include "platform/paths.h"
 #include "storage/config_manager.h"
 #include "storage/storage_ini_file.h"
 #include "storage/storage_manager.h"
+#include "storage/working_copy_swap.h"
 
 namespace faceloom {
 
@@ -21,15 +27,16 @@ bool SameFolder(const std::string& a, const std::string& b) {
     return !a.empty() && !b.empty() && std::filesystem::equivalent(a, b, ec) && !ec;
 }
 
-// Names of the files of a pack in a folder: every ".ini" file and the pictures of its kind.
-std::vector<std::string> PackFiles(const std::string& folder, const std::string& pictureMask) {
-    std::vector<std::string> names = FindFiles(folder + "*.ini");
-    for (std::string& name : FindFiles(folder + pictureMask)) names.push_back(std::move(name));
-    return names;
+// The same folder, also while one of them does not exist yet.
+bool SameFolderPath(const std::string& a, const std::string& b) {
+    if (a.empty() || b.empty()) return false;
+    return IncludeTrailingSeparator(a) == IncludeTrailingSeparator(b) || SameFolder(a, b);
 }
 
-std::string StagedName(const char* kind, size_t i) {
-    return ".~faceloom-save-" + std::string(kind) + "-" + std::to_string(i) + ".tmp";
+void RemoveOwnTempFiles(const std::string& folder) {
+    for (const TFolderEntry& entry : ListFolder(folder)) {
+        if (entry.IsFile && IsOwnTempName(entry.Name)) DeleteFileAt(folder + entry.Name);
+    }
 }
 
 }  // namespace
@@ -49,6 +56,30 @@ private:
     uint8_t saved_;
 };
 
+// OnBeginUpdate now, OnEndUpdate when End is called or the scope is left on any path.
+class TDefineDecoder::TUpdate {
+public:
+    explicit TUpdate(TDefineDecoder& model) : model_(model) { model_.Fire(model_.OnBeginUpdate); }
+    ~TUpdate() {
+        try {
+            End();
+        } catch (...) {
+            // A handler that throws while the operation unwinds changes nothing more.
+        }
+    }
+    TUpdate(const TUpdate&) = delete;
+    TUpdate& operator=(const TUpdate&) = delete;
+    void End() {
+        if (ended_) return;
+        ended_ = true;
+        model_.Fire(model_.OnEndUpdate);
+    }
+
+private:
+    TDefineDecoder& model_;
+    bool ended_ = false;
+};
+
 // ---- working-copy state
 
 void TDefineDecoder::SetWorkingPaths(uint8_t p) {
@@ -61,6 +92,8 @@ void TDefineDecoder::ClearWorkingCopy() {
     TStorageManager& storage = *Current().Storage;
     storage.DeleteInStorage("*.ini");
     storage.DeleteInStorage(PictureMask(currentPack_));
+    DeleteFileAt(storage.Path() + kEditJournalName);
+    RemoveOwnTempFiles(storage.Path());
 }
 
 void TDefineDecoder::WriteStorageState(bool allocated, bool pathAssigned, bool loaded,
@@ -76,107 +109,239 @@ std::string TDefineDecoder::BaseSubFolder(const std::string& base, uint8_t p) {
     return base + PackFolderName(p) + kPathSeparator;
 }
 
+// At start-up, for a present pack: a save that was writing into a folder is finished or
+// undone there (and a finished save as records its folder), an edit is finished, and
+// temporary files of ours are removed.
+void TDefineDecoder::RecoverPack(uint8_t p) {
+    TPack& pack = packs_[p];
+    try {
+        TStorageIniFile state(*pack.Storage);
+        const std::string target = state.ReadString(TStorageStringKey::PendingSave);
+        if (!target.empty()) {
+            const bool rebind = state.ReadBool(TStorageBoolKey::PendingRebind);
+            const TSaveRecovery outcome = RecoverSave(target, [&] {
+                if (!rebind) return;
+                state.WriteBool(TStorageBoolKey::PathAssigned, true);
+                state.WriteString(TStorageStringKey::SourcePath, target);
+                sourcedPacks_.Include(p);
+                pack.SourcePath = target;
+            });
+            if (outcome == TSaveRecovery::Failed) {
+                lastError_ = TModelError::RecoveryFailed;
+            } else {
+                state.ClearPendingSave();
+            }
+        }
+        if (!RecoverEdit(pack.Folder)) lastError_ = TModelError::RecoveryFailed;
+        RemoveOwnTempFiles(pack.Folder);
+        RemoveOwnTempFiles(pack.Folder + std::string(kConfigFolder) + kPathSeparator);
+    } catch (...) {
+        lastError_ = TModelError::RecoveryFailed;
+    }
+}
+
 // ---- loading
 
-void TDefineDecoder::LoadFromStorage() {
-    if (loaded_) return;
-    if (OnBeginUpdate) OnBeginUpdate(*this);
-    {
+bool TDefineDecoder::LoadFromStorage() {
+    return Run(false, [&] {
+        if (loaded_) return true;
+        TUpdate update(*this);
+        {
+            TPackSwitch restore(*this);
+            for (uint8_t p = 0; p < kPackCount; ++p) {
+                if (!presentPacks_.Contains(p)) continue;
+                restore.To(p);
+                ReleaseSmiles(packs_[p]);
+                std::vector<std::string> lines;
+                ReadDefinition(lines);
+                // The names' width follows what the working copy holds (three letters beyond 676).
+                SyncNameWidth(p, lines.size());
+                packs_[p].Smiles = BuildSmiles(packs_[p].Folder, lines);
+                packs_[p].Built = true;
+                RelabelPack(p);
+            }
+        }
+        update.End();
+        loaded_ = true;
+        return true;
+    });
+}
+
+void TDefineDecoder::Unload() {
+    Run(false, [&] {
+        if (!loaded_) return true;
         TPackSwitch restore(*this);
         for (uint8_t p = 0; p < kPackCount; ++p) {
             if (!presentPacks_.Contains(p)) continue;
             restore.To(p);
+            WriteDefinition();
             ReleaseSmiles(packs_[p]);
-            std::vector<std::string> lines;
-            ReadDefinition(lines);
-            // The names' width follows what the working copy holds (three letters beyond 676).
-            SyncNameWidth(p, lines.size());
-            BuildSmiles(lines);
         }
-    }
-    if (OnEndUpdate) OnEndUpdate(*this);
-    loaded_ = true;
-}
-
-void TDefineDecoder::Unload() {
-    if (!loaded_) return;
-    TPackSwitch restore(*this);
-    for (uint8_t p = 0; p < kPackCount; ++p) {
-        if (!presentPacks_.Contains(p)) continue;
-        restore.To(p);
-        WriteDefinition();
-        ReleaseSmiles(packs_[p]);
-    }
-    loaded_ = false;
+        loaded_ = false;
+        return true;
+    });
 }
 
 bool TDefineDecoder::ImportPack(const std::string& folder) {
-    TPack& pack = Current();
+    return Run(false, [&] { return ImportCurrentPack(folder); });
+}
+
+bool TDefineDecoder::ImportCurrentPack(const std::string& folder) {
     const std::string source = IncludeTrailingSeparator(folder);
-    if (source.empty() || !pack.Storage->Valid()) return false;
-    ReleaseSmiles(pack);
-    if (OnBeginUpdate) OnBeginUpdate(*this);
-    // Every begin gets its end, also when the load throws; on success the end comes before
-    // Loaded is set, as after LoadFromStorage.
-    struct TEndUpdate {
-        TDefineDecoder& model;
-        bool fired = false;
-        void Fire() {
-            if (fired) return;
-            fired = true;
-            if (model.OnEndUpdate) model.OnEndUpdate(model);
-        }
-        ~TEndUpdate() { Fire(); }
-    } endUpdate{*this};
-
+    if (source.empty() || !Current().Storage->Valid()) return Fail(TModelError::NotPresent, false);
+    TUpdate update(*this);
     FirePhase(0, 0, 1);
-    SetWorkingPaths(currentPack_);
-    // Opening the working copy itself: its files are the pack already, and emptying it first
-    // would destroy them.
-    const bool inPlace = SameFolder(source, pack.Folder);
-    // Emptied also when the pack was not present, so that leftovers of an interrupted run
-    // never mix with the pack.
-    if (!inPlace) ClearWorkingCopy();
-    presentPacks_.Include(currentPack_);
-    sourcedPacks_.Include(currentPack_);
-    pack.SourcePath = externalBase_ ? BaseSubFolder(externalBasePath_, currentPack_) : source;
-    if (!inPlace) {
-        pack.Storage->CopyToStorage(source + "*.ini");
-        pack.Storage->CopyToStorage(source + PictureMask(currentPack_));
-    }
-    WriteStorageState(true, true, true, pack.SourcePath);
-
-    std::vector<std::string> lines;
-    ReadDefinition(lines);
-    NormalizePictures(lines.size());
-    BuildSmiles(lines);
-    WriteDefinition();
-    endUpdate.Fire();
+    TStaged staged;
+    if (!StageImport(source, staged) || !CommitStaged(staged)) return false;
+    update.End();
     loaded_ = true;
     return true;
 }
 
-void TDefineDecoder::NormalizePictures(size_t lineCount) {
+// Builds the pack of source in the staging folder beside the working copy: its ".ini" files
+// and pictures copied (every copy must succeed), the pictures given their canonical names,
+// the smiles built, "_define.ini" in the editor's format and the state file naming the source.
+// The working copy and its record are not touched.
+bool TDefineDecoder::StageImport(const std::string& source, TStaged& staged) {
+    const uint8_t p = currentPack_;
+    TPack& pack = packs_[p];
+    const std::string recorded = externalBase_ ? BaseSubFolder(externalBasePath_, p) : source;
+    if (!IniValueReadsBack(recorded)) return Fail(TModelError::PathNotStorable, false);
+    if (!DirectoryExists(source)) {
+        // Never bound to a folder that is not there: saving later asks where to.
+        if (!StageEmpty(externalBase_ ? recorded : std::string(), staged)) return false;
+        lastError_ = TModelError::FolderMissing;
+        return true;
+    }
+    // A save of ours into that folder that was cut short is finished or undone first.
+    if (RecoverSave(source) == TSaveRecovery::Failed) return Fail(TModelError::RecoveryFailed, false);
+
+    const std::string stagingSub = PackSubPath(modeName_, p) + ".~staging";
+    TWorkingCopySwap::Abandon(pack.Storage->Path());
+    const int savedWidth = pack.NameWidth;
+    auto abandon = [&](TModelError error) {
+        UnhookAll(staged.Smiles);
+        staged.Smiles.clear();
+        pack.NameWidth = savedWidth;
+        TWorkingCopySwap::Abandon(pack.Storage->Path());
+        return Fail(error, false);
+    };
+    try {
+        TStorageManager stage(stagingSub);
+        if (!stage.Valid()) return abandon(TModelError::CopyFailed);
+        stage.OnFile = [this](TStorageManager&, const std::string& name) { FireFile(name, 1, 0); };
+        stage.CopyToStorage(source + "*.ini");
+        int32_t failures = stage.Failures();
+        stage.CopyToStorage(source + PictureMask(p));
+        failures += stage.Failures();
+        if (failures != 0) return abandon(TModelError::CopyFailed);
+
+        const std::string folder = stage.Path();
+        FirePhase(1, 0, 0);
+        std::vector<std::string> lines;
+        faceloom::ReadDefinition(folder + kDefineFileName, lines);
+        NormalizePictures(folder, lines.size());
+        staged.Smiles = BuildSmiles(folder, lines);
+        staged.NameWidth = pack.NameWidth;
+        faceloom::WriteDefinition(folder + kDefineFileName, SignatureLines(staged.Smiles));
+        TStorageIniFile state(stage);
+        state.WriteBool(TStorageBoolKey::StorageAllocated, true);
+        state.WriteBool(TStorageBoolKey::PathAssigned, true);
+        state.WriteBool(TStorageBoolKey::SmiliesLoaded, true);
+        state.WriteString(TStorageStringKey::SourcePath, recorded);
+        if (state.ReadString(TStorageStringKey::SourcePath) != recorded) {
+            return abandon(TModelError::PathNotStorable);
+        }
+    } catch (const EInOutError&) {
+        return abandon(TModelError::WriteFailed);
+    } catch (...) {
+        return abandon(TModelError::Unexpected);
+    }
+    pack.NameWidth = savedWidth;
+    staged.Sourced = true;
+    staged.SourcePath = recorded;
+    return true;
+}
+
+// An empty pack in the staging folder: an empty "_define.ini" and the state of a new pack.
+bool TDefineDecoder::StageEmpty(const std::string& sourcePath, TStaged& staged) {
+    const uint8_t p = currentPack_;
+    TWorkingCopySwap::Abandon(packs_[p].Storage->Path());
+    try {
+        TStorageManager stage(PackSubPath(modeName_, p) + ".~staging");
+        if (!stage.Valid()) throw EInOutError::UnableToWrite(stage.Path());
+        WriteFileAtomic(stage.Path() + kDefineFileName, "", TDurability::Scratch);
+        TStorageIniFile state(stage);
+        state.WriteBool(TStorageBoolKey::StorageAllocated, true);
+        state.WriteBool(TStorageBoolKey::PathAssigned, false);
+        state.WriteBool(TStorageBoolKey::SmiliesLoaded, true);
+        state.WriteString(TStorageStringKey::SourcePath, sourcePath);
+    } catch (...) {
+        TWorkingCopySwap::Abandon(packs_[p].Storage->Path());
+        return Fail(TModelError::WriteFailed, false);
+    }
+    staged.Smiles.clear();
+    staged.NameWidth = 2;
+    staged.Sourced = false;
+    staged.SourcePath = sourcePath;
+    return true;
+}
+
+// Swaps the staged folder in as the working copy (its state file with it) and then takes the
+// staged smiles as the pack.
+bool TDefineDecoder::CommitStaged(TStaged& staged) {
+    const uint8_t p = currentPack_;
+    TPack& pack = packs_[p];
+    if (!TWorkingCopySwap::Commit(pack.Storage->Path())) {
+        UnhookAll(staged.Smiles);
+        TWorkingCopySwap::Abandon(pack.Storage->Path());
+        return Fail(TModelError::WriteFailed, false);
+    }
+    ReleaseSmiles(pack);
+    pack.Smiles = std::move(staged.Smiles);
+    pack.Built = true;
+    pack.NameWidth = staged.NameWidth;
+    presentPacks_.Include(p);
+    if (staged.Sourced) {
+        sourcedPacks_.Include(p);
+    } else {
+        sourcedPacks_.Exclude(p);
+    }
+    pack.SourcePath = staged.SourcePath;
+    SetWorkingPaths(p);
+    RelabelPack(p);
+    return true;
+}
+
+// Gives the pictures of a staged folder their canonical names, in name order: first every
+// picture not yet under its own name is set aside under a temporary name, then each takes its
+// name. So no picture can block another's name, also not one whose name differs from it only
+// in letter case, and picture k of the name order always becomes the picture of smile k.
+void TDefineDecoder::NormalizePictures(const std::string& folder, size_t lineCount) {
     TPack& pack = Current();
-    std::vector<std::string> names = FindFiles(pack.Folder + PictureMask(currentPack_));
+    std::vector<std::string> names = FindFiles(folder + PictureMask(currentPack_));
     SortPictureNames(names);
     // One width for every picture, pictures beyond the lines included, so that the name order
     // stays the smile order.
     pack.NameWidth = PictureNameWidth(std::max(names.size(), lineCount));
     FirePhase(2, 0, static_cast<int32_t>(names.size()));
-    // All renames in one pass over the folder (renaming one by one would read the folder once
-    // per picture); then the reports, in the same order and with the same running counts.
-    std::vector<std::pair<std::string, std::string>> renames;
-    std::vector<size_t> renamed;  // index into names of each pair
-    for (size_t i = 0; i < names.size(); ++i) {
-        std::string target = PictureFileName(static_cast<int32_t>(i));
-        if (names[i] == target) continue;
-        renames.emplace_back(names[i], std::move(target));
-        renamed.push_back(i);
-    }
-    const std::vector<bool> done = RenameNoReplaceInFolder(pack.Folder, renames);
     std::vector<bool> failed(names.size(), false);
-    for (size_t k = 0; k < renamed.size(); ++k) failed[renamed[k]] = !done[k];
+    std::vector<std::string> aside(names.size());
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (names[i] == PictureFileName(static_cast<int32_t>(i))) continue;
+        aside[i] = ".~faceloom-name-" + std::to_string(i) + ".tmp";
+        if (!RenameExact(folder + names[i], folder + aside[i])) {
+            failed[i] = true;
+            aside[i].clear();
+        }
+    }
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (aside[i].empty()) continue;
+        if (!RenameExact(folder + aside[i], folder + PictureFileName(static_cast<int32_t>(i)))) {
+            failed[i] = true;
+            RenameExact(folder + aside[i], folder + names[i]);
+        }
+    }
     int32_t failures = 0;
     for (size_t i = 0; i < names.size(); ++i) {
         if (failed[i]) ++failures;
@@ -184,57 +349,55 @@ void TDefineDecoder::NormalizePictures(size_t lineCount) {
     }
 }
 
-void TDefineDecoder::BuildSmiles(const std::vector<std::string>& lines) {
+TLabelList TDefineDecoder::BuildSmiles(const std::string& folder, const std::vector<std::string>& lines) {
     FirePhase(3, 0, static_cast<int32_t>(lines.size()));
     const uint8_t p = currentPack_;
-    TPack& pack = packs_[p];
-    loadErrors_[p] = missingFiles_[p] = noSignatures_[p] = 0;
-    pack.Smiles.reserve(pack.Smiles.size() + lines.size());
+    TLabelList smiles;
+    smiles.reserve(lines.size());
     for (size_t i = 0; i < lines.size(); ++i) {
         const std::string name = PictureFileName(static_cast<int32_t>(i));
         FireFile(name, static_cast<int32_t>(i + 1), decodeErrors_);
-        TRef<TSmile> smile = CreateSmile(pack.Folder + name, p);
+        TRef<TSmile> smile = CreateSmile(folder + name, p);
         std::vector<std::string> signatures;
         ParseSignatures(lines[i], signatures);
-        if (signatures.empty()) ++noSignatures_[p];
         smile->Signatures.Assign(std::move(signatures));
         Hook(*smile, p);
-        if (smile->LoadError) {
-            ++loadErrors_[p];
-            ++decodeErrors_;
-        } else if (smile->Picture.load() == nullptr) {
-            ++missingFiles_[p];
-        }
+        if (smile->LoadError) ++decodeErrors_;
         std::string label = LabelOf(*smile);
-        pack.Smiles.push_back({std::move(label), std::move(smile)});
+        smiles.push_back({std::move(label), std::move(smile)});
     }
-    pack.Built = true;
+    return smiles;
 }
 
 bool TDefineDecoder::NewCurrentPack() {
-    TPack& pack = Current();
-    if (!pack.Storage->Valid()) return false;
-    ReleaseSmiles(pack);
-    SetWorkingPaths(currentPack_);
-    ClearWorkingCopy();
-    presentPacks_.Include(currentPack_);
-    sourcedPacks_.Exclude(currentPack_);
-    try {
-        WriteFileAtomic(pack.DefinePath, "");
-    } catch (const EInOutError&) {
-        // An empty pack reads the same without the file.
-    }
-    pack.NameWidth = 2;
-    pack.Built = true;
-    pack.SourcePath = externalBase_ ? BaseSubFolder(externalBasePath_, currentPack_) : std::string();
-    WriteStorageState(true, false, true, pack.SourcePath);
-    return true;
+    return Run(false, [&] { return NewCurrentPackImpl(); });
+}
+
+bool TDefineDecoder::NewCurrentPackImpl() {
+    if (!Current().Storage->Valid()) return Fail(TModelError::NotPresent, false);
+    TStaged staged;
+    const std::string source = externalBase_ ? BaseSubFolder(externalBasePath_, currentPack_) : std::string();
+    return StageEmpty(source, staged) && CommitStaged(staged);
 }
 
 bool TDefineDecoder::CloseCurrentPack() {
+    return Run(false, [&] { return CloseCurrentPackImpl(); });
+}
+
+// The record goes first: a kill before the files are gone leaves an absent pack with some
+// files, never a present pack that lost some.
+bool TDefineDecoder::CloseCurrentPackImpl() {
     TPack& pack = Current();
+    if (!presentPacks_.Contains(currentPack_)) {
+        ReleaseSmiles(pack);
+        return true;
+    }
+    try {
+        WriteStorageState(false, false, false, "");
+    } catch (...) {
+        return Fail(TModelError::WriteFailed, false);
+    }
     ReleaseSmiles(pack);
-    if (!presentPacks_.Contains(currentPack_)) return true;
     ClearWorkingCopy();
     presentPacks_.Exclude(currentPack_);
     sourcedPacks_.Exclude(currentPack_);
@@ -242,84 +405,114 @@ bool TDefineDecoder::CloseCurrentPack() {
     pack.DefinePath.clear();
     pack.SourcePath.clear();
     pack.NameWidth = 2;
-    WriteStorageState(false, false, false, "");
     return true;
 }
 
 // ---- saving
 
-// Writes the working copy's pack files into folder so that a failure at any point leaves the
-// folder's previous pack as it was: the new files are copied in under temporary names first;
-// only when all copies succeeded are the old ".ini" files and pictures set aside, the new files
-// given their names and the old ones deleted. Any failure undoes what was done.
-bool TDefineDecoder::WritePackTo(const std::string& folder) {
-    const TPack& pack = Current();
-    const std::string mask = PictureMask(currentPack_);
-    if (folder.empty() || pack.Folder.empty() || !ForceDirectories(folder)) return false;
-    if (SameFolder(folder, pack.Folder)) return true;
+// The working copy holds what the model says: its folder, "_define.ini" and the file of every
+// smile that has a picture (or one that failed to decode).
+bool TDefineDecoder::WorkingCopyWhole(uint8_t p, std::vector<std::string>& packFiles) const {
+    const TPack& pack = packs_[p];
+    if (!pack.Built || !DirectoryExists(pack.Folder)) return false;
+    std::set<std::string> files;
+    for (const TFolderEntry& entry : ListFolder(pack.Folder)) {
+        if (!entry.IsFile || !IsPackFileName(entry.Name, PictureMask(p))) continue;
+        files.insert(entry.Name);
+        packFiles.push_back(entry.Name);
+    }
+    if (files.count(kDefineFileName) == 0) return false;
+    for (size_t i = 0; i < pack.Smiles.size(); ++i) {
+        const TSmile& smile = *pack.Smiles[i].Smile;
+        if ((smile.Picture.load() != nullptr || smile.LoadError) &&
+            files.count(NameOf(p, static_cast<int32_t>(i))) == 0) {
+            return false;
+        }
+    }
+    return true;
+}
 
-    const std::vector<std::string> newNames = PackFiles(pack.Folder, mask);
-    size_t staged = 0;
-    auto dropStaged = [&] {
-        for (size_t i = 0; i < staged; ++i) DeleteFileAt(folder + StagedName("new", i));
+// Writes the working copy's pack files into folder, all or nothing; with rebind the folder
+// becomes the pack's source. The folder is named in the state file while the save runs, so
+// that a start after a kill finds it and finishes or undoes the save.
+bool TDefineDecoder::SaveTo(const std::string& folder, bool rebind) {
+    const uint8_t p = currentPack_;
+    TPack& pack = packs_[p];
+    if (!presentPacks_.Contains(p)) return Fail(TModelError::NotPresent, false);
+    const std::string target = IncludeTrailingSeparator(folder);
+    if (target.empty()) return Fail(TModelError::NotPresent, false);
+    if (!IniValueReadsBack(target)) return Fail(TModelError::PathNotStorable, false);
+    const uint8_t other = p ^ 1;
+    if (presentPacks_.Contains(other) && sourcedPacks_.Contains(other) &&
+        SameFolderPath(packs_[other].SourcePath, target)) {
+        return Fail(TModelError::OtherPackSource, false);
+    }
+    std::vector<std::string> packFiles;
+    if (!WorkingCopyWhole(p, packFiles)) return Fail(TModelError::WorkingCopyDamaged, false);
+    if (pack.Stale && !WritePackDefinition(p)) return Fail(TModelError::WriteFailed, false);
+
+    TStorageIniFile state(*pack.Storage);
+    auto bind = [&] {
+        if (!rebind) return;
+        state.WriteBool(TStorageBoolKey::PathAssigned, true);
+        state.WriteString(TStorageStringKey::SourcePath, target);
     };
-    for (; staged < newNames.size(); ++staged) {
-        FireFile(newNames[staged], 1, 0);
-        if (!CopyFileReplacing(pack.Folder + newNames[staged], folder + StagedName("new", staged))) {
-            dropStaged();
-            return false;
+    if (SameFolder(target, pack.Folder)) {
+        bind();
+    } else {
+        if (!ForceDirectories(target)) return Fail(TModelError::CopyFailed, false);
+        state.SetPendingSave(target, rebind);
+        TSaveRequest request;
+        request.Source = pack.Folder;
+        request.Names = std::move(packFiles);
+        request.Target = target;
+        request.PictureMask = PictureMask(p);
+        request.OnFile = [this](const std::string& name) { FireFile(name, 1, 0); };
+        request.OnCommitted = bind;
+        const TSaveResult result = SavePackFiles(request);
+        // An unfinished save keeps its record: the next start completes it.
+        if (result != TSaveResult::Unfinished) {
+            try {
+                state.ClearPendingSave();
+            } catch (...) {
+                // The next start finds the save finished and only clears the record.
+            }
+        }
+        switch (result) {
+            case TSaveResult::Saved:
+                break;
+            case TSaveResult::Blocked:
+                return Fail(TModelError::TargetBlocked, false);
+            case TSaveResult::CopyFailed:
+                return Fail(TModelError::CopyFailed, false);
+            case TSaveResult::Failed:
+                return Fail(TModelError::CopyFailed, false);
+            case TSaveResult::Unfinished:
+                return Fail(TModelError::RecoveryFailed, false);
         }
     }
-
-    const std::vector<std::string> oldNames = PackFiles(folder, mask);
-    size_t aside = 0;
-    auto restoreOld = [&] {
-        for (size_t i = 0; i < aside; ++i)
-            RenameNoReplace(folder + StagedName("old", i), folder + oldNames[i]);
-    };
-    for (; aside < oldNames.size(); ++aside) {
-        FireFile(oldNames[aside], 1, 0);
-        const std::string parked = folder + StagedName("old", aside);
-        DeleteFileAt(parked);
-        if (!RenameNoReplace(folder + oldNames[aside], parked)) {
-            restoreOld();
-            dropStaged();
-            return false;
-        }
+    if (rebind) {
+        pack.SourcePath = target;
+        sourcedPacks_.Include(p);
     }
-
-    for (size_t placed = 0; placed < newNames.size(); ++placed) {
-        if (!RenameNoReplace(folder + StagedName("new", placed), folder + newNames[placed])) {
-            for (size_t i = 0; i < placed; ++i)
-                RenameNoReplace(folder + newNames[i], folder + StagedName("new", i));
-            dropStaged();
-            restoreOld();
-            return false;
-        }
-    }
-    for (size_t i = 0; i < oldNames.size(); ++i) DeleteFileAt(folder + StagedName("old", i));
     return true;
 }
 
 bool TDefineDecoder::SaveCurrentPack() {
-    if (!presentPacks_.Contains(currentPack_)) return false;
+    return Run(false, [&] { return SaveCurrentPackImpl(); });
+}
+
+bool TDefineDecoder::SaveCurrentPackImpl() {
+    if (!presentPacks_.Contains(currentPack_)) return Fail(TModelError::NotPresent, false);
     TPack& pack = Current();
-    if (sourcedPacks_.Contains(currentPack_)) return WritePackTo(pack.SourcePath);
+    if (sourcedPacks_.Contains(currentPack_)) return SaveTo(pack.SourcePath, false);
     // A new pack under an imposed base folder has its place there already.
-    if (externalBase_ && !pack.SourcePath.empty()) return SaveCurrentPackTo(pack.SourcePath);
-    return false;
+    if (externalBase_ && !pack.SourcePath.empty()) return SaveTo(pack.SourcePath, true);
+    return Fail(TModelError::NotPresent, false);
 }
 
 bool TDefineDecoder::SaveCurrentPackTo(const std::string& folder) {
-    if (!presentPacks_.Contains(currentPack_)) return false;
-    const std::string target = IncludeTrailingSeparator(folder);
-    if (!WritePackTo(target)) return false;
-    Current().SourcePath = target;
-    sourcedPacks_.Include(currentPack_);
-    TStorageIniFile state(*Current().Storage);
-    state.WriteBool(TStorageBoolKey::PathAssigned, true);
-    state.WriteString(TStorageStringKey::SourcePath, target);
-    return true;
+    return Run(false, [&] { return SaveTo(folder, true); });
 }
 
 void TDefineDecoder::StorePairState(bool assigned, const std::string& path) {
@@ -341,84 +534,140 @@ std::string TDefineDecoder::AskFolder(int32_t kind, bool& accepted) {
     accepted = false;
     std::string path = bothPath_;
     if (kind == 0 && !Current().SourcePath.empty()) path = Current().SourcePath;
-    if (OnSelectFolder) OnSelectFolder(*this, kind, path, accepted);
+    Fire(OnSelectFolder, kind, path, accepted);
+    if (!accepted) lastError_ = TModelError::Cancelled;
     return path;
 }
 
 // ---- whole-pack operations
 
-// Asks whenever a pack that the coming operation drops is present: in the both-packs mode
-// that is either pack, not only the current one. "Save" that fails keeps the work too.
 bool TDefineDecoder::QuerySave() {
+    return Run(false, [&] { return QuerySaveImpl(); });
+}
+
+// Asks whenever a pack that the coming operation drops is present: in the both-packs mode
+// that is either pack, not only the current one. "Save" that fails (or whose folder choice is
+// cancelled) keeps the work too.
+bool TDefineDecoder::QuerySaveImpl() {
     const bool atStake = bothMode_ ? !presentPacks_.Empty() : presentPacks_.Contains(currentPack_);
     if (!atStake) return true;
     int32_t answer = 1;
-    if (OnQuerySave) OnQuerySave(*this, answer);
+    Fire(OnQuerySave, answer);
     switch (answer) {
         case 0:
-            return Save();
+            return SaveImpl();
         case 1:
             return true;
         default:
-            return false;
+            return Fail(TModelError::Cancelled, false);
     }
 }
 
 bool TDefineDecoder::NewPack() {
-    if (!QuerySave()) return false;
-    bool ok = true;
-    if (bothMode_) {
-        TPackSwitch restore(*this);
-        for (uint8_t p = 0; p < kPackCount && ok; ++p) {
-            restore.To(p);
-            ok = NewCurrentPack();
-        }
-    } else {
-        ok = NewCurrentPack();
-    }
-    if (ok) ResetPairState();
-    return ok;
-}
-
-bool TDefineDecoder::OpenPack(const std::string& path) {
-    if (!QuerySave()) return false;
-    if (bothMode_) {
-        const std::string base = IncludeTrailingSeparator(path);
-        if (base.empty()) return false;
+    return Run(false, [&] {
+        if (!QuerySaveImpl()) return false;
         bool ok = true;
-        {
+        if (bothMode_) {
             TPackSwitch restore(*this);
             for (uint8_t p = 0; p < kPackCount && ok; ++p) {
                 restore.To(p);
-                ok = ImportPack(BaseSubFolder(base, p));
+                ok = NewCurrentPackImpl();
             }
+        } else {
+            ok = NewCurrentPackImpl();
         }
-        if (ok) StorePairState(true, externalBase_ ? externalBasePath_ : base);
+        if (ok) ResetPairState();
         return ok;
-    }
-    const std::string folder = IncludeTrailingSeparator(ExtractFilePath(path));
-    if (folder.empty()) return false;
-    const bool ok = ImportPack(folder);
-    if (ok) ResetPairState();
-    return ok;
+    });
+}
+
+// In the both-packs mode both packs are staged before either is swapped in, so a failure of
+// the second leaves the first as it was too. A base folder with only one of its sub-folders
+// opens that one and gives the other an empty pack without folder.
+bool TDefineDecoder::OpenPack(const std::string& path) {
+    return Run(false, [&] {
+        if (!QuerySaveImpl()) return false;
+        if (bothMode_) {
+            const std::string base = IncludeTrailingSeparator(path);
+            if (base.empty()) return Fail(TModelError::NotPresent, false);
+            bool anyFolder = false;
+            {
+                TPackSwitch restore(*this);
+                TStaged staged[kPackCount];
+                for (uint8_t p = 0; p < kPackCount; ++p) {
+                    if (!packs_[p].Storage->Valid()) return Fail(TModelError::NotPresent, false);
+                }
+                for (uint8_t p = 0; p < kPackCount; ++p) {
+                    restore.To(p);
+                    const std::string folder = BaseSubFolder(base, p);
+                    anyFolder |= DirectoryExists(folder);
+                    TUpdate update(*this);
+                    FirePhase(0, 0, 1);
+                    if (!StageImport(folder, staged[p])) {
+                        for (uint8_t q = 0; q < p; ++q) {
+                            restore.To(q);
+                            UnhookAll(staged[q].Smiles);
+                            TWorkingCopySwap::Abandon(packs_[q].Storage->Path());
+                        }
+                        return false;
+                    }
+                }
+                const TModelError note = lastError_;
+                for (uint8_t p = 0; p < kPackCount; ++p) {
+                    restore.To(p);
+                    if (!CommitStaged(staged[p])) return false;
+                }
+                lastError_ = note;
+                loaded_ = true;
+            }
+            if (anyFolder) {
+                StorePairState(true, externalBase_ ? externalBasePath_ : base);
+            } else {
+                ResetPairState();
+            }
+            return true;
+        }
+        const std::string folder = IncludeTrailingSeparator(ExtractFilePath(path));
+        if (folder.empty()) return Fail(TModelError::NotPresent, false);
+        const bool ok = ImportCurrentPack(folder);
+        if (ok) ResetPairState();
+        return ok;
+    });
 }
 
 bool TDefineDecoder::Save() {
-    if (!bothMode_) return SaveCurrentPack();
+    return Run(false, [&] { return SaveImpl(); });
+}
+
+bool TDefineDecoder::SaveImpl() {
+    if (!bothMode_) {
+        const TPack& pack = Current();
+        const bool placed =
+            sourcedPacks_.Contains(currentPack_) || (externalBase_ && !pack.SourcePath.empty());
+        if (!presentPacks_.Contains(currentPack_) || placed) return SaveCurrentPackImpl();
+        // A pack without a folder yet asks for one, as Save As would.
+        bool accepted = false;
+        const std::string path = AskFolder(0, accepted);
+        if (!accepted) return false;
+        return SaveTo(IncludeTrailingSeparator(ExtractFilePath(path)), true);
+    }
     if (presentPacks_.Count() == kPackCount) {
         if (bothPathsAssigned_) {
             bool ok = true;
             TPackSwitch restore(*this);
             for (uint8_t p = 0; p < kPackCount && ok; ++p) {
                 restore.To(p);
-                ok = SaveCurrentPack();
+                // A pack of the pair without a folder of its own takes its sub-folder of the base.
+                ok = sourcedPacks_.Contains(p) || (externalBase_ && !packs_[p].SourcePath.empty())
+                         ? SaveCurrentPackImpl()
+                         : SaveTo(BaseSubFolder(bothPath_, p), true);
             }
             return ok;
         }
         bool accepted = false;
         const std::string folder = AskFolder(1, accepted);
         if (!accepted) return false;
-        const bool ok = SaveAs(folder);
+        const bool ok = SaveAsImpl(folder);
         if (ok) StorePairState(true, externalBase_ ? externalBasePath_ : IncludeTrailingSeparator(folder));
         return ok;
     }
@@ -428,57 +677,64 @@ bool TDefineDecoder::Save() {
         if (!presentPacks_.Contains(p)) continue;
         restore.To(p);
         if (sourcedPacks_.Contains(p) || (externalBase_ && !packs_[p].SourcePath.empty())) {
-            if (ok) ok = SaveCurrentPack();
+            if (ok) ok = SaveCurrentPackImpl();
             continue;
         }
         bool accepted = false;
         const std::string path = AskFolder(0, accepted);
         if (!accepted) return false;
-        if (ok) ok = SaveCurrentPackTo(IncludeTrailingSeparator(ExtractFilePath(path)));
+        if (ok) ok = SaveTo(IncludeTrailingSeparator(ExtractFilePath(path)), true);
     }
     return ok;
 }
 
+bool TDefineDecoder::SaveAs(const std::string& path) {
+    return Run(false, [&] { return SaveAsImpl(path); });
+}
+
 // In the both-packs mode only the packs that are present are written: a pair with one pack
 // still saves that one (into its sub-folder) instead of failing on the absent one.
-bool TDefineDecoder::SaveAs(const std::string& path) {
+bool TDefineDecoder::SaveAsImpl(const std::string& path) {
     if (bothMode_) {
         const std::string base = IncludeTrailingSeparator(path);
-        if (base.empty() || presentPacks_.Empty()) return false;
+        if (base.empty() || presentPacks_.Empty()) return Fail(TModelError::NotPresent, false);
+        if (!IniValueReadsBack(base)) return Fail(TModelError::PathNotStorable, false);
         bool ok = true;
         {
             TPackSwitch restore(*this);
             for (uint8_t p = 0; p < kPackCount && ok; ++p) {
                 if (!presentPacks_.Contains(p)) continue;
                 restore.To(p);
-                ok = SaveCurrentPackTo(BaseSubFolder(base, p));
+                ok = SaveTo(BaseSubFolder(base, p), true);
             }
         }
         if (ok) StorePairState(true, externalBase_ ? externalBasePath_ : base);
         return ok;
     }
     const std::string folder = IncludeTrailingSeparator(ExtractFilePath(path));
-    if (folder.empty()) return false;
-    const bool ok = SaveCurrentPackTo(folder);
+    if (folder.empty()) return Fail(TModelError::NotPresent, false);
+    const bool ok = SaveTo(folder, true);
     if (ok) ResetPairState();
     return ok;
 }
 
 bool TDefineDecoder::ClosePack() {
-    if (!QuerySave()) return false;
-    if (OnBeforeClose) OnBeforeClose(*this);
-    bool ok = true;
-    if (bothMode_) {
-        TPackSwitch restore(*this);
-        for (uint8_t p = 0; p < kPackCount && ok; ++p) {
-            restore.To(p);
-            ok = CloseCurrentPack();
+    return Run(false, [&] {
+        if (!QuerySaveImpl()) return false;
+        Fire(OnBeforeClose);
+        bool ok = true;
+        if (bothMode_) {
+            TPackSwitch restore(*this);
+            for (uint8_t p = 0; p < kPackCount && ok; ++p) {
+                restore.To(p);
+                ok = CloseCurrentPackImpl();
+            }
+        } else {
+            ok = CloseCurrentPackImpl();
         }
-    } else {
-        ok = CloseCurrentPack();
-    }
-    if (ok) ResetPairState();
-    return ok;
+        if (ok) ResetPairState();
+        return ok;
+    });
 }
 
 }  // namespace faceloom

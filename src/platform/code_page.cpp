@@ -393,6 +393,13 @@ int CompareTextFolded(std::string_view a, std::string_view b, TCodePage cp) {
     return a.size() < b.size() ? -1 : 1;
 }
 
+std::u32string FoldedFileName(std::string_view name) {
+    std::u32string out;
+    out.reserve(name.size());
+    for (size_t pos = 0; pos < name.size();) out.push_back(NextFoldedKey(name, pos));
+    return out;
+}
+
 int CompareUtf8Folded(std::string_view a, std::string_view b) {
     size_t pa = 0;
     size_t pb = 0;

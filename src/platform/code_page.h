@@ -45,4 +45,10 @@ std::string AsciiLower(std::string_view text);
 // Cyrillic letters.
 int CompareUtf8Folded(std::string_view a, std::string_view b);
 
+// The key by which two file names are the same name on Windows: the code points of the UTF-8
+// name, Latin and Cyrillic letters folded. Bytes that are not well-formed UTF-8 (also overlong
+// spellings) stay distinct keys of their own. The one folding of every name comparison: clash
+// checks of renames, mask matching and CompareUtf8Folded all use it.
+std::u32string FoldedFileName(std::string_view name);
+
 }  // namespace faceloom

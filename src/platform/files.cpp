@@ -21,39 +21,8 @@
 namespace faceloom {
 namespace {
 
-// Decodes one UTF-8 sequence; malformed bytes come out one by one as themselves, so that
-// names that are not UTF-8 still compare byte for byte.
-char32_t NextCodePoint(std::string_view s, size_t& i) {
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    auto continuation = [&](size_t k) {
-        return i + k < s.size() && (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
-    };
-    if (b0 >= 0xC2 && b0 <= 0xDF && continuation(1)) {
-        const char32_t c = ((b0 & 0x1F) << 6) | (static_cast<unsigned char>(s[i + 1]) & 0x3F);
-        i += 2;
-        return c;
-    }
-    if (b0 >= 0xE0 && b0 <= 0xEF && continuation(1) && continuation(2)) {
-        const char32_t c = ((b0 & 0x0F) << 12) | ((static_cast<unsigned char>(s[i + 1]) & 0x3F) << 6) |
-                           (static_cast<unsigned char>(s[i + 2]) & 0x3F);
-        i += 3;
-        return c;
-    }
-    i += 1;
-    return b0 < 0x80 ? b0 : 0x110000 + b0;  // outside Unicode: never equal to a real letter
-}
-
-char32_t Folded(char32_t c) {
-    return c <= 0xFFFF ? FoldCase(static_cast<char16_t>(c)) : c;
-}
-
 std::u32string FoldedCodePoints(std::string_view s) {
-    std::u32string out;
-    out.reserve(s.size());
-    for (size_t i = 0; i < s.size();) {
-        out.push_back(Folded(NextCodePoint(s, i)));
-    }
-    return out;
+    return FoldedFileName(s);
 }
 
 // Classic wildcard match with backtracking to the last '*'; linear in practice.
@@ -197,7 +166,12 @@ bool RenameIfAbsent(const std::string& source, const std::string& target) {
     }
     if (errno != EINVAL && errno != ENOSYS) return false;
     // File systems without RENAME_NOREPLACE: link fails on an existing target, so it never
-    // replaces either.
+    // replaces either. Folders cannot be linked: they are renamed after a check.
+    struct stat st {};
+    if (::lstat(source.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        if (::lstat(target.c_str(), &st) == 0) return false;
+        return ::rename(source.c_str(), target.c_str()) == 0;
+    }
     if (::link(source.c_str(), target.c_str()) != 0) return false;
     ::unlink(source.c_str());
     return true;
@@ -214,8 +188,9 @@ bool RenameNoReplace(const std::string& source, const std::string& target) {
     const std::string targetName = ExtractFileName(target);
     if (DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str())) {
         bool clash = false;
+        const std::u32string foldedTarget = FoldedFileName(targetName);
         while (const dirent* entry = ::readdir(dir)) {
-            if (CompareUtf8Folded(entry->d_name, targetName) == 0 &&
+            if (FoldedFileName(entry->d_name) == foldedTarget &&
                 IsAnotherEntry(folder + entry->d_name, sourceStat)) {
                 clash = true;
                 break;
@@ -262,6 +237,112 @@ std::vector<bool> RenameNoReplaceInFolder(const std::string& folder,
     return done;
 }
 
+bool RenameExact(const std::string& source, const std::string& target) {
+    return RenameIfAbsent(source, target);
+}
+
+bool RenameReplacing(const std::string& source, const std::string& target) {
+    return ::rename(source.c_str(), target.c_str()) == 0;
+}
+
+bool CopyFileNew(const std::string& source, const std::string& target, TDurability durability) {
+    const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return false;
+    struct stat st {};
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(in);
+        return false;
+    }
+    const int out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (out < 0) {
+        ::close(in);
+        return false;
+    }
+    bool ok = true;
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t got = ::read(in, buffer, sizeof buffer);
+        if (got == 0) break;
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            ok = false;
+            break;
+        }
+        if (!WriteAll(out, buffer, static_cast<size_t>(got))) {
+            ok = false;
+            break;
+        }
+    }
+    if (ok && durability == TDurability::Durable) ok = ::fsync(out) == 0;
+    ok = (::close(out) == 0) && ok;
+    ::close(in);
+    if (!ok) ::unlink(target.c_str());
+    return ok;
+}
+
+std::vector<TFolderEntry> ListFolder(const std::string& folder) {
+    std::vector<TFolderEntry> entries;
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (dir == nullptr) return entries;
+    const int fd = ::dirfd(dir);
+    struct stat self {};
+    const uint64_t device = ::fstat(fd, &self) == 0 ? static_cast<uint64_t>(self.st_dev) << 48 : 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        TFolderEntry item;
+        item.Name = entry->d_name;
+        if (item.Name == "." || item.Name == "..") continue;
+        // The directory says the kind and the inode itself on most file systems; only where it
+        // does not is the entry asked.
+        if (entry->d_type != DT_UNKNOWN) {
+            item.IsFile = entry->d_type == DT_REG;
+            item.Inode = static_cast<uint64_t>(entry->d_ino) ^ device;
+        } else if (struct stat st{}; ::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+            item.IsFile = S_ISREG(st.st_mode);
+            item.Inode = static_cast<uint64_t>(st.st_ino) ^ (static_cast<uint64_t>(st.st_dev) << 48);
+        }
+        entries.push_back(std::move(item));
+    }
+    ::closedir(dir);
+    return entries;
+}
+
+std::optional<uint64_t> FileIdentity(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return std::nullopt;
+    return static_cast<uint64_t>(st.st_ino) ^ (static_cast<uint64_t>(st.st_dev) << 48);
+}
+
+bool SyncFolder(const std::string& folder) {
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+bool SyncFileSystemOf(const std::string& folder) {
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = ::syncfs(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+bool RemoveTree(const std::string& folder) {
+    if (folder.empty()) return false;
+    std::error_code ec;
+    std::filesystem::remove_all(folder, ec);
+    struct stat st {};
+    return ::lstat(folder.c_str(), &st) != 0;
+}
+
+bool IsOwnTempName(std::string_view name) {
+    constexpr std::string_view prefix = ".~faceloom-";
+    constexpr std::string_view suffix = ".tmp";
+    return name.size() >= prefix.size() + suffix.size() && name.substr(0, prefix.size()) == prefix &&
+           name.substr(name.size() - suffix.size()) == suffix;
+}
+
 bool DeleteFileAt(const std::string& path) {
     return IsRegularFile(path) && ::unlink(path.c_str()) == 0;
 }
@@ -291,9 +372,9 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
     return bytes;
 }
 
-void WriteFileAtomic(const std::string& path, std::string_view bytes) {
-    const bool ok = ReplaceViaTemp(path, TDurability::Durable,
-                                   [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); });
+void WriteFileAtomic(const std::string& path, std::string_view bytes, TDurability durability) {
+    const bool ok =
+        ReplaceViaTemp(path, durability, [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); });
     if (!ok) {
         throw EInOutError::UnableToWrite(path);
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,7 +10,7 @@
 namespace faceloom {
 
 // File names and masks compare without regard to letter case (packs come from Windows):
-// ASCII and Cyrillic letters of UTF-8 names fold.
+// ASCII and Cyrillic letters of UTF-8 names fold, always by FoldedFileName (code_page.h).
 
 // Names (without folder) of the files in the mask's folder that match the mask, e.g.
 // FindFiles("/pack/*.gif"). Ordinary, read-only and hidden files match; folders and
@@ -43,6 +44,45 @@ bool RenameNoReplace(const std::string& source, const std::string& target);
 std::vector<bool> RenameNoReplaceInFolder(const std::string& folder,
                                           const std::vector<std::pair<std::string, std::string>>& renames);
 
+// Renames a file or folder unless the exact target name exists (no letter-case check): for
+// names the caller owns, such as its own temporary names, and for putting back the exact
+// names a failed operation moved, which may differ from each other only in letter case.
+bool RenameExact(const std::string& source, const std::string& target);
+
+// Renames a file over its target, replacing it in one step (the target's old content is gone).
+bool RenameReplacing(const std::string& source, const std::string& target);
+
+// Copies a file to a target that must not exist yet (created exclusively, never replacing).
+// On failure the partial target is removed and the result is false.
+bool CopyFileNew(const std::string& source, const std::string& target,
+                 TDurability durability = TDurability::Durable);
+
+// One entry of a folder listing.
+struct TFolderEntry {
+    std::string Name;
+    bool IsFile = false;  // a regular file (not a folder, link or device)
+    uint64_t Inode = 0;
+};
+// Every entry of a folder but "." and "..", read once, in the order the directory yields.
+// Empty when the folder cannot be read.
+std::vector<TFolderEntry> ListFolder(const std::string& folder);
+
+// The identity of a file or folder (device and inode folded into one number), nullopt when
+// nothing has that name. Survives renames within a file system.
+std::optional<uint64_t> FileIdentity(const std::string& path);
+
+// Flushes a folder's entries (its renames, creations and deletions) to the disk.
+bool SyncFolder(const std::string& folder);
+// Flushes every written file of the file system that holds the folder: one call instead of
+// one flush per file when many files were written.
+bool SyncFileSystemOf(const std::string& folder);
+
+// Removes a folder with everything in it. True when it is gone afterwards.
+bool RemoveTree(const std::string& folder);
+
+// Whether a bare name is one of the temporary names this program makes (".~faceloom-*.tmp").
+bool IsOwnTempName(std::string_view name);
+
 bool DeleteFileAt(const std::string& path);
 bool FileExists(const std::string& path);       // a regular file
 bool DirectoryExists(const std::string& path);  // a folder
@@ -56,6 +96,8 @@ std::optional<std::string> ReadWholeFile(const std::string& path);
 // Replaces the file's content safely: writes to a temp file in the same folder, flushes it
 // and renames it over the old one. Throws EInOutError("Unable to write to <path>") on
 // failure, leaving the old file intact.
-void WriteFileAtomic(const std::string& path, std::string_view bytes);
+// Scratch skips the flush (working copies); the rename is atomic either way.
+void WriteFileAtomic(const std::string& path, std::string_view bytes,
+                     TDurability durability = TDurability::Durable);
 
 }  // namespace faceloom

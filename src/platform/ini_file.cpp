@@ -195,7 +195,13 @@ bool HoldsLineBreak(std::string_view text) {
 
 }  // namespace
 
-TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {}
+TIniFile::TIniFile(std::string fileName, TDurability durability)
+    : fileName_(std::move(fileName)), durability_(durability) {}
+
+bool IniValueReadsBack(std::string_view value) {
+    return !HoldsLineBreak(value) && Trim(value) == value && value.size() <= kMaxStringLength &&
+           ReadableValue(std::string(value)) == value;
+}
 
 namespace {
 
@@ -230,9 +236,9 @@ void CheckWritable(const std::string& fileName, const std::string& section, cons
     }
 }
 
-void Store(const std::string& fileName, const std::string& bytes) {
+void Store(const std::string& fileName, const std::string& bytes, TDurability durability) {
     // WriteFileAtomic reports failure as EInOutError naming the file and leaves the old one.
-    WriteFileAtomic(fileName, bytes);
+    WriteFileAtomic(fileName, bytes, durability);
 }
 
 }  // namespace
@@ -283,7 +289,7 @@ void TIniFile::WriteString(const std::string& section, const std::string& key, c
         result += ini.Encode(Trim(key)) + "=" + encodedValue + nl;
         result += text.substr(insertAt);
     }
-    Store(fileName_, result);
+    Store(fileName_, result, durability_);
 }
 
 int32_t TIniFile::ReadInteger(const std::string& section, const std::string& key,
@@ -320,7 +326,7 @@ void TIniFile::DeleteKey(const std::string& section, const std::string& key) {
                           SameTextFolded(ini.Decode(ini.Name(line)), wanted);
         if (!drop) result += text.substr(line.start, line.length + line.endLength);
     }
-    Store(fileName_, result);
+    Store(fileName_, result, durability_);
 }
 
 bool TIniFile::SectionExists(const std::string& section) const {

@@ -2,6 +2,9 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+
+#include "platform/files.h"
 
 namespace faceloom {
 
@@ -26,7 +29,8 @@ namespace faceloom {
 // replaced.
 class TIniFile {
 public:
-    explicit TIniFile(std::string fileName);
+    // Scratch writes skip the disk flush (still replacing the file in one step).
+    explicit TIniFile(std::string fileName, TDurability durability = TDurability::Durable);
 
     const std::string& FileName() const { return fileName_; }
 
@@ -53,7 +57,12 @@ public:
 
 private:
     std::string fileName_;
+    TDurability durability_;
 };
+
+// Whether a string value written now reads back exactly: no CR, LF or NUL, no blanks at its
+// ends, not enclosed in a pair of quotes, and within the 2047 characters a read returns.
+bool IniValueReadsBack(std::string_view value);
 
 // Parses an integer as the INI reader does; nullopt-like false when it is not one.
 bool ParseIniInteger(const std::string& text, int32_t& value);

@@ -1,6 +1,8 @@
 #include "storage/storage_ini_file.h"
 
+#include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/ini_file.h"
 #include "platform/paths.h"
 #include "storage/storage_layout.h"
 #include "storage/storage_manager.h"
@@ -32,6 +34,8 @@ const char* StorageKeyName(TStorageBoolKey key) {
             return "PathAssigned";
         case TStorageBoolKey::SmiliesLoaded:
             return "SmiliesLoaded";
+        case TStorageBoolKey::PendingRebind:
+            return "PendingRebind";
     }
     return "";
 }
@@ -40,6 +44,8 @@ const char* StorageKeyName(TStorageStringKey key) {
     switch (key) {
         case TStorageStringKey::SourcePath:
             return "SourcePath";
+        case TStorageStringKey::PendingSave:
+            return "PendingSave";
     }
     return "";
 }
@@ -61,6 +67,25 @@ std::string TStorageIniFile::ReadString(TStorageStringKey key) const {
 
 void TStorageIniFile::WriteString(TStorageStringKey key, const std::string& value) {
     settings_.WriteString(StorageKeyName(key), value);
+}
+
+// The record of a save under way only has to outlive a killed process (after a power cut the
+// next open of or save into that folder still finds the save's journal), so it skips the flush.
+void TStorageIniFile::SetPendingSave(const std::string& folder, bool rebind) {
+    if (FileName().empty()) throw EInOutError::UnableToWrite(kFileName);
+    TIniFile ini(FileName(), TDurability::Scratch);
+    // PendingRebind is written only when set: one rewrite of the file for a plain save.
+    if (rebind) ini.WriteBool(kSection, StorageKeyName(TStorageBoolKey::PendingRebind), true);
+    ini.WriteString(kSection, StorageKeyName(TStorageStringKey::PendingSave), folder);
+}
+
+void TStorageIniFile::ClearPendingSave() {
+    if (FileName().empty()) return;
+    TIniFile ini(FileName(), TDurability::Scratch);
+    ini.DeleteKey(kSection, StorageKeyName(TStorageStringKey::PendingSave));
+    if (ini.ValueExists(kSection, StorageKeyName(TStorageBoolKey::PendingRebind))) {
+        ini.DeleteKey(kSection, StorageKeyName(TStorageBoolKey::PendingRebind));
+    }
 }
 
 void AllocateStorageState(const TStorageManager& storage) {

@@ -13,9 +13,11 @@ enum class TStorageBoolKey {
     StorageAllocated,  // the state file has been initialised
     PathAssigned,      // the pack has a source folder; SourcePath is valid
     SmiliesLoaded,     // the storage holds a pack
+    PendingRebind,     // the save named by PendingSave makes its folder the source folder
 };
 enum class TStorageStringKey {
-    SourcePath,  // the pack's source folder, ending with the separator
+    SourcePath,   // the pack's source folder, ending with the separator
+    PendingSave,  // a folder a save of this pack was writing into; empty when none runs
 };
 
 const char* StorageKeyName(TStorageBoolKey key);
@@ -34,6 +36,11 @@ public:
     void WriteBool(TStorageBoolKey key, bool value);
     std::string ReadString(TStorageStringKey key) const;
     void WriteString(TStorageStringKey key, const std::string& value);
+
+    // The record of a save under way (PendingSave, PendingRebind); cleared by removing both
+    // keys, so a file that never saw a save keeps its four keys only.
+    void SetPendingSave(const std::string& folder, bool rebind);
+    void ClearPendingSave();
 
     const TStorageManager& Storage() const { return storage_; }
     const std::string& FileName() const { return settings_.FileName(); }

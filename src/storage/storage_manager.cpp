@@ -7,16 +7,19 @@
 
 namespace faceloom {
 
-TStorageManager::TStorageManager(const std::string& subPath) {
+std::string TStorageManager::FolderFor(const std::string& subPath) {
     const std::string root = AppDataFolder();
-    if (root.empty()) {
-        return;
-    }
+    if (root.empty()) return {};
     // The data folder already ends with a separator; a sub-path starting with one would
     // double it.
     size_t skip = 0;
     while (skip < subPath.size() && subPath[skip] == kPathSeparator) ++skip;
-    path_ = IncludeTrailingSeparator(root + subPath.substr(skip));
+    return IncludeTrailingSeparator(root + subPath.substr(skip));
+}
+
+TStorageManager::TStorageManager(const std::string& subPath) {
+    path_ = FolderFor(subPath);
+    if (path_.empty()) return;
     valid_ = ForceDirectories(path_);
 }
 
@@ -28,6 +31,7 @@ void TStorageManager::Report(const std::string& name) {
 
 bool TStorageManager::ForEachFile(const std::string& maskPath,
                                   const std::function<void(const std::string& name)>& act) {
+    failures_ = 0;
     const std::vector<std::string> names = FindFiles(maskPath);
     for (const std::string& name : names) {
         Report(name);
@@ -37,15 +41,20 @@ bool TStorageManager::ForEachFile(const std::string& maskPath,
 }
 
 bool TStorageManager::DeleteInStorage(const std::string& mask) {
+    failures_ = 0;
     if (!valid_) return false;
-    return ForEachFile(path_ + mask, [this](const std::string& name) { DeleteFileAt(path_ + name); });
+    return ForEachFile(path_ + mask, [this](const std::string& name) {
+        if (!DeleteFileAt(path_ + name)) ++failures_;
+    });
 }
 
 // A mask without a folder would act on the process's current folder, which is never meant.
 bool TStorageManager::DeleteInFolder(const std::string& maskPath) {
     const std::string folder = ExtractFilePath(maskPath);
     if (!valid_ || folder.empty()) return false;
-    return ForEachFile(maskPath, [&folder](const std::string& name) { DeleteFileAt(folder + name); });
+    return ForEachFile(maskPath, [this, &folder](const std::string& name) {
+        if (!DeleteFileAt(folder + name)) ++failures_;
+    });
 }
 
 bool TStorageManager::CopyToStorage(const std::string& maskPath) {
@@ -53,7 +62,7 @@ bool TStorageManager::CopyToStorage(const std::string& maskPath) {
     if (!valid_ || folder.empty()) return false;
     return ForEachFile(maskPath, [this, &folder](const std::string& name) {
         // The working copy can always be made again from the source, so it skips the flush.
-        CopyFileReplacing(folder + name, path_ + name, TDurability::Scratch);
+        if (!CopyFileReplacing(folder + name, path_ + name, TDurability::Scratch)) ++failures_;
     });
 }
 
@@ -61,7 +70,7 @@ bool TStorageManager::CopyFromStorage(const std::string& targetFolder) {
     const std::string target = IncludeTrailingSeparator(targetFolder);
     if (!valid_ || target.empty()) return false;
     return ForEachFile(path_ + "*.*", [this, &target](const std::string& name) {
-        CopyFileReplacing(path_ + name, target + name);
+        if (!CopyFileReplacing(path_ + name, target + name)) ++failures_;
     });
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -23,7 +24,14 @@ public:
     TStorageManager(const TStorageManager&) = delete;
     TStorageManager& operator=(const TStorageManager&) = delete;
 
+    // The folder a sub-path names (with a trailing separator), without creating anything;
+    // empty when the per-user data folder is unavailable.
+    static std::string FolderFor(const std::string& subPath);
+
     bool Valid() const { return valid_; }
+    // Files of the last bulk operation whose delete or copy failed (the operations go on past
+    // them; a caller that needs every file checks this).
+    int32_t Failures() const { return failures_; }
     const std::string& Path() const { return path_; }
 
     // Deletes the files of Path matching mask ("*.ini").
@@ -45,6 +53,7 @@ private:
     bool ForEachFile(const std::string& maskPath, const std::function<void(const std::string& name)>& act);
 
     bool valid_ = false;
+    int32_t failures_ = 0;
     std::string path_;
 };
 

@@ -66,11 +66,35 @@ TEST_F(SaveTest, SavingToTheSourceReplacesPackFilesAndLeavesOthersAlone) {
     EXPECT_EQ(ReadBytes(folder + "notes.txt"), "not part of the pack");
 }
 
-TEST_F(SaveTest, NewPackHasNoPlaceUntilSaveAs) {
+// Save of a pack without a folder asks for one (kind 0) like Save As; a cancelled choice
+// cancels the save.
+TEST_F(SaveTest, NewPackAsksForAFolderWhenSaved) {
     auto model = NewModel();
     ASSERT_TRUE(model->NewPack());
     ASSERT_NE(model->AddSmile(Picture(1)), nullptr);
     EXPECT_FALSE(model->Save());
+    EXPECT_EQ(model->LastError(), TModelError::Cancelled);
+    const std::string chosen = sources.folder() + "chosen/";
+    std::vector<int32_t> kinds;
+    model->OnSelectFolder = [&](TDefineDecoder&, int32_t kind, std::string& path, bool& accepted) {
+        kinds.push_back(kind);
+        path = chosen + "_define.ini";
+        accepted = true;
+    };
+    ASSERT_TRUE(model->Save());
+    EXPECT_EQ(kinds, std::vector<int32_t>{0});
+    EXPECT_EQ(ListFiles(chosen), (std::vector<std::string>{"_define.ini", "aa.gif"}));
+    EXPECT_EQ(model->SourcePath(kAnimatedPack), chosen);
+    // "Save" answered to the question asks too; cancelling the folder cancels the operation.
+    model->OnQuerySave = [](TDefineDecoder&, int32_t& answer) { answer = 0; };
+    model->OnSelectFolder = [](TDefineDecoder&, int32_t, std::string&, bool& accepted) { accepted = false; };
+    ASSERT_TRUE(model->NewCurrentPack());
+    EXPECT_FALSE(model->NewPack());
+    EXPECT_EQ(model->LastError(), TModelError::Cancelled);
+    model->OnQuerySave = nullptr;
+    model->OnSelectFolder = nullptr;
+    ASSERT_TRUE(model->NewPack());
+    ASSERT_NE(model->AddSmile(Picture(1)), nullptr);
 
     const std::string target = sources.folder() + "deep/new/pack/";
     ASSERT_TRUE(model->SaveAs(target + "_define.ini"));

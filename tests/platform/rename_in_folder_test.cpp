@@ -57,5 +57,28 @@ TEST(RenameNoReplaceInFolder, MatchesSingleRenamesOnAShiftChain) {
     EXPECT_TRUE(RenameNoReplaceInFolder(dir.folder(), {}).empty());
 }
 
+// One folding for the single rename, the batch and masks: an overlong UTF-8 spelling of "A"
+// is not the letter A, so it neither clashes with "a.gif" nor matches "a.*".
+TEST(RenameNoReplaceInFolder, FoldsNamesExactlyAsTheSingleRenameAndMasks) {
+    const std::string overlong = "\xE0\x81\x81.gif";  // "A" in three bytes
+    for (const bool batch : {false, true}) {
+        TempDir dir;
+        WriteBytes(dir.file(overlong), "overlong");
+        WriteBytes(dir.file("b.gif"), "B");
+        WriteBytes(dir.file("C.gif"), "C");
+        WriteBytes(dir.file("d.gif"), "D");
+        if (batch) {
+            EXPECT_EQ(RenameNoReplaceInFolder(dir.folder(), {{"b.gif", "a.gif"}, {"d.gif", "c.GIF"}}),
+                      (std::vector<bool>{true, false}));
+        } else {
+            EXPECT_TRUE(RenameNoReplace(dir.file("b.gif"), dir.file("a.gif")));
+            EXPECT_FALSE(RenameNoReplace(dir.file("d.gif"), dir.file("c.GIF")));
+        }
+        EXPECT_EQ(ReadBytes(dir.file("a.gif")), "B");
+    }
+    EXPECT_FALSE(MatchesMask("\xE0\x81\x81.gif", "a.*"));
+    EXPECT_TRUE(MatchesMask("\xD0\x81.GIF", "\xD1\x91.gif"));  // Cyrillic capital and small IO
+}
+
 }  // namespace
 }  // namespace faceloom::test

@@ -1,0 +1,124 @@
+#include "model/edit_journal.h"
+
+#include "model/define_file.h"
+#include "model/journal_codec.h"
+#include "platform/files.h"
+
+namespace faceloom {
+
+namespace {
+
+constexpr std::string_view kJournalKind = "edit 1";
+
+bool MovableName(const std::string& name) {
+    return JournalNameSafe(name) &&
+           (IsOwnTempName(name) || MatchesMask(name, "*.gif") || MatchesMask(name, "*.bmp"));
+}
+
+bool At(const std::string& path, uint64_t identity) {
+    const std::optional<uint64_t> found = FileIdentity(path);
+    return found && *found == identity;
+}
+
+void Finish(const std::string& folder, const TEditJournal& edit) {
+    for (const TEditStep& step : edit.Steps) {
+        if (step.Drop && At(folder + step.From, step.Identity)) DeleteFileAt(folder + step.From);
+    }
+    DeleteFileAt(folder + kEditJournalName);
+}
+
+}  // namespace
+
+std::string TEditJournal::Encode() const {
+    TJournalWriter writer(kJournalKind);
+    writer.Number(Steps.size());
+    for (const TEditStep& step : Steps) {
+        writer.Field(step.Drop ? "drop" : "move");
+        writer.Field(step.From);
+        writer.Field(step.To);
+        writer.Number(step.Identity);
+    }
+    writer.Field(Definition);
+    return writer.Finish();
+}
+
+std::optional<TEditJournal> TEditJournal::Decode(std::string_view bytes) {
+    const std::optional<std::vector<std::string>> fields = ReadJournalFields(bytes, kJournalKind);
+    if (!fields) return std::nullopt;
+    const std::vector<std::string>& f = *fields;
+    uint64_t count = 0;
+    if (f.empty() || !JournalNumber(f[0], f.size(), count) || f.size() != 2 + count * 4) return std::nullopt;
+    TEditJournal edit;
+    for (uint64_t k = 0; k < count; ++k) {
+        const size_t at = 1 + static_cast<size_t>(k) * 4;
+        TEditStep step;
+        if (f[at] != "drop" && f[at] != "move") return std::nullopt;
+        step.Drop = f[at] == "drop";
+        step.From = f[at + 1];
+        step.To = f[at + 2];
+        if (!JournalNumber(f[at + 3], UINT64_MAX, step.Identity)) return std::nullopt;
+        if (step.Drop ? !(JournalNameSafe(step.From) && IsOwnTempName(step.From))
+                      : !(MovableName(step.From) && MovableName(step.To))) {
+            return std::nullopt;
+        }
+        edit.Steps.push_back(std::move(step));
+    }
+    edit.Definition = f.back();
+    return edit;
+}
+
+TEditOutcome ApplyEdit(const std::string& folder, const TEditJournal& edit) {
+    try {
+        WriteFileAtomic(folder + kEditJournalName, edit.Encode(), TDurability::Scratch);
+    } catch (...) {
+        return TEditOutcome::WriteFailed;
+    }
+    size_t done = 0;
+    auto putBack = [&](TEditOutcome outcome) {
+        for (size_t k = done; k-- > 0;) {
+            const TEditStep& step = edit.Steps[k];
+            if (!step.Drop && !RenameExact(folder + step.To, folder + step.From)) {
+                return TEditOutcome::RollbackFailed;
+            }
+        }
+        DeleteFileAt(folder + kEditJournalName);
+        return outcome;
+    };
+    for (; done < edit.Steps.size(); ++done) {
+        const TEditStep& step = edit.Steps[done];
+        if (!step.Drop && !RenameExact(folder + step.From, folder + step.To))
+            return putBack(TEditOutcome::RenameFailed);
+    }
+    try {
+        WriteFileAtomic(folder + kDefineFileName, edit.Definition);
+    } catch (...) {
+        return putBack(TEditOutcome::WriteFailed);
+    }
+    Finish(folder, edit);
+    return TEditOutcome::Done;
+}
+
+bool RecoverEdit(const std::string& folder) {
+    const std::string path = folder + kEditJournalName;
+    if (!FileExists(path)) return true;
+    const std::optional<std::string> bytes = ReadWholeFile(path);
+    const std::optional<TEditJournal> edit = bytes ? TEditJournal::Decode(*bytes) : std::nullopt;
+    if (!edit) {
+        // Not one of ours, or cut: it names no file that can be trusted.
+        DeleteFileAt(path);
+        return false;
+    }
+    for (const TEditStep& step : edit->Steps) {
+        if (step.Drop || !At(folder + step.From, step.Identity) || FileIdentity(folder + step.To)) continue;
+        RenameExact(folder + step.From, folder + step.To);
+    }
+    try {
+        WriteFileAtomic(folder + kDefineFileName, edit->Definition);
+    } catch (...) {
+        return false;  // the journal stays: the next start tries again
+    }
+    Finish(folder, *edit);
+    return true;
+}
+
+}  // namespace faceloom

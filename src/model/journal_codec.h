@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace faceloom {
+
+// The framing of the journals that make saves and edits survive a kill: a header line naming
+// the journal's kind, fields of any bytes each written as "<length>:<bytes>\n", and a last line
+// "#<checksum>" over everything before it. A journal is read back whole or not at all: a cut,
+// garbled or foreign file gives nullopt.
+class TJournalWriter {
+public:
+    explicit TJournalWriter(std::string_view kind);
+    void Field(std::string_view bytes);
+    void Number(uint64_t value);
+    std::string Finish() const;
+
+private:
+    std::string text_;
+};
+
+// The fields of a journal of the given kind, or nullopt.
+std::optional<std::vector<std::string>> ReadJournalFields(std::string_view bytes, std::string_view kind);
+
+// A field that must be a decimal number up to max.
+bool JournalNumber(const std::string& field, uint64_t max, uint64_t& value);
+
+// Whether a name read from a journal may be acted on: a bare name of a file in the folder
+// (no separator, NUL, "." or ".."), so that a journal can never reach outside its folder.
+bool JournalNameSafe(std::string_view name);
+
+}  // namespace faceloom

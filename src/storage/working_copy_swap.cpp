@@ -1,0 +1,78 @@
+#include "storage/working_copy_swap.h"
+
+#include "platform/files.h"
+#include "platform/paths.h"
+
+namespace faceloom {
+
+namespace {
+
+std::string WithoutSeparator(const std::string& folder) {
+    std::string path = folder;
+    while (path.size() > 1 && path.back() == kPathSeparator) path.pop_back();
+    return path;
+}
+
+// The folder holding folder, with a trailing separator.
+std::string ParentOf(const std::string& folder) {
+    return ExtractFilePath(WithoutSeparator(folder));
+}
+
+}  // namespace
+
+std::string TWorkingCopySwap::Sibling(const std::string& folder, const char* suffix) {
+    return WithoutSeparator(folder) + suffix + kPathSeparator;
+}
+
+std::string TWorkingCopySwap::StagingFolder(const std::string& folder) {
+    return Sibling(folder, ".~staging");
+}
+
+bool TWorkingCopySwap::Commit(const std::string& folder) {
+    const std::string staging = StagingFolder(folder);
+    const std::string ready = Sibling(folder, ".~ready");
+    // The files must be on the disk before the rename that makes them the working copy.
+    SyncFileSystemOf(staging);
+    RemoveTree(ready);
+    if (!RenameExact(WithoutSeparator(staging), WithoutSeparator(ready))) return false;
+    SyncFolder(ParentOf(folder));
+    return Finish(folder);
+}
+
+// From "ready" on the new folder wins: each step below can be redone after a kill.
+bool TWorkingCopySwap::Finish(const std::string& folder) {
+    const std::string ready = Sibling(folder, ".~ready");
+    const std::string old = Sibling(folder, ".~old");
+    if (DirectoryExists(folder)) {
+        // An old folder beside a live one is a leftover of an earlier, finished swap.
+        RemoveTree(old);
+        if (!RenameExact(WithoutSeparator(folder), WithoutSeparator(old))) return false;
+    }
+    if (!RenameExact(WithoutSeparator(ready), WithoutSeparator(folder))) return false;
+    SyncFolder(ParentOf(folder));
+    RemoveTree(old);
+    return true;
+}
+
+void TWorkingCopySwap::Recover(const std::string& folder) {
+    if (folder.empty()) return;
+    RemoveTree(StagingFolder(folder));
+    if (DirectoryExists(Sibling(folder, ".~ready"))) {
+        Finish(folder);
+        return;
+    }
+    const std::string old = Sibling(folder, ".~old");
+    if (!DirectoryExists(old)) return;
+    if (DirectoryExists(folder)) {
+        RemoveTree(old);
+    } else {
+        // Nothing replaced it: the folder put aside is still the working copy.
+        RenameExact(WithoutSeparator(old), WithoutSeparator(folder));
+    }
+}
+
+void TWorkingCopySwap::Abandon(const std::string& folder) {
+    RemoveTree(StagingFolder(folder));
+}
+
+}  // namespace faceloom

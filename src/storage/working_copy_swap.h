@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+
+namespace faceloom {
+
+// Replaces a working-copy folder by a complete new one so that a kill at any instant leaves
+// either the old folder or the new one, never a mix. The new content is built in the staging
+// folder beside it ("<folder>.~staging"); Commit renames it to "<folder>.~ready" (the point
+// after which the new folder wins), then puts the old folder aside ("<folder>.~old"), the new
+// one in its place, and removes the old one. Recover, run before the folder is used, finishes
+// or drops whatever a killed run left. All paths are folders with a trailing separator.
+class TWorkingCopySwap {
+public:
+    static std::string StagingFolder(const std::string& folder);
+    // Flushes the staged files and swaps them in. False when the staged folder could not be
+    // made the new one; the old folder is then in place, untouched.
+    static bool Commit(const std::string& folder);
+    // Drops an unfinished staging folder, completes a committed swap and removes an old
+    // folder left aside. Does nothing when no swap was under way.
+    static void Recover(const std::string& folder);
+    // Drops the staging folder of a swap that will not be committed.
+    static void Abandon(const std::string& folder);
+
+private:
+    static std::string Sibling(const std::string& folder, const char* suffix);
+    static bool Finish(const std::string& folder);
+};
+
+}  // namespace faceloom
