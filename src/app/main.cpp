@@ -27,7 +27,7 @@ void InstallTestHook(faceloom::TManagerMain& window, QObject& owner) {
     if (std::strstr(hook, "dialogs")) {
         auto* timer = new QTimer(&owner);
         QObject::connect(timer, &QTimer::timeout, [] {
-            auto* dialog = qobject_cast<faceloom::TDialogBase*>(QApplication::activeModalWidget());
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
             if (!dialog || !dialog->isVisible()) return;
             std::fprintf(stderr, "dialog %s\n", dialog->objectName().toLatin1().constData());
             // The save question is answered "Yes"; the rest have OK.

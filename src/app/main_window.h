@@ -165,10 +165,18 @@ private:
     void OpenPath(const std::string& path);
     void HandOverOpening();
     void ShowNoSmilies();
+    // A save the model refused or could not finish: said in a message box; the pack stays.
+    void ReportSaveFailure(const std::string& target);
 
     TAppForms& forms_;
     std::string handOverSuffix_;
 
+    // The last failed save's message, for tests and logs.
+public:
+    QString LastSaveFailure() const { return lastSaveFailure_; }
+
+private:
+    QString lastSaveFailure_;
     // Run state.
     bool engineRunning_ = false;
     bool refused_ = false;
@@ -197,6 +205,7 @@ private:
     QString openTitle_;
     QString saveTitle_;
     QString pictureTitle_;
+    QString errorCaption_;
     std::u16string noSignatureText_ = u"\u041d\u0435\u0442";
 
     // Controls.

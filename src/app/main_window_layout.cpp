@@ -452,6 +452,7 @@ void TManagerMain::ApplyLanguage(const TLang& lang) {
     openTitle_ = Text(lang, 313);
     saveTitle_ = Text(lang, 314);
     pictureTitle_ = Text(lang, 315);
+    errorCaption_ = Text(lang, 302);
 }
 
 void TManagerMain::ApplyLanguageToAllWindows(const TLang& lang) {

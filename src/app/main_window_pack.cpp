@@ -2,7 +2,9 @@
 // options, about, exit, the view toggles and the visual settings.
 #include <QAction>
 #include <QCheckBox>
+#include <QFile>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QToolButton>
 
 #include "app/about_form.h"
@@ -98,7 +100,9 @@ static bool ReportErrors(TDefineDecoder& model, TAppForms& forms) {
 void TManagerMain::SaveClick() {
     if (!interface_->IsEnabled(2) || !model_) return;
     if (!ReportErrors(*model_, forms_)) return;
-    model_->Save();
+    std::string target;
+    DefaultPackFolder(target);
+    if (!model_->Save()) ReportSaveFailure(target);
     UpdatePackState();
 }
 
@@ -109,8 +113,18 @@ void TManagerMain::SaveAsClick() {
     DefaultPackFolder(path);
     bool confirmed = false;
     SelectSaveTarget(model_->BothMode(), confirmed, path);
-    if (confirmed) model_->SaveAs(path);
+    if (confirmed && !model_->SaveAs(path)) ReportSaveFailure(path);
     UpdatePackState();
+}
+
+void TManagerMain::ReportSaveFailure(const std::string& target) {
+    // A cancelled folder choice is no failure; anything else left the target as it was.
+    if (model_->LastError() == TModelError::Cancelled || model_->LastError() == TModelError::None) return;
+    lastSaveFailure_ = saveTitle_;
+    if (!target.empty()) lastSaveFailure_ += "\n" + QFile::decodeName(QByteArray::fromStdString(target));
+    QMessageBox box(QMessageBox::Warning, errorCaption_, lastSaveFailure_, QMessageBox::Ok, this);
+    box.setObjectName("SaveFailureBox");
+    box.exec();
 }
 
 void TManagerMain::ClosePackClick() {

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QToolButton>
+#include <filesystem>
 
 #include "app/interface_manager.h"
 #include "app/query_form.h"
@@ -400,6 +401,53 @@ TEST_F(MainWindowTest, VisualSettingsIgnoreLettersAsColumnCountButApplyTheColour
     EXPECT_EQ(editor.Window->Settings().ReadInteger(TGlobalIntegerKey::BackgroundColor), 0x0000FF);
     EXPECT_EQ(editor.Window->Settings().ReadInteger(TGlobalIntegerKey::RowWidth), 10);
     EXPECT_TRUE(editor.Window->isVisible());
+}
+
+}  // namespace
+}  // namespace faceloom::test
+
+namespace faceloom::test {
+namespace {
+
+TEST_F(MainWindowTest, SavingShowsTheErrorReportFirstAndSaveAsWritesTheChosenFolder) {
+    // The second smile has no signature: the pack has errors.
+    const std::string folder = MakePack("pack", 2, ":-)\r\n,\r\n");
+    const std::string original = ReadBytes(folder + "_define.ini");
+    TModalAnswers answers;
+    TEditor editor;
+    editor.Start();
+    Open(editor, folder);
+    editor.Grid().SetItemIndex(0);
+    editor.Child<QPushButton>("TntBitBtn7")->click();
+    QAction* save = editor.Window->findChild<QAction*>("TntToolButton3Action");
+
+    answers.Answer(kResultNo);
+    save->trigger();
+    EXPECT_EQ(ReadBytes(folder + "_define.ini"), original);
+    answers.Answer(kResultYes);
+    save->trigger();
+    EXPECT_EQ(ReadBytes(folder + "_define.ini"), Define(editor));
+    EXPECT_NE(Define(editor), original);
+
+    const std::string target = packs_.folder() + "copy/";
+    std::filesystem::create_directories(target);
+    answers.Answer(kResultYes);
+    editor.Dialogs->Folders.push_back(QString::fromStdString(packs_.folder() + "copy"));
+    editor.Window->findChild<QAction*>("TntToolButton4Action")->trigger();
+    EXPECT_EQ(ReadBytes(target + "_define.ini"), Define(editor));
+    EXPECT_EQ(ListFiles(target, ".gif"), (std::vector<std::string>{"aa.gif", "ab.gif"}));
+
+    // A target the pack cannot be written to: the message, and the folder as it was.
+    const std::string blocked = packs_.folder() + "blocked/";
+    std::filesystem::create_directories(blocked + "_define.ini");
+    answers.Answer(kResultYes);
+    editor.Dialogs->Folders.push_back(QString::fromStdString(packs_.folder() + "blocked"));
+    editor.Window->findChild<QAction*>("TntToolButton4Action")->trigger();
+    EXPECT_EQ(answers.Seen, (std::vector<QString>{"SaveErrorsForm", "SaveErrorsForm", "SaveErrorsForm",
+                                                  "SaveErrorsForm", "SaveFailureBox"}));
+    EXPECT_FALSE(editor.Window->LastSaveFailure().isEmpty());
+    EXPECT_EQ(ListFiles(blocked), std::vector<std::string>{});
+    EXPECT_EQ(editor.Grid().Count(), 2);
 }
 
 }  // namespace

@@ -83,9 +83,15 @@ public:
 
 private:
     void Poll() {
-        auto* dialog = qobject_cast<TDialogBase*>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible()) return;
-        Seen.push_back(dialog->objectName());
+        auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!modal || !modal->isVisible()) return;
+        Seen.push_back(modal->objectName());
+        auto* dialog = qobject_cast<TDialogBase*>(modal);
+        if (!dialog) {
+            // A message box: closed unanswered.
+            modal->reject();
+            return;
+        }
         if (answers_.empty()) {
             dialog->done(kResultCancel);
             return;
