@@ -263,8 +263,8 @@ void TManagerMain::BuildBottomRow(QWidget* row) {
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
-    static const char* const kSpeedImages[6] = {nullptr,          "animated_smiles", "edit_signature",
-                                                "find_signature", "move_right",      "options"};
+    static const char* const kSpeedImages[6] = {nullptr,     "animate_all",   "show_signatures",
+                                                "hot_track", "animated_drag", "visual_settings"};
     for (int number = 1; number <= 5; ++number) {
         auto* button = new QToolButton(row);
         button->setObjectName(QString("TntSpeedButton%1").arg(number));
