@@ -452,3 +452,35 @@ TEST_F(MainWindowTest, SavingShowsTheErrorReportFirstAndSaveAsWritesTheChosenFol
 
 }  // namespace
 }  // namespace faceloom::test
+
+namespace faceloom::test {
+namespace {
+
+TEST_F(MainWindowTest, KeysRunTheCommandsOnlyWhileTheirElementsAreEnabled) {
+    const std::string folder = MakePack("pack", 3, "a\r\nb\r\nc\r\n");
+    TModalAnswers answers;
+    TEditor editor;
+    editor.Start();
+    Open(editor, folder);
+    editor.Window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(editor.Window.get()));
+
+    // Arrows select; Ctrl+Left at the start is disabled and moves nothing; Ctrl+Right moves.
+    QTest::keyClick(editor.Window.get(), Qt::Key_Right);
+    EXPECT_EQ(editor.Grid().ItemIndex(), 0);
+    QTest::keyClick(editor.Window.get(), Qt::Key_Left, Qt::ControlModifier);
+    EXPECT_EQ(Widths(editor), (std::vector<int>{10, 11, 12}));
+    QTest::keyClick(editor.Window.get(), Qt::Key_Right, Qt::ControlModifier);
+    EXPECT_EQ(Widths(editor), (std::vector<int>{11, 10, 12}));
+    EXPECT_EQ(editor.Grid().ItemIndex(), 1);
+
+    // Delete asks first.
+    answers.Answer(kResultYes);
+    QTest::keyClick(editor.Window.get(), Qt::Key_Delete);
+    EXPECT_EQ(answers.Seen, std::vector<QString>{"WarningForm"});
+    EXPECT_EQ(Widths(editor), (std::vector<int>{11, 12}));
+    ExpectInStep(editor);
+}
+
+}  // namespace
+}  // namespace faceloom::test
