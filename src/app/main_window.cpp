@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
+#include <QScreen>
 #include <QTimer>
 #include <QToolButton>
 
@@ -75,6 +76,7 @@ TManagerMain::TManagerMain(TAppForms& forms, const std::string& handOverSuffix, 
     globalStorage_ = std::make_unique<TStorageManager>(GlobalConfigSubPath());
     settings_ = std::make_unique<TGlobalConfigManager>(*globalStorage_);
     ApplySettingsToGrid();
+    RestoreGeometry();
     // The built-in texts until the stored language is applied at the first idle moment.
     ApplyLanguage(TLang(std::string(), true));
     UpdatePackState();
@@ -237,8 +239,31 @@ void TManagerMain::closeEvent(QCloseEvent* event) {
         return;
     }
     stopping_ = true;
+    if (!refused_) StoreGeometry();
     event->accept();
     emit Closed();
+}
+
+void TManagerMain::RestoreGeometry() {
+    const int32_t width = settings_->ReadInteger(TGlobalIntegerKey::WindowWidth);
+    const int32_t height = settings_->ReadInteger(TGlobalIntegerKey::WindowHeight);
+    if (width <= 0 || height <= 0) return;
+    const QRect kept(settings_->ReadInteger(TGlobalIntegerKey::WindowLeft),
+                     settings_->ReadInteger(TGlobalIntegerKey::WindowTop), std::min(width, 10000),
+                     std::min(height, 10000));
+    resize(kept.size().expandedTo(minimumSize()));
+    // Only a place that is still on a screen (a monitor may have gone since).
+    if (QGuiApplication::screenAt(kept.center())) move(kept.topLeft());
+}
+
+void TManagerMain::StoreGeometry() {
+    const QRect frame = normalGeometry().isValid() ? normalGeometry() : geometry();
+    TGlobalConfigManager::TBatch batch;
+    batch.WriteInteger(TGlobalIntegerKey::WindowLeft, frame.x());
+    batch.WriteInteger(TGlobalIntegerKey::WindowTop, frame.y());
+    batch.WriteInteger(TGlobalIntegerKey::WindowWidth, frame.width());
+    batch.WriteInteger(TGlobalIntegerKey::WindowHeight, frame.height());
+    settings_->Write(batch);
 }
 
 void TManagerMain::UpdatePackState() {

@@ -147,6 +147,9 @@ private:
     void BuildShortcuts();
     void RegisterInterfaceElements();
     void ApplySettingsToGrid();
+    // The window's place and size kept in the global settings between runs.
+    void RestoreGeometry();
+    void StoreGeometry();
     // Runs command when its element is enabled.
     void Bind(QPushButton* button, int element, void (TManagerMain::*command)());
 

@@ -484,3 +484,25 @@ TEST_F(MainWindowTest, KeysRunTheCommandsOnlyWhileTheirElementsAreEnabled) {
 
 }  // namespace
 }  // namespace faceloom::test
+
+namespace faceloom::test {
+namespace {
+
+TEST_F(MainWindowTest, TheWindowsSizeIsKeptBetweenRuns) {
+    {
+        TEditor editor;
+        editor.Start();
+        EXPECT_EQ(editor.Window->size(), QSize(680, 498));
+        editor.Window->resize(500, 400);
+        editor.Window->close();
+    }
+    TEditor editor;
+    EXPECT_EQ(editor.Window->size(), QSize(500, 400));
+    // Nonsense is clamped to the minimum size.
+    editor.Window->Settings().WriteInteger(TGlobalIntegerKey::WindowWidth, 3);
+    TEditor another;
+    EXPECT_EQ(another.Window->size(), QSize(375, 400));
+}
+
+}  // namespace
+}  // namespace faceloom::test
