@@ -167,6 +167,9 @@ void TManagerMain::StartPackEngine() {
         SelectSaveTarget(kind == 1, accepted, path);
     };
     model_->OnBeforeClose = [this](TDefineDecoder&) { SuspendGridAnimation(); };
+    model_->OnWriteError = [this](TDefineDecoder&, uint8_t, const std::string& fileName) {
+        ReportFailure(QString(), fileName);
+    };
     model_->LoadFromStorage();
     FillGrid();
     grid_->SetActive(true);

@@ -170,6 +170,8 @@ private:
     void ShowNoSmilies();
     // A save the model refused or could not finish: said in a message box; the pack stays.
     void ReportSaveFailure(const std::string& target);
+    // A message box: "Error", what was done and the file or folder it failed on.
+    void ReportFailure(const QString& action, const std::string& file);
 
     TAppForms& forms_;
     std::string handOverSuffix_;

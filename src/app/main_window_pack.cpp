@@ -120,8 +120,15 @@ void TManagerMain::SaveAsClick() {
 void TManagerMain::ReportSaveFailure(const std::string& target) {
     // A cancelled folder choice is no failure; anything else left the target as it was.
     if (model_->LastError() == TModelError::Cancelled || model_->LastError() == TModelError::None) return;
-    lastSaveFailure_ = saveTitle_;
-    if (!target.empty()) lastSaveFailure_ += "\n" + QFile::decodeName(QByteArray::fromStdString(target));
+    ReportFailure(saveTitle_, target);
+}
+
+void TManagerMain::ReportFailure(const QString& action, const std::string& file) {
+    lastSaveFailure_ = action;
+    if (!file.empty()) {
+        if (!lastSaveFailure_.isEmpty()) lastSaveFailure_ += "\n";
+        lastSaveFailure_ += QFile::decodeName(QByteArray::fromStdString(file));
+    }
     QMessageBox box(QMessageBox::Warning, errorCaption_, lastSaveFailure_, QMessageBox::Ok, this);
     box.setObjectName("SaveFailureBox");
     box.exec();

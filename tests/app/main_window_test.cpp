@@ -506,3 +506,31 @@ TEST_F(MainWindowTest, TheWindowsSizeIsKeptBetweenRuns) {
 
 }  // namespace
 }  // namespace faceloom::test
+
+namespace faceloom::test {
+namespace {
+
+TEST_F(MainWindowTest, ADefinitionThatCannotBeWrittenIsReportedAndTheEditKept) {
+    const std::string folder = MakePack("pack", 1, "a\r\n");
+    TModalAnswers answers;
+    TEditor editor;
+    editor.Start();
+    Open(editor, folder);
+    // The working copy's definition replaced by a folder: no file can be written there.
+    const std::string define = editor.Window->Model()->DefinePath(kAnimatedPack);
+    std::filesystem::remove(define);
+    std::filesystem::create_directories(define + "/x");
+    editor.Grid().SetItemIndex(0);
+    answers.Answer([](TDialogBase& dialog) {
+        static_cast<TSignatureForm&>(dialog).SetText("b");
+        dialog.done(kResultOk);
+    });
+    editor.Child<QPushButton>("TntBitBtn11")->click();
+    EXPECT_EQ(answers.Seen, (std::vector<QString>{"SignatureForm", "SaveFailureBox"}));
+    EXPECT_TRUE(editor.Window->LastSaveFailure().endsWith("_define.ini"));
+    EXPECT_EQ(editor.Window->Model()->Smile(0)->Signatures.Items(), (std::vector<std::string>{"b", "a"}));
+    EXPECT_EQ(editor.Grid().Smiles().Get(0), "b");
+}
+
+}  // namespace
+}  // namespace faceloom::test
