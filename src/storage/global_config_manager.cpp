@@ -44,6 +44,11 @@ int32_t DefaultOf(TGlobalIntegerKey key) {
             return 10;
         case TGlobalIntegerKey::HotTrackBorderColor:
             return 0x00FF8080;
+        case TGlobalIntegerKey::WindowLeft:
+        case TGlobalIntegerKey::WindowTop:
+        case TGlobalIntegerKey::WindowWidth:
+        case TGlobalIntegerKey::WindowHeight:
+            return 0;
     }
     return 0;
 }
@@ -99,6 +104,14 @@ const char* GlobalKeyName(TGlobalIntegerKey key) {
             return "RowWidth";
         case TGlobalIntegerKey::HotTrackBorderColor:
             return "HotTrackBorderColor";
+        case TGlobalIntegerKey::WindowLeft:
+            return "WindowLeft";
+        case TGlobalIntegerKey::WindowTop:
+            return "WindowTop";
+        case TGlobalIntegerKey::WindowWidth:
+            return "WindowWidth";
+        case TGlobalIntegerKey::WindowHeight:
+            return "WindowHeight";
     }
     return "";
 }

@@ -35,6 +35,12 @@ enum class TGlobalIntegerKey {
     FontColor,            // key "HotTrackColor", default 0xFF000008 (system colour window text)
     RowWidth,             // key "RowWidth", default 10
     HotTrackBorderColor,  // key "HotTrackBorderColor", default 0x00FF8080
+    // The main window's place and size when it was last closed; a width or height of 0 (the
+    // default): none kept, the window opens centred at its design size.
+    WindowLeft,    // key "WindowLeft", default 0
+    WindowTop,     // key "WindowTop", default 0
+    WindowWidth,   // key "WindowWidth", default 0
+    WindowHeight,  // key "WindowHeight", default 0
 };
 
 // The key under which a value is stored.

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Makes the README's screenshots of the main window on the sample pack, in Russian and in
+# English, under a private Xvfb and a throwaway storage. Needs a built build/default.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bin=build/default/bin
+out=docs/screenshots
+work=$(mktemp -d /tmp/faceloom-shots.XXXXXX)
+display=:$((90 + RANDOM % 100))
+Xvfb "$display" -screen 0 700x560x24 >/dev/null 2>&1 &
+xvfb=$!
+cleanup() { kill "$xvfb" 2>/dev/null || true; rm -rf "$work"; }
+trap cleanup EXIT
+sleep 1
+
+shoot() {  # shoot NAME [PACK]
+  DISPLAY=$display XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work" "$bin/faceloom" "${@:2}" &
+  local editor=$!
+  sleep 4
+  # The window sits centred on the screen: crop to it.
+  DISPLAY=$display import -window root -crop 680x498+10+31 "$out/$1.png"
+  kill -TERM "$editor"
+  wait "$editor" || true
+}
+
+mkdir -p "$out"
+shoot main-window-ru examples/sample-pack
+printf '[Options]\r\nLangDirectory=%s\r\n' "$PWD/$bin/Languages/English.lng" \
+  >"$work/data/Faceloom for Tavi 2005/3.0/Config/config.ini"
+shoot main-window-en
+echo "written $out/main-window-ru.png and $out/main-window-en.png"
