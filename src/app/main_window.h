@@ -160,6 +160,8 @@ private:
     void UpdateCount();
     void ClearSignatureSelection();
     void SelectSmile(int32_t index);
+    // True when another smile has the signature; the user was told and may have been taken there.
+    bool RefusedAsDuplicate(const std::string& text);
     void RelabelItem(int32_t index);
     QString PictureFilter() const;
     QStringList AskPictures(bool many);

@@ -14,6 +14,7 @@
 #include "app/no_smilies_form.h"
 #include "app/options_form.h"
 #include "app/save_errors_form.h"
+#include "app/suspended_grid.h"
 #include "app/visual_form.h"
 #include "lang/lang_manager.h"
 #include "model/define_decoder.h"
@@ -23,23 +24,6 @@
 #include "views/smile_view.h"
 
 namespace faceloom {
-
-namespace {
-
-// Restores the grid's animation state on every way out of a rebuild.
-class TSuspended {
-public:
-    explicit TSuspended(TSmileView& grid) : grid_(grid), active_(grid.Active()) { grid_.SetActive(false); }
-    ~TSuspended() { grid_.SetActive(active_); }
-    TSuspended(const TSuspended&) = delete;
-    TSuspended& operator=(const TSuspended&) = delete;
-
-private:
-    TSmileView& grid_;
-    bool active_;
-};
-
-}  // namespace
 
 void TManagerMain::ClearSignatureSelection() {
     list_->setCurrentRow(-1);
@@ -51,7 +35,7 @@ void TManagerMain::NewPackClick() {
     if (!interface_->IsEnabled(0) || !model_) return;
     bool made = false;
     {
-        TSuspended suspended(*grid_);
+        TSuspendedGrid suspended(*grid_);
         made = model_->NewPack();
         if (made) grid_->Smiles().Clear();
     }
@@ -74,7 +58,7 @@ void TManagerMain::OpenPath(const std::string& path) {
     ClearSignatureSelection();
     list_->clear();
     {
-        TSuspended suspended(*grid_);
+        TSuspendedGrid suspended(*grid_);
         grid_->Smiles().Clear();
         // Whatever the outcome, the grid shows what the model then holds.
         model_->OpenPack(path);
@@ -136,7 +120,7 @@ void TManagerMain::ReportFailure(const QString& action, const std::string& file)
 
 void TManagerMain::ClosePackClick() {
     if (!interface_->IsEnabled(4) || !model_) return;
-    TSuspended suspended(*grid_);
+    TSuspendedGrid suspended(*grid_);
     if (model_->ClosePack()) {
         grid_->Smiles().Clear();
         ClearSignatureSelection();
@@ -155,7 +139,7 @@ void TManagerMain::StaticPackClick() {
     ListBox1Click();
     model_->SetCurrentPack(kStaticPack);
     {
-        TSuspended suspended(*grid_);
+        TSuspendedGrid suspended(*grid_);
         grid_->Smiles().Clear();
         FillGrid();
     }
@@ -170,7 +154,7 @@ void TManagerMain::AnimatedPackClick() {
     ListBox1Click();
     model_->SetCurrentPack(kAnimatedPack);
     {
-        TSuspended suspended(*grid_);
+        TSuspendedGrid suspended(*grid_);
         grid_->Smiles().Clear();
         FillGrid();
     }

@@ -14,6 +14,7 @@
 #include "app/preview_form.h"
 #include "app/signature_form.h"
 #include "app/smile_exists_form.h"
+#include "app/suspended_grid.h"
 #include "app/warning_form.h"
 #include "model/define_decoder.h"
 #include "pictures/builtin_pictures.h"
@@ -38,18 +39,6 @@ QStringList Texts(const TSignatureList& signatures) {
         texts.push_back(QString::fromStdU16String(CodePageToUnicode(signature)));
     return texts;
 }
-
-class TSuspended {
-public:
-    explicit TSuspended(TSmileView& grid) : grid_(grid), active_(grid.Active()) { grid_.SetActive(false); }
-    ~TSuspended() { grid_.SetActive(active_); }
-    TSuspended(const TSuspended&) = delete;
-    TSuspended& operator=(const TSuspended&) = delete;
-
-private:
-    TSmileView& grid_;
-    bool active_;
-};
 
 bool HasPictureOrError(TSmile* smile) {
     return smile && (smile->Picture.load() || smile->LoadError);
@@ -105,7 +94,7 @@ void TManagerMain::InsertFiles(const QStringList& files, int32_t after, bool pro
     }
     int32_t k = after;
     {
-        TSuspended suspended(*grid_);
+        TSuspendedGrid suspended(*grid_);
         for (int32_t j = 0; j < n; ++j) {
             if (progress) ShowFileProgress(QFileInfo(files[j]).fileName(), j, 0);
             const int32_t before = grid_->Count();
@@ -225,7 +214,7 @@ void TManagerMain::ReplacePictureAt(int32_t i) {
     TSmile* smile = model_->ReplacePicture(i, ToLocal(files.front()));
     if (!smile) return;
     {
-        TSuspended suspended(*grid_);
+        TSuspendedGrid suspended(*grid_);
         grid_->Smiles().SetSmile(i, GridSmileFor(smile));
         RelabelItem(i);
     }
@@ -236,7 +225,7 @@ void TManagerMain::DeletePictureAt(int32_t i) {
     if (!model_ || i < 0 || i >= grid_->Count()) return;
     if (!ConfirmIrreversible()) return;
     {
-        TSuspended suspended(*grid_);
+        TSuspendedGrid suspended(*grid_);
         auto* placeholder = new TSmileViewSmile();
         placeholder->SetPicture(BuiltinPicture(kPictureMissing));
         grid_->Smiles().SetSmile(i, placeholder);
@@ -275,7 +264,7 @@ void TManagerMain::MoveSmileClick(int element) {
 
 void TManagerMain::PreviewAt(int32_t i) {
     if (!model_ || i < 0 || i >= grid_->Count() || !forms_.PreviewForm) return;
-    TSuspended suspended(*grid_);
+    TSuspendedGrid suspended(*grid_);
     TRef<TSmileLabelSmile> instance(new TSmileLabelSmile());
     if (TSmileViewSmile* item = grid_->Smiles().GetSmile(i)) instance->SetPicture(item->Picture.load());
     hide();
@@ -285,6 +274,19 @@ void TManagerMain::PreviewAt(int32_t i) {
     label.SetSmile(nullptr);
     show();
     grid_->viewport()->update();
+}
+
+bool TManagerMain::RefusedAsDuplicate(const std::string& text) {
+    int32_t s = -1, g = -1;
+    if (!model_->FindSignature(text, s, g)) return false;
+    // Anything but OK shows the smile that has the signature already.
+    if (forms_.SmileExistsForm && forms_.SmileExistsForm->ShowModal() != 1) {
+        SelectSmile(s);
+        list_->setCurrentRow(g);
+        lastClicked_ = -1;
+        ListBox1Click();
+    }
+    return true;
 }
 
 void TManagerMain::AddSignatureClick() {
@@ -297,16 +299,7 @@ void TManagerMain::AddSignatureClick() {
     if (form.ShowModal() != 1) return;
     const std::string text = form.Signature();
     if (text.empty()) return;
-    int32_t s = -1, g2 = -1;
-    if (model_->FindSignature(text, s, g2)) {
-        if (forms_.SmileExistsForm && forms_.SmileExistsForm->ShowModal() != 1) {
-            SelectSmile(s);
-            list_->setCurrentRow(g2);
-            lastClicked_ = -1;
-            ListBox1Click();
-        }
-        return;
-    }
+    if (RefusedAsDuplicate(text)) return;
     const int32_t p = list_->currentRow() + 1;
     if (p >= smile->Signatures.Count()) {
         smile->Signatures.Add(text);
@@ -333,16 +326,7 @@ void TManagerMain::EditSignatureClick() {
     if (form.ShowModal() != 1) return;
     const std::string text = form.Signature();
     if (text.empty()) return;
-    int32_t s = -1, g2 = -1;
-    if (model_->FindSignature(text, s, g2)) {
-        if (forms_.SmileExistsForm && forms_.SmileExistsForm->ShowModal() != 1) {
-            SelectSmile(s);
-            list_->setCurrentRow(g2);
-            lastClicked_ = -1;
-            ListBox1Click();
-        }
-        return;
-    }
+    if (RefusedAsDuplicate(text)) return;
     smile->Signatures.Put(g, text);
     list_->clear();
     list_->addItems(Texts(smile->Signatures));

@@ -312,20 +312,25 @@ std::optional<uint64_t> FileIdentity(const std::string& path) {
     return static_cast<uint64_t>(st.st_ino) ^ (static_cast<uint64_t>(st.st_dev) << 48);
 }
 
-bool SyncFolder(const std::string& folder) {
+namespace {
+
+// Runs sync (fsync or syncfs) on the folder opened for reading.
+bool SyncThroughFolder(const std::string& folder, int (*sync)(int)) {
     const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return false;
-    const bool ok = ::fsync(fd) == 0;
+    const bool ok = sync(fd) == 0;
     ::close(fd);
     return ok;
 }
 
+}  // namespace
+
+bool SyncFolder(const std::string& folder) {
+    return SyncThroughFolder(folder, ::fsync);
+}
+
 bool SyncFileSystemOf(const std::string& folder) {
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool ok = ::syncfs(fd) == 0;
-    ::close(fd);
-    return ok;
+    return SyncThroughFolder(folder, ::syncfs);
 }
 
 bool RemoveTree(const std::string& folder) {
