@@ -1,0 +1,377 @@
+// bench_startup: how long the editor takes from process start to the first painted grid when
+// the storage holds a 500-smile animated pack from the previous run, against the time of
+// OpenPack of the same pack alone, measured in the same run.
+//
+//   bench_startup [--reps N] [--seed N] [--grid-seconds N]
+//   bench_startup --child start|open|grid [--pack DIR] [--seconds N]   one measured process
+//
+// The parent generates the pack (19-60 px, 2-40 frames), opens it once through the model in a
+// storage of its own so that the storage holds it, then per repetition:
+//   start: a child builds the main window as the program's entry does and reports the
+//          monotonic clock when the grid's viewport has painted cells and the window's
+//          repaint is done; the parent takes its clock before fork/exec.
+//   open:  a child times OpenPack of the same folder alone in a throwaway storage.
+// With --grid-seconds N it also runs the grid's animation inside the real main window (CPU
+// seconds over N s after 1 s of settling, and peak RSS), as bench_grid measures the bare grid.
+// Start it under an X server (bench/startup_bench.sh starts Xvfb).
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QEvent>
+#include <QEventLoop>
+#include <QTimer>
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/app_forms.h"
+#include "app/main_window.h"
+#include "model/define_decoder.h"
+#include "pictures/builtin_pictures.h"
+#include "support/gif_writer.h"
+#include "views/smile_view.h"
+
+namespace {
+
+using namespace faceloom;
+
+constexpr int kSmiles = 500;
+
+double Monotonic() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return double(now.tv_sec) + now.tv_nsec / 1e9;
+}
+
+// One smile as bench_grid draws them: a disc of a random colour with a dark spot that goes
+// round it, so every frame differs; sizes 19..60, 2..40 frames, transparent corners.
+test::GifPicture MakeSmile(std::mt19937& random) {
+    auto between = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+    test::GifPicture picture;
+    picture.width = static_cast<uint16_t>(between(19, 60));
+    picture.height = static_cast<uint16_t>(between(19, 60));
+    const int frames = between(2, 40);
+    picture.loop = true;
+    picture.globalColors = {{255, 255, 255},
+                            {uint8_t(between(0, 255)), uint8_t(between(0, 255)), uint8_t(between(0, 255))},
+                            {20, 20, 20},
+                            {0, 0, 0}};
+    const double cx = picture.width / 2.0;
+    const double cy = picture.height / 2.0;
+    const double radius = std::min(cx, cy) - 1;
+    for (int f = 0; f < frames; ++f) {
+        test::GifImage image;
+        image.width = picture.width;
+        image.height = picture.height;
+        image.delay = static_cast<uint16_t>(between(2, 20));  // hundredths
+        image.transparent = 0;
+        image.disposal = 1;
+        image.pixels.resize(size_t(image.width) * image.height);
+        const double angle = 2 * M_PI * f / frames;
+        const double sx = cx + radius * 0.55 * std::cos(angle);
+        const double sy = cy + radius * 0.55 * std::sin(angle);
+        for (int y = 0; y < image.height; ++y) {
+            for (int x = 0; x < image.width; ++x) {
+                const double dx = x + 0.5 - cx;
+                const double dy = y + 0.5 - cy;
+                uint8_t index = 0;
+                if (dx * dx + dy * dy <= radius * radius) index = 1;
+                if (std::hypot(x + 0.5 - sx, y + 0.5 - sy) <= radius * 0.3) index = 2;
+                image.pixels[size_t(y) * image.width + x] = index;
+            }
+        }
+        picture.images.push_back(std::move(image));
+    }
+    return picture;
+}
+
+// The pack folder: 500 GIFs and a "_define.ini" with one signature each.
+void WritePack(const std::string& folder, unsigned seed) {
+    std::filesystem::create_directories(folder);
+    std::mt19937 random(seed);
+    std::string define;
+    for (int i = 0; i < kSmiles; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "smile%03d.gif", i + 1);
+        test::WriteGifFile(folder + "/" + name, MakeSmile(random));
+        define += ":s" + std::to_string(i) + ":,*s" + std::to_string(i) + "*\r\n";
+    }
+    std::ofstream(folder + "/_define.ini", std::ios::binary) << define;
+}
+
+// Opens the pack through the model in the storage under $XDG_DATA_HOME; seconds of OpenPack.
+double OpenThroughModel(const std::string& pack, bool& ok) {
+    TDefineDecoder model("Storage");
+    model.SetBothMode(false);
+    model.SetCurrentPack(kAnimatedPack);
+    const double start = Monotonic();
+    ok = model.OpenPack(pack + "/_define.ini") && model.SmileCount() == kSmiles;
+    return Monotonic() - start;
+}
+
+// Watches the main window's repaints; once a repaint of the window has painted the grid's
+// viewport with cells in it, notes the clock (after the whole repaint, flush included).
+class TFirstGridPaint : public QObject {
+public:
+    TFirstGridPaint(QWidget& window, TSmileView& grid) : window_(window), grid_(grid) {
+        window_.installEventFilter(this);
+        grid_.viewport()->installEventFilter(this);
+    }
+    double PaintedAt() const { return paintedAt_; }
+    std::function<void()> OnPainted;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (paintedAt_ > 0) return false;
+        if (watched == grid_.viewport() && event->type() == QEvent::Paint && grid_.Count() > 0) {
+            cellsPainted_ = true;
+        } else if (watched == &window_ && event->type() == QEvent::UpdateRequest && !inside_) {
+            // Delivers the repaint now, through every filter but this one, to see its end.
+            inside_ = true;
+            QCoreApplication::sendEvent(&window_, event);
+            inside_ = false;
+            if (cellsPainted_) {
+                paintedAt_ = Monotonic();
+                if (OnPainted) OnPainted();
+            }
+            return true;
+        }
+        return false;
+    }
+
+private:
+    QWidget& window_;
+    TSmileView& grid_;
+    bool inside_ = false;
+    bool cellsPainted_ = false;
+    double paintedAt_ = 0;
+};
+
+double CpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec) + usage.ru_utime.tv_usec / 1e6 + double(usage.ru_stime.tv_sec) +
+           usage.ru_stime.tv_usec / 1e6;
+}
+
+long PeakRssKb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+void Spin(int milliseconds) {
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// The main window as the program's entry builds it. "start" prints "painted T" and closes the
+// window the orderly way; "grid" lets it animate and prints "cpu=.. rss=.. visible=..".
+int RunWindow(int argc, char** argv, bool grid, int seconds) {
+    int result = 0;
+    {
+        QApplication app(argc, argv);
+        QApplication::setApplicationName("Faceloom for Tavi 2005 v3.1");
+        QApplication::setQuitOnLastWindowClosed(false);
+        TAppForms forms;
+        TManagerMain window(forms, "");
+        forms.Create(
+            [&window](TDragDispatcherBase* dispatcher) { window.Grid()->SetDragDispatcher(dispatcher); });
+        QObject::connect(&window, &TManagerMain::Closed, &app,
+                         [&window] { QApplication::exit(window.Refused() ? 1 : 0); });
+        TFirstGridPaint watch(window, *window.Grid());
+        watch.OnPainted = [&] {
+            QTimer::singleShot(0, &window, [&] {
+                if (!grid) {
+                    std::printf("painted %.6f smiles %d\n", watch.PaintedAt(), window.Grid()->Count());
+                    std::fflush(stdout);
+                    window.close();
+                    return;
+                }
+                // As bench_grid shows the bare grid: everything in view, settled, then measured.
+                window.setGeometry(10, 30, 1900, 1560);
+                Spin(1000);
+                const double before = CpuSeconds();
+                Spin(seconds * 1000);
+                const double cpu = CpuSeconds() - before;
+                const TSmileView& view = *window.Grid();
+                std::printf("cpu=%.3f rss=%ld smiles=%d viewport=%dx%d total=%dx%d\n", cpu, PeakRssKb(),
+                            view.Count(), view.viewport()->width(), view.viewport()->height(),
+                            view.TotalWidth(), view.TotalHeight());
+                std::fflush(stdout);
+                window.close();
+            });
+        };
+        // A grid that never paints cells is a failure, not a hang.
+        QTimer::singleShot(120000, &app, [] {
+            std::fprintf(stderr, "bench_startup: no grid painted with cells in 120 s\n");
+            std::_Exit(1);
+        });
+        window.show();
+        result = QApplication::exec();
+    }
+    ReleaseBuiltinPictures();
+    return result;
+}
+
+// Runs this program as a child with the given arguments and XDG_DATA_HOME; its stdout.
+bool RunChild(const char* self, const std::vector<std::string>& args, const std::string& dataHome,
+              std::string& output, double& startedAt) {
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) return false;
+    startedAt = Monotonic();
+    const pid_t pid = fork();
+    if (pid < 0) return false;
+    if (pid == 0) {
+        dup2(pipeFds[1], STDOUT_FILENO);
+        close(pipeFds[0]);
+        close(pipeFds[1]);
+        setenv("XDG_DATA_HOME", dataHome.c_str(), 1);
+        std::vector<char*> argv{const_cast<char*>(self)};
+        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        execv(self, argv.data());
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    char buffer[512];
+    ssize_t got;
+    while ((got = read(pipeFds[0], buffer, sizeof buffer)) != 0) {
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) break;
+        output.append(buffer, size_t(got));
+    }
+    close(pipeFds[0]);
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int reps = 5;
+    int gridSeconds = 0;
+    int seconds = 10;
+    unsigned seed = 2005;
+    std::string child;
+    std::string pack;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--reps" && i + 1 < argc) {
+            reps = std::max(1, std::atoi(argv[++i]));
+        } else if (arg == "--grid-seconds" && i + 1 < argc) {
+            gridSeconds = std::atoi(argv[++i]);
+        } else if (arg == "--seconds" && i + 1 < argc) {
+            seconds = std::atoi(argv[++i]);
+        } else if (arg == "--seed" && i + 1 < argc) {
+            seed = unsigned(std::strtoul(argv[++i], nullptr, 10));
+        } else if (arg == "--child" && i + 1 < argc) {
+            child = argv[++i];
+        } else if (arg == "--pack" && i + 1 < argc) {
+            pack = argv[++i];
+        } else {
+            std::fprintf(stderr, "usage: bench_startup [--reps N] [--seed N] [--grid-seconds N]\n");
+            return 2;
+        }
+    }
+    if (child == "start" || child == "grid") return RunWindow(argc, argv, child == "grid", seconds);
+    if (child == "open") {
+        bool ok = false;
+        const double open = OpenThroughModel(pack, ok);
+        if (!ok) return 1;
+        std::printf("open %.6f\n", open);
+        return 0;
+    }
+
+    std::string root = (std::filesystem::temp_directory_path() / "faceloom-bench-startup-XXXXXX").string();
+    if (!mkdtemp(root.data())) return 1;
+    // The instance lock lies here, away from a running editor's.
+    setenv("XDG_RUNTIME_DIR", root.c_str(), 1);
+    pack = root + "/pack";
+    const std::string storage = root + "/storage";
+    WritePack(pack, seed);
+    // The previous run: the pack opened into the storage and left there.
+    setenv("XDG_DATA_HOME", storage.c_str(), 1);
+    bool ok = false;
+    OpenThroughModel(pack, ok);
+    if (!ok) {
+        std::fprintf(stderr, "bench_startup: the generated pack did not open\n");
+        return 1;
+    }
+
+    std::vector<double> starts;
+    std::vector<double> opens;
+    for (int rep = 0; rep < reps; ++rep) {
+        std::string output;
+        double startedAt = 0;
+        double painted = 0;
+        int smiles = 0;
+        if (!RunChild(argv[0], {"--child", "start"}, storage, output, startedAt) ||
+            std::sscanf(output.c_str(), "painted %lf smiles %d", &painted, &smiles) != 2 ||
+            smiles != kSmiles) {
+            std::fprintf(stderr, "bench_startup: start-up run failed (is an X server running?): %s\n",
+                         output.c_str());
+            return 1;
+        }
+        starts.push_back(painted - startedAt);
+
+        // A throwaway storage for each open, so every open starts from nothing.
+        const std::string scratch = root + "/scratch" + std::to_string(rep);
+        output.clear();
+        double open = 0;
+        if (!RunChild(argv[0], {"--child", "open", "--pack", pack}, scratch, output, startedAt) ||
+            std::sscanf(output.c_str(), "open %lf", &open) != 1) {
+            std::fprintf(stderr, "bench_startup: OpenPack run failed\n");
+            return 1;
+        }
+        opens.push_back(open);
+        std::error_code ec;
+        std::filesystem::remove_all(scratch, ec);
+        std::printf("rep %d: start-up %.3f s  OpenPack %.3f s\n", rep + 1, starts.back(), open);
+    }
+    const double start = Median(starts);
+    const double open = Median(opens);
+    std::printf("start-up: median %.3f s of %d\n", start, reps);
+    std::printf("OpenPack: median %.3f s of %d\n", open, reps);
+    std::printf("ratio start-up/OpenPack: %.3f\n", open > 0 ? start / open : 0.0);
+
+    if (gridSeconds > 0) {
+        std::string output;
+        double startedAt = 0;
+        double cpu = 0;
+        long rss = 0;
+        if (!RunChild(argv[0], {"--child", "grid", "--seconds", std::to_string(gridSeconds)}, storage, output,
+                      startedAt) ||
+            std::sscanf(output.c_str(), "cpu=%lf rss=%ld", &cpu, &rss) != 2) {
+            std::fprintf(stderr, "bench_startup: grid run failed: %s\n", output.c_str());
+            return 1;
+        }
+        std::string layout = output.substr(output.find("smiles="));
+        while (!layout.empty() && layout.back() == '\n') layout.pop_back();
+        std::printf("main window grid: cpu %.3f s  peak rss %ld KiB  (%s)\n", cpu, rss, layout.c_str());
+    }
+    std::fflush(stdout);
+    std::error_code ec;
+    std::filesystem::remove_all(root, ec);
+    return 0;
+}
