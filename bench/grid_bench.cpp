@@ -36,6 +36,7 @@
 #include "pictures/gif_decoder.h"
 #include "pictures/smile_bitmap32.h"
 #include "pictures/smile_bitmap8.h"
+#include "support/bench_smile.h"
 #include "support/gif_writer.h"
 #include "views/smile_view.h"
 #include "views/smile_view_smile.h"
@@ -46,49 +47,6 @@ using namespace faceloom;
 
 constexpr int kSmiles = 500;
 constexpr int kColumns = 25;
-
-// One smile: a disc of a random colour on white with a dark spot that goes round it, so every
-// frame differs; sizes 19..60, 2..40 frames, delays 20..200 ms, transparent corners.
-test::GifPicture MakeSmile(std::mt19937& random) {
-    auto between = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
-    test::GifPicture picture;
-    const int size = between(19, 60);
-    const int frames = between(2, 40);
-    picture.width = static_cast<uint16_t>(size);
-    picture.height = static_cast<uint16_t>(between(19, 60));
-    picture.loop = true;
-    picture.globalColors = {{255, 255, 255},
-                            {uint8_t(between(0, 255)), uint8_t(between(0, 255)), uint8_t(between(0, 255))},
-                            {20, 20, 20},
-                            {0, 0, 0}};
-    const double cx = picture.width / 2.0;
-    const double cy = picture.height / 2.0;
-    const double radius = std::min(cx, cy) - 1;
-    for (int f = 0; f < frames; ++f) {
-        test::GifImage image;
-        image.width = picture.width;
-        image.height = picture.height;
-        image.delay = static_cast<uint16_t>(between(2, 20));  // hundredths
-        image.transparent = 0;
-        image.disposal = 1;
-        image.pixels.resize(size_t(image.width) * image.height);
-        const double angle = 2 * M_PI * f / frames;
-        const double sx = cx + radius * 0.55 * std::cos(angle);
-        const double sy = cy + radius * 0.55 * std::sin(angle);
-        for (int y = 0; y < image.height; ++y) {
-            for (int x = 0; x < image.width; ++x) {
-                const double dx = x + 0.5 - cx;
-                const double dy = y + 0.5 - cy;
-                uint8_t index = 0;
-                if (dx * dx + dy * dy <= radius * radius) index = 1;
-                if (std::hypot(x + 0.5 - sx, y + 0.5 - sy) <= radius * 0.3) index = 2;
-                image.pixels[size_t(y) * image.width + x] = index;
-            }
-        }
-        picture.images.push_back(std::move(image));
-    }
-    return picture;
-}
 
 std::string SmileFile(const QString& folder, int i) {
     return QDir(folder).filePath(QString("smile%1.gif").arg(i, 3, 10, QChar('0'))).toStdString();
@@ -244,7 +202,7 @@ int main(int argc, char** argv) {
     if (folder.isEmpty()) folder = pack.path();
     QDir().mkpath(folder);
     std::mt19937 random(seed);
-    for (int i = 0; i < kSmiles; ++i) test::WriteGifFile(SmileFile(folder, i), MakeSmile(random));
+    for (int i = 0; i < kSmiles; ++i) test::WriteGifFile(SmileFile(folder, i), MakeBenchSmile(random));
 
     TResult grid;
     TResult movies;

@@ -39,6 +39,7 @@
 #include "app/main_window.h"
 #include "model/define_decoder.h"
 #include "pictures/builtin_pictures.h"
+#include "support/bench_smile.h"
 #include "support/gif_writer.h"
 #include "views/smile_view.h"
 
@@ -54,48 +55,6 @@ double Monotonic() {
     return double(now.tv_sec) + now.tv_nsec / 1e9;
 }
 
-// One smile as bench_grid draws them: a disc of a random colour with a dark spot that goes
-// round it, so every frame differs; sizes 19..60, 2..40 frames, transparent corners.
-test::GifPicture MakeSmile(std::mt19937& random) {
-    auto between = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
-    test::GifPicture picture;
-    picture.width = static_cast<uint16_t>(between(19, 60));
-    picture.height = static_cast<uint16_t>(between(19, 60));
-    const int frames = between(2, 40);
-    picture.loop = true;
-    picture.globalColors = {{255, 255, 255},
-                            {uint8_t(between(0, 255)), uint8_t(between(0, 255)), uint8_t(between(0, 255))},
-                            {20, 20, 20},
-                            {0, 0, 0}};
-    const double cx = picture.width / 2.0;
-    const double cy = picture.height / 2.0;
-    const double radius = std::min(cx, cy) - 1;
-    for (int f = 0; f < frames; ++f) {
-        test::GifImage image;
-        image.width = picture.width;
-        image.height = picture.height;
-        image.delay = static_cast<uint16_t>(between(2, 20));  // hundredths
-        image.transparent = 0;
-        image.disposal = 1;
-        image.pixels.resize(size_t(image.width) * image.height);
-        const double angle = 2 * M_PI * f / frames;
-        const double sx = cx + radius * 0.55 * std::cos(angle);
-        const double sy = cy + radius * 0.55 * std::sin(angle);
-        for (int y = 0; y < image.height; ++y) {
-            for (int x = 0; x < image.width; ++x) {
-                const double dx = x + 0.5 - cx;
-                const double dy = y + 0.5 - cy;
-                uint8_t index = 0;
-                if (dx * dx + dy * dy <= radius * radius) index = 1;
-                if (std::hypot(x + 0.5 - sx, y + 0.5 - sy) <= radius * 0.3) index = 2;
-                image.pixels[size_t(y) * image.width + x] = index;
-            }
-        }
-        picture.images.push_back(std::move(image));
-    }
-    return picture;
-}
-
 // The pack folder: 500 GIFs and a "_define.ini" with one signature each.
 void WritePack(const std::string& folder, unsigned seed) {
     std::filesystem::create_directories(folder);
@@ -104,7 +63,7 @@ void WritePack(const std::string& folder, unsigned seed) {
     for (int i = 0; i < kSmiles; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "smile%03d.gif", i + 1);
-        test::WriteGifFile(folder + "/" + name, MakeSmile(random));
+        test::WriteGifFile(folder + "/" + name, MakeBenchSmile(random));
         define += ":s" + std::to_string(i) + ":,*s" + std::to_string(i) + "*\r\n";
     }
     std::ofstream(folder + "/_define.ini", std::ios::binary) << define;

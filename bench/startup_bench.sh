@@ -9,13 +9,8 @@ grid_seconds=${3:-10}
 bench="$build/bin/bench_startup"
 [ -x "$bench" ] || { echo "startup_bench.sh: $bench is not built" >&2; exit 1; }
 
-# A free display number, with a screen large enough for the main window to show all 500 smiles.
-display=90
-while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 1920x1600x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null || true' EXIT INT TERM
-sleep 1
+# Our own X server, large enough to show all 500 smiles at once; $display names it.
+. "$(dirname "$0")/start_xvfb.sh"
 
 out=$(mktemp)
 for run in 1 2 3; do
