@@ -202,7 +202,10 @@ void TGifDecoder::ReleaseWorkState() {
 }
 
 // Own frames: palettised frames while the picture keeps to the global colour table and one
-// transparent index, 32-bit frames from the first image that does not. The true-colour canvas
+// transparent index, 32-bit frames from the first image that does not. An image that is keyed
+// where the first was not (or the other way round) also ends the palettised frames: the key's
+// palette entry can then be neither the drawn colour nor the background for all pixels of that
+// index on the canvas. The true-colour canvas
 // is built from the palettised one at the switch: until then every opaque pixel holds a
 // global colour index and every transparent one the background colour, so the conversion
 // gives exactly what drawing both canvases all along would have given.
@@ -226,11 +229,13 @@ void TGifDecoder::DecodeSmileBitmaps() {
 
     bool first = true;
     FirstTransparentIndex = 0;
+    bool firstKeyed = false;
     for (;;) {
         ReadBlocks();
         if (Finished) break;
         if (first) {
             FirstTransparentIndex = TransparentIndex();
+            firstKeyed = HasTransparentColor();
             std::fill(canvas8_->Pixels.begin(), canvas8_->Pixels.end(), FirstTransparentIndex);
             for (int32_t y = 0; y < Height; ++y) {
                 SetMaskBits(canvas8_->MaskBits.data() + size_t(y) * canvas8_->MaskStride, 0, Width);
@@ -240,7 +245,8 @@ void TGifDecoder::DecodeSmileBitmaps() {
         ReadImageDescriptor();
         ReadLocalColorTable();
         StartImageData();
-        if (!UseTrueColor && (HasLocalColorTable || TransparentIndex() != FirstTransparentIndex)) {
+        if (!UseTrueColor && (HasLocalColorTable || TransparentIndex() != FirstTransparentIndex ||
+                              HasTransparentColor() != firstKeyed)) {
             SwitchToTrueColor();
         }
 

@@ -25,13 +25,14 @@ enum class Kind {
     Interlaced,       // whole frames and deltas, all interlaced
     Gif87,            // GIF87a: no graphic control extension at all
     KeyChanges,       // whole frames cleared each time, the transparent index changing midway
+    KeyAppears,       // opaque whole frames, then deltas keyed on index 0, which earlier drew
 };
-constexpr int kKinds = 10;
+constexpr int kKinds = 11;
 
 const char* KindName(Kind kind) {
     static const char* const names[] = {
-        "deltas",     "sprites-cleared", "sprites-restored", "opaque-whole", "local-some",
-        "local-only", "mixed",           "interlaced",       "gif87a",       "key-changes"};
+        "deltas", "sprites-cleared", "sprites-restored", "opaque-whole", "local-some", "local-only",
+        "mixed",  "interlaced",      "gif87a",           "key-changes",  "key-appears"};
     return names[int(kind)];
 }
 
@@ -191,6 +192,8 @@ CorpusGif MakeSmile(std::mt19937& random, int index) {
     gif.height = uint16_t(height);
     gif.version = kind == Kind::Gif87 ? "87a" : "89a";
     if (kind != Kind::LocalOnly) gif.globalColors = Palette(random, size_t(colors));
+    // Not white, so that drawn pixels of that index differ from the decoder's background.
+    if (kind == Kind::KeyAppears) gif.globalColors[0] = {0, 128, 255};
     gif.loop = kind != Kind::Gif87;
 
     Pixels previous = Face(width, height, colors, 0, 2);
@@ -205,8 +208,9 @@ CorpusGif MakeSmile(std::mt19937& random, int index) {
             image.disposal = kind == Kind::SpritesCleared ? 2 : kind == Kind::SpritesRestored ? 3 : 0;
         } else {
             const Pixels next = Face(width, height, colors, int(random() % 3), int(random() % 3));
+            const bool opaqueHalf = kind == Kind::KeyAppears && f < frames / 2;
             const bool whole = kind == Kind::OpaqueWhole || kind == Kind::Gif87 || kind == Kind::KeyChanges ||
-                               (kind == Kind::Interlaced && f % 2 == 0);
+                               opaqueHalf || (kind == Kind::Interlaced && f % 2 == 0);
             image = whole ? Whole(next, width, height) : Delta(previous, next, width, height, transparent);
             image.disposal = kind == Kind::KeyChanges ? 2 : int(random() % 2);
             previous = next;
@@ -225,6 +229,7 @@ CorpusGif MakeSmile(std::mt19937& random, int index) {
             image.localColors = Palette(random, size_t(colors));
         }
         if (!transparent) continue;
+        if (kind == Kind::KeyAppears && f < gif.images.size() / 2) continue;
         uint8_t key = 0;
         if (kind == Kind::Mixed) key = mixedKey;
         if (kind == Kind::KeyChanges && f >= gif.images.size() / 2) key = uint8_t(colors - 1);
