@@ -350,6 +350,16 @@ bool TSmileView::viewportEvent(QEvent* event) {
         }
         return true;
     }
+    if (event->type() == QEvent::Leave && dragIndex_ == -1 && pressIndex_ == -1) {
+        // Over empty grid space the last smile stays hot; once the mouse has left the grid it
+        // no longer points at anything, so the highlight (and its animation) goes.
+        const int32_t oldHot = HotIndex();
+        if (oldHot != -1) {
+            hotIndex_.store(-1, std::memory_order_relaxed);
+            InvalidateCell(oldHot);
+            ClearHint();
+        }
+    }
     return QAbstractScrollArea::viewportEvent(event);
 }
 

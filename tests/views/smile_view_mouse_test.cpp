@@ -172,6 +172,10 @@ TEST_F(SmileViewMouseTest, DragTowardTheEndLandsAfterTheTarget) {
     EXPECT_EQ(Rgb(image, 3 * 22 + 5, top + 21), inverted);
     EXPECT_EQ(Rgb(image, 3 * 22 + 6, top + 21), AsRgb(kBackground));
     EXPECT_EQ(Rgb(image, 1 * 22, top + 5), AsRgb(kBackground));  // cell 5 carries none
+    // Leaving the grid mid-drag keeps the target.
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(view_.viewport(), &leave);
+    EXPECT_EQ(view_.HotIndex(), 6);
     Release(Centre(6));
     EXPECT_EQ(Order(), (std::vector<int>{0, 1, 3, 4, 5, 6, 2, 7, 8, 9, 10, 11}));
     EXPECT_EQ(moves_, (std::vector<std::pair<int32_t, int32_t>>{{2, 6}}));
@@ -324,9 +328,12 @@ TEST_F(SmileViewMouseTest, TrackCursorShowsTheHandOnlyOverOpaquePixels) {
     // Without the masked test a press there still selects.
     Click(QPoint(5, 11));
     EXPECT_EQ(view_.ItemIndex(), 0);
-    // The hot index stays when the mouse leaves the smiles.
+    // The hot index stays when the mouse leaves the smiles, and goes when it leaves the grid.
     Move(QPoint(150, 90));
     EXPECT_EQ(view_.HotIndex(), 0);
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(view_.viewport(), &leave);
+    EXPECT_EQ(view_.HotIndex(), -1);
 }
 
 TEST_F(SmileViewMouseTest, NothingAnswersWhileInactive) {
