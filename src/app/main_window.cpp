@@ -254,9 +254,14 @@ void TManagerMain::RestoreGeometry() {
     const QRect kept(settings_->ReadInteger(TGlobalIntegerKey::WindowLeft),
                      settings_->ReadInteger(TGlobalIntegerKey::WindowTop), std::min(width, 10000),
                      std::min(height, 10000));
-    resize(kept.size().expandedTo(minimumSize()));
+    QScreen* screen = QGuiApplication::screenAt(kept.center());
+    // Never larger than the screen it opens on (the monitor may be smaller than the last one).
+    QSize size = kept.size();
+    if (QScreen* shown = screen ? screen : QGuiApplication::primaryScreen())
+        size = size.boundedTo(shown->availableGeometry().size());
+    resize(size.expandedTo(minimumSize()));
     // Only a place that is still on a screen (a monitor may have gone since).
-    if (QGuiApplication::screenAt(kept.center())) move(kept.topLeft());
+    if (screen) move(kept.topLeft());
 }
 
 void TManagerMain::StoreGeometry() {

@@ -9,6 +9,7 @@
 
 #include "app/about_form.h"
 #include "app/app_forms.h"
+#include "app/dialog_base.h"
 #include "app/interface_manager.h"
 #include "app/main_window.h"
 #include "app/no_smilies_form.h"
@@ -65,7 +66,8 @@ void TManagerMain::OpenPath(const std::string& path) {
         FillGrid();
     }
     UpdatePackState();
-    ShowNoSmilies();
+    // A save question answered "Cancel" opened nothing: no notice about the chosen folder.
+    if (model_->LastError() != TModelError::Cancelled) ShowNoSmilies();
 }
 
 void TManagerMain::ShowNoSmilies() {
@@ -77,8 +79,9 @@ void TManagerMain::ShowNoSmilies() {
 static bool ReportErrors(TDefineDecoder& model, TAppForms& forms) {
     if (!model.HasErrors() || !forms.SaveErrorsForm) return true;
     forms.SaveErrorsForm->SetCounts(model.ErrorCount(0), model.ErrorCount(1), model.ErrorCount(2));
-    // Only "Yes" saves; "No", Escape and the close box stop.
-    return forms.SaveErrorsForm->ShowModal() == 6;
+    // Only "Yes" (an OK-kind button) saves; "No", Escape and the close box give Cancel.
+    const int result = forms.SaveErrorsForm->ShowModal();
+    return result == kResultOk || result == kResultYes;
 }
 
 void TManagerMain::SaveClick() {
