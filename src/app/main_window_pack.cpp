@@ -71,8 +71,14 @@ void TManagerMain::OpenPath(const std::string& path) {
 }
 
 void TManagerMain::ShowNoSmilies() {
-    if (model_->ErrorCount(1) == model_->SmileCount() && forms_.NoSmiliesForm)
-        forms_.NoSmiliesForm->ShowModal();
+    // The pack shown has no picture of its kind. Counted here, not by ErrorCount(1): in the
+    // both-packs mode that sums the missing files of both packs.
+    int32_t missing = 0;
+    for (int32_t i = 0; i < model_->SmileCount(); ++i) {
+        const TSmile* smile = model_->Smile(i);
+        if (!smile->Picture.load() && !smile->LoadError) ++missing;
+    }
+    if (missing == model_->SmileCount() && forms_.NoSmiliesForm) forms_.NoSmiliesForm->ShowModal();
 }
 
 // The error report before saving; false when the user chose not to save.

@@ -596,10 +596,12 @@ namespace {
 
 TEST_F(MainWindowTest, InTheBothPacksModeOpenAsksForABaseFolderAndOpensBothPacks) {
     // A base folder as the messenger keeps it: BMP smiles in "Static", GIF smiles in "Animated".
+    // Two static smiles have no picture, as many as the animated pack has smiles.
     const std::string base = packs_.folder() + "base/";
-    WriteDefine(base + "Static/", "s0\r\ns1\r\ns2\r\n");
-    for (int i = 0; i < 3; ++i) WriteBmp(base + "Static/" + std::to_string(i) + ".bmp", 20 + i, 10);
+    WriteDefine(base + "Static/", "s0\r\ns1\r\ns2\r\ns3\r\n");
+    for (int i = 0; i < 2; ++i) WriteBmp(base + "Static/" + std::to_string(i) + ".bmp", 20 + i, 10);
     MakePack("base/Animated", 2, "a0\r\na1\r\n");
+    TModalAnswers answers;
     TEditor editor;
     editor.Start();
     editor.Window->findChild<QAction*>("TntToolButton9Action")->trigger();
@@ -611,6 +613,8 @@ TEST_F(MainWindowTest, InTheBothPacksModeOpenAsksForABaseFolderAndOpensBothPacks
     EXPECT_FALSE(editor.Dialogs->FolderAsks[0].NewFolder);
     EXPECT_EQ(editor.Dialogs->FolderAsks[0].Title, QString::fromUtf8("Загрузка смайлпака"));
     EXPECT_TRUE(editor.Dialogs->Requests.empty());  // no file dialog in this mode
+    // The animated pack has its pictures: no empty-pack notice.
+    EXPECT_TRUE(answers.Seen.empty());
 
     EXPECT_EQ(editor.Window->Model()->CurrentPack(), kAnimatedPack);
     EXPECT_EQ(Widths(editor), (std::vector<int>{10, 11}));
@@ -618,9 +622,9 @@ TEST_F(MainWindowTest, InTheBothPacksModeOpenAsksForABaseFolderAndOpensBothPacks
     ExpectInStep(editor);
     editor.Window->findChild<QAction*>("TntToolButton7Action")->trigger();
     EXPECT_EQ(editor.Window->Model()->CurrentPack(), kStaticPack);
-    EXPECT_EQ(Widths(editor), (std::vector<int>{20, 21, 22}));
+    EXPECT_EQ(Widths(editor), (std::vector<int>{20, 21, 0, 0}));
     EXPECT_EQ(editor.Grid().Smiles().Get(2), "s2");
-    EXPECT_EQ(editor.Child<QLabel>("TntPanel1")->text(), "3");
+    EXPECT_EQ(editor.Child<QLabel>("TntPanel1")->text(), "4");
     ExpectInStep(editor);
 
     // Open asks next time at the base folder the pair came from.
@@ -628,7 +632,7 @@ TEST_F(MainWindowTest, InTheBothPacksModeOpenAsksForABaseFolderAndOpensBothPacks
     ASSERT_EQ(editor.Dialogs->FolderAsks.size(), 2u);
     EXPECT_EQ(QDir(editor.Dialogs->FolderAsks[1].Start).absolutePath(),
               QDir(QString::fromStdString(base)).absolutePath());
-    EXPECT_EQ(editor.Grid().Count(), 3);
+    EXPECT_EQ(editor.Grid().Count(), 4);
 }
 
 }  // namespace
