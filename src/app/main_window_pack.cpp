@@ -19,6 +19,7 @@
 #include "app/visual_form.h"
 #include "lang/lang_manager.h"
 #include "model/define_decoder.h"
+#include "platform/errors.h"
 #include "storage/config_manager.h"
 #include "storage/global_config_manager.h"
 #include "views/smile_label.h"
@@ -127,6 +128,16 @@ void TManagerMain::ReportFailure(const QString& action, const std::string& file)
     box.exec();
 }
 
+bool TManagerMain::StoreSettings(const std::string& file, const std::function<void()>& write) {
+    try {
+        write();
+        return true;
+    } catch (const EInOutError&) {
+        ReportFailure(QString(), file);
+        return false;
+    }
+}
+
 void TManagerMain::ClosePackClick() {
     if (!interface_->IsEnabled(4) || !model_) return;
     TSuspendedGrid suspended(*grid_);
@@ -193,10 +204,12 @@ void TManagerMain::OptionsClick() {
         TConfigManager::TBatch batch;
         batch.WriteBool(TConfigBoolKey::SaveOnExit, form.CloseOnExit()->isChecked());
         batch.WriteBool(TConfigBoolKey::ShowWarnings, form.ShowWarnings()->isChecked());
-        config.Write(batch);
+        StoreSettings(config.FileName(), [&] { config.Write(batch); });
     }
     // The language chosen stays, also after Cancel.
-    settings_->WriteString(TGlobalStringKey::LangDirectory, languages.CurrentFileName());
+    StoreSettings(settings_->FileName(), [&] {
+        settings_->WriteString(TGlobalStringKey::LangDirectory, languages.CurrentFileName());
+    });
 }
 
 void TManagerMain::AboutClick() {
@@ -210,26 +223,33 @@ void TManagerMain::ExitClick() {
 
 void TManagerMain::ToggleClick(int number) {
     const bool down = speed_[number]->isChecked();
+    TGlobalBoolKey key;
+    bool value = false;
     switch (number) {
         case 1:
             grid_->SetAnimateAll(down);
-            settings_->WriteBool(TGlobalBoolKey::AnimateAll, grid_->AnimateAll());
+            key = TGlobalBoolKey::AnimateAll;
+            value = grid_->AnimateAll();
             break;
         case 2:
             grid_->SetShowSignatures(down);
-            settings_->WriteBool(TGlobalBoolKey::ShowSignatures, grid_->ShowSignatures());
+            key = TGlobalBoolKey::ShowSignatures;
+            value = grid_->ShowSignatures();
             break;
         case 3:
             grid_->SetAllowHotTrack(down);
-            settings_->WriteBool(TGlobalBoolKey::AllowHotTrack, grid_->AllowHotTrack());
+            key = TGlobalBoolKey::AllowHotTrack;
+            value = grid_->AllowHotTrack();
             break;
         case 4:
             grid_->AnimatedDraggingAllowed = down && grid_->LayeredWindowsAvailable();
-            settings_->WriteBool(TGlobalBoolKey::AnimatedDragAndDrop, grid_->AnimatedDraggingAllowed);
+            key = TGlobalBoolKey::AnimatedDragAndDrop;
+            value = grid_->AnimatedDraggingAllowed;
             break;
         default:
-            break;
+            return;
     }
+    StoreSettings(settings_->FileName(), [&] { settings_->WriteBool(key, value); });
 }
 
 void TManagerMain::VisualSettingsClick() {
@@ -272,7 +292,7 @@ void TManagerMain::VisualSettingsClick() {
         batch.WriteBool(TGlobalBoolKey::FontItalic, font.italic());
         batch.WriteBool(TGlobalBoolKey::FontUnderline, font.underline());
         batch.WriteBool(TGlobalBoolKey::FontStrikeOut, font.strikeOut());
-        settings_->Write(batch);
+        StoreSettings(settings_->FileName(), [&] { settings_->Write(batch); });
     }
     show();
 }

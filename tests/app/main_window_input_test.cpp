@@ -352,3 +352,40 @@ TEST_F(MainWindowInputTest, ASaveTargetThatCannotBeWrittenIsReportedAndNothingIs
 
 }  // namespace
 }  // namespace faceloom::test
+
+namespace faceloom::test {
+namespace {
+
+TEST_F(MainWindowInputTest, SettingsThatCannotBeWrittenAreReportedAndTheWindowGoesOn) {
+    // Folders where the settings files should be: nothing can be written to them.
+    auto block = [](const std::string& file) {
+        std::filesystem::remove(file);
+        std::filesystem::create_directories(file + "/x");
+    };
+    {
+        TStorageManager storage(GlobalConfigSubPath());
+        block(TGlobalConfigManager(storage).FileName());
+    }
+    TModalAnswers answers;
+    TEditor editor;
+    editor.Start();
+    editor.Child<QToolButton>("TntSpeedButton2")->click();
+    EXPECT_EQ(answers.Seen, std::vector<QString>{"SaveFailureBox"});
+    EXPECT_TRUE(editor.Window->LastSaveFailure().endsWith("config.ini"));
+    EXPECT_FALSE(editor.Grid().ShowSignatures());  // in force for this run
+
+    Open(editor, MakePack("pack", 2, "a\r\nb\r\n"));
+    block(editor.Window->Model()->Config().FileName());
+    editor.Grid().SetItemIndex(0);
+    answers.Answer(kResultYes);
+    editor.Child<QPushButton>("TntBitBtn8")->click();
+    EXPECT_EQ(answers.Seen, (std::vector<QString>{"SaveFailureBox", "WarningForm", "SaveFailureBox"}));
+    EXPECT_EQ(Widths(editor), std::vector<int>{11});
+    ExpectInStep(editor);
+    // Closing does not stop at the window's place it cannot keep.
+    EXPECT_TRUE(editor.Window->close());
+    EXPECT_EQ(answers.Seen.size(), 3u);
+}
+
+}  // namespace
+}  // namespace faceloom::test
