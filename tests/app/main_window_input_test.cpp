@@ -1,7 +1,7 @@
 // The main window given bad input: pictures that do not decode, dropped paths that are not
 // pictures, folders without pictures of the pack's kind, settings and language files with
-// nonsense in them, hand-overs of folders that hold no pack, and save targets that cannot be
-// written. Each has its defined outcome; nothing crashes and nothing is lost.
+// nonsense in them or that cannot be written, and hand-overs of folders that hold no pack.
+// Each has its defined outcome; nothing crashes and nothing is lost.
 #include <fcntl.h>
 #include <semaphore.h>
 #include <sys/mman.h>
@@ -169,36 +169,6 @@ TEST_F(MainWindowInputTest, AnUndecodablePictureShowsPlaceholder102AndCountsAsAL
     ExpectInStep(editor);
 }
 
-TEST_F(MainWindowInputTest, TheErrorReportLeftByEscapeOrTheCloseBoxDoesNotSaveAndYesDoes) {
-    // The second smile has no signature: the pack has errors.
-    const std::string folder = MakePack("pack", 2, "a\r\n,\r\n");
-    const std::string original = ReadBytes(folder + "_define.ini");
-    TModalAnswers answers;
-    TEditor editor;
-    editor.Start();
-    Open(editor, folder);
-    editor.Grid().SetItemIndex(0);
-    editor.Child<QPushButton>("TntBitBtn7")->click();
-    QAction* save = editor.Window->findChild<QAction*>("TntToolButton3Action");
-    QAction* saveAs = editor.Window->findChild<QAction*>("TntToolButton4Action");
-
-    answers.Answer([](TDialogBase& dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); });
-    save->trigger();
-    answers.Answer([](TDialogBase& dialog) { dialog.close(); });
-    save->trigger();
-    answers.Answer([](TDialogBase& dialog) { dialog.findChild<QPushButton*>("TntBitBtn2")->click(); });
-    saveAs->trigger();
-    EXPECT_EQ(answers.Seen, (std::vector<QString>{"SaveErrorsForm", "SaveErrorsForm", "SaveErrorsForm"}));
-    EXPECT_TRUE(editor.Dialogs->FolderAsks.empty());
-    EXPECT_EQ(ReadBytes(folder + "_define.ini"), original);
-
-    // The "Yes" button itself saves.
-    answers.Answer([](TDialogBase& dialog) { dialog.findChild<QPushButton*>("TntBitBtn1")->click(); });
-    save->trigger();
-    EXPECT_EQ(ReadBytes(folder + "_define.ini"), " \r\na");
-    EXPECT_TRUE(answers.Done());
-}
-
 TEST_F(MainWindowInputTest, DroppedPathsThatAreNoReadableFilesAddNothingAndTheRestKeepTheirPlaces) {
     const std::string folder = MakePack("pack", 2, "a\r\nb\r\n");
     std::vector<std::string> dropped = {packs_.folder()};  // a folder
@@ -260,21 +230,22 @@ TEST_F(MainWindowInputTest, AFolderWithoutPicturesOfThePacksKindShowsTheEmptyPac
 }
 
 TEST_F(MainWindowInputTest, NonsenseInTheSettingsFileGivesTheDefaultsAndTheWindowWorks) {
-    auto key = [](auto k) { return std::string(GlobalKeyName(k)) + "="; };
-    std::string text = "\xff\xfe garbage\r\n[Options\r\n[Options]\r\n";
-    text += key(TGlobalIntegerKey::FontHeight) + "-2147483648\r\n";
-    text += key(TGlobalIntegerKey::RowWidth) + "-7\r\n";
-    text += key(TGlobalIntegerKey::BackgroundColor) + "white\r\n";
-    text += key(TGlobalIntegerKey::HotTrackColor) + "0x\r\n";
-    text += key(TGlobalIntegerKey::HotTrackBorderColor) + "\r\n";
-    text += key(TGlobalIntegerKey::FontColor) + "99999999999999999999\r\n";
-    text += key(TGlobalIntegerKey::WindowLeft) + "-99999999\r\n";
-    text += key(TGlobalIntegerKey::WindowWidth) + "2000000000\r\n";
-    text += key(TGlobalIntegerKey::WindowHeight) + "2000000000\r\n";
-    text += key(TGlobalBoolKey::AnimateAll) + "yes\r\n";
-    text += key(TGlobalBoolKey::ShowSignatures) + "\r\n";
-    text += key(TGlobalBoolKey::FontBold) + "maybe\r\n";
-    text += "no equals sign\r\n=\r\n";
+    const std::pair<const char*, const char*> values[] = {
+        {GlobalKeyName(TGlobalIntegerKey::FontHeight), "-2147483648"},  // no positive counterpart
+        {GlobalKeyName(TGlobalIntegerKey::RowWidth), "-7"},
+        {GlobalKeyName(TGlobalIntegerKey::BackgroundColor), "white"},
+        {GlobalKeyName(TGlobalIntegerKey::HotTrackColor), "0x"},
+        {GlobalKeyName(TGlobalIntegerKey::HotTrackBorderColor), ""},
+        {GlobalKeyName(TGlobalIntegerKey::FontColor), "99999999999999999999"},  // beyond 32 bits
+        {GlobalKeyName(TGlobalIntegerKey::WindowLeft), "-99999999"},
+        {GlobalKeyName(TGlobalIntegerKey::WindowWidth), "2000000000"},
+        {GlobalKeyName(TGlobalIntegerKey::WindowHeight), "2000000000"},
+        {GlobalKeyName(TGlobalBoolKey::AnimateAll), "yes"},
+        {GlobalKeyName(TGlobalBoolKey::ShowSignatures), ""},
+        {GlobalKeyName(TGlobalBoolKey::FontBold), "maybe"},
+    };
+    std::string text = "\xff\xfe garbage\r\n[Options\r\n[Options]\r\nno equals sign\r\n=\r\n";
+    for (const auto& [key, value] : values) text += std::string(key) + "=" + value + "\r\n";
     WriteSettings(text);
 
     TEditor editor;
@@ -315,39 +286,6 @@ TEST_F(MainWindowInputTest, AMissingOrBrokenLanguageFileGivesTheBuiltInLanguage)
         EXPECT_EQ(editor.Child("TntBitBtn8")->toolTip(), BuiltinText(418) + " (Del)");
         EXPECT_EQ(editor.Forms.QueryForm->windowTitle(), BuiltinText(401));
     }
-}
-
-TEST_F(MainWindowInputTest, ASaveTargetThatCannotBeWrittenIsReportedAndNothingIsLost) {
-    const std::string folder = MakePack("pack", 2, "a\r\nb\r\n");
-    const std::vector<std::string> sourceFiles = ListFiles(folder);
-    const std::string sourceDefine = ReadBytes(folder + "_define.ini");
-    // A "folder" inside a regular file: no one can create it, the superuser neither.
-    WriteText(packs_.folder() + "file", "x");
-    TModalAnswers answers;
-    TEditor editor;
-    editor.Start();
-    Open(editor, folder);
-    editor.Grid().SetItemIndex(0);
-    editor.Child<QPushButton>("TntBitBtn7")->click();
-    const std::string working = Define(editor);
-
-    editor.Dialogs->Folders.push_back(QString::fromStdString(packs_.folder() + "file/pack"));
-    editor.Window->findChild<QAction*>("TntToolButton4Action")->trigger();
-    EXPECT_EQ(answers.Seen, std::vector<QString>{"SaveFailureBox"});
-    EXPECT_TRUE(editor.Window->LastSaveFailure().contains("file/pack"))
-        << editor.Window->LastSaveFailure().toStdString();
-    EXPECT_EQ(ReadBytes(packs_.folder() + "file"), "x");
-    EXPECT_EQ(ListFiles(folder), sourceFiles);
-    EXPECT_EQ(ReadBytes(folder + "_define.ini"), sourceDefine);
-    EXPECT_EQ(Define(editor), working);
-    EXPECT_EQ(Widths(editor), (std::vector<int>{11, 10}));
-    ExpectInStep(editor);
-
-    // Still usable: a writable target takes the pack.
-    editor.Dialogs->Folders.push_back(QString::fromStdString(packs_.folder() + "copy"));
-    editor.Window->findChild<QAction*>("TntToolButton4Action")->trigger();
-    EXPECT_EQ(ReadBytes(packs_.folder() + "copy/_define.ini"), working);
-    EXPECT_EQ(answers.Seen.size(), 1u);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <filesystem>
+#include <fstream>
 
 #include "app/interface_manager.h"
 #include "app/preview_form.h"
@@ -367,34 +368,63 @@ TEST_F(MainWindowTest, SavingShowsTheErrorReportFirstAndSaveAsWritesTheChosenFol
     editor.Grid().SetItemIndex(0);
     editor.Child<QPushButton>("TntBitBtn7")->click();
     QAction* save = editor.Window->findChild<QAction*>("TntToolButton3Action");
+    QAction* saveAs = editor.Window->findChild<QAction*>("TntToolButton4Action");
+    auto press = [](const char* button) {
+        return [button](TDialogBase& dialog) { dialog.findChild<QPushButton*>(button)->click(); };
+    };
 
-    answers.Answer(kResultNo);
+    // The report left by "Нет", Escape or the close box: nothing saved, no target asked for.
+    answers.Answer(press("TntBitBtn2"));
     save->trigger();
+    answers.Answer([](TDialogBase& dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); });
+    save->trigger();
+    answers.Answer([](TDialogBase& dialog) { dialog.close(); });
+    saveAs->trigger();
+    EXPECT_TRUE(editor.Dialogs->FolderAsks.empty());
     EXPECT_EQ(ReadBytes(folder + "_define.ini"), original);
-    answers.Answer(kResultYes);
+    // "Да" saves despite the errors.
+    answers.Answer(press("TntBitBtn1"));
     save->trigger();
-    EXPECT_EQ(ReadBytes(folder + "_define.ini"), Define(editor));
-    EXPECT_NE(Define(editor), original);
+    const std::string saved = Define(editor);
+    EXPECT_EQ(ReadBytes(folder + "_define.ini"), saved);
+    EXPECT_NE(saved, original);
 
     const std::string target = packs_.folder() + "copy/";
     std::filesystem::create_directories(target);
-    answers.Answer(kResultYes);
+    answers.Answer(press("TntBitBtn1"));
     editor.Dialogs->Folders.push_back(QString::fromStdString(packs_.folder() + "copy"));
-    editor.Window->findChild<QAction*>("TntToolButton4Action")->trigger();
-    EXPECT_EQ(ReadBytes(target + "_define.ini"), Define(editor));
+    saveAs->trigger();
+    EXPECT_EQ(ReadBytes(target + "_define.ini"), saved);
     EXPECT_EQ(ListFiles(target, ".gif"), (std::vector<std::string>{"aa.gif", "ab.gif"}));
 
-    // A target the pack cannot be written to: the message, and the folder as it was.
+    // Targets the pack cannot be written to: a folder whose "_define.ini" is a folder, and a
+    // folder inside a regular file (which the superuser cannot make either). The message;
+    // the targets, the pack's folder and the working copy as they were.
     const std::string blocked = packs_.folder() + "blocked/";
     std::filesystem::create_directories(blocked + "_define.ini");
-    answers.Answer(kResultYes);
-    editor.Dialogs->Folders.push_back(QString::fromStdString(packs_.folder() + "blocked"));
-    editor.Window->findChild<QAction*>("TntToolButton4Action")->trigger();
+    std::ofstream(packs_.folder() + "file") << "x";
+    const std::vector<std::string> packFiles = ListFiles(folder);
+    for (const char* name : {"blocked", "file/pack"}) {
+        answers.Answer(press("TntBitBtn1"));
+        editor.Dialogs->Folders.push_back(QString::fromStdString(packs_.folder() + name));
+        saveAs->trigger();
+        EXPECT_TRUE(editor.Window->LastSaveFailure().contains(name));
+    }
     EXPECT_EQ(answers.Seen, (std::vector<QString>{"SaveErrorsForm", "SaveErrorsForm", "SaveErrorsForm",
-                                                  "SaveErrorsForm", "SaveFailureBox"}));
-    EXPECT_FALSE(editor.Window->LastSaveFailure().isEmpty());
+                                                  "SaveErrorsForm", "SaveErrorsForm", "SaveErrorsForm",
+                                                  "SaveFailureBox", "SaveErrorsForm", "SaveFailureBox"}));
     EXPECT_EQ(ListFiles(blocked), std::vector<std::string>{});
-    EXPECT_EQ(editor.Grid().Count(), 2);
+    EXPECT_EQ(ReadBytes(packs_.folder() + "file"), "x");
+    EXPECT_EQ(ListFiles(folder), packFiles);
+    EXPECT_EQ(ReadBytes(folder + "_define.ini"), saved);
+    EXPECT_EQ(Define(editor), saved);
+    EXPECT_EQ(Widths(editor), (std::vector<int>{11, 10}));
+    ExpectInStep(editor);
+    // The window goes on: the pack still saves where it came from.
+    answers.Answer(press("TntBitBtn1"));
+    save->trigger();
+    EXPECT_EQ(answers.Seen.back(), "SaveErrorsForm");
+    EXPECT_TRUE(answers.Done());
 }
 
 }  // namespace
