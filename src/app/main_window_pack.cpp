@@ -128,13 +128,11 @@ void TManagerMain::ReportFailure(const QString& action, const std::string& file)
     box.exec();
 }
 
-bool TManagerMain::StoreSettings(const std::string& file, const std::function<void()>& write) {
+void TManagerMain::StoreSettings(const std::string& file, const std::function<void()>& write) {
     try {
         write();
-        return true;
     } catch (const EInOutError&) {
         ReportFailure(QString(), file);
-        return false;
     }
 }
 
@@ -223,7 +221,7 @@ void TManagerMain::ExitClick() {
 
 void TManagerMain::ToggleClick(int number) {
     const bool down = speed_[number]->isChecked();
-    TGlobalBoolKey key;
+    TGlobalBoolKey key = TGlobalBoolKey::AnimateAll;
     bool value = false;
     switch (number) {
         case 1:
