@@ -26,6 +26,7 @@
 #include "model/define_decoder.h"
 #include "pictures/builtin_pictures.h"
 #include "platform/code_page.h"
+#include "platform/errors.h"
 #include "platform/hand_over.h"
 #include "platform/instance_lock.h"
 #include "storage/config_manager.h"
@@ -178,7 +179,8 @@ void TManagerMain::StartPackEngine() {
 
 void TManagerMain::HandOverOpening() {
     if (forms_.OptionsForm) forms_.OptionsForm->CloseOnExit()->setEnabled(false);
-    model_->Config().WriteBool(TConfigBoolKey::SaveOnExit, true);
+    TConfigManager& config = model_->Config();
+    StoreSettings(config.FileName(), [&] { config.WriteBool(TConfigBoolKey::SaveOnExit, true); });
     model_->SetBothMode(true);
     ClearSignatureSelection();
     std::string pack = handOverPack_.empty() ? handOverBase_ : handOverPack_;
@@ -254,9 +256,14 @@ void TManagerMain::RestoreGeometry() {
     const QRect kept(settings_->ReadInteger(TGlobalIntegerKey::WindowLeft),
                      settings_->ReadInteger(TGlobalIntegerKey::WindowTop), std::min(width, 10000),
                      std::min(height, 10000));
-    resize(kept.size().expandedTo(minimumSize()));
+    QScreen* screen = QGuiApplication::screenAt(kept.center());
+    // Never larger than the screen it opens on (the monitor may be smaller than the last one).
+    QSize size = kept.size();
+    if (QScreen* shown = screen ? screen : QGuiApplication::primaryScreen())
+        size = size.boundedTo(shown->availableGeometry().size());
+    resize(size.expandedTo(minimumSize()));
     // Only a place that is still on a screen (a monitor may have gone since).
-    if (QGuiApplication::screenAt(kept.center())) move(kept.topLeft());
+    if (screen) move(kept.topLeft());
 }
 
 void TManagerMain::StoreGeometry() {
@@ -266,7 +273,12 @@ void TManagerMain::StoreGeometry() {
     batch.WriteInteger(TGlobalIntegerKey::WindowTop, frame.y());
     batch.WriteInteger(TGlobalIntegerKey::WindowWidth, frame.width());
     batch.WriteInteger(TGlobalIntegerKey::WindowHeight, frame.height());
-    settings_->Write(batch);
+    // Closing goes on without a word: the place is a convenience, and at the end of the
+    // desktop session no message may hold the logout up.
+    try {
+        settings_->Write(batch);
+    } catch (const EInOutError&) {
+    }
 }
 
 void TManagerMain::UpdatePackState() {

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -174,6 +175,9 @@ private:
     void ReportSaveFailure(const std::string& target);
     // A message box: "Error", what was done and the file or folder it failed on.
     void ReportFailure(const QString& action, const std::string& file);
+    // Runs a write of the settings in file; a file that cannot be written is reported, and
+    // what was set stays in force for this run only.
+    void StoreSettings(const std::string& file, const std::function<void()>& write);
 
     TAppForms& forms_;
     std::string handOverSuffix_;

@@ -13,6 +13,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <cstdlib>
 
 #include "app/app_forms.h"
 #include "app/icon_loader.h"
@@ -330,8 +331,9 @@ void TManagerMain::BuildShortcuts() {
         int Button;
         const char* Keys;
     };
-    static constexpr TKey kKeys[] = {{2, "Ins"},       {3, "Ctrl+Up"}, {5, "Ctrl+Left"}, {7, "Ctrl+Right"},
-                                     {9, "Ctrl+Down"}, {8, "Del"},     {6, "Return"},    {12, "F2"}};
+    static constexpr TKey kKeys[] = {{2, "Ins"},        {3, "Ctrl+Up"},   {5, "Ctrl+Left"},
+                                     {7, "Ctrl+Right"}, {9, "Ctrl+Down"}, {8, "Del"},
+                                     {6, "Return"},     {6, "Enter"},     {12, "F2"}};
     for (const TKey& key : kKeys) {
         auto* shortcut = new QShortcut(QKeySequence(QString::fromLatin1(key.Keys)), this);
         QPushButton* button = buttons_[key.Button];
@@ -400,9 +402,10 @@ void TManagerMain::ApplySettingsToGrid() {
     grid_->SetFontColor(static_cast<uint32_t>(s.ReadInteger(TGlobalIntegerKey::FontColor)));
     QFont font = grid_->font();
     const int32_t height = s.ReadInteger(TGlobalIntegerKey::FontHeight);
-    // Negative: character height; positive: cell height. Nonsense falls back to the default.
-    const int32_t pixels = height < 0 ? -height : height;
-    font.setPixelSize(pixels > 0 && pixels <= 200 ? pixels : 11);
+    // Negative: character height; positive: cell height. Nonsense falls back to the default
+    // (checked before negating: the smallest integer has no positive counterpart).
+    const bool sensible = height != 0 && height >= -200 && height <= 200;
+    font.setPixelSize(sensible ? std::abs(height) : 11);
     const std::string name = s.ReadString(TGlobalStringKey::FontName);
     font.setFamily(name.empty() ? QString("Tahoma") : QString::fromStdString(name));
     font.setBold(false);

@@ -9,6 +9,7 @@
 
 #include "app/about_form.h"
 #include "app/app_forms.h"
+#include "app/dialog_base.h"
 #include "app/interface_manager.h"
 #include "app/main_window.h"
 #include "app/no_smilies_form.h"
@@ -18,6 +19,7 @@
 #include "app/visual_form.h"
 #include "lang/lang_manager.h"
 #include "model/define_decoder.h"
+#include "platform/errors.h"
 #include "storage/config_manager.h"
 #include "storage/global_config_manager.h"
 #include "views/smile_label.h"
@@ -65,20 +67,28 @@ void TManagerMain::OpenPath(const std::string& path) {
         FillGrid();
     }
     UpdatePackState();
-    ShowNoSmilies();
+    // A save question answered "Cancel" opened nothing: no notice about the chosen folder.
+    if (model_->LastError() != TModelError::Cancelled) ShowNoSmilies();
 }
 
 void TManagerMain::ShowNoSmilies() {
-    if (model_->ErrorCount(1) == model_->SmileCount() && forms_.NoSmiliesForm)
-        forms_.NoSmiliesForm->ShowModal();
+    // The pack shown has no picture of its kind. Counted here, not by ErrorCount(1): in the
+    // both-packs mode that sums the missing files of both packs.
+    int32_t missing = 0;
+    for (int32_t i = 0; i < model_->SmileCount(); ++i) {
+        const TSmile* smile = model_->Smile(i);
+        if (!smile->Picture.load() && !smile->LoadError) ++missing;
+    }
+    if (missing == model_->SmileCount() && forms_.NoSmiliesForm) forms_.NoSmiliesForm->ShowModal();
 }
 
 // The error report before saving; false when the user chose not to save.
 static bool ReportErrors(TDefineDecoder& model, TAppForms& forms) {
     if (!model.HasErrors() || !forms.SaveErrorsForm) return true;
     forms.SaveErrorsForm->SetCounts(model.ErrorCount(0), model.ErrorCount(1), model.ErrorCount(2));
-    // Only "Yes" saves; "No", Escape and the close box stop.
-    return forms.SaveErrorsForm->ShowModal() == 6;
+    // Only "Yes" (an OK-kind button) saves; "No", Escape and the close box give Cancel.
+    const int result = forms.SaveErrorsForm->ShowModal();
+    return result == kResultOk || result == kResultYes;
 }
 
 void TManagerMain::SaveClick() {
@@ -116,6 +126,14 @@ void TManagerMain::ReportFailure(const QString& action, const std::string& file)
     QMessageBox box(QMessageBox::Warning, errorCaption_, lastSaveFailure_, QMessageBox::Ok, this);
     box.setObjectName("SaveFailureBox");
     box.exec();
+}
+
+void TManagerMain::StoreSettings(const std::string& file, const std::function<void()>& write) {
+    try {
+        write();
+    } catch (const EInOutError&) {
+        ReportFailure(QString(), file);
+    }
 }
 
 void TManagerMain::ClosePackClick() {
@@ -184,10 +202,12 @@ void TManagerMain::OptionsClick() {
         TConfigManager::TBatch batch;
         batch.WriteBool(TConfigBoolKey::SaveOnExit, form.CloseOnExit()->isChecked());
         batch.WriteBool(TConfigBoolKey::ShowWarnings, form.ShowWarnings()->isChecked());
-        config.Write(batch);
+        StoreSettings(config.FileName(), [&] { config.Write(batch); });
     }
     // The language chosen stays, also after Cancel.
-    settings_->WriteString(TGlobalStringKey::LangDirectory, languages.CurrentFileName());
+    StoreSettings(settings_->FileName(), [&] {
+        settings_->WriteString(TGlobalStringKey::LangDirectory, languages.CurrentFileName());
+    });
 }
 
 void TManagerMain::AboutClick() {
@@ -201,26 +221,33 @@ void TManagerMain::ExitClick() {
 
 void TManagerMain::ToggleClick(int number) {
     const bool down = speed_[number]->isChecked();
+    TGlobalBoolKey key = TGlobalBoolKey::AnimateAll;
+    bool value = false;
     switch (number) {
         case 1:
             grid_->SetAnimateAll(down);
-            settings_->WriteBool(TGlobalBoolKey::AnimateAll, grid_->AnimateAll());
+            key = TGlobalBoolKey::AnimateAll;
+            value = grid_->AnimateAll();
             break;
         case 2:
             grid_->SetShowSignatures(down);
-            settings_->WriteBool(TGlobalBoolKey::ShowSignatures, grid_->ShowSignatures());
+            key = TGlobalBoolKey::ShowSignatures;
+            value = grid_->ShowSignatures();
             break;
         case 3:
             grid_->SetAllowHotTrack(down);
-            settings_->WriteBool(TGlobalBoolKey::AllowHotTrack, grid_->AllowHotTrack());
+            key = TGlobalBoolKey::AllowHotTrack;
+            value = grid_->AllowHotTrack();
             break;
         case 4:
             grid_->AnimatedDraggingAllowed = down && grid_->LayeredWindowsAvailable();
-            settings_->WriteBool(TGlobalBoolKey::AnimatedDragAndDrop, grid_->AnimatedDraggingAllowed);
+            key = TGlobalBoolKey::AnimatedDragAndDrop;
+            value = grid_->AnimatedDraggingAllowed;
             break;
         default:
-            break;
+            return;
     }
+    StoreSettings(settings_->FileName(), [&] { settings_->WriteBool(key, value); });
 }
 
 void TManagerMain::VisualSettingsClick() {
@@ -263,7 +290,7 @@ void TManagerMain::VisualSettingsClick() {
         batch.WriteBool(TGlobalBoolKey::FontItalic, font.italic());
         batch.WriteBool(TGlobalBoolKey::FontUnderline, font.underline());
         batch.WriteBool(TGlobalBoolKey::FontStrikeOut, font.strikeOut());
-        settings_->Write(batch);
+        StoreSettings(settings_->FileName(), [&] { settings_->Write(batch); });
     }
     show();
 }

@@ -68,7 +68,8 @@ bool TManagerMain::ConfirmIrreversible() {
     TWarningForm& form = *forms_.WarningForm;
     form.DontShowAgain()->setChecked(false);
     const int result = form.ShowModal();
-    config.WriteBool(TConfigBoolKey::ShowWarnings, !form.DontShowAgain()->isChecked());
+    const bool show = !form.DontShowAgain()->isChecked();
+    StoreSettings(config.FileName(), [&] { config.WriteBool(TConfigBoolKey::ShowWarnings, show); });
     return result != 2;
 }
 

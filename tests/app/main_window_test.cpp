@@ -3,14 +3,17 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QToolButton>
 #include <filesystem>
+#include <fstream>
 
 #include "app/interface_manager.h"
+#include "app/preview_form.h"
 #include "app/query_form.h"
 #include "app/signature_form.h"
 #include "app/visual_form.h"
@@ -25,66 +28,11 @@
 #include "storage/global_config_manager.h"
 #include "support/pack_builder.h"
 #include "views/smile_label.h"
+#include "views/smile_label_smile.h"
 #include "views/smile_view_smile.h"
 
 namespace faceloom::test {
 namespace {
-
-class MainWindowTest : public ::testing::Test {
-protected:
-    // A pack folder of animated pictures; picture i is 10 + i pixels wide, so the width tells
-    // which picture a smile shows.
-    std::string MakePack(const std::string& name, int count, const std::string& define) {
-        const std::string folder = packs_.folder() + name + "/";
-        WriteDefine(folder, define);
-        for (int i = 0; i < count; ++i) WriteGif(folder + "p" + std::to_string(i) + ".gif", 10 + i, 10);
-        return folder;
-    }
-    std::string Gif(const std::string& name, int width) {
-        const std::string path = packs_.folder() + name;
-        WriteGif(path, width, 10);
-        return path;
-    }
-
-    // Grid item i and smile i of the model show the same picture with the same label.
-    static void ExpectInStep(TEditor& editor) {
-        TDefineDecoder& model = *editor.Window->Model();
-        ASSERT_EQ(editor.Grid().Count(), model.SmileCount());
-        for (int32_t i = 0; i < model.SmileCount(); ++i) {
-            SCOPED_TRACE(i);
-            TSmileViewSmile* item = editor.Grid().Smiles().GetSmile(i);
-            TSmile* smile = model.Smile(i);
-            if (smile->Picture.load()) {
-                EXPECT_EQ(item, smile);
-            } else {
-                ASSERT_NE(item->Picture.load(), nullptr);  // a placeholder
-            }
-            EXPECT_EQ(editor.Grid().Smiles().Get(i),
-                      QString::fromStdU16String(CodePageToUnicode(model.Label(i))));
-        }
-    }
-    static std::vector<int> Widths(TEditor& editor) {
-        std::vector<int> widths;
-        TDefineDecoder& model = *editor.Window->Model();
-        for (int32_t i = 0; i < model.SmileCount(); ++i) {
-            TPictureDecoder* picture = model.Smile(i)->Picture.load();
-            widths.push_back(picture ? picture->Width : 0);
-        }
-        return widths;
-    }
-    static std::string Define(TEditor& editor) {
-        TDefineDecoder& model = *editor.Window->Model();
-        return ReadBytes(model.DefinePath(model.CurrentPack()));
-    }
-    void Open(TEditor& editor, const std::string& folder) {
-        editor.Dialogs->Files.push_back({QString::fromStdString(folder + "_define.ini")});
-        editor.Window->OpenPackClick();
-    }
-
-    ScopedDataHome home_;
-    TScopedRuntimeDir runtime_;
-    TempDir packs_;
-};
 
 TEST_F(MainWindowTest, StartsOnAnEmptyStorageWithOnlyOpeningModesOptionsAndAbout) {
     TEditor editor;
@@ -420,34 +368,63 @@ TEST_F(MainWindowTest, SavingShowsTheErrorReportFirstAndSaveAsWritesTheChosenFol
     editor.Grid().SetItemIndex(0);
     editor.Child<QPushButton>("TntBitBtn7")->click();
     QAction* save = editor.Window->findChild<QAction*>("TntToolButton3Action");
+    QAction* saveAs = editor.Window->findChild<QAction*>("TntToolButton4Action");
+    auto press = [](const char* button) {
+        return [button](TDialogBase& dialog) { dialog.findChild<QPushButton*>(button)->click(); };
+    };
 
-    answers.Answer(kResultNo);
+    // The report left by "Нет", Escape or the close box: nothing saved, no target asked for.
+    answers.Answer(press("TntBitBtn2"));
     save->trigger();
+    answers.Answer([](TDialogBase& dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); });
+    save->trigger();
+    answers.Answer([](TDialogBase& dialog) { dialog.close(); });
+    saveAs->trigger();
+    EXPECT_TRUE(editor.Dialogs->FolderAsks.empty());
     EXPECT_EQ(ReadBytes(folder + "_define.ini"), original);
-    answers.Answer(kResultYes);
+    // "Да" saves despite the errors.
+    answers.Answer(press("TntBitBtn1"));
     save->trigger();
-    EXPECT_EQ(ReadBytes(folder + "_define.ini"), Define(editor));
-    EXPECT_NE(Define(editor), original);
+    const std::string saved = Define(editor);
+    EXPECT_EQ(ReadBytes(folder + "_define.ini"), saved);
+    EXPECT_NE(saved, original);
 
     const std::string target = packs_.folder() + "copy/";
     std::filesystem::create_directories(target);
-    answers.Answer(kResultYes);
+    answers.Answer(press("TntBitBtn1"));
     editor.Dialogs->Folders.push_back(QString::fromStdString(packs_.folder() + "copy"));
-    editor.Window->findChild<QAction*>("TntToolButton4Action")->trigger();
-    EXPECT_EQ(ReadBytes(target + "_define.ini"), Define(editor));
+    saveAs->trigger();
+    EXPECT_EQ(ReadBytes(target + "_define.ini"), saved);
     EXPECT_EQ(ListFiles(target, ".gif"), (std::vector<std::string>{"aa.gif", "ab.gif"}));
 
-    // A target the pack cannot be written to: the message, and the folder as it was.
+    // Targets the pack cannot be written to: a folder whose "_define.ini" is a folder, and a
+    // folder inside a regular file (which the superuser cannot make either). The message;
+    // the targets, the pack's folder and the working copy as they were.
     const std::string blocked = packs_.folder() + "blocked/";
     std::filesystem::create_directories(blocked + "_define.ini");
-    answers.Answer(kResultYes);
-    editor.Dialogs->Folders.push_back(QString::fromStdString(packs_.folder() + "blocked"));
-    editor.Window->findChild<QAction*>("TntToolButton4Action")->trigger();
+    std::ofstream(packs_.folder() + "file") << "x";
+    const std::vector<std::string> packFiles = ListFiles(folder);
+    for (const char* name : {"blocked", "file/pack"}) {
+        answers.Answer(press("TntBitBtn1"));
+        editor.Dialogs->Folders.push_back(QString::fromStdString(packs_.folder() + name));
+        saveAs->trigger();
+        EXPECT_TRUE(editor.Window->LastSaveFailure().contains(name));
+    }
     EXPECT_EQ(answers.Seen, (std::vector<QString>{"SaveErrorsForm", "SaveErrorsForm", "SaveErrorsForm",
-                                                  "SaveErrorsForm", "SaveFailureBox"}));
-    EXPECT_FALSE(editor.Window->LastSaveFailure().isEmpty());
+                                                  "SaveErrorsForm", "SaveErrorsForm", "SaveErrorsForm",
+                                                  "SaveFailureBox", "SaveErrorsForm", "SaveFailureBox"}));
     EXPECT_EQ(ListFiles(blocked), std::vector<std::string>{});
-    EXPECT_EQ(editor.Grid().Count(), 2);
+    EXPECT_EQ(ReadBytes(packs_.folder() + "file"), "x");
+    EXPECT_EQ(ListFiles(folder), packFiles);
+    EXPECT_EQ(ReadBytes(folder + "_define.ini"), saved);
+    EXPECT_EQ(Define(editor), saved);
+    EXPECT_EQ(Widths(editor), (std::vector<int>{11, 10}));
+    ExpectInStep(editor);
+    // The window goes on: the pack still saves where it came from.
+    answers.Answer(press("TntBitBtn1"));
+    save->trigger();
+    EXPECT_EQ(answers.Seen.back(), "SaveErrorsForm");
+    EXPECT_TRUE(answers.Done());
 }
 
 }  // namespace
@@ -530,6 +507,162 @@ TEST_F(MainWindowTest, ADefinitionThatCannotBeWrittenIsReportedAndTheEditKept) {
     EXPECT_TRUE(editor.Window->LastSaveFailure().endsWith("_define.ini"));
     EXPECT_EQ(editor.Window->Model()->Smile(0)->Signatures.Items(), (std::vector<std::string>{"b", "a"}));
     EXPECT_EQ(editor.Grid().Smiles().Get(0), "b");
+}
+
+}  // namespace
+}  // namespace faceloom::test
+
+namespace faceloom::test {
+namespace {
+
+TEST_F(MainWindowTest, EnterPreviewsF2EditsAndInsertAddsOnlyWhileTheirElementsAreEnabled) {
+    const std::string folder = MakePack("pack", 2, ":-)\r\n;-)\r\n");
+    TModalAnswers answers;
+    TEditor editor;
+    editor.Start();
+    editor.Window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(editor.Window.get()));
+    QWidget* window = editor.Window.get();
+    auto pressAll = [&] {
+        for (Qt::Key key : {Qt::Key_Insert, Qt::Key_Return, Qt::Key_Enter, Qt::Key_F2})
+            QTest::keyClick(window, key);
+    };
+
+    // No pack: nothing is asked.
+    pressAll();
+    EXPECT_TRUE(answers.Seen.empty());
+    EXPECT_TRUE(editor.Dialogs->Requests.empty());
+
+    // A pack but no smile selected: only Insert works (nothing chosen in its dialog). The
+    // window has the keyboard again once the progress window is gone.
+    Open(editor, folder);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    const size_t asked = editor.Dialogs->Requests.size();
+    pressAll();
+    EXPECT_TRUE(answers.Seen.empty());
+    EXPECT_EQ(editor.Dialogs->Requests.size(), asked + 1);
+
+    // Enter previews the selected smile; the preview shows its picture.
+    editor.Grid().SetItemIndex(1);
+    int previewWidth = 0;
+    answers.Answer([&previewWidth](TDialogBase& dialog) {
+        TSmileLabelSmile* shown = static_cast<TPreviewForm&>(dialog).Label()->Smile();
+        previewWidth = shown && shown->Picture.load() ? shown->Picture.load()->Width : -1;
+        dialog.done(kResultOk);
+    });
+    QTest::keyClick(window, Qt::Key_Return);
+    EXPECT_EQ(answers.Seen, std::vector<QString>{"PreviewForm"});
+    EXPECT_EQ(previewWidth, 11);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+
+    // Insert adds the chosen picture after the selected smile.
+    editor.Dialogs->Files.push_back({QString::fromStdString(Gif("n.gif", 30))});
+    QTest::keyClick(window, Qt::Key_Insert);
+    EXPECT_EQ(Widths(editor), (std::vector<int>{10, 11, 30}));
+    EXPECT_EQ(editor.Grid().ItemIndex(), 2);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+
+    // F2 needs a selected signature; then it edits it.
+    editor.Grid().SetItemIndex(0);
+    QTest::keyClick(window, Qt::Key_F2);
+    EXPECT_EQ(answers.Seen.size(), 1u);
+    editor.Window->SignatureList()->setCurrentRow(0);
+    editor.Window->ListBox1Click();
+    answers.Answer([](TDialogBase& dialog) {
+        auto& form = static_cast<TSignatureForm&>(dialog);
+        EXPECT_EQ(form.windowTitle(), QString::fromUtf8("Редактирование подписи"));
+        form.SetText(":-D");
+        dialog.done(kResultOk);
+    });
+    QTest::keyClick(window, Qt::Key_F2);
+    EXPECT_EQ(answers.Seen.back(), "SignatureForm");
+    EXPECT_EQ(editor.Window->SignatureList()->item(0)->text(), ":-D");
+    EXPECT_EQ(editor.Grid().Smiles().Get(0), ":-D");
+    EXPECT_EQ(Define(editor), ":-D\r\n;-)\r\n \r\n");
+    ExpectInStep(editor);
+}
+
+TEST_F(MainWindowTest, HintsShowTheShortcutsInEitherLanguage) {
+    TEditor editor;
+    editor.Start();
+    const std::pair<const char*, const char*> hints[] = {
+        {"TntToolButton1Action", "(Ctrl+N)"},
+        {"TntToolButton2Action", "(Ctrl+O)"},
+        {"TntToolButton3Action", "(Ctrl+S)"},
+        {"TntToolButton4Action", "(Ctrl+Shift+S)"},
+        {"TntToolButton5Action", "(Ctrl+W)"},
+        {"TntBitBtn2", "(Ins)"},
+        {"TntBitBtn6", "(Return)"},
+        {"TntBitBtn8", "(Del)"},
+        {"TntBitBtn12", "(F2)"},
+        {"TntBitBtn1", "(Esc)"},
+    };
+    auto hint = [&](const char* name) {
+        if (auto* action = editor.Window->findChild<QAction*>(name)) return action->toolTip();
+        return editor.Child(name)->toolTip();
+    };
+    const std::unique_ptr<TLang> english = English();
+    for (const TLang* lang : std::vector<const TLang*>{nullptr, english.get()}) {
+        if (lang) editor.Window->ApplyLanguageToAllWindows(*lang);
+        for (const auto& [name, keys] : hints) {
+            SCOPED_TRACE(name);
+            EXPECT_TRUE(hint(name).endsWith(QString::fromLatin1(keys))) << hint(name).toStdString();
+        }
+    }
+    EXPECT_EQ(hint("TntToolButton1Action"), Q(english->Text(402)) + " (Ctrl+N)");
+    // The shortcut works: Ctrl+O asks for a pack.
+    editor.Window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(editor.Window.get()));
+    QTest::keyClick(editor.Window.get(), Qt::Key_O, Qt::ControlModifier);
+    ASSERT_EQ(editor.Dialogs->Requests.size(), 1u);
+    EXPECT_EQ(editor.Dialogs->Requests.back().Title, Q(english->Text(313)));
+}
+
+}  // namespace
+}  // namespace faceloom::test
+
+namespace faceloom::test {
+namespace {
+
+TEST_F(MainWindowTest, InTheBothPacksModeOpenAsksForABaseFolderAndOpensBothPacks) {
+    // A base folder as the messenger keeps it: BMP smiles in "Static", GIF smiles in "Animated".
+    // Two static smiles have no picture, as many as the animated pack has smiles.
+    const std::string base = packs_.folder() + "base/";
+    WriteDefine(base + "Static/", "s0\r\ns1\r\ns2\r\ns3\r\n");
+    for (int i = 0; i < 2; ++i) WriteBmp(base + "Static/" + std::to_string(i) + ".bmp", 20 + i, 10);
+    MakePack("base/Animated", 2, "a0\r\na1\r\n");
+    TModalAnswers answers;
+    TEditor editor;
+    editor.Start();
+    editor.Window->findChild<QAction*>("TntToolButton9Action")->trigger();
+    ASSERT_TRUE(editor.Window->Model()->BothMode());
+
+    editor.Dialogs->Folders.push_back(QString::fromStdString(packs_.folder() + "base"));
+    editor.Window->findChild<QAction*>("TntToolButton2Action")->trigger();
+    ASSERT_EQ(editor.Dialogs->FolderAsks.size(), 1u);
+    EXPECT_FALSE(editor.Dialogs->FolderAsks[0].NewFolder);
+    EXPECT_EQ(editor.Dialogs->FolderAsks[0].Title, QString::fromUtf8("Загрузка смайлпака"));
+    EXPECT_TRUE(editor.Dialogs->Requests.empty());  // no file dialog in this mode
+    // The animated pack has its pictures: no empty-pack notice.
+    EXPECT_TRUE(answers.Seen.empty());
+
+    EXPECT_EQ(editor.Window->Model()->CurrentPack(), kAnimatedPack);
+    EXPECT_EQ(Widths(editor), (std::vector<int>{10, 11}));
+    EXPECT_EQ(editor.Child<QLabel>("TntPanel1")->text(), "2");
+    ExpectInStep(editor);
+    editor.Window->findChild<QAction*>("TntToolButton7Action")->trigger();
+    EXPECT_EQ(editor.Window->Model()->CurrentPack(), kStaticPack);
+    EXPECT_EQ(Widths(editor), (std::vector<int>{20, 21, 0, 0}));
+    EXPECT_EQ(editor.Grid().Smiles().Get(2), "s2");
+    EXPECT_EQ(editor.Child<QLabel>("TntPanel1")->text(), "4");
+    ExpectInStep(editor);
+
+    // Open asks next time at the base folder the pair came from.
+    editor.Window->findChild<QAction*>("TntToolButton2Action")->trigger();
+    ASSERT_EQ(editor.Dialogs->FolderAsks.size(), 2u);
+    EXPECT_EQ(QDir(editor.Dialogs->FolderAsks[1].Start).absolutePath(),
+              QDir(QString::fromStdString(base)).absolutePath());
+    EXPECT_EQ(editor.Grid().Count(), 4);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QTest>
@@ -17,8 +18,14 @@
 #include "app/dialog_base.h"
 #include "app/file_dialogs.h"
 #include "app/main_window.h"
+#include "model/define_decoder.h"
+#include "pictures/builtin_pictures.h"
+#include "pictures/picture_decoder.h"
+#include "platform/code_page.h"
+#include "support/pack_builder.h"
 #include "support/temp_dir.h"
 #include "views/smile_view.h"
+#include "views/smile_view_smile.h"
 
 namespace faceloom::test {
 
@@ -126,12 +133,17 @@ private:
     std::optional<std::string> old_;
 };
 
+// The names of the hand-over objects of the editors this test program makes.
+inline std::string TestHandOverSuffix() {
+    return "-test-" + std::to_string(getpid());
+}
+
 // The editor as the program builds it: the main window first, then the other windows, the
 // file dialogs replaced; started and waited for up to its first idle moment.
 class TEditor {
 public:
     TEditor() {
-        Window = std::make_unique<TManagerMain>(Forms, "-test-" + std::to_string(getpid()));
+        Window = std::make_unique<TManagerMain>(Forms, TestHandOverSuffix());
         Forms.Create(
             [this](TDragDispatcherBase* dispatcher) { Window->Grid()->SetDragDispatcher(dispatcher); });
         auto dialogs = std::make_unique<TFakeFileDialogs>();
@@ -159,6 +171,65 @@ public:
     TAppForms Forms;
     std::unique_ptr<TManagerMain> Window;
     TFakeFileDialogs* Dialogs = nullptr;
+};
+
+// The main window's tests: a private data home and runtime folder, and a folder for packs.
+class MainWindowTest : public ::testing::Test {
+protected:
+    // A pack folder of animated pictures; picture i is 10 + i pixels wide, so the width tells
+    // which picture a smile shows.
+    std::string MakePack(const std::string& name, int count, const std::string& define) {
+        const std::string folder = packs_.folder() + name + "/";
+        WriteDefine(folder, define);
+        for (int i = 0; i < count; ++i) WriteGif(folder + "p" + std::to_string(i) + ".gif", 10 + i, 10);
+        return folder;
+    }
+    std::string Gif(const std::string& name, int width) {
+        const std::string path = packs_.folder() + name;
+        WriteGif(path, width, 10);
+        return path;
+    }
+
+    // Grid item i and smile i of the model show the same picture with the same label.
+    static void ExpectInStep(TEditor& editor) {
+        TDefineDecoder& model = *editor.Window->Model();
+        ASSERT_EQ(editor.Grid().Count(), model.SmileCount());
+        for (int32_t i = 0; i < model.SmileCount(); ++i) {
+            SCOPED_TRACE(i);
+            TSmileViewSmile* item = editor.Grid().Smiles().GetSmile(i);
+            TSmile* smile = model.Smile(i);
+            if (smile->Picture.load()) {
+                EXPECT_EQ(item, smile);
+            } else {
+                // The placeholder: 102 for a picture that failed to decode, 101 for none.
+                EXPECT_EQ(item->Picture.load(),
+                          BuiltinPicture(smile->LoadError ? kPictureFailed : kPictureMissing));
+            }
+            EXPECT_EQ(editor.Grid().Smiles().Get(i),
+                      QString::fromStdU16String(CodePageToUnicode(model.Label(i))));
+        }
+    }
+    static std::vector<int> Widths(TEditor& editor) {
+        std::vector<int> widths;
+        TDefineDecoder& model = *editor.Window->Model();
+        for (int32_t i = 0; i < model.SmileCount(); ++i) {
+            TPictureDecoder* picture = model.Smile(i)->Picture.load();
+            widths.push_back(picture ? picture->Width : 0);
+        }
+        return widths;
+    }
+    static std::string Define(TEditor& editor) {
+        TDefineDecoder& model = *editor.Window->Model();
+        return ReadBytes(model.DefinePath(model.CurrentPack()));
+    }
+    void Open(TEditor& editor, const std::string& folder) {
+        editor.Dialogs->Files.push_back({QString::fromStdString(folder + "_define.ini")});
+        editor.Window->OpenPackClick();
+    }
+
+    ScopedDataHome home_;
+    TScopedRuntimeDir runtime_;
+    TempDir packs_;
 };
 
 }  // namespace faceloom::test
