@@ -233,6 +233,15 @@ TEST_F(MainWindowTest, ClosingAPackAsksAndCancelKeepsEverything) {
     EXPECT_EQ(editor.Grid().Count(), 0);
     EXPECT_EQ(editor.Window->Interface().EnabledSet() & ((1u << 2) | (1u << 10) | (1u << 23)), 0u);
     EXPECT_EQ(editor.Child<QLabel>("TntPanel1")->text(), QString());
+
+    // "Yes" writes the moved smile back to the folder before closing.
+    Open(editor, folder);
+    editor.Grid().SetItemIndex(0);
+    editor.Child<QPushButton>("TntBitBtn7")->click();
+    answers.Answer(kResultYes);
+    editor.Window->findChild<QAction*>("TntToolButton5Action")->trigger();
+    EXPECT_EQ(editor.Grid().Count(), 0);
+    EXPECT_EQ(ReadBytes(folder + "_define.ini"), "b\r\na");
 }
 
 TEST_F(MainWindowTest, AnUnclosedPackIsShownAgainAtTheNextStartAndSaveOnExitCancelKeepsTheWindow) {
