@@ -3,9 +3,10 @@
 set -euo pipefail
 
 packages=(cmake g++ ninja-build pkg-config clang-format libgtest-dev libgmock-dev libbenchmark-dev libgif-dev libpng-dev
-  # The windows: Qt 6 Widgets and SVG (our artwork), libxcb (is a compositing manager running?),
+  # The windows: Qt 6 Widgets, SVG (our artwork) and its translations (its dialogs in the desktop's
+  # language), libxcb (is a compositing manager running?),
   # and the fonts the designs name.
-  qt6-base-dev qt6-svg-dev libgl-dev libxcb1-dev fonts-wine fonts-liberation2 fonts-dejavu-core
+  qt6-base-dev qt6-svg-dev qt6-translations-l10n libgl-dev libxcb1-dev fonts-wine fonts-liberation2 fonts-dejavu-core
   # Tests and screenshots that need a real X server and a compositing manager.
   xvfb xauth xcompmgr x11-utils imagemagick)
 missing=()

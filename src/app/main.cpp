@@ -1,5 +1,6 @@
 // faceloom [FOLDER | FOLDER/_define.ini]: the smile pack editor.
 #include <QApplication>
+#include <QLocale>
 #include <QSessionManager>
 #include <QTimer>
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include "app/command_line.h"
 #include "app/dialog_base.h"
 #include "app/main_window.h"
+#include "app/qt_translations.h"
 #include "app/stop_signals.h"
 #include "model/define_decoder.h"
 #include "pictures/builtin_pictures.h"
@@ -67,6 +69,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Faceloom for Tavi 2005 v3.1");
     QApplication::setQuitOnLastWindowClosed(false);
+    InstallQtTranslations(QLocale::system());
     const TCommandLine command = ParseCommandLine(QApplication::arguments().mid(1));
     if (command.Action == TCommandLine::TAction::Error) {
         std::fprintf(stderr, "faceloom: %s\n", command.Error.toLocal8Bit().constData());
