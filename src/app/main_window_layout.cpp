@@ -221,6 +221,7 @@ void TManagerMain::BuildRightColumn(QWidget* column) {
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     layout->addWidget(list_, 1);
     connect(list_, &QListWidget::itemClicked, this, [this] { ListBox1Click(); });
+    list_->installEventFilter(this);  // keyboard moves in the list count as clicks
     connect(list_, &QListWidget::itemDoubleClicked, this, [this] {
         if (interface_->IsEnabled(20)) EditSignatureClick();
     });
@@ -340,6 +341,33 @@ void TManagerMain::BuildShortcuts() {
         connect(shortcut, &QShortcut::activated, button, [button] {
             if (button->isEnabled()) button->click();
         });
+    }
+}
+
+// A signature chosen with the keys is chosen as by a click, so the signature buttons follow
+// it. Only the list's own moving keys: shortcuts never reach it as key presses.
+bool TManagerMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != list_ || event->type() != QEvent::KeyPress)
+        return QMainWindow::eventFilter(watched, event);
+    switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown: {
+            static_cast<QObject*>(list_)->event(event);
+            // Compared with the signature chosen last, not the row before the key: taking the
+            // focus already made the first row current, unselected.
+            const int row = list_->currentRow();
+            if (row >= 0 && row != lastClicked_) {
+                list_->setCurrentRow(row);  // selected too, as a click leaves it
+                ListBox1Click();
+            }
+            return true;
+        }
+        default:
+            return false;
     }
 }
 

@@ -575,8 +575,11 @@ TEST_F(MainWindowTest, EnterPreviewsF2EditsAndInsertAddsOnlyWhileTheirElementsAr
     editor.Grid().SetItemIndex(0);
     QTest::keyClick(window, Qt::Key_F2);
     EXPECT_EQ(answers.Seen.size(), 1u);
-    editor.Window->SignatureList()->setCurrentRow(0);
-    editor.Window->ListBox1Click();
+    // Chosen with the keys in the list, as a click would.
+    editor.Window->SignatureList()->setFocus();
+    QTest::keyClick(editor.Window->SignatureList(), Qt::Key_Down);
+    EXPECT_EQ(editor.Window->SignatureList()->currentRow(), 0);
+    EXPECT_TRUE(editor.Window->SignatureList()->item(0)->isSelected());
     answers.Answer([](TDialogBase& dialog) {
         auto& form = static_cast<TSignatureForm&>(dialog);
         EXPECT_EQ(form.windowTitle(), QString::fromUtf8("Редактирование подписи"));
