@@ -1,6 +1,7 @@
 // Mouse, wheel and file drops of the smile grid: hit tests, hot-tracking with cursor and hint,
 // selection, the context event and reordering by dragging.
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QCursor>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -115,6 +116,22 @@ void TSmileView::mouseDoubleClickEvent(QMouseEvent* event) {
     // event, so a double click is already two presses; taking this one too would toggle the
     // selection a third time.
     event->accept();
+}
+
+// The menu key (or Shift+F10) opens the selected smile's menu at its cell, as the right
+// button does at the pointer; the right button's own menu is opened on the press.
+void TSmileView::contextMenuEvent(QContextMenuEvent* event) {
+    event->accept();
+    if (event->reason() != QContextMenuEvent::Keyboard || !Active() || dragIndex_ != -1) return;
+    const int32_t index = ItemIndex();
+    if (index < 0) return;
+    ScrollIntoView(index);
+    const QRect cell = CellRect(index);
+    if (cell.isEmpty()) return;
+    if (OnContextMenu) {
+        const QPoint screen = viewport()->mapToGlobal(cell.center());
+        OnContextMenu(*this, screen.x(), screen.y(), index);
+    }
 }
 
 void TSmileView::mouseMoveEvent(QMouseEvent* event) {

@@ -134,7 +134,7 @@ TEST_F(SmileViewMouseTest, SmallMovesStayAClick) {
     EXPECT_TRUE(moves_.empty());
 }
 
-TEST_F(SmileViewMouseTest, RightButtonReportsTheScreenPointAndChangesNothing) {
+TEST_F(SmileViewMouseTest, RightButtonAndMenuKeyOpenTheMenuAtTheirPointsChangingNothing) {
     std::vector<std::tuple<int, int, int>> menus;
     view_.OnContextMenu = [&](TSmileView&, int32_t x, int32_t y, int32_t index) {
         menus.emplace_back(x, y, index);
@@ -147,6 +147,24 @@ TEST_F(SmileViewMouseTest, RightButtonReportsTheScreenPointAndChangesNothing) {
     EXPECT_EQ(menus[0], std::make_tuple(screen.x(), screen.y(), 5));
     EXPECT_EQ(view_.ItemIndex(), -1);
     EXPECT_EQ(view_.PressIndex(), -1);
+
+    // The menu key opens the selected smile's menu at its cell; with none selected, nothing.
+    auto menuKey = [&] {
+        QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(0, 0));
+        QCoreApplication::sendEvent(view_.viewport(), &key);
+    };
+    menuKey();
+    view_.SetItemIndex(7);
+    menuKey();
+    ASSERT_EQ(menus.size(), 2u);
+    const QPoint cell = view_.viewport()->mapToGlobal(Centre(7));
+    EXPECT_NEAR(std::get<0>(menus[1]), cell.x(), 1);
+    EXPECT_NEAR(std::get<1>(menus[1]), cell.y(), 1);
+    EXPECT_EQ(std::get<2>(menus[1]), 7);
+    // The right button's menu came with its press; its own context event adds none.
+    QContextMenuEvent mouse(QContextMenuEvent::Mouse, Centre(2));
+    QCoreApplication::sendEvent(view_.viewport(), &mouse);
+    EXPECT_EQ(menus.size(), 2u);
 }
 
 TEST_F(SmileViewMouseTest, DragTowardTheEndLandsAfterTheTarget) {
