@@ -1,6 +1,7 @@
 // The main window's controls, their arrangement and texts.
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -369,6 +370,17 @@ bool TManagerMain::eventFilter(QObject* watched, QEvent* event) {
         default:
             return false;
     }
+}
+
+// The menu key wherever the keys go to the grid (as the arrows do) opens the selected
+// smile's menu; the signature list has none.
+void TManagerMain::contextMenuEvent(QContextMenuEvent* event) {
+    if (event->reason() != QContextMenuEvent::Keyboard || list_->hasFocus()) {
+        QMainWindow::contextMenuEvent(event);
+        return;
+    }
+    QContextMenuEvent forwarded(QContextMenuEvent::Keyboard, QPoint(), QPoint(), event->modifiers());
+    QCoreApplication::sendEvent(grid_->viewport(), &forwarded);
 }
 
 void TManagerMain::keyPressEvent(QKeyEvent* event) {

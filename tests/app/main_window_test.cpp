@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QLabel>
 #include <QListWidget>
@@ -459,6 +460,15 @@ TEST_F(MainWindowTest, KeysRunTheCommandsOnlyWhileTheirElementsAreEnabled) {
     QTest::keyClick(editor.Window.get(), Qt::Key_Right, Qt::ControlModifier);
     EXPECT_EQ(Widths(editor), (std::vector<int>{11, 10, 12}));
     EXPECT_EQ(editor.Grid().ItemIndex(), 1);
+
+    // The menu key opens the selected smile's menu, wherever the window has the keys.
+    auto* menu = editor.Window->findChild<QMenu*>("TntPopupMenu1");
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint());
+    QCoreApplication::sendEvent(editor.Window.get(), &menuKey);
+    ASSERT_TRUE(menu->isVisible());
+    const QPoint cell = editor.Grid().viewport()->mapToGlobal(editor.Grid().CellRect(1).center());
+    EXPECT_TRUE(menu->geometry().contains(cell + QPoint(1, 1))) << menu->geometry().x() << "," << cell.x();
+    menu->hide();
 
     // Delete asks first.
     answers.Answer(kResultYes);
