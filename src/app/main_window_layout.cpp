@@ -102,6 +102,9 @@ void TManagerMain::BuildControls() {
 
     BuildContextMenu();
     BuildShortcuts();
+    // The keys start at the grid: otherwise the first button that takes the focus would be
+    // exit, and a stray Space would end the program.
+    grid_->setFocus(Qt::OtherFocusReason);
 
     // The grid as placed in the window; the stored settings follow.
     grid_->SetColor(0xFFFFFF);

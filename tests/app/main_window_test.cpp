@@ -1,6 +1,7 @@
 // The main window driven offscreen as a user drives it: through its buttons, the grid's
 // events and the dialogs, with the file dialogs answered by the test.
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -451,6 +452,7 @@ TEST_F(MainWindowTest, KeysRunTheCommandsOnlyWhileTheirElementsAreEnabled) {
     Open(editor, folder);
     editor.Window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(editor.Window.get()));
+    EXPECT_EQ(QApplication::focusWidget(), &editor.Grid());
 
     // Arrows select; Ctrl+Left at the start is disabled and moves nothing; Ctrl+Right moves.
     QTest::keyClick(editor.Window.get(), Qt::Key_Right);
