@@ -332,17 +332,19 @@ void TManagerMain::BuildShortcuts() {
     connect(escape, &QShortcut::activated, buttons_[1], &QPushButton::click);
     // Keys of the smile and signature commands; bound to the interface elements, so a disabled
     // command cannot run by its key either.
+    // In the signature list, Insert, Delete and Enter work on signatures instead.
     struct TKey {
         int Button;
         const char* Keys;
+        int InList;  // the button while the list has the keys; 0: the same
     };
-    static constexpr TKey kKeys[] = {{2, "Ins"},        {3, "Ctrl+Up"},   {5, "Ctrl+Left"},
-                                     {7, "Ctrl+Right"}, {9, "Ctrl+Down"}, {8, "Del"},
-                                     {6, "Return"},     {6, "Enter"},     {12, "F2"}};
+    static constexpr TKey kKeys[] = {{2, "Ins", 11},       {3, "Ctrl+Up", 0},   {5, "Ctrl+Left", 0},
+                                     {7, "Ctrl+Right", 0}, {9, "Ctrl+Down", 0}, {8, "Del", 14},
+                                     {6, "Return", 12},    {6, "Enter", 12},    {12, "F2", 0}};
     for (const TKey& key : kKeys) {
         auto* shortcut = new QShortcut(QKeySequence(QString::fromLatin1(key.Keys)), this);
-        QPushButton* button = buttons_[key.Button];
-        connect(shortcut, &QShortcut::activated, button, [button] {
+        connect(shortcut, &QShortcut::activated, this, [this, key] {
+            QPushButton* button = buttons_[key.InList != 0 && list_->hasFocus() ? key.InList : key.Button];
             if (button->isEnabled()) button->click();
         });
     }

@@ -604,6 +604,25 @@ TEST_F(MainWindowTest, EnterPreviewsF2EditsAndInsertAddsOnlyWhileTheirElementsAr
     EXPECT_EQ(editor.Grid().Smiles().Get(0), ":-D");
     EXPECT_EQ(Define(editor), ":-D\r\n;-)\r\n \r\n");
     ExpectInStep(editor);
+
+    // In the list, Enter edits the signature and Delete deletes it, not the smile.
+    QListWidget* list = editor.Window->SignatureList();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    list->setFocus();
+    ASSERT_TRUE(list->hasFocus());
+    ASSERT_TRUE(editor.Window->Interface().IsEnabled(22));  // the edited signature stays chosen
+    answers.Answer(kResultCancel);
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(answers.Seen, (std::vector<QString>{"PreviewForm", "SignatureForm", "SignatureForm"}));
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    list->setFocus();
+    answers.Answer(kResultYes);
+    QTest::keyClick(list, Qt::Key_Delete);
+    EXPECT_EQ(answers.Seen.back(), "WarningForm");
+    EXPECT_EQ(Widths(editor), (std::vector<int>{10, 11, 30}));
+    EXPECT_EQ(Define(editor), " \r\n;-)\r\n \r\n");
 }
 
 TEST_F(MainWindowTest, HintsShowTheShortcutsInEitherLanguage) {
