@@ -67,8 +67,8 @@ void TManagerMain::OpenPath(const std::string& path) {
         FillGrid();
     }
     UpdatePackState();
-    // A save question answered "Cancel" opened nothing: no notice about the chosen folder.
-    if (model_->LastError() != TModelError::Cancelled) ShowNoSmilies();
+    // After every attempt, a cancelled one too: the notice speaks of the pack shown.
+    ShowNoSmilies();
 }
 
 void TManagerMain::ShowNoSmilies() {

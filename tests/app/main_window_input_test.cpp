@@ -216,16 +216,17 @@ TEST_F(MainWindowInputTest, AFolderWithoutPicturesOfThePacksKindShowsTheEmptyPac
     ExpectInStep(editor);
     EXPECT_EQ(ListFiles(folder), (std::vector<std::string>{"0.bmp", "1.bmp", "_define.ini"}));
 
-    // The save question cancelled: nothing opened, and no notice about the chosen folder.
+    // The save question cancelled: nothing opened, and the pack still shown has no picture.
     const std::string other = MakePack("pack", 1, "x\r\n");
     answers.Answer(kResultCancel);
     Open(editor, other);
-    EXPECT_EQ(answers.Seen, (std::vector<QString>{"NoSmiliesForm", "QueryForm"}));
+    EXPECT_EQ(answers.Seen, (std::vector<QString>{"NoSmiliesForm", "QueryForm", "NoSmiliesForm"}));
     EXPECT_EQ(Widths(editor), (std::vector<int>{0, 0}));
     // A folder with the right pictures opens without the notice.
     answers.Answer(kResultNo);
     Open(editor, other);
-    EXPECT_EQ(answers.Seen, (std::vector<QString>{"NoSmiliesForm", "QueryForm", "QueryForm"}));
+    EXPECT_EQ(answers.Seen,
+              (std::vector<QString>{"NoSmiliesForm", "QueryForm", "NoSmiliesForm", "QueryForm"}));
     EXPECT_EQ(Widths(editor), std::vector<int>{10});
 }
 
