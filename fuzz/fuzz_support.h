@@ -1,8 +1,10 @@
 // Shared pieces of the fuzz targets.
 #pragma once
 
+#include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -22,13 +24,19 @@ namespace faceloom::fuzz {
 
 // A private folder for targets whose code under test reads and writes files, removed when
 // the process ends; on a memory file system when there is one, because every write syncs.
+// libFuzzer ends some processes without static destructors (a timeout, an interrupt, a merge
+// child), so the folder's name carries the process id and each new folder sweeps away those
+// of processes that no longer run.
 class TFuzzFolder {
 public:
     explicit TFuzzFolder(const std::string& name) {
-        std::string pattern =
-            (access("/dev/shm", W_OK) == 0 ? std::string("/dev/shm")
-                                           : std::filesystem::temp_directory_path().string()) +
-            "/" + name + "-XXXXXX";
+        const std::string parent = access("/dev/shm", W_OK) == 0
+                                       ? std::string("/dev/shm")
+                                       : std::filesystem::temp_directory_path().string();
+        static bool swept = false;
+        if (!swept) SweepLeftovers(parent, name + "-");
+        swept = true;
+        std::string pattern = parent + "/" + name + "-" + std::to_string(getpid()) + "-XXXXXX";
         if (mkdtemp(pattern.data()) == nullptr) std::abort();
         path_ = pattern + "/";
     }
@@ -43,6 +51,22 @@ public:
     const std::string& Path() const { return path_; }
 
 private:
+    static void SweepLeftovers(const std::string& parent, const std::string& prefix) {
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(parent, ec)) {
+            const std::string leaf = entry.path().filename().string();
+            if (leaf.rfind(prefix, 0) != 0) continue;
+            const std::string rest = leaf.substr(prefix.size());
+            const size_t dash = rest.find('-');
+            // Only names this class made: digits of a process id, a dash, the random part.
+            if (dash == 0 || dash > 9 || rest.find_first_not_of("0123456789") != dash) continue;
+            const pid_t pid = static_cast<pid_t>(std::strtol(rest.c_str(), nullptr, 10));
+            if (pid > 0 && kill(pid, 0) != 0 && errno == ESRCH) {
+                std::filesystem::remove_all(entry.path(), ec);
+            }
+        }
+    }
+
     std::string path_;
 };
 
