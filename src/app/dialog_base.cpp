@@ -73,9 +73,10 @@ QPushButton* TDialogBase::MakeButton(TButtonKind kind, const char* objectName) {
     static const char* const kGlyphs[] = {"ok", "cancel", "ok", "no", "help"};
     button->setIcon(Glyph(QString::fromLatin1(kGlyphs[static_cast<int>(kind)])));
     button->setMinimumSize(kButtonSize);
-    const bool isDefault = kind == TButtonKind::Ok || kind == TButtonKind::Yes;
-    button->setAutoDefault(isDefault);
-    button->setDefault(isDefault);
+    // Every button takes Enter while it has the focus, so Enter never answers for another
+    // button than the one the user sees focused; OK and Yes take it while no button has it.
+    button->setAutoDefault(true);
+    button->setDefault(kind == TButtonKind::Ok || kind == TButtonKind::Yes);
     const int result = ButtonResult(kind);
     connect(button, &QPushButton::clicked, this, [this, result] { done(result); });
     return button;

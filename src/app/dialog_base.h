@@ -51,7 +51,8 @@ public:
     void setVisible(bool visible) override;
 
 protected:
-    // A push button of the given kind: its glyph, its result, Enter for OK and Yes.
+    // A push button of the given kind: its glyph, its result; Enter presses it while it has
+    // the focus, and OK and Yes while no other button has it.
     QPushButton* MakeButton(TButtonKind kind, const char* objectName);
     // A label of the dialog's font family at the given pixel size.
     QLabel* MakeLabel(const char* objectName, int pixelSize, bool bold = false, bool wrap = false,

@@ -340,14 +340,27 @@ void TManagerMain::BuildShortcuts() {
     };
     static constexpr TKey kKeys[] = {{2, "Ins", 11},       {3, "Ctrl+Up", 0},   {5, "Ctrl+Left", 0},
                                      {7, "Ctrl+Right", 0}, {9, "Ctrl+Down", 0}, {8, "Del", 14},
-                                     {6, "Return", 12},    {6, "Enter", 12},    {12, "F2", 0}};
+                                     {12, "F2", 0}};
+    auto press = [](QPushButton* button) {
+        if (button->isEnabled()) button->click();
+    };
     for (const TKey& key : kKeys) {
         auto* shortcut = new QShortcut(QKeySequence(QString::fromLatin1(key.Keys)), this);
-        connect(shortcut, &QShortcut::activated, this, [this, key] {
-            QPushButton* button = buttons_[key.InList != 0 && list_->hasFocus() ? key.InList : key.Button];
-            if (button->isEnabled()) button->click();
+        connect(shortcut, &QShortcut::activated, this, [this, key, press] {
+            press(buttons_[key.InList != 0 && list_->hasFocus() ? key.InList : key.Button]);
         });
     }
+    // Enter previews only from the grid and edits only from the list; on a focused button it
+    // presses that button, as Space does, never the preview behind the user's back.
+    for (const Qt::Key enter : {Qt::Key_Return, Qt::Key_Enter}) {
+        for (auto [owner, button] : {std::pair<QWidget*, int>{grid_, 6}, {list_, 12}}) {
+            auto* shortcut = new QShortcut(QKeySequence(enter), owner);
+            shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+            connect(shortcut, &QShortcut::activated, this,
+                    [this, button, press] { press(buttons_[button]); });
+        }
+    }
+    for (int number = 1; number <= 16; ++number) buttons_[number]->setAutoDefault(true);
 }
 
 // A signature chosen with the keys is chosen as by a click, so the signature buttons follow

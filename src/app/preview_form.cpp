@@ -43,7 +43,7 @@ TPreviewForm::TPreviewForm(QWidget* parent) : TDialogBase("PreviewForm", QSize(3
     previous_->setIcon(Glyph(QStringLiteral("previous")));
     for (QPushButton* button : {startPause_, next_, previous_}) {
         button->setMinimumSize(75, 25);
-        button->setAutoDefault(false);
+        button->setAutoDefault(true);  // Enter presses the focused one, as Space does
     }
     connect(startPause_, &QPushButton::clicked, this, &TPreviewForm::StartPauseClick);
     connect(next_, &QPushButton::clicked, this, [this] { Step(true); });

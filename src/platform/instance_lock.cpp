@@ -22,7 +22,7 @@ std::string InstanceLockName(const std::string& storageName) {
 
 std::string RuntimeFolder(const std::string& fallbackFolder) {
 #ifndef _WIN32
-    // The runtime folder is private to the user and lives in memory, so lock files neither
+    // The runtime folder is private to the user and lives in memory, so scratch files neither
     // reach the disk nor outlive the session.
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime != nullptr && runtime[0] == '/' && DirectoryExists(runtime)) {
@@ -79,8 +79,7 @@ bool TInstanceLock::Held() const {
 
 #else
 
-TInstanceLock::TInstanceLock(std::string name, const std::string& fallbackFolder) : name_(std::move(name)) {
-    const std::string folder = RuntimeFolder(fallbackFolder);
+TInstanceLock::TInstanceLock(std::string name, const std::string& folder) : name_(std::move(name)) {
     if (UsableName(name_) && !folder.empty()) path_ = IncludeTrailingSeparator(folder) + name_;
 }
 

@@ -12,15 +12,17 @@ std::string InstanceLockName(const std::string& storageName);
 // otherwise fallbackFolder as given.
 std::string RuntimeFolder(const std::string& fallbackFolder);
 
-// A lock that one process at a time holds per name, taken without waiting. On POSIX it is an
-// exclusive flock on a file of that name in RuntimeFolder(fallbackFolder); the kernel drops
-// it when the holder ends in any way, so a crashed instance never keeps the next one out. The
-// file itself stays (removing it would let two holders lock two different files). On
-// Windows it is a named mutex; one abandoned by a crashed holder is taken over.
+// A lock that one process at a time holds per name and folder, taken without waiting. On POSIX
+// it is an exclusive flock on a file of that name in the folder, which is the storage itself:
+// every process that opens that storage meets the same file, whatever its environment (another
+// login, sudo, a service manager with no runtime folder). The kernel drops the lock when the
+// holder ends in any way, so a crashed instance never keeps the next one out. The file itself
+// stays (removing it would let two holders lock two different files). On Windows it is a named
+// mutex; one abandoned by a crashed holder is taken over.
 class TInstanceLock {
 public:
-    // fallbackFolder: where the lock file lies without a runtime folder (the storage's own).
-    TInstanceLock(std::string name, const std::string& fallbackFolder);
+    // folder: the storage the lock guards, where its lock file lies.
+    TInstanceLock(std::string name, const std::string& folder);
     TInstanceLock(const TInstanceLock&) = delete;
     TInstanceLock& operator=(const TInstanceLock&) = delete;
     ~TInstanceLock();

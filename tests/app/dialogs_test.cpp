@@ -195,6 +195,30 @@ TEST_P(DialogTest, EveryButtonEscapeAndTheCloseBoxGiveTheirResults) {
     EXPECT_EQ(RunModal(*d, [d] { d->hide(); }), kResultCancel);
 }
 
+// Tab walks the focus to each button in turn and Enter answers with that button, never with
+// the default one the focus has left.
+TEST_P(DialogTest, EnterPressesTheButtonTheTabKeyFocused) {
+    const TDialogCase& c = GetParam();
+    if (std::string(c.name) == "LoadForm") GTEST_SKIP() << "not modal";
+    auto dialog = c.make();
+    dialog->ApplyLanguage(TLang("", true));
+    TDialogBase* d = dialog.get();
+    for (const TResultOf& r : c.results) {
+        auto* button = Child<QPushButton>(*d, r.button);
+        ASSERT_NE(button, nullptr) << r.button;
+        bool reached = false;
+        const int result = RunModal(*d, [d, button, &reached] {
+            if (!QTest::qWaitForWindowActive(d)) return;
+            for (int tabs = 0; tabs < 40 && QApplication::focusWidget() != button; ++tabs)
+                QTest::keyClick(test::KeyTarget(*d), Qt::Key_Tab);
+            reached = QApplication::focusWidget() == button;
+            QTest::keyClick(test::KeyTarget(*d), Qt::Key_Return);
+        });
+        EXPECT_TRUE(reached) << r.button;
+        EXPECT_EQ(result, r.result) << r.button;
+    }
+}
+
 // Every label, button and group title gets at least the room its text asks for, in both
 // languages and in a wordier one that needs more than the design sizes, so nothing is cut off.
 TEST_P(DialogTest, NoTextIsCutOffInAnyLanguage) {

@@ -28,6 +28,8 @@
 #include "platform/instance_lock.h"
 #include "storage/config_manager.h"
 #include "storage/global_config_manager.h"
+#include "storage/storage_layout.h"
+#include "storage/storage_manager.h"
 #include "support/pack_builder.h"
 #include "views/smile_label.h"
 #include "views/smile_label_smile.h"
@@ -47,7 +49,7 @@ TEST_F(MainWindowTest, StartsOnAnEmptyStorageWithOnlyOpeningModesOptionsAndAbout
     EXPECT_FALSE(editor.Child("TntBitBtn2")->isEnabled());
     EXPECT_TRUE(editor.Child("TntToolButton2")->isEnabled());
     // The storage is this instance's while it runs.
-    TInstanceLock other(InstanceLockName("Storage"), runtime_.dir().folder());
+    TInstanceLock other(InstanceLockName("Storage"), TStorageManager(ModeConfigSubPath("Storage")).Path());
     EXPECT_FALSE(other.TryAcquire());
     editor.Window->close();
     EXPECT_FALSE(editor.Window->EngineRunning());
@@ -55,7 +57,7 @@ TEST_F(MainWindowTest, StartsOnAnEmptyStorageWithOnlyOpeningModesOptionsAndAbout
 }
 
 TEST_F(MainWindowTest, ASecondInstanceOnTheSameStorageShowsTheErrorAndStops) {
-    TInstanceLock first(InstanceLockName("Storage"), runtime_.dir().folder());
+    TInstanceLock first(InstanceLockName("Storage"), TStorageManager(ModeConfigSubPath("Storage")).Path());
     ASSERT_TRUE(first.TryAcquire());
     TModalAnswers answers;
     answers.Answer(kResultOk);

@@ -112,7 +112,7 @@ private:
     std::deque<TAnswer> answers_;
 };
 
-// Points XDG_RUNTIME_DIR (where the instance locks lie) at a private folder.
+// Points XDG_RUNTIME_DIR (scratch files) at a private folder.
 class TScopedRuntimeDir {
 public:
     TScopedRuntimeDir() {

@@ -62,22 +62,25 @@ TEST(InstanceLock, OneHolderPerNameAndNamesAreIndependent) {
     EXPECT_FALSE(first.TryAcquire());
 }
 
-TEST(InstanceLock, LockFileLiesInTheRuntimeFolderElseInTheFallback) {
+// The lock file lies in the storage whatever the environment says, so two processes with
+// different runtime folders (or none) still meet on one file.
+TEST(InstanceLock, LockFileLiesInTheStorageWhateverTheRuntimeFolder) {
     test::TempDir storage;
-    test::TempDir runtimeFolder;
+    test::TempDir runtimeA;
+    test::TempDir runtimeB;
+    std::optional<TInstanceLock> first;
     {
-        ScopedRuntimeDir runtime(runtimeFolder.path().string());
-        TInstanceLock lock("TestStorageMutex3", storage.folder());
-        EXPECT_EQ(lock.Path(), runtimeFolder.file("TestStorageMutex3"));
-        ASSERT_TRUE(lock.TryAcquire());
-        EXPECT_TRUE(std::filesystem::exists(runtimeFolder.file("TestStorageMutex3")));
+        ScopedRuntimeDir runtime(runtimeA.path().string());
+        first.emplace("TestStorageMutex3", storage.folder());
+        EXPECT_EQ(first->Path(), storage.file("TestStorageMutex3"));
+        ASSERT_TRUE(first->TryAcquire());
     }
-    // A relative runtime folder, or one that does not exist, is not used.
-    for (const std::string& bad : {std::string("relative/run"), runtimeFolder.file("missing")}) {
-        ScopedRuntimeDir runtime(bad);
-        EXPECT_EQ(TInstanceLock("TestStorageMutex3", storage.folder()).Path(),
-                  storage.file("TestStorageMutex3"));
+    for (const std::optional<std::string>& other :
+         {std::optional<std::string>(runtimeB.path().string()), std::optional<std::string>()}) {
+        ScopedRuntimeDir runtime(other);
+        EXPECT_FALSE(TInstanceLock("TestStorageMutex3", storage.folder()).TryAcquire());
     }
+    EXPECT_FALSE(std::filesystem::exists(runtimeA.file("TestStorageMutex3")));
 }
 
 TEST(InstanceLock, RefusesWhatCannotBeALockFile) {
