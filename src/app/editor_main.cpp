@@ -1,14 +1,12 @@
 #include "app/editor_main.h"
 
 #include <QApplication>
-#include <QLocale>
 #include <QSessionManager>
 #include <cstdio>
 
 #include "app/app_forms.h"
 #include "app/command_line.h"
 #include "app/main_window.h"
-#include "app/qt_translations.h"
 #include "app/stop_signals.h"
 #include "pictures/builtin_pictures.h"
 #include "views/smile_view.h"
@@ -34,7 +32,6 @@ int RunEditor(int argc, char** argv, const TEditorTestHooks& hooks) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Faceloom for Tavi 2005 v3.1");
     QApplication::setQuitOnLastWindowClosed(false);
-    InstallQtTranslations(QLocale::system());
     const TCommandLine command = ParseCommandLine(QApplication::arguments().mid(1));
     if (command.Action == TCommandLine::TAction::Error) {
         std::fprintf(stderr, "faceloom: %s\n", command.Error.toLocal8Bit().constData());

@@ -20,6 +20,7 @@
 #include "app/icon_loader.h"
 #include "app/interface_manager.h"
 #include "app/main_window.h"
+#include "app/qt_translations.h"
 #include "lang/lang.h"
 #include "model/define_decoder.h"
 #include "storage/global_config_manager.h"
@@ -327,9 +328,12 @@ void TManagerMain::BuildContextMenu() {
 }
 
 void TManagerMain::BuildShortcuts() {
-    // Escape is the exit button's, as a dialog's cancel button.
+    // Escape is the exit button's, as a dialog's cancel button; in the middle of a drag it
+    // cancels the drag instead.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, buttons_[1], &QPushButton::click);
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (!grid_->CancelDrag()) buttons_[1]->click();
+    });
     // Keys of the smile and signature commands; bound to the interface elements, so a disabled
     // command cannot run by its key either.
     // In the signature list, Insert, Delete and Enter work on signatures instead.
@@ -517,6 +521,7 @@ void TManagerMain::ApplyLanguage(const TLang& lang) {
 }
 
 void TManagerMain::ApplyLanguageToAllWindows(const TLang& lang) {
+    FollowLanguageInQtTexts(lang);
     ApplyLanguage(lang);
     forms_.ApplyLanguage(lang);
 }

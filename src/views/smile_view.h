@@ -176,6 +176,9 @@ public:
     bool HintsShown() const { return showHint_; }
 
     void SetItemIndex(int32_t index);
+    // Ends a drag under way with nothing moved: the smile stays where it was and the release
+    // that follows does nothing. False when no drag was under way.
+    bool CancelDrag();
     void InvalidateCell(int32_t index);
     void ScrollIntoView(int32_t index);
     void UpdateScrollRanges();

@@ -291,6 +291,17 @@ void TSmileView::mouseReleaseEvent(QMouseEvent* event) {
     dragIndex_ = -1;
 }
 
+bool TSmileView::CancelDrag() {
+    if (dragIndex_ == -1) return false;
+    EndFloatingImage();
+    RestoreOverrideCursor();
+    dragIndex_ = -1;
+    pressIndex_ = -1;
+    // The dragged cell and the insert point's neighbours.
+    InvalidateAll();
+    return true;
+}
+
 void TSmileView::wheelEvent(QWheelEvent* event) {
     event->accept();
     if (!Active()) return;
@@ -367,16 +378,8 @@ bool TSmileView::viewportEvent(QEvent* event) {
         }
         return true;
     }
-    if (event->type() == QEvent::Leave && dragIndex_ == -1 && pressIndex_ == -1) {
-        // Over empty grid space the last smile stays hot; once the mouse has left the grid it
-        // no longer points at anything, so the highlight (and its animation) goes.
-        const int32_t oldHot = HotIndex();
-        if (oldHot != -1) {
-            hotIndex_.store(-1, std::memory_order_relaxed);
-            InvalidateCell(oldHot);
-            ClearHint();
-        }
-    }
+    // Leaving the grid keeps the hot smile: the last one hovered stays highlighted and
+    // animating, as it does over empty grid space.
     return QAbstractScrollArea::viewportEvent(event);
 }
 

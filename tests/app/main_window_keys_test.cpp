@@ -52,5 +52,37 @@ TEST_F(MainWindowKeysTest, EnterAndSpacePressTheFocusedButtonAndPreviewOnlyFromT
     EXPECT_EQ(answers.Seen, (std::vector<QString>{"PreviewForm", "SignatureForm"}));
 }
 
+// Escape in the middle of a drag cancels the drag and leaves the window open; without a drag
+// it is the exit button.
+TEST_F(MainWindowKeysTest, EscapeCancelsADragAndOtherwiseExits) {
+    const std::string folder = MakePack("pack", 3, ":-)\r\n;-)\r\n:-(\r\n");
+    TModalAnswers answers;
+    TEditor editor;
+    editor.Start();
+    Open(editor, folder);
+    QWidget* window = editor.Window.get();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    const std::string before = Define(editor);
+
+    QWidget* viewport = editor.Grid().viewport();
+    auto centre = [&](int index) { return editor.Grid().CellRect(index).center(); };
+    editor.Grid().setFocus(Qt::MouseFocusReason);
+    QTest::mousePress(viewport, Qt::LeftButton, {}, centre(0));
+    QTest::mouseMove(viewport, centre(0) + QPoint(QApplication::startDragDistance() + 1, 0));
+    QTest::mouseMove(viewport, centre(2));
+    ASSERT_EQ(editor.Grid().DragIndex(), 0);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_EQ(editor.Grid().DragIndex(), -1);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, centre(2));
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(Widths(editor), (std::vector<int>{10, 11, 12}));
+    EXPECT_EQ(Define(editor), before);
+    ExpectInStep(editor);
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 5000));
+}
+
 }  // namespace
 }  // namespace faceloom::test
