@@ -21,6 +21,7 @@
 #include "app/interface_manager.h"
 #include "app/main_window.h"
 #include "app/qt_translations.h"
+#include "app/visual_form.h"
 #include "lang/lang.h"
 #include "model/define_decoder.h"
 #include "storage/global_config_manager.h"
@@ -475,7 +476,8 @@ void TManagerMain::ApplySettingsToGrid() {
     font.setUnderline(false);
     font.setStrikeOut(false);
     const int32_t rowWidth = s.ReadInteger(TGlobalIntegerKey::RowWidth);
-    grid_->SetRowWidth(rowWidth > 0 && rowWidth <= 1000 ? rowWidth : 10);
+    // The range the visual settings accept, so what was chosen there comes back.
+    grid_->SetRowWidth(TVisualForm::ColumnCountInRange(rowWidth) ? rowWidth : 10);
     font.setBold(s.ReadBool(TGlobalBoolKey::FontBold));
     font.setItalic(s.ReadBool(TGlobalBoolKey::FontItalic));
     font.setUnderline(s.ReadBool(TGlobalBoolKey::FontUnderline));

@@ -264,8 +264,8 @@ void TManagerMain::VisualSettingsClick() {
     form.SetColumnText(QString::number(grid_->RowWidth()));
     if (form.ShowModal() == 1) {
         int count = 0;
-        // Not a number: the row width stays, and nothing is said.
-        if (form.ColumnCount(count) && count > 0) grid_->SetRowWidth(count);
+        // Not a number: the row width stays, and nothing is said. 0 or less is one row.
+        if (form.ColumnCount(count)) grid_->SetRowWidth(count);
         grid_->SetColor(sample.Color());
         grid_->SetHotTrackColor(sample.HotTrackColor());
         grid_->SetHotTrackBorderColor(sample.HotTrackBorderColor());

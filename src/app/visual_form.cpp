@@ -1,5 +1,7 @@
 #include "app/visual_form.h"
 
+#include <algorithm>
+
 #include <QColorDialog>
 #include <QFontDialog>
 #include <QFrame>
@@ -139,8 +141,9 @@ void TVisualForm::SetColumnText(const QString& text) {
 bool TVisualForm::ColumnCount(int& count) const {
     bool ok = false;
     const int value = columns_->text().trimmed().toInt(&ok);
-    if (ok) count = value;
-    return ok;
+    if (!ok || !ColumnCountInRange(value)) return false;
+    count = value;
+    return true;
 }
 
 void TVisualForm::TakeSampleColors() {
@@ -175,6 +178,11 @@ void TVisualForm::SwatchClicked(int index) {
 void TVisualForm::FontClicked() {
     QFont font = sample_->font();
     if (!ChooseFont || !ChooseFont(font, this)) return;
+    // The font dialog answers in points; the grid's font is stored as a character height in
+    // pixels, so the size is turned into pixels here, at this screen's resolution, and the
+    // sample already shows what a restart will bring back.
+    if (font.pixelSize() <= 0 && font.pointSizeF() > 0)
+        font.setPixelSize(std::max(1, qRound(font.pointSizeF() * logicalDpiY() / 72.0)));
     sample_->setFont(font);
     sample_->Relayout();
 }

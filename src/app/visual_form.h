@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include <QColor>
 #include <QFont>
 #include <functional>
@@ -33,6 +35,9 @@ public:
     void SetColumnText(const QString& text);
     // The typed count, trimmed; false when it is no number ("", "-").
     bool ColumnCount(int& count) const;
+    // Whether a stored or typed column count is one the field can hold: up to four characters,
+    // so -999 .. 9999; a count of 0 or less puts every smile in one row.
+    static bool ColumnCountInRange(int64_t count) { return count >= -999 && count <= 9999; }
 
     // The platform's colour and font dialogs unless replaced (tests answer instead). An
     // invalid colour, or false, means the user cancelled.
