@@ -3,9 +3,13 @@
 // never crash the recovery, reach outside its folder, touch a file that is not a pack file or
 // a temporary file of ours, or stay behind once recovery says it is done.
 //
-// Input: a selector byte (bit 0: an edit journal, else a save journal), then the journal's
-// bytes. The folder holds pack files, staged files of a save, files that are
-// none of these, a sub-folder, and a file beside the folder.
+// Only a journal carrying the recovering storage's identity is acted on; a damaged or foreign
+// one leaves every file as it was.
+//
+// Input: a selector byte (bit 0: an edit journal, else a save journal; bit 1: the record that
+// commits the pair kFuzzPair exists), then the journal's bytes. The folder holds pack files,
+// staged files of a save, files that are none of these, a sub-folder, and a file beside the
+// folder. The storage's identity is kFuzzIdentity.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -21,6 +25,9 @@
 namespace {
 
 using faceloom::fuzz::TFuzzFolder;
+
+constexpr const char* kFuzzIdentity = "0123456789abcdef0123456789abcdef";
+constexpr const char* kFuzzPair = "00112233aabbccdd";
 
 void Write(const std::string& path, const std::string& bytes) {
     FILE* file = std::fopen(path.c_str(), "wb");
@@ -45,7 +52,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::error_code ec;
     std::filesystem::remove_all(root.Path() + "pack", ec);
     std::filesystem::remove(root.Path() + "beside.gif", ec);
+    std::filesystem::remove_all(root.Path() + "records", ec);
     std::filesystem::create_directories(folder + "sub");
+    std::filesystem::create_directories(root.Path() + "records");
+    const faceloom::TSaveOwner owner{kFuzzIdentity, root.Path() + "records/"};
+    if (size > 0 && (data[0] & 2) != 0) Write(faceloom::PairRecordPath(owner, kFuzzPair), kFuzzIdentity);
     for (const auto& [name, bytes] : kUntouchable) Write(root.Path() + name, bytes);
     Write(folder + "_define.ini", "old");
     Write(folder + "aa.gif", "old aa");
@@ -65,9 +76,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 faceloom::TEditJournal::Decode(decoded->Encode());
             FUZZ_CHECK(again && again->Encode() == decoded->Encode());
         }
-        const bool done = faceloom::RecoverEdit(folder);
-        // Done or not, a journal that cannot be read is not kept to be read again.
-        if (done || !decoded) FUZZ_CHECK(!faceloom::FileExists(folder + faceloom::kEditJournalName));
+        const bool done = faceloom::RecoverEdit(folder, kFuzzIdentity);
+        if (done) FUZZ_CHECK(!faceloom::FileExists(folder + faceloom::kEditJournalName));
+        if (!decoded || decoded->Identity != kFuzzIdentity) {
+            // Not ours: the journal and every file stay as they were.
+            FUZZ_CHECK(!done && faceloom::ReadWholeFile(folder + faceloom::kEditJournalName) ==
+                                    std::optional<std::string>(journal));
+            FUZZ_CHECK(faceloom::ReadWholeFile(folder + "aa.gif") == std::optional<std::string>("old aa"));
+            FUZZ_CHECK(faceloom::FileExists(folder + ".~faceloom-move-0.tmp"));
+        }
     } else {
         Write(folder + faceloom::kSaveJournalName, journal);
         const std::optional<faceloom::TSaveJournal> decoded = faceloom::TSaveJournal::Decode(journal);
@@ -76,17 +93,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 faceloom::TSaveJournal::Decode(decoded->Encode());
             FUZZ_CHECK(again && again->Encode() == decoded->Encode());
         }
-        const faceloom::TSaveRecovery outcome = faceloom::RecoverSave(folder);
-        FUZZ_CHECK(decoded || outcome == faceloom::TSaveRecovery::Failed);
-        if (outcome != faceloom::TSaveRecovery::Failed) {
+        const faceloom::TSaveRecovery outcome = faceloom::RecoverSave(folder, owner);
+        const bool ours = decoded && decoded->Identity == kFuzzIdentity;
+        FUZZ_CHECK(ours == (outcome != faceloom::TSaveRecovery::Foreign));
+        if (outcome != faceloom::TSaveRecovery::Failed && outcome != faceloom::TSaveRecovery::Foreign) {
             // Finished either way: no journal and no temporary file of ours is left.
             FUZZ_CHECK(!faceloom::FileExists(folder + faceloom::kSaveJournalName));
             for (const faceloom::TFolderEntry& entry : faceloom::ListFolder(folder)) {
                 FUZZ_CHECK(!faceloom::IsOwnTempName(entry.Name));
             }
         }
-        if (!decoded) {
-            // An unreadable journal leaves every file as it was.
+        if (!ours) {
+            // An unreadable or foreign journal leaves every file as it was.
             FUZZ_CHECK(faceloom::ReadWholeFile(folder + "aa.gif") == std::optional<std::string>("old aa"));
             FUZZ_CHECK(faceloom::FileExists(folder + faceloom::StagedNewName(1)));
         }

@@ -4,12 +4,15 @@
 
 #include "lang/builtin_texts.h"
 #include "model/define_file.h"
+#include "model/edit_journal.h"
+#include "model/pack_save.h"
 #include "pictures/bmp_decoder.h"
 #include "pictures/gif_decoder.h"
 #include "platform/code_page.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "storage/config_manager.h"
+#include "storage/storage_identity.h"
 #include "storage/storage_ini_file.h"
 #include "storage/storage_manager.h"
 #include "storage/working_copy_swap.h"
@@ -21,6 +24,15 @@ namespace {
 // "Нет" in Windows-1251, should the built-in table ever lack text 301.
 constexpr const char* kNoSignatureFallback = "\xCD\xE5\xF2";
 constexpr int kNoSignatureTextId = 301;
+
+// Whether a working copy holds anything of a pack: its ".ini" files, pictures or an edit.
+bool WorkingCopyHoldsPack(const std::string& folder, uint8_t pack) {
+    const std::string mask = pack == kStaticPack ? "*.bmp" : "*.gif";
+    for (const TFolderEntry& entry : ListFolder(folder)) {
+        if (entry.IsFile && (IsPackFileName(entry.Name, mask) || entry.Name == kEditJournalName)) return true;
+    }
+    return false;
+}
 
 }  // namespace
 
@@ -47,6 +59,9 @@ TDefineDecoder::TDefineDecoder(const std::string& modeName) : modeName_(modeName
     const std::string tempFolder = config_->TempFolder();
     if (!tempFolder.empty()) tempFile_ = tempFolder + "Temp.gif";
 
+    identity_ = LoadStorageIdentity(*configStorage_);
+
+    TPackState records[kPackCount];
     for (uint8_t p = 0; p < kPackCount; ++p) {
         TPack& pack = packs_[p];
         // Before the storage manager makes the folder: an open or new pack killed while it
@@ -55,19 +70,38 @@ TDefineDecoder::TDefineDecoder(const std::string& modeName) : modeName_(modeName
         pack.Storage = std::make_unique<TStorageManager>(PackSubPath(modeName, p));
         pack.Storage->OnFile = [this](TStorageManager&, const std::string& name) { FireFile(name, 1, 0); };
         if (!pack.Storage->Valid()) continue;
-        const TStorageIniFile state(*pack.Storage);
-        if (state.ReadBool(TStorageBoolKey::StorageAllocated) &&
-            state.ReadBool(TStorageBoolKey::SmiliesLoaded)) {
+        TPackState& record = records[p];
+        const TPackStateRead read = TStorageIniFile(*pack.Storage).ReadPackState(identity_, record);
+        if (read == TPackStateRead::Valid) {
+            if (!record.Allocated || !record.Loaded) continue;
             presentPacks_.Include(p);
             SetWorkingPaths(p);
-            if (state.ReadBool(TStorageBoolKey::PathAssigned)) {
+            if (record.PathAssigned) {
                 sourcedPacks_.Include(p);
-                pack.SourcePath = IncludeTrailingSeparator(state.ReadString(TStorageStringKey::SourcePath));
+                pack.SourcePath = IncludeTrailingSeparator(record.SourcePath);
             } else {
-                pack.SourcePath = state.ReadString(TStorageStringKey::SourcePath);
+                pack.SourcePath = record.SourcePath;
             }
-            RecoverPack(p);
+        } else if (WorkingCopyHoldsPack(pack.Storage->Path(), p)) {
+            // A record that cannot be trusted names no folder and no save under way; the
+            // working copy is kept whole, as a pack without a source folder.
+            record = TPackState();
+            presentPacks_.Include(p);
+            unreadableStates_.Include(p);
+            SetWorkingPaths(p);
+        } else {
+            continue;
         }
+        RecoverPack(p, record);
+    }
+    // A pair record goes once neither pack's record names its save any more.
+    for (uint8_t p = 0; p < kPackCount; ++p) {
+        const std::string& pair = records[p].PendingPair;
+        if (pair.empty()) continue;
+        bool pending = false;
+        for (const TPackState& record : records)
+            pending |= record.PendingPair == pair && !record.PendingSave.empty();
+        if (!pending) RemovePairRecord(Owner(), pair);
     }
 }
 

@@ -18,6 +18,8 @@ namespace faceloom {
 class TConfigManager;
 class TStorageManager;
 struct TEditJournal;
+struct TPackState;
+struct TSaveOwner;
 
 // Why the last operation that failed (or did something other than asked) did so.
 enum class TModelError {
@@ -35,6 +37,11 @@ enum class TModelError {
     WriteFailed,         // a definition or state file could not be written
     RecoveryFailed,      // an interrupted save could not be finished or undone (it is tried
                          // again at the next start, open of or save into that folder)
+    TargetInStorage,     // saving into the editor's own storage area (where the working copies
+                         // live) is refused
+    ForeignSave,         // the folder holds the journal of a save that this storage did not
+                         // write (another instance or mode) or that is damaged: nothing in the
+                         // folder was touched, and it is neither opened nor saved into
     NotPresent,          // no pack (or no place for it) to work on
     Unexpected,          // anything else (out of memory, say); nothing was changed
 };
@@ -147,6 +154,13 @@ public:
     bool DefinitionStale(uint8_t pack) const { return packs_[pack & 1].Stale; }
     // An operation of the model is running (its events are being answered).
     bool Busy() const { return running_ > 0; }
+    // Packs whose record ("Storage.ini") could not be read when the model was made (damaged,
+    // or not written by this storage): the working copy is kept whole and the pack is present
+    // without a source folder, so saving asks where to. Stays set until the pack's record is
+    // written again (save, open, new, close).
+    TPackSet UnreadableStates() const { return unreadableStates_; }
+    // The random identity of this storage, carried by its records and journals.
+    const std::string& StorageIdentity() const { return identity_; }
 
     // The label of a smile without signatures: text 301 of the language ("Нет" built in), as
     // bytes in the pack code page like every other label. Call Relabel afterwards.
@@ -332,7 +346,11 @@ private:
     bool RunEdit(const TEditJournal& edit);
 
     // Loading helpers.
-    void RecoverPack(uint8_t pack);
+    void RecoverPack(uint8_t pack, TPackState& record);
+    TSaveOwner Owner() const;
+    // The record of a pack as the model holds it (no save under way).
+    TPackState RecordOf(uint8_t pack) const;
+    void WriteRecord(uint8_t pack, const TPackState& record);
     void NormalizePictures(const std::string& folder, size_t lineCount);
     TLabelList BuildSmiles(const std::string& folder, const std::vector<std::string>& lines);
     bool ImportCurrentPack(const std::string& folder);
@@ -343,10 +361,13 @@ private:
     bool CloseCurrentPackImpl();
     void SetWorkingPaths(uint8_t pack);
     void ClearWorkingCopy();
-    void WriteStorageState(bool allocated, bool pathAssigned, bool loaded, const std::string& sourcePath);
 
     // Saving helpers.
+    // The checks every save target passes; false with LastError set.
+    bool CheckTarget(uint8_t pack, const std::string& target, std::vector<std::string>& packFiles);
     bool SaveTo(const std::string& folder, bool rebind);
+    // Both packs as one: both folders end old or both new, after a failure or a kill.
+    bool SavePair(const std::string (&folders)[kPackCount], const bool (&rebind)[kPackCount]);
     bool SaveCurrentPackImpl();
     // The working copy holds its folder, "_define.ini" and every picture the list says it has;
     // packFiles receives its ".ini" files and pictures.
@@ -378,6 +399,8 @@ private:
     bool externalBase_ = false;
     std::string externalBasePath_;
     std::string modeName_;
+    std::string identity_;
+    TPackSet unreadableStates_;
     std::unique_ptr<TStorageManager> configStorage_;
     std::unique_ptr<TConfigManager> config_;
     std::string noSignatureLabel_;

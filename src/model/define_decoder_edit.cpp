@@ -60,7 +60,7 @@ private:
 // Runs the journalled renames and the definition write of an edit; the caller changes the
 // list only when this succeeded.
 bool TDefineDecoder::RunEdit(const TEditJournal& edit) {
-    switch (ApplyEdit(Current().Folder, edit)) {
+    switch (ApplyEdit(Current().Folder, edit, identity_)) {
         case TEditOutcome::Done:
             Current().Stale = false;
             return true;

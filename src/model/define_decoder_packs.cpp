@@ -14,6 +14,7 @@
 #include "platform/ini_file.h"
 #include "platform/paths.h"
 #include "storage/config_manager.h"
+#include "storage/storage_identity.h"
 #include "storage/storage_ini_file.h"
 #include "storage/storage_manager.h"
 #include "storage/working_copy_swap.h"
@@ -96,13 +97,21 @@ void TDefineDecoder::ClearWorkingCopy() {
     RemoveOwnTempFiles(storage.Path());
 }
 
-void TDefineDecoder::WriteStorageState(bool allocated, bool pathAssigned, bool loaded,
-                                       const std::string& sourcePath) {
-    TStorageIniFile state(*Current().Storage);
-    state.WriteBool(TStorageBoolKey::StorageAllocated, allocated);
-    state.WriteBool(TStorageBoolKey::PathAssigned, pathAssigned);
-    state.WriteBool(TStorageBoolKey::SmiliesLoaded, loaded);
-    state.WriteString(TStorageStringKey::SourcePath, sourcePath);
+TSaveOwner TDefineDecoder::Owner() const {
+    return TSaveOwner{identity_, configStorage_->Valid() ? configStorage_->Path() : std::string()};
+}
+
+TPackState TDefineDecoder::RecordOf(uint8_t p) const {
+    TPackState record;
+    record.Allocated = record.Loaded = presentPacks_.Contains(p);
+    record.PathAssigned = record.Loaded && sourcedPacks_.Contains(p);
+    if (record.Loaded) record.SourcePath = packs_[p].SourcePath;
+    return record;
+}
+
+void TDefineDecoder::WriteRecord(uint8_t p, const TPackState& record) {
+    TStorageIniFile(*packs_[p].Storage).WritePackState(record, identity_);
+    unreadableStates_.Exclude(p);
 }
 
 std::string TDefineDecoder::BaseSubFolder(const std::string& base, uint8_t p) {
@@ -111,29 +120,36 @@ std::string TDefineDecoder::BaseSubFolder(const std::string& base, uint8_t p) {
 
 // At start-up, for a present pack: a save that was writing into a folder is finished or
 // undone there (and a finished save as records its folder), an edit is finished, and
-// temporary files of ours are removed.
-void TDefineDecoder::RecoverPack(uint8_t p) {
+// temporary files of ours are removed. Only what the pack's checked record names is touched.
+void TDefineDecoder::RecoverPack(uint8_t p, TPackState& record) {
     TPack& pack = packs_[p];
     try {
-        TStorageIniFile state(*pack.Storage);
-        const std::string target = state.ReadString(TStorageStringKey::PendingSave);
+        const std::string target = record.PendingSave;
         if (!target.empty()) {
-            const bool rebind = state.ReadBool(TStorageBoolKey::PendingRebind);
-            const TSaveRecovery outcome = RecoverSave(target, [&] {
-                if (!rebind) return;
-                state.WriteBool(TStorageBoolKey::PathAssigned, true);
-                state.WriteString(TStorageStringKey::SourcePath, target);
-                sourcedPacks_.Include(p);
-                pack.SourcePath = target;
-            });
-            if (outcome == TSaveRecovery::Failed) {
+            TSaveRecovery outcome = TSaveRecovery::Failed;
+            if (!InsideStorageArea(target)) {
+                outcome = RecoverSave(target, Owner(), [&] {
+                    if (!record.PendingRebind) return;
+                    record.PathAssigned = true;
+                    record.SourcePath = target;
+                    WriteRecord(p, record);
+                    sourcedPacks_.Include(p);
+                    pack.SourcePath = target;
+                });
+            }
+            if (outcome == TSaveRecovery::Failed || outcome == TSaveRecovery::Foreign) {
                 lastError_ = TModelError::RecoveryFailed;
             } else {
-                state.ClearPendingSave();
+                record.PendingSave.clear();
+                WriteRecord(p, record);
             }
         }
-        if (!RecoverEdit(pack.Folder)) lastError_ = TModelError::RecoveryFailed;
-        RemoveOwnTempFiles(pack.Folder);
+        // An edit journal that is not ours keeps the files it may have parked.
+        if (RecoverEdit(pack.Folder, identity_)) {
+            RemoveOwnTempFiles(pack.Folder);
+        } else {
+            lastError_ = TModelError::RecoveryFailed;
+        }
         RemoveOwnTempFiles(pack.Folder + std::string(kConfigFolder) + kPathSeparator);
     } catch (...) {
         lastError_ = TModelError::RecoveryFailed;
@@ -205,7 +221,12 @@ bool TDefineDecoder::ImportCurrentPack(const std::string& folder) {
 bool TDefineDecoder::StageImport(const std::string& source, TStaged& staged) {
     const uint8_t p = currentPack_;
     TPack& pack = packs_[p];
-    const std::string recorded = externalBase_ ? BaseSubFolder(externalBasePath_, p) : source;
+    // A folder of the storage area (a working copy, say) is never recorded as a source: saving
+    // there is refused, so such a pack has no folder yet.
+    const bool inStorage = !externalBase_ && InsideStorageArea(source);
+    const std::string recorded = externalBase_ ? BaseSubFolder(externalBasePath_, p)
+                                 : inStorage   ? std::string()
+                                               : source;
     if (!IniValueReadsBack(recorded)) return Fail(TModelError::PathNotStorable, false);
     if (!DirectoryExists(source)) {
         // Never bound to a folder that is not there: saving later asks where to.
@@ -214,7 +235,14 @@ bool TDefineDecoder::StageImport(const std::string& source, TStaged& staged) {
         return true;
     }
     // A save of ours into that folder that was cut short is finished or undone first.
-    if (RecoverSave(source) == TSaveRecovery::Failed) return Fail(TModelError::RecoveryFailed, false);
+    switch (RecoverSave(source, Owner())) {
+        case TSaveRecovery::Failed:
+            return Fail(TModelError::RecoveryFailed, false);
+        case TSaveRecovery::Foreign:
+            return Fail(TModelError::ForeignSave, false);
+        default:
+            break;
+    }
 
     const std::string stagingSub = PackSubPath(modeName_, p) + ".~staging";
     TWorkingCopySwap::Abandon(pack.Storage->Path());
@@ -245,11 +273,13 @@ bool TDefineDecoder::StageImport(const std::string& source, TStaged& staged) {
         staged.NameWidth = pack.NameWidth;
         faceloom::WriteDefinition(folder + kDefineFileName, SignatureLines(staged.Smiles));
         TStorageIniFile state(stage);
-        state.WriteBool(TStorageBoolKey::StorageAllocated, true);
-        state.WriteBool(TStorageBoolKey::PathAssigned, true);
-        state.WriteBool(TStorageBoolKey::SmiliesLoaded, true);
-        state.WriteString(TStorageStringKey::SourcePath, recorded);
-        if (state.ReadString(TStorageStringKey::SourcePath) != recorded) {
+        TPackState record;
+        record.Allocated = record.Loaded = true;
+        record.PathAssigned = !inStorage;
+        record.SourcePath = recorded;
+        state.WritePackState(record, identity_);
+        TPackState back;
+        if (state.ReadPackState(identity_, back) != TPackStateRead::Valid || back != record) {
             return abandon(TModelError::PathNotStorable);
         }
     } catch (const EInOutError&) {
@@ -258,7 +288,7 @@ bool TDefineDecoder::StageImport(const std::string& source, TStaged& staged) {
         return abandon(TModelError::Unexpected);
     }
     pack.NameWidth = savedWidth;
-    staged.Sourced = true;
+    staged.Sourced = !inStorage;
     staged.SourcePath = recorded;
     return true;
 }
@@ -271,11 +301,10 @@ bool TDefineDecoder::StageEmpty(const std::string& sourcePath, TStaged& staged) 
         TStorageManager stage(PackSubPath(modeName_, p) + ".~staging");
         if (!stage.Valid()) throw EInOutError::UnableToWrite(stage.Path());
         WriteFileAtomic(stage.Path() + kDefineFileName, "", TDurability::Scratch);
-        TStorageIniFile state(stage);
-        state.WriteBool(TStorageBoolKey::StorageAllocated, true);
-        state.WriteBool(TStorageBoolKey::PathAssigned, false);
-        state.WriteBool(TStorageBoolKey::SmiliesLoaded, true);
-        state.WriteString(TStorageStringKey::SourcePath, sourcePath);
+        TPackState record;
+        record.Allocated = record.Loaded = true;
+        record.SourcePath = sourcePath;
+        TStorageIniFile(stage).WritePackState(record, identity_);
     } catch (...) {
         TWorkingCopySwap::Abandon(packs_[p].Storage->Path());
         return Fail(TModelError::WriteFailed, false);
@@ -298,6 +327,7 @@ bool TDefineDecoder::CommitStaged(TStaged& staged) {
         return Fail(TModelError::WriteFailed, false);
     }
     ReleaseSmiles(pack);
+    unreadableStates_.Exclude(p);
     pack.Smiles = std::move(staged.Smiles);
     pack.Built = true;
     pack.NameWidth = staged.NameWidth;
@@ -393,7 +423,7 @@ bool TDefineDecoder::CloseCurrentPackImpl() {
         return true;
     }
     try {
-        WriteStorageState(false, false, false, "");
+        WriteRecord(currentPack_, TPackState());
     } catch (...) {
         return Fail(TModelError::WriteFailed, false);
     }
@@ -432,69 +462,169 @@ bool TDefineDecoder::WorkingCopyWhole(uint8_t p, std::vector<std::string>& packF
     return true;
 }
 
+namespace {
+
+TModelError SaveError(TSaveResult result) {
+    switch (result) {
+        case TSaveResult::Blocked:
+            return TModelError::TargetBlocked;
+        case TSaveResult::Foreign:
+            return TModelError::ForeignSave;
+        case TSaveResult::Unfinished:
+            return TModelError::RecoveryFailed;
+        default:
+            return TModelError::CopyFailed;
+    }
+}
+
+}  // namespace
+
+bool TDefineDecoder::CheckTarget(uint8_t p, const std::string& target, std::vector<std::string>& packFiles) {
+    if (!presentPacks_.Contains(p) || target.empty()) return Fail(TModelError::NotPresent, false);
+    if (!IniValueReadsBack(target)) return Fail(TModelError::PathNotStorable, false);
+    // The working copies and their records live there: a pack saved into the storage area
+    // would be emptied by the next open or close.
+    if (InsideStorageArea(target)) return Fail(TModelError::TargetInStorage, false);
+    if (!WorkingCopyWhole(p, packFiles)) return Fail(TModelError::WorkingCopyDamaged, false);
+    if (packs_[p].Stale && !WritePackDefinition(p)) return Fail(TModelError::WriteFailed, false);
+    return true;
+}
+
 // Writes the working copy's pack files into folder, all or nothing; with rebind the folder
-// becomes the pack's source. The folder is named in the state file while the save runs, so
-// that a start after a kill finds it and finishes or undoes the save.
+// becomes the pack's source. The folder is named in the record while the save runs, so that a
+// start after a kill finds it and finishes or undoes the save.
 bool TDefineDecoder::SaveTo(const std::string& folder, bool rebind) {
     const uint8_t p = currentPack_;
     TPack& pack = packs_[p];
-    if (!presentPacks_.Contains(p)) return Fail(TModelError::NotPresent, false);
     const std::string target = IncludeTrailingSeparator(folder);
-    if (target.empty()) return Fail(TModelError::NotPresent, false);
-    if (!IniValueReadsBack(target)) return Fail(TModelError::PathNotStorable, false);
     const uint8_t other = p ^ 1;
-    if (presentPacks_.Contains(other) && sourcedPacks_.Contains(other) &&
+    if (presentPacks_.Contains(p) && presentPacks_.Contains(other) && sourcedPacks_.Contains(other) &&
         SameFolderPath(packs_[other].SourcePath, target)) {
         return Fail(TModelError::OtherPackSource, false);
     }
     std::vector<std::string> packFiles;
-    if (!WorkingCopyWhole(p, packFiles)) return Fail(TModelError::WorkingCopyDamaged, false);
-    if (pack.Stale && !WritePackDefinition(p)) return Fail(TModelError::WriteFailed, false);
+    if (!CheckTarget(p, target, packFiles)) return false;
+    if (!ForceDirectories(target)) return Fail(TModelError::CopyFailed, false);
 
-    TStorageIniFile state(*pack.Storage);
-    auto bind = [&] {
+    TPackState record = RecordOf(p);
+    record.PendingSave = target;
+    record.PendingRebind = rebind;
+    WriteRecord(p, record);
+    TSaveRequest request;
+    request.Source = pack.Folder;
+    request.Names = std::move(packFiles);
+    request.Target = target;
+    request.PictureMask = PictureMask(p);
+    request.Owner = Owner();
+    request.OnFile = [this](const std::string& name) { FireFile(name, 1, 0); };
+    request.OnCommitted = [&] {
         if (!rebind) return;
-        state.WriteBool(TStorageBoolKey::PathAssigned, true);
-        state.WriteString(TStorageStringKey::SourcePath, target);
+        record.PathAssigned = true;
+        record.SourcePath = target;
+        WriteRecord(p, record);
     };
-    if (SameFolder(target, pack.Folder)) {
-        bind();
-    } else {
-        if (!ForceDirectories(target)) return Fail(TModelError::CopyFailed, false);
-        state.SetPendingSave(target, rebind);
-        TSaveRequest request;
-        request.Source = pack.Folder;
-        request.Names = std::move(packFiles);
-        request.Target = target;
-        request.PictureMask = PictureMask(p);
-        request.OnFile = [this](const std::string& name) { FireFile(name, 1, 0); };
-        request.OnCommitted = bind;
-        const TSaveResult result = SavePackFiles(request);
-        // An unfinished save keeps its record: the next start completes it.
-        if (result != TSaveResult::Unfinished) {
-            try {
-                state.ClearPendingSave();
-            } catch (...) {
-                // The next start finds the save finished and only clears the record.
-            }
-        }
-        switch (result) {
-            case TSaveResult::Saved:
-                break;
-            case TSaveResult::Blocked:
-                return Fail(TModelError::TargetBlocked, false);
-            case TSaveResult::CopyFailed:
-                return Fail(TModelError::CopyFailed, false);
-            case TSaveResult::Failed:
-                return Fail(TModelError::CopyFailed, false);
-            case TSaveResult::Unfinished:
-                return Fail(TModelError::RecoveryFailed, false);
+    const TSaveResult result = SavePackFiles(request);
+    // An unfinished save keeps its record: the next start completes it.
+    if (result != TSaveResult::Unfinished) {
+        try {
+            record.PendingSave.clear();
+            WriteRecord(p, record);
+        } catch (...) {
+            // The next start finds the save finished and only clears the record.
         }
     }
+    if (result != TSaveResult::Saved) return Fail(SaveError(result), false);
     if (rebind) {
         pack.SourcePath = target;
         sourcedPacks_.Include(p);
     }
+    return true;
+}
+
+// Both packs are staged in their folders, each under a journal naming the pair, before one
+// record commits them together; only then does either folder change. A failure before the
+// record leaves both folders as they were; after it both go forward, now or at the next start.
+bool TDefineDecoder::SavePair(const std::string (&folders)[kPackCount], const bool (&rebind)[kPackCount]) {
+    std::string targets[kPackCount];
+    std::vector<std::string> files[kPackCount];
+    for (uint8_t p = 0; p < kPackCount; ++p) {
+        targets[p] = IncludeTrailingSeparator(folders[p]);
+        if (!CheckTarget(p, targets[p], files[p])) return false;
+    }
+    if (SameFolderPath(targets[0], targets[1])) return Fail(TModelError::OtherPackSource, false);
+    for (const std::string& target : targets) {
+        if (!ForceDirectories(target)) return Fail(TModelError::CopyFailed, false);
+    }
+
+    const TSaveOwner owner = Owner();
+    const std::string pair = RandomToken(16);
+    TPackState records[kPackCount];
+    TSaveRequest requests[kPackCount];
+    TSaveJournal journals[kPackCount];
+    bool staged[kPackCount] = {false, false};
+    auto undo = [&](TModelError error) {
+        for (uint8_t p = 0; p < kPackCount; ++p) {
+            if (staged[p]) AbandonSave(targets[p], journals[p]);
+        }
+        for (uint8_t p = 0; p < kPackCount; ++p) {
+            try {
+                WriteRecord(p, RecordOf(p));
+            } catch (...) {
+                // The next start finds no journal of this save and only clears the record.
+            }
+        }
+        return Fail(error, false);
+    };
+    try {
+        for (uint8_t p = 0; p < kPackCount; ++p) {
+            records[p] = RecordOf(p);
+            records[p].PendingSave = targets[p];
+            records[p].PendingRebind = rebind[p];
+            records[p].PendingPair = pair;
+            WriteRecord(p, records[p]);
+        }
+    } catch (...) {
+        return undo(TModelError::WriteFailed);
+    }
+    for (uint8_t p = 0; p < kPackCount; ++p) {
+        TSaveRequest& request = requests[p];
+        request.Source = packs_[p].Folder;
+        request.Names = std::move(files[p]);
+        request.Target = targets[p];
+        request.PictureMask = PictureMask(p);
+        request.Owner = owner;
+        request.Pair = pair;
+        request.OnFile = [this](const std::string& name) { FireFile(name, 1, 0); };
+        request.OnCommitted = [this, p, &records, &targets, &rebind] {
+            if (!rebind[p]) return;
+            records[p].PathAssigned = true;
+            records[p].SourcePath = targets[p];
+            WriteRecord(p, records[p]);
+        };
+        const TSaveResult result = StageSave(request, journals[p]);
+        if (result != TSaveResult::Saved) return undo(SaveError(result));
+        staged[p] = true;
+    }
+    if (!WritePairRecord(owner, pair)) return undo(TModelError::WriteFailed);
+
+    // Committed: both go forward.
+    bool finished[kPackCount];
+    for (uint8_t p = 0; p < kPackCount; ++p) {
+        finished[p] = FinishSave(requests[p], journals[p]) == TSaveResult::Saved;
+        if (!finished[p]) continue;
+        try {
+            records[p].PendingSave.clear();
+            WriteRecord(p, records[p]);
+        } catch (...) {
+            // The next start finds this folder finished and only clears the record.
+        }
+        if (rebind[p]) {
+            packs_[p].SourcePath = targets[p];
+            sourcedPacks_.Include(p);
+        }
+    }
+    if (!finished[0] || !finished[1]) return Fail(TModelError::RecoveryFailed, false);
+    RemovePairRecord(owner, pair);
     return true;
 }
 
@@ -653,16 +783,20 @@ bool TDefineDecoder::SaveImpl() {
     }
     if (presentPacks_.Count() == kPackCount) {
         if (bothPathsAssigned_) {
-            bool ok = true;
-            TPackSwitch restore(*this);
-            for (uint8_t p = 0; p < kPackCount && ok; ++p) {
-                restore.To(p);
+            std::string folders[kPackCount];
+            bool rebind[kPackCount];
+            for (uint8_t p = 0; p < kPackCount; ++p) {
                 // A pack of the pair without a folder of its own takes its sub-folder of the base.
-                ok = sourcedPacks_.Contains(p) || (externalBase_ && !packs_[p].SourcePath.empty())
-                         ? SaveCurrentPackImpl()
-                         : SaveTo(BaseSubFolder(bothPath_, p), true);
+                if (sourcedPacks_.Contains(p)) {
+                    folders[p] = packs_[p].SourcePath;
+                    rebind[p] = false;
+                } else {
+                    folders[p] = externalBase_ && !packs_[p].SourcePath.empty() ? packs_[p].SourcePath
+                                                                                : BaseSubFolder(bothPath_, p);
+                    rebind[p] = true;
+                }
             }
-            return ok;
+            return SavePair(folders, rebind);
         }
         bool accepted = false;
         const std::string folder = AskFolder(1, accepted);
@@ -700,7 +834,12 @@ bool TDefineDecoder::SaveAsImpl(const std::string& path) {
         if (base.empty() || presentPacks_.Empty()) return Fail(TModelError::NotPresent, false);
         if (!IniValueReadsBack(base)) return Fail(TModelError::PathNotStorable, false);
         bool ok = true;
-        {
+        if (presentPacks_.Count() == kPackCount) {
+            const std::string folders[kPackCount] = {BaseSubFolder(base, kStaticPack),
+                                                     BaseSubFolder(base, kAnimatedPack)};
+            const bool rebind[kPackCount] = {true, true};
+            ok = SavePair(folders, rebind);
+        } else {
             TPackSwitch restore(*this);
             for (uint8_t p = 0; p < kPackCount && ok; ++p) {
                 if (!presentPacks_.Contains(p)) continue;

@@ -3,12 +3,13 @@
 #include "model/define_file.h"
 #include "model/journal_codec.h"
 #include "platform/files.h"
+#include "storage/storage_identity.h"
 
 namespace faceloom {
 
 namespace {
 
-constexpr std::string_view kJournalKind = "edit 1";
+constexpr std::string_view kJournalKind = "edit 2";
 
 bool MovableName(const std::string& name) {
     return JournalNameSafe(name) &&
@@ -31,6 +32,7 @@ void Finish(const std::string& folder, const TEditJournal& edit) {
 
 std::string TEditJournal::Encode() const {
     TJournalWriter writer(kJournalKind);
+    writer.Field(Identity);
     writer.Number(Steps.size());
     for (const TEditStep& step : Steps) {
         writer.Field(step.Drop ? "drop" : "move");
@@ -47,10 +49,13 @@ std::optional<TEditJournal> TEditJournal::Decode(std::string_view bytes) {
     if (!fields) return std::nullopt;
     const std::vector<std::string>& f = *fields;
     uint64_t count = 0;
-    if (f.empty() || !JournalNumber(f[0], f.size(), count) || f.size() != 2 + count * 4) return std::nullopt;
+    if (f.size() < 2 || !IsStorageIdentity(f[0]) || !JournalNumber(f[1], f.size(), count) ||
+        f.size() != 3 + count * 4)
+        return std::nullopt;
     TEditJournal edit;
+    edit.Identity = f[0];
     for (uint64_t k = 0; k < count; ++k) {
-        const size_t at = 1 + static_cast<size_t>(k) * 4;
+        const size_t at = 2 + static_cast<size_t>(k) * 4;
         TEditStep step;
         if (f[at] != "drop" && f[at] != "move") return std::nullopt;
         step.Drop = f[at] == "drop";
@@ -67,9 +72,11 @@ std::optional<TEditJournal> TEditJournal::Decode(std::string_view bytes) {
     return edit;
 }
 
-TEditOutcome ApplyEdit(const std::string& folder, const TEditJournal& edit) {
+TEditOutcome ApplyEdit(const std::string& folder, const TEditJournal& edit, const std::string& identity) {
     try {
-        WriteFileAtomic(folder + kEditJournalName, edit.Encode(), TDurability::Scratch);
+        TEditJournal owned = edit;
+        owned.Identity = identity;
+        WriteFileAtomic(folder + kEditJournalName, owned.Encode(), TDurability::Scratch);
     } catch (...) {
         return TEditOutcome::WriteFailed;
     }
@@ -98,16 +105,14 @@ TEditOutcome ApplyEdit(const std::string& folder, const TEditJournal& edit) {
     return TEditOutcome::Done;
 }
 
-bool RecoverEdit(const std::string& folder) {
+bool RecoverEdit(const std::string& folder, const std::string& identity) {
     const std::string path = folder + kEditJournalName;
     if (!FileExists(path)) return true;
     const std::optional<std::string> bytes = ReadWholeFile(path);
     const std::optional<TEditJournal> edit = bytes ? TEditJournal::Decode(*bytes) : std::nullopt;
-    if (!edit) {
-        // Not one of ours, or cut: it names no file that can be trusted.
-        DeleteFileAt(path);
-        return false;
-    }
+    // Not one of ours, or damaged: it names no file that can be trusted, and the pictures it
+    // may have parked under temporary names stay where they are.
+    if (!edit || identity.empty() || edit->Identity != identity) return false;
     for (const TEditStep& step : edit->Steps) {
         if (step.Drop || !At(folder + step.From, step.Identity) || FileIdentity(folder + step.To)) continue;
         RenameExact(folder + step.From, folder + step.To);

@@ -26,12 +26,13 @@ struct TEditStep {
 };
 
 struct TEditJournal {
+    std::string Identity;  // the storage that wrote it
     std::vector<TEditStep> Steps;
     std::string Definition;  // the bytes of "_define.ini" after the edit
 
     std::string Encode() const;
-    // Nullopt unless complete and every name is a bare picture name (".gif", ".bmp") or a
-    // temporary name of ours; only temporary names may be dropped.
+    // Nullopt unless complete, with a well-formed identity, and every name is a bare picture
+    // name (".gif", ".bmp") or a temporary name of ours; only temporary names may be dropped.
     static std::optional<TEditJournal> Decode(std::string_view bytes);
 };
 
@@ -42,11 +43,14 @@ enum class TEditOutcome {
     RollbackFailed,  // and putting back failed too: the journal stays, the next start ends it
 };
 
-// Runs an edit in folder (a working copy, with separator): journal, renames, definition,
-// drops, journal removed. On RenameFailed and WriteFailed the folder is as before.
-TEditOutcome ApplyEdit(const std::string& folder, const TEditJournal& edit);
+// Runs an edit in folder (a working copy, with separator) under the storage's identity:
+// journal, renames, definition, drops, journal removed. On RenameFailed and WriteFailed the
+// folder is as before.
+TEditOutcome ApplyEdit(const std::string& folder, const TEditJournal& edit, const std::string& identity);
 
 // Finishes an edit that a kill interrupted. True when there was none or it is finished now.
-bool RecoverEdit(const std::string& folder);
+// A journal that is damaged or not of this identity is left as it is, with every file, and
+// the result is false.
+bool RecoverEdit(const std::string& folder, const std::string& identity);
 
 }  // namespace faceloom

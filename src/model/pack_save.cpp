@@ -5,12 +5,22 @@
 #include "model/journal_codec.h"
 #include "platform/code_page.h"
 #include "platform/files.h"
+#include "storage/storage_identity.h"
 
 namespace faceloom {
 
 namespace {
 
-constexpr std::string_view kJournalKind = "save 1";
+constexpr std::string_view kJournalKind = "save 2";
+constexpr size_t kPairDigits = 16;
+
+bool IsPairToken(std::string_view token) {
+    if (token.size() != kPairDigits) return false;
+    for (const char c : token) {
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+    }
+    return true;
+}
 
 bool ForgedName(const std::string& name) {
     return !JournalNameSafe(name) ||
@@ -58,6 +68,8 @@ bool IsPackFileName(std::string_view name, std::string_view pictureMask) {
 std::string TSaveJournal::Encode() const {
     TJournalWriter writer(kJournalKind);
     writer.Number(static_cast<uint64_t>(Phase));
+    writer.Field(Identity);
+    writer.Field(Pair);
     writer.Number(NewNames.size());
     for (const std::string& name : NewNames) writer.Field(name);
     writer.Number(OldNames.size());
@@ -74,6 +86,10 @@ std::optional<TSaveJournal> TSaveJournal::Decode(std::string_view bytes) {
     uint64_t value = 0;
     if (at >= f.size() || !JournalNumber(f[at++], 1, value)) return std::nullopt;
     journal.Phase = static_cast<TSavePhase>(value);
+    if (f.size() - at < 2 || !IsStorageIdentity(f[at]) || !(f[at + 1].empty() || IsPairToken(f[at + 1])))
+        return std::nullopt;
+    journal.Identity = f[at++];
+    journal.Pair = f[at++];
     for (std::vector<std::string>* names : {&journal.NewNames, &journal.OldNames}) {
         if (at >= f.size() || !JournalNumber(f[at++], f.size(), value) || value > f.size() - at)
             return std::nullopt;
@@ -88,7 +104,27 @@ std::optional<TSaveJournal> TSaveJournal::Decode(std::string_view bytes) {
     return journal;
 }
 
-TSaveRecovery RecoverSave(const std::string& folder, const std::function<void()>& onRolledForward) {
+std::string PairRecordPath(const TSaveOwner& owner, const std::string& pair) {
+    return owner.RecordFolder + "PairSave-" + pair;
+}
+
+bool WritePairRecord(const TSaveOwner& owner, const std::string& pair) {
+    if (owner.RecordFolder.empty() || !IsPairToken(pair)) return false;
+    try {
+        WriteFileAtomic(PairRecordPath(owner, pair), owner.Identity);
+    } catch (...) {
+        return false;
+    }
+    return SyncFolder(owner.RecordFolder);
+}
+
+void RemovePairRecord(const TSaveOwner& owner, const std::string& pair) {
+    if (owner.RecordFolder.empty() || !IsPairToken(pair)) return;
+    DeleteFileAt(PairRecordPath(owner, pair));
+}
+
+TSaveRecovery RecoverSave(const std::string& folder, const TSaveOwner& owner,
+                          const std::function<void()>& onRolledForward) {
     if (folder.empty() || !DirectoryExists(folder)) return TSaveRecovery::Nothing;
     const std::string path = folder + kSaveJournalName;
     if (!FileExists(path)) {
@@ -97,10 +133,14 @@ TSaveRecovery RecoverSave(const std::string& folder, const std::function<void()>
     }
     const std::optional<std::string> bytes = ReadWholeFile(path);
     const std::optional<TSaveJournal> journal = bytes ? TSaveJournal::Decode(*bytes) : std::nullopt;
-    // Not ours or damaged: nothing can be said about the files, so none is touched.
-    if (!journal) return TSaveRecovery::Failed;
+    // Damaged, or written by another storage (which may be saving there right now): nothing
+    // can be said about the files, so none is touched.
+    if (!journal || owner.Identity.empty() || journal->Identity != owner.Identity)
+        return TSaveRecovery::Foreign;
+    const bool committed = journal->Phase == TSavePhase::Commit ||
+                           (!journal->Pair.empty() && FileExists(PairRecordPath(owner, journal->Pair)));
     TSaveRecovery outcome = TSaveRecovery::RolledBack;
-    if (journal->Phase == TSavePhase::Commit) {
+    if (committed) {
         if (!RollForward(folder, *journal)) return TSaveRecovery::Failed;
         if (onRolledForward) onRolledForward();
         outcome = TSaveRecovery::RolledForward;
@@ -113,12 +153,42 @@ TSaveRecovery RecoverSave(const std::string& folder, const std::function<void()>
 }
 
 TSaveResult SavePackFiles(const TSaveRequest& request) {
+    TSaveJournal journal;
+    const TSaveResult staged = StageSave(request, journal);
+    if (staged != TSaveResult::Saved) return staged;
+    return FinishSave(request, journal);
+}
+
+void AbandonSave(const std::string& target, const TSaveJournal& journal) {
+    RemoveJournal(target);
+    for (size_t i = 0; i < journal.NewNames.size(); ++i) DeleteFileAt(target + StagedNewName(i));
+}
+
+TSaveResult FinishSave(const TSaveRequest& request, const TSaveJournal& journal) {
+    if (!RollForward(request.Target, journal)) return TSaveResult::Unfinished;
+    try {
+        if (request.OnCommitted) request.OnCommitted();
+    } catch (...) {
+        // The pack is saved; only the record of it could not be written.
+    }
+    RemoveJournal(request.Target);
+    return TSaveResult::Saved;
+}
+
+TSaveResult StageSave(const TSaveRequest& request, TSaveJournal& journal) {
     const std::string& target = request.Target;
-    if (FileExists(target + kSaveJournalName) && RecoverSave(target) == TSaveRecovery::Failed) {
+    if (FileExists(target + kSaveJournalName)) {
+        const TSaveRecovery recovered = RecoverSave(target, request.Owner);
+        if (recovered == TSaveRecovery::Failed) return TSaveResult::Failed;
+        if (recovered == TSaveRecovery::Foreign) return TSaveResult::Foreign;
+    }
+    if (!IsStorageIdentity(request.Owner.Identity) || !(request.Pair.empty() || IsPairToken(request.Pair))) {
         return TSaveResult::Failed;
     }
 
-    TSaveJournal journal;
+    journal = TSaveJournal();
+    journal.Identity = request.Owner.Identity;
+    journal.Pair = request.Pair;
     journal.NewNames = request.Names;
     std::set<std::u32string> placed;
     for (const std::string& name : journal.NewNames) {
@@ -150,9 +220,10 @@ TSaveResult SavePackFiles(const TSaveRequest& request) {
             return TSaveResult::CopyFailed;
         }
     }
-    // The commit: the journal written, then one flush of the file system for the staged files,
-    // the journal and their folder entries together, instead of one flush per file.
-    journal.Phase = TSavePhase::Commit;
+    // The commit of a single save: the journal written, then one flush of the file system for
+    // the staged files, the journal and their folder entries together, instead of one flush
+    // per file. A pair member is only staged by it: the pair record commits.
+    journal.Phase = request.Pair.empty() ? TSavePhase::Commit : TSavePhase::Stage;
     try {
         WriteFileAtomic(target + kSaveJournalName, journal.Encode(), TDurability::Scratch);
     } catch (...) {
@@ -165,14 +236,6 @@ TSaveResult SavePackFiles(const TSaveRequest& request) {
         return TSaveResult::CopyFailed;
     }
 
-    // Committed: from here on the save only goes forward.
-    if (!RollForward(target, journal)) return TSaveResult::Unfinished;
-    try {
-        if (request.OnCommitted) request.OnCommitted();
-    } catch (...) {
-        // The pack is saved; only the record of it could not be written.
-    }
-    RemoveJournal(target);
     return TSaveResult::Saved;
 }
 

@@ -73,7 +73,9 @@ void TSettingsSection::Write(const TSettingsBatch& batch) {
         if (before) WriteFileAtomic(scratch.Path(), *before);
         TIniFile staged(scratch.Path());
         for (const auto& [key, value] : batch.values_) {
-            if (const bool* flag = std::get_if<bool>(&value)) {
+            if (std::holds_alternative<std::monostate>(value)) {
+                if (staged.ValueExists(section_, key)) staged.DeleteKey(section_, key);
+            } else if (const bool* flag = std::get_if<bool>(&value)) {
                 staged.WriteBool(section_, key, *flag);
             } else if (const int32_t* number = std::get_if<int32_t>(&value)) {
                 staged.WriteInteger(section_, key, *number);

@@ -28,11 +28,13 @@ public:
     void WriteBool(const char* key, bool value) { values_.emplace_back(key, value); }
     void WriteString(const char* key, std::string value) { values_.emplace_back(key, std::move(value)); }
     void WriteInteger(const char* key, int32_t value) { values_.emplace_back(key, value); }
+    // The key is absent afterwards.
+    void Delete(const char* key) { values_.emplace_back(key, std::monostate()); }
     bool Empty() const { return values_.empty(); }
 
 private:
     friend class TSettingsSection;
-    std::vector<std::pair<const char*, std::variant<bool, int32_t, std::string>>> values_;
+    std::vector<std::pair<const char*, std::variant<std::monostate, bool, int32_t, std::string>>> values_;
 };
 
 // One section of one INI file, as the typed settings classes use it: every read goes to the

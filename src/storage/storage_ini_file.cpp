@@ -4,6 +4,7 @@
 #include "platform/files.h"
 #include "platform/ini_file.h"
 #include "platform/paths.h"
+#include "storage/storage_identity.h"
 #include "storage/storage_layout.h"
 #include "storage/storage_manager.h"
 
@@ -13,6 +14,17 @@ namespace {
 
 constexpr const char* kSection = "Storage";
 constexpr const char* kFileName = "Storage.ini";
+constexpr const char* kCheckKey = "Check";
+constexpr const char* kPendingPairKey = "PendingPair";
+
+// What the check value covers: every field, each on a line of its own, values as they read
+// back.
+std::string CheckedText(const TPackState& state) {
+    auto flag = [](bool value) { return value ? "1" : "0"; };
+    return std::string("A") + flag(state.Allocated) + "\nP" + flag(state.PathAssigned) + "\nL" +
+           flag(state.Loaded) + "\nS" + state.SourcePath + "\nW" + state.PendingSave + "\nR" +
+           flag(state.PendingRebind) + "\nT" + state.PendingPair + "\n";
+}
 
 // An invalid storage has no folder; its state file must not land in the current folder.
 std::string StateFileName(const TStorageManager& storage) {
@@ -86,6 +98,56 @@ void TStorageIniFile::ClearPendingSave() {
     if (ini.ValueExists(kSection, StorageKeyName(TStorageBoolKey::PendingRebind))) {
         ini.DeleteKey(kSection, StorageKeyName(TStorageBoolKey::PendingRebind));
     }
+}
+
+TPackStateRead TStorageIniFile::ReadPackState(const std::string& identity, TPackState& state) const {
+    if (FileName().empty() || !(FileExists(FileName()) || DirectoryExists(FileName()))) {
+        return TPackStateRead::Missing;
+    }
+    TPackState read;
+    read.Allocated = ReadBool(TStorageBoolKey::StorageAllocated);
+    read.PathAssigned = ReadBool(TStorageBoolKey::PathAssigned);
+    read.Loaded = ReadBool(TStorageBoolKey::SmiliesLoaded);
+    read.SourcePath = ReadString(TStorageStringKey::SourcePath);
+    read.PendingSave = ReadString(TStorageStringKey::PendingSave);
+    read.PendingRebind = ReadBool(TStorageBoolKey::PendingRebind);
+    read.PendingPair = settings_.ReadString(kPendingPairKey, "");
+    const std::string check = settings_.ReadString(kCheckKey, "");
+    if (identity.empty() || check != KeyedCheck(identity, CheckedText(read)))
+        return TPackStateRead::Unreadable;
+    state = read;
+    return TPackStateRead::Valid;
+}
+
+void TStorageIniFile::WritePackState(const TPackState& state, const std::string& identity) {
+    TSettingsBatch batch;
+    batch.WriteBool(StorageKeyName(TStorageBoolKey::StorageAllocated), state.Allocated);
+    batch.WriteBool(StorageKeyName(TStorageBoolKey::PathAssigned), state.PathAssigned);
+    batch.WriteBool(StorageKeyName(TStorageBoolKey::SmiliesLoaded), state.Loaded);
+    batch.WriteString(StorageKeyName(TStorageStringKey::SourcePath), state.SourcePath);
+    const bool pending = !state.PendingSave.empty();
+    if (pending) {
+        batch.WriteString(StorageKeyName(TStorageStringKey::PendingSave), state.PendingSave);
+    } else {
+        batch.Delete(StorageKeyName(TStorageStringKey::PendingSave));
+    }
+    if (pending && state.PendingRebind) {
+        batch.WriteBool(StorageKeyName(TStorageBoolKey::PendingRebind), true);
+    } else {
+        batch.Delete(StorageKeyName(TStorageBoolKey::PendingRebind));
+    }
+    if (pending && !state.PendingPair.empty()) {
+        batch.WriteString(kPendingPairKey, state.PendingPair);
+    } else {
+        batch.Delete(kPendingPairKey);
+    }
+    TPackState written = state;
+    if (!pending) {
+        written.PendingRebind = false;
+        written.PendingPair.clear();
+    }
+    batch.WriteString(kCheckKey, KeyedCheck(identity, CheckedText(written)));
+    settings_.Write(batch);
 }
 
 void AllocateStorageState(const TStorageManager& storage) {

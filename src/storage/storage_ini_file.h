@@ -20,6 +20,26 @@ enum class TStorageStringKey {
     PendingSave,  // a folder a save of this pack was writing into; empty when none runs
 };
 
+// The whole record of a working copy, written as one unit with a check value bound to the
+// storage's identity (key "Check"), so that a damaged, forged or foreign record is never
+// acted on.
+struct TPackState {
+    bool Allocated = false;      // StorageAllocated
+    bool PathAssigned = false;   // PathAssigned
+    bool Loaded = false;         // SmiliesLoaded
+    std::string SourcePath;      // SourcePath
+    std::string PendingSave;     // a folder a save of this pack is writing into; empty when none
+    bool PendingRebind = false;  // that save makes its folder the source folder
+    std::string PendingPair;     // the pair save it belongs to (its token); empty for one pack
+    bool operator==(const TPackState&) const = default;
+};
+
+enum class TPackStateRead {
+    Missing,     // no state file: a storage never used
+    Valid,       // read, and its check value matches
+    Unreadable,  // there is a file, but it is damaged or was not written by this storage
+};
+
 const char* StorageKeyName(TStorageBoolKey key);
 const char* StorageKeyName(TStorageStringKey key);
 
@@ -41,6 +61,11 @@ public:
     // keys, so a file that never saw a save keeps its four keys only.
     void SetPendingSave(const std::string& folder, bool rebind);
     void ClearPendingSave();
+
+    // The checked record of a working copy. state is filled only when the result is Valid.
+    TPackStateRead ReadPackState(const std::string& identity, TPackState& state) const;
+    // Replaces the record in one write (keys of the pending save only while one runs).
+    void WritePackState(const TPackState& state, const std::string& identity);
 
     const TStorageManager& Storage() const { return storage_; }
     const std::string& FileName() const { return settings_.FileName(); }

@@ -1,6 +1,7 @@
 #include "storage/storage_layout.h"
 
 #include <cassert>
+#include <filesystem>
 
 #include "platform/paths.h"
 
@@ -41,6 +42,24 @@ std::string ModeConfigSubPath(std::string_view mode) {
 
 std::string PackSubPath(std::string_view mode, int pack) {
     return ModeSubPath(mode, PackFolderName(pack));
+}
+
+bool InsideStorageArea(const std::string& folder) {
+    namespace fs = std::filesystem;
+    const std::string data = AppDataFolder();
+    if (data.empty() || folder.empty()) return false;
+    std::error_code ec;
+    const fs::path area = fs::weakly_canonical(fs::path(data) / std::string(kProductFolder), ec);
+    if (ec) return false;
+    const fs::path target = fs::weakly_canonical(fs::absolute(fs::path(folder), ec), ec);
+    if (ec) return false;
+    auto a = area.begin();
+    auto t = target.begin();
+    for (; a != area.end(); ++a, ++t) {
+        if (a->empty()) continue;  // the empty last part of a path ending with a separator
+        if (t == target.end() || *a != *t) return false;
+    }
+    return true;
 }
 
 }  // namespace faceloom

@@ -38,4 +38,9 @@ std::string ModeConfigSubPath(std::string_view mode);
 // "Faceloom for Tavi 2005/3.0/<mode>/Static" or ".../Animated".
 std::string PackSubPath(std::string_view mode, int pack);
 
+// Whether a folder is the storage area (the per-user data folder's "Faceloom for Tavi 2005")
+// or lies inside it, links resolved: pack files are never saved there, since that is where
+// the working copies and their records live.
+bool InsideStorageArea(const std::string& folder);
+
 }  // namespace faceloom

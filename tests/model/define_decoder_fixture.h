@@ -99,6 +99,14 @@ protected:
     std::string StateFile(uint8_t pack, const std::string& mode = "Storage") const {
         return StorageFolder(pack, mode) + "Config/Storage.ini";
     }
+    // The state file's fields, without its last line, the check value ("Check=" and 16 hex
+    // digits), which must be there.
+    std::string StateFields(uint8_t pack, const std::string& mode = "Storage") const {
+        const std::string bytes = ReadBytes(StateFile(pack, mode));
+        const size_t at = bytes.rfind("Check=");
+        if (at == std::string::npos || bytes.size() != at + 6 + 16 + 2) return "no check value: " + bytes;
+        return bytes.substr(0, at);
+    }
     std::string ConfigFile(const std::string& mode = "Storage") const {
         return home.dir().folder() + "Faceloom for Tavi 2005/3.0/" + mode + "/Config/config.ini";
     }

@@ -180,20 +180,20 @@ TEST_F(LoadTest, StorageStateRecordsEachPackState) {
     const std::string folder = MakePack("pack", {{"a.gif", 0}}, "a");
     auto model = NewModel();
     ASSERT_TRUE(model->OpenPack(folder + "_define.ini"));
-    EXPECT_EQ(ReadBytes(StateFile(kAnimatedPack)),
+    EXPECT_EQ(StateFields(kAnimatedPack),
               "[Storage]\r\nStorageAllocated=1\r\nPathAssigned=1\r\nSmiliesLoaded=1\r\nSourcePath=" + folder +
                   "\r\n");
     EXPECT_TRUE(model->SourcedPacks().Contains(kAnimatedPack));
     EXPECT_EQ(model->SourcePath(kAnimatedPack), folder);
 
     ASSERT_TRUE(model->NewPack());
-    EXPECT_EQ(ReadBytes(StateFile(kAnimatedPack)),
+    EXPECT_EQ(StateFields(kAnimatedPack),
               "[Storage]\r\nStorageAllocated=1\r\nPathAssigned=0\r\nSmiliesLoaded=1\r\nSourcePath=\r\n");
     EXPECT_FALSE(model->SourcedPacks().Contains(kAnimatedPack));
     EXPECT_TRUE(model->PresentPacks().Contains(kAnimatedPack));
 
     ASSERT_TRUE(model->ClosePack());
-    EXPECT_EQ(ReadBytes(StateFile(kAnimatedPack)),
+    EXPECT_EQ(StateFields(kAnimatedPack),
               "[Storage]\r\nStorageAllocated=0\r\nPathAssigned=0\r\nSmiliesLoaded=0\r\nSourcePath=\r\n");
     EXPECT_TRUE(model->PresentPacks().Empty());
     EXPECT_EQ(model->SmileCount(), 0);

@@ -356,7 +356,9 @@ TEST_F(SafetyTest, AnEditWhoseRenameFailsIsUndone) {
 // Journals are rebuilt from disk after a kill: the recovery finishes a committed save with the
 // exact names, and an edit journal keeps identities of the whole 64-bit range.
 TEST_F(SafetyTest, JournalsRoundTripAndFinishACommittedSave) {
+    const TSaveOwner owner{std::string(32, 'a'), sources.folder()};
     TEditJournal edit;
+    edit.Identity = owner.Identity;
     edit.Steps.push_back({false, "aa.gif", ".~faceloom-move-0.tmp", UINT64_MAX});
     edit.Steps.push_back({true, ".~faceloom-move-0.tmp", "", 18302628885644655796ull});
     edit.Definition = "a,b\r\n \r\n";
@@ -379,10 +381,11 @@ TEST_F(SafetyTest, JournalsRoundTripAndFinishACommittedSave) {
     WriteBytes(target + "keep.txt", "keep");
     TSaveJournal journal;
     journal.Phase = TSavePhase::Commit;
+    journal.Identity = owner.Identity;
     journal.NewNames = {"_define.ini"};
     journal.OldNames = {"_DEFINE.INI", "_define.ini"};
     WriteBytes(target + kSaveJournalName, journal.Encode());
-    EXPECT_EQ(RecoverSave(target), TSaveRecovery::RolledForward);
+    EXPECT_EQ(RecoverSave(target, owner), TSaveRecovery::RolledForward);
     EXPECT_EQ(ListFiles(target), (std::vector<std::string>{"_define.ini", "keep.txt"}));
     EXPECT_EQ(ReadBytes(target + "_define.ini"), "new");
 }

@@ -101,7 +101,7 @@ TEST_F(SaveTest, NewPackAsksForAFolderWhenSaved) {
     EXPECT_EQ(ListFiles(target), (std::vector<std::string>{"_define.ini", "aa.gif"}));
     EXPECT_EQ(ReadBytes(target + "_define.ini"), " \r\n");
     EXPECT_EQ(model->SourcePath(kAnimatedPack), target);
-    EXPECT_EQ(ReadBytes(StateFile(kAnimatedPack)),
+    EXPECT_EQ(StateFields(kAnimatedPack),
               "[Storage]\r\nStorageAllocated=1\r\nPathAssigned=1\r\nSmiliesLoaded=1\r\nSourcePath=" + target +
                   "\r\n");
     EXPECT_FALSE(model->BothPathsAssigned());
@@ -328,7 +328,7 @@ TEST_F(SaveTest, ExternalBaseGivesNewPacksTheirPlace) {
     EXPECT_TRUE(model->BothPathsAssigned());
     EXPECT_EQ(model->BothPath(), external + "/");
     EXPECT_EQ(model->SourcePath(kStaticPack), external + "/Static/");
-    EXPECT_EQ(ReadBytes(StateFile(kStaticPack, "Coatwright")),
+    EXPECT_EQ(StateFields(kStaticPack, "Coatwright"),
               "[Storage]\r\nStorageAllocated=1\r\nPathAssigned=0\r\nSmiliesLoaded=1\r\nSourcePath=" +
                   external + "/Static/\r\n");
     ASSERT_NE(model->AddSmile(Picture(1)), nullptr);

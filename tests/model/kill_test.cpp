@@ -42,11 +42,12 @@ Files Tree(const std::string& folder) {
     return files;
 }
 
-// The files of one folder that belong to an animated pack: ".ini" files and pictures.
-Files PackFilesOf(const std::string& folder) {
+// The files of one folder that belong to a pack: ".ini" files and pictures (animated by
+// default).
+Files PackFilesOf(const std::string& folder, const char* pictures = "*.gif") {
     Files files;
     for (const std::string& name : ListFiles(folder)) {
-        if (MatchesMask(name, "*.ini") || MatchesMask(name, "*.gif")) files[name] = ReadBytes(folder + name);
+        if (MatchesMask(name, "*.ini") || MatchesMask(name, pictures)) files[name] = ReadBytes(folder + name);
     }
     return files;
 }
@@ -116,16 +117,20 @@ class KillTest : private OnMemoryFileSystem, public ModelTest {
 protected:
     // A pack folder of n smiles: smile i has picture `first + i` (or the reverse order) and the
     // signature prefix + i, under foreign names, beside a file that is not the pack's.
-    std::string MakeNumbered(const std::string& name, int n, const std::string& prefix,
-                             bool reversed = false) {
+    std::string MakeNumbered(const std::string& name, int n, const std::string& prefix, bool reversed = false,
+                             uint8_t kind = kAnimatedPack) {
         const std::string folder = sources.folder() + name + "/";
         fs::create_directories(folder);
         std::string define;
         for (int i = 0; i < n; ++i) {
             char file[32];
-            std::snprintf(file, sizeof file, "p%04d.gif", i);
+            std::snprintf(file, sizeof file, kind == kAnimatedPack ? "p%04d.gif" : "p%04d.bmp", i);
             const int id = reversed ? n - 1 - i : i;
-            WriteGif(folder + file, PictureWidth(id), 3, 1, id);
+            if (kind == kAnimatedPack) {
+                WriteGif(folder + file, PictureWidth(id), 3, 1, id);
+            } else {
+                WriteBmp(folder + file, PictureWidth(id), 3, id);
+            }
             define += prefix + std::to_string(i) + (i + 1 < n ? "\r\n" : "");
         }
         WriteDefine(folder, define);
@@ -262,6 +267,63 @@ TEST_F(KillTest, SaveLeavesTheOldOrTheNewPackWholeInTheFolder) {
                        return outcome;
                    },
                    "save as over another pack");
+}
+
+// The two packs of a pair, saved back to their base and saved as into a base holding another
+// pair: both sub-folders end old or both new, file by file, and so do the packs' sources.
+TEST_F(KillTest, BothPacksSaveAsOne) {
+    constexpr int kSmiles = 150;
+    const std::string base = sources.folder() + "base/";
+    const std::string copy = sources.folder() + "copy/";
+    MakeNumbered("base/Static", kSmiles, "s", false, kStaticPack);
+    MakeNumbered("base/Animated", kSmiles, "a");
+    MakeNumbered("copy/Static", 30, "x", true, kStaticPack);
+    MakeNumbered("copy/Animated", 30, "y", true);
+    {
+        auto model = NewModel();
+        model->SetBothMode(true);
+        ASSERT_TRUE(model->OpenPack(base));
+        for (uint8_t p : {kStaticPack, kAnimatedPack}) {
+            model->SetCurrentPack(p);
+            ASSERT_TRUE(model->MoveSmile(0, kSmiles - 1));
+            ASSERT_TRUE(model->DeleteSmile(5));
+            model->Smile(3)->Signatures.Add("new");
+        }
+    }
+    const char* masks[kPackCount] = {"*.bmp", "*.gif"};
+    Files newPack[kPackCount], inBase[kPackCount], inCopy[kPackCount];
+    for (uint8_t p : {kStaticPack, kAnimatedPack}) {
+        newPack[p] = PackFilesOf(StorageFolder(p), masks[p]);
+        inBase[p] = PackFilesOf(base + PackFolderName(p) + "/", masks[p]);
+        inCopy[p] = PackFilesOf(copy + PackFolderName(p) + "/", masks[p]);
+        ASSERT_NE(inBase[p], newPack[p]);
+    }
+    // "old" or "new" when both sub-folders of root agree, else what each holds.
+    auto judge = [&](const std::string& root, const Files(&before)[kPackCount]) {
+        std::string outcome[kPackCount];
+        for (uint8_t p : {kStaticPack, kAnimatedPack}) {
+            const std::string folder = root + PackFolderName(p) + "/";
+            if (HoldsOwnFiles(folder)) return "temporary files left in " + folder;
+            const Files now = PackFilesOf(folder, masks[p]);
+            outcome[p] = now == before[p] ? "old" : now == newPack[p] ? "new" : "a mix";
+        }
+        if (outcome[0] != outcome[1]) return "static " + outcome[0] + ", animated " + outcome[1];
+        return outcome[0];
+    };
+    KillRepeatedly([](TDefineDecoder& model) { model.Save(); },
+                   [&](TDefineDecoder&) { return judge(base, inBase); }, "both packs saved");
+    KillRepeatedly([&](TDefineDecoder& model) { model.SaveAs(copy); },
+                   [&](TDefineDecoder& model) {
+                       const std::string outcome = judge(copy, inCopy);
+                       const std::string wanted = outcome == "new" ? copy : base;
+                       for (uint8_t p : {kStaticPack, kAnimatedPack}) {
+                           if (model.SourcePath(p) != wanted + PackFolderName(p) + "/")
+                               return "source " + model.SourcePath(p);
+                       }
+                       if (judge(base, inBase) != "old") return std::string("old base changed");
+                       return outcome;
+                   },
+                   "both packs saved as");
 }
 
 // Opening B while A is open: the restart shows A from A's folder or B from B's, whole.

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "storage/storage_identity.h"
 #include "storage/storage_layout.h"
 #include "storage/storage_manager.h"
 #include "support/temp_dir.h"
@@ -129,6 +132,78 @@ TEST_F(StorageIniFileTest, InvalidStorageReadsDefaultsAndRefusesWrites) {
     }
     EXPECT_THROW(state.WriteString(S::SourcePath, "/x/"), EInOutError);
     EXPECT_FALSE(DirectoryExists("Config"));  // nothing in the current folder
+}
+
+// A record reads back only under the identity that wrote it and only as written: any field
+// changed by hand, the check value gone, or another storage's identity make it unreadable.
+TEST_F(StorageIniFileTest, APackRecordIsTrustedOnlyAsWrittenByItsOwnStorage) {
+    const std::string identity = std::string(32, '1');
+    TStorageIniFile state(storage_);
+    TPackState record;
+    EXPECT_EQ(state.ReadPackState(identity, record), TPackStateRead::Missing);
+
+    TPackState saving{true, true, true, "/home/u/pack/", "/home/u/copy/", true, "00112233aabbccdd"};
+    state.WritePackState(saving, identity);
+    EXPECT_EQ(state.ReadPackState(identity, record), TPackStateRead::Valid);
+    EXPECT_EQ(record, saving);
+    EXPECT_EQ(state.ReadPackState(std::string(32, '2'), record), TPackStateRead::Unreadable);
+
+    // The save done: its keys go, the four keys of the record stay in their order.
+    TPackState done{true, true, true, "/home/u/copy/", "", false, ""};
+    state.WritePackState(done, identity);
+    const std::string bytes = test::ReadBytes(StateFile());
+    EXPECT_EQ(bytes.substr(0, bytes.find("Check=")),
+              "[Storage]\r\nStorageAllocated=1\r\nPathAssigned=1\r\nSmiliesLoaded=1\r\n"
+              "SourcePath=/home/u/copy/\r\n");
+    ASSERT_EQ(state.ReadPackState(identity, record), TPackStateRead::Valid);
+    EXPECT_EQ(record, done);
+
+    for (const auto& [key, value] : std::vector<std::pair<const char*, std::string>>{
+             {"SourcePath", "/"}, {"PathAssigned", "0"}, {"PendingSave", "/elsewhere/"}, {"Check", ""}}) {
+        SCOPED_TRACE(key);
+        test::WriteBytes(StateFile(), bytes);
+        state.WriteString(S::SourcePath, std::string(key) == "SourcePath" ? value : "/home/u/copy/");
+        if (std::string(key) == "PathAssigned") state.WriteBool(B::PathAssigned, false);
+        if (std::string(key) == "PendingSave") state.SetPendingSave(value, false);
+        if (std::string(key) == "Check") test::WriteBytes(StateFile(), bytes.substr(0, bytes.find("Check=")));
+        EXPECT_EQ(state.ReadPackState(identity, record), TPackStateRead::Unreadable);
+    }
+}
+
+TEST(StorageIdentityTest, MadeOnceKeptAndRemadeWhenDamaged) {
+    test::ScopedDataHome home;
+    TStorageManager config(ModeConfigSubPath(kStorageMode));
+    const std::string identity = LoadStorageIdentity(config);
+    EXPECT_TRUE(IsStorageIdentity(identity));
+    EXPECT_EQ(LoadStorageIdentity(config), identity);
+    EXPECT_NE(KeyedCheck(identity, "x"), KeyedCheck(identity, "y"));
+    EXPECT_NE(KeyedCheck(identity, "x"), KeyedCheck(std::string(32, '0'), "x"));
+    test::WriteBytes(config.Path() + kIdentityFileName, identity.substr(1));
+    const std::string remade = LoadStorageIdentity(config);
+    EXPECT_TRUE(IsStorageIdentity(remade));
+    EXPECT_NE(remade, identity);
+    TStorageManager other(ModeConfigSubPath(kCoatwrightMode));
+    EXPECT_NE(LoadStorageIdentity(other), remade);
+}
+
+TEST(StorageAreaTest, FoldersInsideTheAreaAreKnownAlsoThroughLinks) {
+    test::ScopedDataHome home;
+    test::TempDir outside;
+    const std::string area = home.dir().folder() + "Faceloom for Tavi 2005/";
+    TStorageManager work(PackSubPath(kStorageMode, kStaticPack));
+    std::filesystem::create_directory_symlink(work.Path(), outside.folder() + "link");
+    const std::pair<std::string, bool> cases[] = {
+        {area, true},
+        {area + "3.0/Storage/Static/", true},
+        {area + "3.0/Storage/Static/../../x/", true},
+        {area + "not/yet/made/", true},
+        {outside.folder() + "link/", true},
+        {home.dir().folder(), false},
+        {home.dir().folder() + "Faceloom for Tavi 2005 copy/", false},
+        {outside.folder(), false},
+        {"/", false},
+    };
+    for (const auto& [folder, inside] : cases) EXPECT_EQ(InsideStorageArea(folder), inside) << folder;
 }
 
 }  // namespace

@@ -1,0 +1,267 @@
+// What the model may trust: its records and journals only when they carry this storage's
+// identity, save targets only outside the storage area, and the two packs of a pair saved as
+// one, never half.
+
+#include <filesystem>
+
+#include "define_decoder_fixture.h"
+#include "model/pack_save.h"
+#include "platform/files.h"
+
+namespace faceloom::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Files = std::vector<std::pair<std::string, std::string>>;
+
+class TrustTest : public ModelTest {
+protected:
+    // Every file below a folder, sub-folders included, with its content.
+    static Files Tree(const std::string& folder) {
+        Files files;
+        for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+            if (entry.is_regular_file()) {
+                files.emplace_back(fs::relative(entry.path(), folder).string(), ReadBytes(entry.path()));
+            }
+        }
+        std::sort(files.begin(), files.end());
+        return files;
+    }
+
+    // The animated pack opened from folder "a" and given a signature, so it has unsaved work.
+    std::string OpenEdited() {
+        const std::string folder = MakePack("a", {{"x.gif", 1}, {"y.gif", 2}}, "a1\r\na2");
+        auto model = NewModel();
+        EXPECT_TRUE(model->OpenPack(folder + "_define.ini"));
+        model->Smile(0)->Signatures.Add("edited");
+        return folder;
+    }
+
+    // A folder that is not the pack's: ".ini" files, a picture, staged files and a commit
+    // journal listing them, written by another storage.
+    std::string ForeignFolder() {
+        const std::string folder = MakePack("foreign", {{"aa.gif", 7}}, "theirs");
+        WriteBytes(folder + "other.ini", "theirs");
+        WriteBytes(folder + StagedNewName(0), "their new define");
+        TSaveJournal journal;
+        journal.Phase = TSavePhase::Commit;
+        journal.Identity = std::string(32, 'f');
+        journal.NewNames = {"_define.ini"};
+        journal.OldNames = {"_define.ini", "aa.gif", "other.ini"};
+        WriteBytes(folder + kSaveJournalName, journal.Encode());
+        return folder;
+    }
+
+    // Rewrites one line of the animated pack's state file (key=value), as a hand or another
+    // program would, keeping the check value as it was.
+    void EditState(const std::string& key, const std::string& value) {
+        std::string bytes = ReadBytes(StateFile(kAnimatedPack));
+        const size_t at = bytes.find(key + "=");
+        if (at == std::string::npos) {
+            bytes.insert(bytes.find("Check="), key + "=" + value + "\r\n");
+        } else {
+            bytes.replace(at, bytes.find("\r\n", at) - at, key + "=" + value);
+        }
+        WriteBytes(StateFile(kAnimatedPack), bytes);
+    }
+
+    int questions = 0;
+    std::vector<int32_t> folderKinds;
+    void CountQuestions(TDefineDecoder& model, int32_t answer, bool acceptFolder = false,
+                        const std::string& folder = "") {
+        model.OnQuerySave = [this, answer](TDefineDecoder&, int32_t& value) {
+            ++questions;
+            value = answer;
+        };
+        model.OnSelectFolder = [this, acceptFolder, folder](TDefineDecoder&, int32_t kind, std::string& path,
+                                                            bool& accepted) {
+            folderKinds.push_back(kind);
+            path = folder;
+            accepted = acceptFolder;
+        };
+    }
+};
+
+// A working copy whose record cannot be read is kept, shown without a source folder and
+// flagged; opening another pack asks first; saving asks where to.
+TEST_F(TrustTest, AnUnreadableRecordKeepsThePackWithoutItsSource) {
+    const std::string other = MakePack("other", {{"o.gif", 9}}, "o");
+    int round = 0;
+    const std::vector<std::pair<std::string, std::function<void()>>> damages = {
+        {"garbage", [&] { WriteBytes(StateFile(kAnimatedPack), "\x01\x02[Stor"); }},
+        {"missing", [&] { fs::remove(StateFile(kAnimatedPack)); }},
+        {"folder edited", [&] { EditState("SourcePath", other); }},
+        {"check removed", [&] { EditState("Check", ""); }},
+        {"closed by hand", [&] { EditState("SmiliesLoaded", "0"); }},
+    };
+    for (const auto& [what, damage] : damages) {
+        SCOPED_TRACE(what);
+        const std::string source = OpenEdited();
+        const Files work = Tree(StorageFolder(kAnimatedPack));
+        const Files before = Tree(source);
+        damage();
+
+        auto model = NewModel();
+        EXPECT_TRUE(model->PresentPacks().Contains(kAnimatedPack));
+        EXPECT_FALSE(model->SourcedPacks().Contains(kAnimatedPack));
+        EXPECT_TRUE(model->UnreadableStates().Contains(kAnimatedPack));
+        EXPECT_FALSE(model->UnreadableStates().Contains(kStaticPack));
+        EXPECT_EQ(model->SourcePath(kAnimatedPack), "");
+        ASSERT_TRUE(model->LoadFromStorage());
+        EXPECT_EQ(Ids(*model), (std::vector<int>{1, 2}));
+        EXPECT_EQ(model->Smile(0)->Signatures.Items(), (std::vector<std::string>{"a1", "edited"}));
+
+        CountQuestions(*model, 2);
+        EXPECT_FALSE(model->OpenPack(other + "_define.ini"));
+        EXPECT_EQ(questions, 1);
+        EXPECT_FALSE(model->Save());
+        EXPECT_EQ(folderKinds, std::vector<int32_t>{0});
+        EXPECT_EQ(Tree(source), before);
+        for (const auto& [name, bytes] : work) {
+            if (name.rfind("Config", 0) != 0)
+                EXPECT_EQ(ReadBytes(StorageFolder(kAnimatedPack) + name), bytes) << name;
+        }
+
+        // Saved somewhere chosen, the pack has its folder and a sound record again.
+        const std::string chosen = sources.folder() + "chosen-" + std::to_string(++round) + "/";
+        CountQuestions(*model, 2, true, chosen + "_define.ini");
+        ASSERT_TRUE(model->Save());
+        EXPECT_FALSE(model->UnreadableStates().Contains(kAnimatedPack));
+        auto again = NewModel();
+        EXPECT_TRUE(again->UnreadableStates().Empty());
+        EXPECT_EQ(again->SourcePath(kAnimatedPack), chosen);
+        questions = 0;
+        folderKinds.clear();
+    }
+}
+
+// A forged record naming a foreign folder as a save under way, or as the pack's source, and a
+// foreign journal in a folder opened or saved into: nothing of that folder is touched.
+TEST_F(TrustTest, ForgedRecordsAndForeignJournalsTouchNoFileElsewhere) {
+    const std::string source = OpenEdited();
+    const std::string foreign = ForeignFolder();
+    const Files theirs = Tree(foreign);
+    const Files sourceBefore = Tree(source);
+    const std::string root = "/";
+    const bool rootHadDefine = FileExists(root + "_define.ini");
+
+    for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
+             {"PendingSave", foreign}, {"SourcePath", foreign}, {"SourcePath", root}}) {
+        SCOPED_TRACE(key + "=" + value);
+        EditState(key, value);
+        auto model = NewModel();
+        ASSERT_TRUE(model->LoadFromStorage());
+        EXPECT_TRUE(model->UnreadableStates().Contains(kAnimatedPack));
+        EXPECT_EQ(Tree(foreign), theirs);
+        CountQuestions(*model, 2);
+        EXPECT_FALSE(model->Save());  // asks for a folder instead of writing there
+        EXPECT_EQ(model->LastError(), TModelError::Cancelled);
+        EXPECT_EQ(FileExists(root + "_define.ini"), rootHadDefine);
+        EXPECT_EQ(Tree(foreign), theirs);
+        EXPECT_EQ(Tree(source), sourceBefore);
+    }
+
+    // Opening or saving into the folder of a foreign journal says so and changes nothing.
+    auto model = NewModel();
+    ASSERT_TRUE(model->LoadFromStorage());
+    EXPECT_FALSE(model->OpenPack(foreign + "_define.ini"));
+    EXPECT_EQ(model->LastError(), TModelError::ForeignSave);
+    EXPECT_EQ(Ids(*model), (std::vector<int>{1, 2}));
+    EXPECT_FALSE(model->SaveAs(foreign + "_define.ini"));
+    EXPECT_EQ(model->LastError(), TModelError::ForeignSave);
+    EXPECT_EQ(Tree(foreign), theirs);
+
+    // A journal of this storage in the same place is finished as before.
+    TSaveJournal ours;
+    ours.Phase = TSavePhase::Commit;
+    ours.Identity = model->StorageIdentity();
+    ours.NewNames = {"_define.ini"};
+    ours.OldNames = {"_define.ini", "aa.gif", "other.ini"};
+    WriteBytes(foreign + kSaveJournalName, ours.Encode());
+    ASSERT_TRUE(model->OpenPack(foreign + "_define.ini"));
+    EXPECT_EQ(ListFiles(foreign), (std::vector<std::string>{"_define.ini"}));
+    EXPECT_EQ(ReadBytes(foreign + "_define.ini"), "their new define");
+}
+
+// Save As into the storage area (a working copy, its parent, the settings) is refused; a pack
+// opened from there gets no folder, so saving it asks where to.
+TEST_F(TrustTest, TheStorageAreaIsNeverASaveTarget) {
+    const std::string source = OpenEdited();
+    auto model = NewModel();
+    ASSERT_TRUE(model->LoadFromStorage());
+    const std::string work = Work(*model);
+    const Files before = Tree(work);
+    const std::string area = home.dir().folder() + "Faceloom for Tavi 2005/";
+    fs::create_directory_symlink(work, sources.folder() + "link");
+    for (const std::string& target : {work, work + "../", StorageFolder(kStaticPack), area + "3.0/Config/",
+                                      area + "elsewhere/", sources.folder() + "link/"}) {
+        SCOPED_TRACE(target);
+        EXPECT_FALSE(model->SaveAs(target + "_define.ini"));
+        EXPECT_EQ(model->LastError(), TModelError::TargetInStorage);
+        EXPECT_EQ(model->SourcePath(kAnimatedPack), source);
+    }
+    model->SetBothMode(true);
+    EXPECT_FALSE(model->SaveAs(area));
+    EXPECT_EQ(model->LastError(), TModelError::TargetInStorage);
+    model->SetBothMode(false);
+    EXPECT_EQ(Tree(work), before);
+
+    ASSERT_TRUE(model->OpenPack(work + "_define.ini"));
+    EXPECT_FALSE(model->SourcedPacks().Contains(kAnimatedPack));
+    CountQuestions(*model, 2);
+    EXPECT_FALSE(model->Save());
+    EXPECT_EQ(folderKinds, std::vector<int32_t>{0});
+    // Closed with "save", nothing is lost: the question stops at the folder choice.
+    CountQuestions(*model, 0);
+    EXPECT_FALSE(model->ClosePack());
+    EXPECT_EQ(Ids(*model), (std::vector<int>{1, 2}));
+}
+
+// A pair whose animated folder cannot take the pack: Save and Save As fail and leave both
+// folders, and both sources, as they were.
+TEST_F(TrustTest, APairThatCannotBeWrittenWholeIsNotWrittenAtAll) {
+    const std::string base = sources.folder() + "base/";
+    MakePack("base/Static", {{"s1.bmp", 1}}, "s1", kStaticPack);
+    MakePack("base/Animated", {{"a2.gif", 2}}, "a2");
+    auto model = NewModel();
+    model->SetBothMode(true);
+    ASSERT_TRUE(model->OpenPack(base));
+    model->Smile(0)->Signatures.Add("a-new");
+    ASSERT_NE(model->AddSmile(Picture(3)), nullptr);
+    model->SetCurrentPack(kStaticPack);
+    model->Smile(0)->Signatures.Add("s-new");
+    model->SetCurrentPack(kAnimatedPack);
+
+    const std::string copy = sources.folder() + "copy/";
+    // Folders where an animated picture must go.
+    fs::create_directories(copy + "Animated/ab.gif");
+    fs::create_directories(base + "Animated/ab.gif");
+    const Files baseBefore = Tree(base);
+    const Files copyBefore = Tree(copy);
+
+    EXPECT_FALSE(model->Save());
+    EXPECT_EQ(model->LastError(), TModelError::TargetBlocked);
+    EXPECT_FALSE(model->SaveAs(copy));
+    EXPECT_EQ(model->LastError(), TModelError::TargetBlocked);
+    EXPECT_EQ(Tree(base), baseBefore);
+    EXPECT_EQ(Tree(copy), copyBefore);
+    EXPECT_EQ(model->SourcePath(kStaticPack), base + "Static/");
+    EXPECT_EQ(model->SourcePath(kAnimatedPack), base + "Animated/");
+    EXPECT_EQ(model->BothPath(), base);
+    for (const auto& entry :
+         fs::directory_iterator(home.dir().folder() + "Faceloom for Tavi 2005/3.0/Storage/Config/")) {
+        EXPECT_EQ(entry.path().filename().string().rfind("PairSave-", 0), std::string::npos);
+    }
+
+    // Unblocked, both go.
+    fs::remove(copy + "Animated/ab.gif");
+    ASSERT_TRUE(model->SaveAs(copy));
+    EXPECT_EQ(ReadBytes(copy + "Static/_define.ini"), "s1,s-new");
+    EXPECT_EQ(ReadBytes(copy + "Animated/_define.ini"), "a2,a-new\r\n \r\n");
+    auto again = NewModel();
+    EXPECT_EQ(again->SourcePath(kStaticPack), copy + "Static/");
+    EXPECT_EQ(again->SourcePath(kAnimatedPack), copy + "Animated/");
+}
+
+}  // namespace
+}  // namespace faceloom::test
