@@ -59,7 +59,10 @@ TDefineDecoder::TDefineDecoder(const std::string& modeName) : modeName_(modeName
     const std::string tempFolder = config_->TempFolder();
     if (!tempFolder.empty()) tempFile_ = tempFolder + "Temp.gif";
 
-    identity_ = LoadStorageIdentity(*configStorage_);
+    // A storage that never had an identity was written by an earlier version: its records
+    // carry no check yet and are adopted once, then written with one.
+    bool firstIdentity = false;
+    identity_ = LoadStorageIdentity(*configStorage_, &firstIdentity);
 
     TPackState records[kPackCount];
     for (uint8_t p = 0; p < kPackCount; ++p) {
@@ -71,7 +74,15 @@ TDefineDecoder::TDefineDecoder(const std::string& modeName) : modeName_(modeName
         pack.Storage->OnFile = [this](TStorageManager&, const std::string& name) { FireFile(name, 1, 0); };
         if (!pack.Storage->Valid()) continue;
         TPackState& record = records[p];
-        const TPackStateRead read = TStorageIniFile(*pack.Storage).ReadPackState(identity_, record);
+        TStorageIniFile state(*pack.Storage);
+        const TPackStateRead read = state.ReadPackState(identity_, record, firstIdentity);
+        if (read == TPackStateRead::Valid && firstIdentity) {
+            try {
+                state.WritePackState(record, identity_);
+            } catch (...) {
+                // Adopted for this run; the next write of the record carries the check.
+            }
+        }
         if (read == TPackStateRead::Valid) {
             if (!record.Allocated || !record.Loaded) continue;
             presentPacks_.Include(p);

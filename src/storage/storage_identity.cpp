@@ -51,11 +51,14 @@ std::string KeyedCheck(std::string_view identity, std::string_view text) {
     return buffer;
 }
 
-std::string LoadStorageIdentity(const TStorageManager& modeConfig) {
+std::string LoadStorageIdentity(const TStorageManager& modeConfig, bool* firstIdentity) {
+    if (firstIdentity) *firstIdentity = false;
     if (!modeConfig.Valid()) return RandomToken(32);
     const std::string path = modeConfig.Path() + kIdentityFileName;
     const std::optional<std::string> kept = ReadWholeFile(path);
     if (kept && IsStorageIdentity(*kept)) return *kept;
+    // A damaged identity is no first one: records checked under it must not be adopted.
+    if (firstIdentity) *firstIdentity = !kept && !FileExists(path) && !DirectoryExists(path);
     const std::string identity = RandomToken(32);
     try {
         WriteFileAtomic(path, identity);

@@ -15,7 +15,9 @@ inline constexpr const char* kIdentityFileName = "Identity";
 
 // The identity kept in the settings storage, made (and written) when there is none yet or the
 // kept one is damaged. A storage that is not Valid gets a fresh identity for this run only.
-std::string LoadStorageIdentity(const TStorageManager& modeConfig);
+// firstIdentity (when given) tells whether the storage never had one: a storage written by an
+// earlier version, whose unchecked records may be adopted once.
+std::string LoadStorageIdentity(const TStorageManager& modeConfig, bool* firstIdentity = nullptr);
 
 // 32 lower-case hexadecimal digits.
 bool IsStorageIdentity(std::string_view text);

@@ -100,7 +100,8 @@ void TStorageIniFile::ClearPendingSave() {
     }
 }
 
-TPackStateRead TStorageIniFile::ReadPackState(const std::string& identity, TPackState& state) const {
+TPackStateRead TStorageIniFile::ReadPackState(const std::string& identity, TPackState& state,
+                                              bool adoptUnchecked) const {
     if (FileName().empty() || !(FileExists(FileName()) || DirectoryExists(FileName()))) {
         return TPackStateRead::Missing;
     }
@@ -113,7 +114,8 @@ TPackStateRead TStorageIniFile::ReadPackState(const std::string& identity, TPack
     read.PendingRebind = ReadBool(TStorageBoolKey::PendingRebind);
     read.PendingPair = settings_.ReadString(kPendingPairKey, "");
     const std::string check = settings_.ReadString(kCheckKey, "");
-    if (identity.empty() || check != KeyedCheck(identity, CheckedText(read)))
+    const bool adopted = adoptUnchecked && check.empty() && read.Allocated && read.PendingPair.empty();
+    if (!adopted && (identity.empty() || check != KeyedCheck(identity, CheckedText(read))))
         return TPackStateRead::Unreadable;
     state = read;
     return TPackStateRead::Valid;

@@ -63,7 +63,10 @@ public:
     void ClearPendingSave();
 
     // The checked record of a working copy. state is filled only when the result is Valid.
-    TPackStateRead ReadPackState(const std::string& identity, TPackState& state) const;
+    // adoptUnchecked takes a record without any check value (as versions before the check
+    // wrote it) as valid: only for a storage that has just been given its first identity.
+    TPackStateRead ReadPackState(const std::string& identity, TPackState& state,
+                                 bool adoptUnchecked = false) const;
     // Replaces the record in one write (keys of the pending save only while one runs).
     void WritePackState(const TPackState& state, const std::string& identity);
 

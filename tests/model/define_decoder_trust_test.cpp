@@ -135,6 +135,34 @@ TEST_F(TrustTest, AnUnreadableRecordKeepsThePackWithoutItsSource) {
     }
 }
 
+// A storage written before records carried a check has no identity yet: its records are
+// adopted once and written with a check, so an upgrade keeps every pack's folder. Once the
+// storage has an identity, a record without a check is no longer trusted.
+TEST_F(TrustTest, AnEarlierVersionsRecordsAreAdoptedOnceWhenTheStorageGetsItsIdentity) {
+    const std::string source = OpenEdited();
+    const std::string identity = fs::path(ConfigFile()).parent_path().string() + "/Identity";
+    ASSERT_TRUE(fs::exists(identity));
+    auto legacy = [&] {
+        std::string bytes = ReadBytes(StateFile(kAnimatedPack));
+        bytes.erase(bytes.find("Check="));
+        WriteBytes(StateFile(kAnimatedPack), bytes);
+    };
+    legacy();
+    fs::remove(identity);
+    {
+        auto model = NewModel();
+        EXPECT_TRUE(model->UnreadableStates().Empty());
+        EXPECT_TRUE(model->SourcedPacks().Contains(kAnimatedPack));
+        EXPECT_EQ(model->SourcePath(kAnimatedPack), source);
+    }
+    EXPECT_NE(ReadBytes(StateFile(kAnimatedPack)).find("Check="), std::string::npos);
+    // The same unchecked record under a kept identity: kept, but not trusted.
+    legacy();
+    auto model = NewModel();
+    EXPECT_TRUE(model->UnreadableStates().Contains(kAnimatedPack));
+    EXPECT_FALSE(model->SourcedPacks().Contains(kAnimatedPack));
+}
+
 // A forged record naming a foreign folder as a save under way, or as the pack's source, and a
 // foreign journal in a folder opened or saved into: nothing of that folder is touched.
 TEST_F(TrustTest, ForgedRecordsAndForeignJournalsTouchNoFileElsewhere) {
