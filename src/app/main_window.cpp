@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
@@ -175,6 +176,22 @@ void TManagerMain::StartPackEngine() {
     FillGrid();
     grid_->SetActive(true);
     UpdatePackState();
+    ReportUnreadableStates();
+}
+
+// A working copy whose record could not be trusted was kept without its folder; the user
+// learns why Save will ask where to save it, and which copy it is.
+void TManagerMain::ReportUnreadableStates() {
+    const TPackSet unreadable = model_->UnreadableStates();
+    if (unreadable.Empty()) return;
+    QString text = unreadableStateText_;
+    for (uint8_t p = 0; p < kPackCount; ++p) {
+        if (unreadable.Contains(p))
+            text += "\n" + QFile::decodeName(QByteArray::fromStdString(model_->WorkingFolder(p)));
+    }
+    QMessageBox box(QMessageBox::Warning, errorCaption_, text, QMessageBox::Ok, this);
+    box.setObjectName("UnreadableStateBox");
+    box.exec();
 }
 
 void TManagerMain::HandOverOpening() {

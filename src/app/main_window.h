@@ -172,6 +172,7 @@ private:
     void OpenStartPack();
     void OpenPath(const std::string& path);
     void HandOverOpening();
+    void ReportUnreadableStates();
     void ShowNoSmilies();
     // A save the model refused or could not finish: said in a message box; the pack stays.
     void ReportSaveFailure(const std::string& target);
@@ -219,6 +220,7 @@ private:
     QString saveTitle_;
     QString pictureTitle_;
     QString errorCaption_;
+    QString unreadableStateText_;
     std::u16string noSignatureText_ = u"\u041d\u0435\u0442";
 
     // Controls.

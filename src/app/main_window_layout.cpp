@@ -520,6 +520,7 @@ void TManagerMain::ApplyLanguage(const TLang& lang) {
     saveTitle_ = Text(lang, 314);
     pictureTitle_ = Text(lang, 315);
     errorCaption_ = Text(lang, 302);
+    unreadableStateText_ = Text(lang, 1801);
 }
 
 void TManagerMain::ApplyLanguageToAllWindows(const TLang& lang) {

@@ -1,7 +1,5 @@
 #include "app/visual_form.h"
 
-#include <algorithm>
-
 #include <QColorDialog>
 #include <QFontDialog>
 #include <QFrame>
@@ -11,6 +9,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/color_swatch.h"
 #include "app/dialog_look.h"

@@ -1,9 +1,8 @@
 #pragma once
 
-#include <cstdint>
-
 #include <QColor>
 #include <QFont>
+#include <cstdint>
 #include <functional>
 
 #include "app/dialog_base.h"

@@ -233,7 +233,7 @@ TEST_F(MainWindowInputTest, AFolderWithoutPicturesOfThePacksKindShowsTheEmptyPac
 TEST_F(MainWindowInputTest, NonsenseInTheSettingsFileGivesTheDefaultsAndTheWindowWorks) {
     const std::pair<const char*, const char*> values[] = {
         {GlobalKeyName(TGlobalIntegerKey::FontHeight), "-2147483648"},  // no positive counterpart
-        {GlobalKeyName(TGlobalIntegerKey::RowWidth), "12000"},  // more than the field can hold
+        {GlobalKeyName(TGlobalIntegerKey::RowWidth), "12000"},          // more than the field can hold
         {GlobalKeyName(TGlobalIntegerKey::BackgroundColor), "white"},
         {GlobalKeyName(TGlobalIntegerKey::HotTrackColor), "0x"},
         {GlobalKeyName(TGlobalIntegerKey::HotTrackBorderColor), ""},
