@@ -1,0 +1,88 @@
+// What the visual settings dialog accepts comes back exactly after a restart: the font (face,
+// size, style), the colours and the column count.
+#include <QPushButton>
+#include <QToolButton>
+
+#include "app/visual_form.h"
+#include "main_window_test_support.h"
+#include "storage/global_config_manager.h"
+#include "views/smile_label.h"
+
+namespace faceloom::test {
+namespace {
+
+class SettingsRestartTest : public MainWindowTest {
+protected:
+    // Runs the visual settings dialog, lets change act on it, answers OK.
+    static void VisualSettings(TEditor& editor, std::function<void(TVisualForm&)> change) {
+        TModalAnswers answers;
+        answers.Answer([&change](TDialogBase& dialog) {
+            change(static_cast<TVisualForm&>(dialog));
+            dialog.done(kResultOk);
+        });
+        editor.Child<QToolButton>("TntSpeedButton5")->click();
+        EXPECT_EQ(answers.Seen, std::vector<QString>{"VisualForm"});
+    }
+};
+
+TEST_F(SettingsRestartTest, TheChosenFontAndColoursComeBackExactly) {
+    int expectedPixels = 0;
+    {
+        TEditor editor;
+        editor.Start();
+        VisualSettings(editor, [&expectedPixels](TVisualForm& form) {
+            // The font dialog answers in points, as Qt's does.
+            form.ChooseFont = [](QFont& font, QWidget*) {
+                font = QFont("DejaVu Sans");
+                font.setPointSize(14);
+                font.setBold(true);
+                font.setItalic(true);
+                return true;
+            };
+            form.findChild<QPushButton*>("TntBitBtn1")->click();
+            expectedPixels = qRound(14 * form.logicalDpiY() / 72.0);
+            form.Sample()->SetColor(0x00123456);
+            form.Sample()->SetHotTrackColor(0x00654321);
+        });
+        const QFont font = editor.Grid().font();
+        EXPECT_EQ(font.pixelSize(), expectedPixels);
+        EXPECT_EQ(editor.Window->Settings().ReadInteger(TGlobalIntegerKey::FontHeight), -expectedPixels);
+    }
+    ASSERT_GT(expectedPixels, 0);
+    TEditor editor;
+    editor.Start();
+    const QFont font = editor.Grid().font();
+    EXPECT_EQ(font.family(), "DejaVu Sans");
+    EXPECT_EQ(font.pixelSize(), expectedPixels);
+    EXPECT_TRUE(font.bold());
+    EXPECT_TRUE(font.italic());
+    EXPECT_FALSE(font.underline());
+    EXPECT_EQ(editor.Grid().Color(), 0x00123456u);
+    EXPECT_EQ(editor.Grid().HotTrackColor(), 0x00654321u);
+}
+
+// Every count the field takes comes back; 0 or less is one row for all smiles.
+TEST_F(SettingsRestartTest, EveryColumnCountTheDialogTakesComesBack) {
+    const std::string folder = MakePack("pack", 3, "a\r\nb\r\nc\r\n");
+    for (const auto& [typed, stored, columns] :
+         {std::tuple{"0", 0, 3}, std::tuple{"-5", -5, 3}, std::tuple{"2", 2, 2}, std::tuple{"2000", 2000, 3},
+          std::tuple{"9999", 9999, 3}}) {
+        SCOPED_TRACE(typed);
+        {
+            TEditor editor;
+            editor.Start();
+            VisualSettings(editor, [typed = typed](TVisualForm& form) { form.SetColumnText(typed); });
+            EXPECT_EQ(editor.Grid().RowWidth(), stored);
+            if (editor.Grid().Count() == 0) Open(editor, folder);  // stays for the next starts
+        }
+        TModalAnswers answers;
+        TEditor editor;
+        editor.Start();
+        EXPECT_EQ(editor.Grid().RowWidth(), stored);
+        EXPECT_EQ(editor.Grid().ColCount(), columns);
+        EXPECT_EQ(editor.Grid().RowCount(), columns == 3 ? 1 : 2);
+    }
+}
+
+}  // namespace
+}  // namespace faceloom::test
