@@ -14,6 +14,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 
 #include "app/app_forms.h"
 #include "app/error_form.h"
@@ -270,20 +271,40 @@ void TManagerMain::RestoreGeometry() {
     const int32_t width = settings_->ReadInteger(TGlobalIntegerKey::WindowWidth);
     const int32_t height = settings_->ReadInteger(TGlobalIntegerKey::WindowHeight);
     if (width <= 0 || height <= 0) return;
-    const QRect kept(settings_->ReadInteger(TGlobalIntegerKey::WindowLeft),
-                     settings_->ReadInteger(TGlobalIntegerKey::WindowTop), std::min(width, 10000),
-                     std::min(height, 10000));
+    QRect kept(settings_->ReadInteger(TGlobalIntegerKey::WindowLeft),
+               settings_->ReadInteger(TGlobalIntegerKey::WindowTop), std::min(width, 10000),
+               std::min(height, 10000));
+    // A place off every screen (a monitor may have gone since) is pulled onto the screen
+    // nearest to it, and the window is never larger than the screen it opens on.
     QScreen* screen = QGuiApplication::screenAt(kept.center());
-    // Never larger than the screen it opens on (the monitor may be smaller than the last one).
-    QSize size = kept.size();
-    if (QScreen* shown = screen ? screen : QGuiApplication::primaryScreen())
-        size = size.boundedTo(shown->availableGeometry().size());
-    resize(size.expandedTo(minimumSize()));
-    // Only a place that is still on a screen (a monitor may have gone since).
-    if (screen) move(kept.topLeft());
+    const bool onScreen = screen != nullptr;
+    if (!onScreen) {
+        int64_t best = -1;
+        for (QScreen* candidate : QGuiApplication::screens()) {
+            const QPoint d = candidate->availableGeometry().center() - kept.center();
+            const int64_t distance = int64_t{d.x()} * d.x() + int64_t{d.y()} * d.y();
+            if (best < 0 || distance < best) {
+                best = distance;
+                screen = candidate;
+            }
+        }
+    }
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    kept.setSize(kept.size().boundedTo(area.size()).expandedTo(minimumSize()));
+    if (!onScreen) {
+        kept.moveLeft(
+            std::clamp(kept.left(), area.left(), std::max(area.left(), area.right() + 1 - kept.width())));
+        kept.moveTop(
+            std::clamp(kept.top(), area.top(), std::max(area.top(), area.bottom() + 1 - kept.height())));
+    }
+    // The client area's place, as stored: the window manager adds its frame around it, so the
+    // window comes back where it was instead of walking down by the title bar at every start.
+    setGeometry(kept);
 }
 
 void TManagerMain::StoreGeometry() {
+    // The client area (without the window manager's frame), which RestoreGeometry puts back.
     const QRect frame = normalGeometry().isValid() ? normalGeometry() : geometry();
     TGlobalConfigManager::TBatch batch;
     batch.WriteInteger(TGlobalIntegerKey::WindowLeft, frame.x());

@@ -2,6 +2,7 @@
 // test program reads them from its environment; the product "faceloom" has none.
 //   FACELOOM_TEST_HOOK         "dialogs" and/or "quit", below
 //   FACELOOM_HANDOVER_SUFFIX   the suffix of the hand-over objects' names of a test run
+//   FACELOOM_TEST_QUIT_DELAY_MS  how long "quit" waits after the start
 #include <QApplication>
 #include <QDialog>
 #include <QTimer>
@@ -39,7 +40,9 @@ void InstallTestHook(faceloom::TManagerMain& window, QObject& owner) {
         if (window.Refused()) return;
         std::fprintf(stderr, "started %s %d\n", window.StorageName().c_str(),
                      window.Model() ? window.Model()->SmileCount() : -1);
-        if (quit) QTimer::singleShot(0, &window, [&window] { window.close(); });
+        // FACELOOM_TEST_QUIT_DELAY_MS gives a window manager time to place the window first.
+        const char* delay = std::getenv("FACELOOM_TEST_QUIT_DELAY_MS");
+        if (quit) QTimer::singleShot(delay ? std::atoi(delay) : 0, &window, [&window] { window.close(); });
     });
 }
 
