@@ -173,6 +173,7 @@ private:
     void OpenPath(const std::string& path);
     void HandOverOpening();
     void ReportUnreadableStates();
+    int32_t PageTarget(int32_t index, bool down) const;
     void ShowNoSmilies();
     // A save the model refused or could not finish: said in a message box; the pack stays.
     void ReportSaveFailure(const std::string& target);

@@ -52,9 +52,9 @@ struct TToolSpec {
 };
 constexpr TToolSpec kTools[14] = {
     {-1, -1, 0, nullptr},        {0, 0, 402, "Ctrl+N"}, {1, 1, 403, "Ctrl+O"}, {2, 2, 404, "Ctrl+S"},
-    {3, 3, 405, "Ctrl+Shift+S"}, {4, 4, 406, "Ctrl+W"}, {-1, -1, 0, nullptr},  {5, 5, 407, nullptr},
-    {6, 6, 408, nullptr},        {7, 7, 409, nullptr},  {-1, -1, 0, nullptr},  {8, 8, 410, nullptr},
-    {-1, -1, 0, nullptr},        {9, 9, 411, nullptr},
+    {3, 3, 405, "Ctrl+Shift+S"}, {4, 4, 406, "Ctrl+W"}, {-1, -1, 0, nullptr},  {5, 5, 407, "Ctrl+1"},
+    {6, 6, 408, "Ctrl+2"},       {7, 7, 409, "Ctrl+3"}, {-1, -1, 0, nullptr},  {8, 8, 410, "Ctrl+,"},
+    {-1, -1, 0, nullptr},        {9, 9, 411, "F1"},
 };
 
 // TntBitBtn1 to 16: element (-1: not bound) and hint text.
@@ -72,6 +72,8 @@ constexpr TButtonSpec kButtons[17] = {
 };
 
 constexpr int kSpeedHints[6] = {0, 429, 430, 431, 432, 433};
+// The switches under the grid and the visual settings, from the keyboard.
+constexpr const char* kSpeedKeys[6] = {nullptr, "Alt+1", "Alt+2", "Alt+3", "Alt+4", "Alt+5"};
 
 constexpr QSize kButtonSize(40, 28);
 
@@ -188,8 +190,10 @@ void TManagerMain::BuildToolbar() {
             }
         }
         action->setObjectName(QString("TntToolButton%1Action").arg(number));
-        if (QWidget* widget = bar->widgetForAction(action))
+        if (QWidget* widget = bar->widgetForAction(action)) {
             widget->setObjectName(QString("TntToolButton%1").arg(number));
+            widget->setFocusPolicy(Qt::TabFocus);  // the keyboard reaches every button
+        }
         toolActions_[number] = action;
     }
     toolActions_[8]->setChecked(true);
@@ -282,8 +286,10 @@ void TManagerMain::BuildBottomRow(QWidget* row) {
         button->setIcon(LoadIcon(QString::fromLatin1(kSpeedImages[number]), kButtonGlyphSize));
         button->setIconSize(QSize(kButtonGlyphSize, kButtonGlyphSize));
         button->setFixedSize(28, 28);
-        button->setFocusPolicy(Qt::NoFocus);
+        button->setFocusPolicy(Qt::TabFocus);
         speed_[number] = button;
+        auto* key = new QShortcut(QKeySequence(QString::fromLatin1(kSpeedKeys[number])), this);
+        connect(key, &QShortcut::activated, button, &QToolButton::click);
         layout->addWidget(button);
         if (number <= 4) {
             connect(button, &QToolButton::clicked, this, [this, number] { ToggleClick(number); });
@@ -406,6 +412,28 @@ void TManagerMain::contextMenuEvent(QContextMenuEvent* event) {
     QCoreApplication::sendEvent(grid_->viewport(), &forwarded);
 }
 
+// A page of rows up or down in the selection's column: as many rows as the grid shows whole
+// (at least one). Past the end it stops at the last row that has the column, then at the
+// first or last smile.
+int32_t TManagerMain::PageTarget(int32_t index, bool down) const {
+    const int32_t step = RowStep();
+    const std::vector<TGridLine>& rows = grid_->Rows();
+    int32_t page = 0;
+    int32_t height = 0;
+    for (size_t r = static_cast<size_t>(std::max(grid_->ScrollRow(), 0)); r < rows.size(); ++r) {
+        height += rows[r].Size;
+        if (height > grid_->viewport()->height()) break;
+        ++page;
+    }
+    page = std::max(page, 1);
+    const int32_t count = grid_->Count();
+    if (step <= 0) return down ? count - 1 : 0;
+    const int32_t rowsLeft = down ? (count - 1 - index) / step : index / step;
+    const int32_t moved = std::min(page, rowsLeft);
+    if (moved == 0) return down ? count - 1 : 0;
+    return down ? index + moved * step : index - moved * step;
+}
+
 void TManagerMain::keyPressEvent(QKeyEvent* event) {
     // Plain arrows move the grid's selection when the list does not have the keys.
     if (event->modifiers() == Qt::NoModifier && grid_->Count() > 0) {
@@ -423,6 +451,16 @@ void TManagerMain::keyPressEvent(QKeyEvent* event) {
                 break;
             case Qt::Key_Down:
                 target = index < 0 ? 0 : (index + RowStep() < grid_->Count() ? index + RowStep() : index);
+                break;
+            case Qt::Key_PageUp:
+            case Qt::Key_PageDown:
+                target = index < 0 ? 0 : PageTarget(index, event->key() == Qt::Key_PageDown);
+                break;
+            case Qt::Key_Home:
+                target = 0;
+                break;
+            case Qt::Key_End:
+                target = grid_->Count() - 1;
                 break;
             default:
                 break;
@@ -506,7 +544,8 @@ void TManagerMain::ApplyLanguage(const TLang& lang) {
     }
     for (int number = 1; number <= 16; ++number)
         buttons_[number]->setToolTip(WithShortcut(Text(lang, kButtons[number].Hint), kButtons[number].Keys));
-    for (int number = 1; number <= 5; ++number) speed_[number]->setToolTip(Text(lang, kSpeedHints[number]));
+    for (int number = 1; number <= 5; ++number)
+        speed_[number]->setToolTip(WithShortcut(Text(lang, kSpeedHints[number]), kSpeedKeys[number]));
     count_->setToolTip(Text(lang, 428));
     addSmileItem_->setText(Text(lang, 412));
     replacePictureItem_->setText(Text(lang, 414));

@@ -293,6 +293,8 @@ void TManagerMain::VisualSettingsClick() {
         StoreSettings(settings_->FileName(), [&] { settings_->Write(batch); });
     }
     show();
+    // Another column count or font moves every cell: the selection is brought back in view.
+    grid_->ScrollIntoView(grid_->ItemIndex());
 }
 
 }  // namespace faceloom

@@ -21,7 +21,7 @@ TSmileView::TSmileView(QWidget* parent)
     : QAbstractScrollArea(parent), smiles_(std::make_unique<TSmileList>(this)) {
     AcquireAnimationManager();
     setFrameShape(QFrame::NoFrame);
-    setFocusPolicy(Qt::ClickFocus);
+    setFocusPolicy(Qt::StrongFocus);  // reached by Tab as well as by a click
     // Every pixel is painted here; nothing may erase the viewport first.
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setAutoFillBackground(false);
