@@ -335,7 +335,9 @@ void TSmileView::RebuildLayout() {
             const QString& text = smiles_->Get(index);
             if (showSignatures_ && !text.isEmpty()) {
                 const QSize extent = TextExtent(text);
-                width = std::max(width, std::max(extent.width(), 0) + 2);
+                // A caption wider than its picture keeps a gap to its neighbours' captions,
+                // so two long signatures never read as one.
+                width = std::max(width, std::max(extent.width(), 0) + 2 + kCaptionGap);
                 height += std::max(extent.height(), 0);
             }
             TGridLine& column = columns_[static_cast<size_t>(c)];

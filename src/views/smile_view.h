@@ -42,6 +42,9 @@ struct TCellHit {
 };
 
 // The cells a rectangle of content touches, and which empty parts it shows.
+// Room a cell keeps beside a caption wider than its picture, split between its two sides.
+inline constexpr int32_t kCaptionGap = 6;
+
 struct TVisibleRange {
     bool Valid = false;
     int32_t FirstColumn = 0;

@@ -88,15 +88,16 @@ TEST_F(SmileViewLayoutTest, ColumnsFitTheWidestCellAndRowsTheTallest) {
     view_.Smiles().AddObject("a", NewSmile(narrow.get()));
     view_.Smiles().AddObject("abcdef", NewSmile(wide.get()));
     view_.SetActive(true);
-    // Column 1 holds the 24-pixel pictures with "abc" and "abcdef" (36 pixels of text).
+    // Column 1 holds the 24-pixel pictures with "abc" and "abcdef" (36 pixels of text, the
+    // margin and the gap between captions).
     EXPECT_EQ(view_.Columns()[0].Size, 21);
-    EXPECT_EQ(view_.Columns()[1].Size, 38);
+    EXPECT_EQ(view_.Columns()[1].Size, 36 + 2 + kCaptionGap);
     EXPECT_EQ(view_.Columns()[1].Offset, 21);
     // Row 0: 20 + 2 without text against 16 + 2 + 13 with it.
     EXPECT_EQ(view_.Rows()[0].Size, 31);
     EXPECT_EQ(view_.Rows()[1].Offset, 31);
-    EXPECT_EQ(view_.MaxColumnWidth(), 38);
-    EXPECT_EQ(view_.BackBuffer().Width(), 38);
+    EXPECT_EQ(view_.MaxColumnWidth(), 36 + 2 + kCaptionGap);
+    EXPECT_EQ(view_.BackBuffer().Width(), 36 + 2 + kCaptionGap);
     EXPECT_EQ(view_.BackBuffer().Height(), 35);
 }
 
