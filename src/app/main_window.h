@@ -174,6 +174,7 @@ private:
     void HandOverOpening();
     void ReportUnreadableStates();
     int32_t PageTarget(int32_t index, bool down) const;
+    static QString GridFontFamily(const QString& stored);
     void ShowNoSmilies();
     // A save the model refused or could not finish: said in a message box; the pack stays.
     void ReportSaveFailure(const std::string& target);

@@ -2,6 +2,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -17,6 +19,7 @@
 #include <cstdlib>
 
 #include "app/app_forms.h"
+#include "app/dialog_look.h"
 #include "app/icon_loader.h"
 #include "app/interface_manager.h"
 #include "app/main_window.h"
@@ -412,6 +415,22 @@ void TManagerMain::contextMenuEvent(QContextMenuEvent* event) {
     QCoreApplication::sendEvent(grid_->viewport(), &forwarded);
 }
 
+// The family the grid draws with: the stored one where this machine has it; otherwise, and
+// for a Tahoma without its own bold face (Wine's regular face alone, as on most Linux
+// desktops), the desktop's own UI face, at the same pixel height.
+QString TManagerMain::GridFontFamily(const QString& stored) {
+    EnsureDialogFonts();
+    bool usable = QFontDatabase::hasFamily(stored);
+    if (usable && stored.compare(QLatin1String("Tahoma"), Qt::CaseInsensitive) == 0) {
+        usable = false;
+        for (const QString& style : QFontDatabase::styles(stored))
+            usable |= style.contains("Bold", Qt::CaseInsensitive);
+    }
+    // The face the desktop's font resolves to, not an alias such as "Sans Serif", so the font
+    // dialog finds it with its styles.
+    return usable ? stored : QFontInfo(QFontDatabase::systemFont(QFontDatabase::GeneralFont)).family();
+}
+
 // A page of rows up or down in the selection's column: as many rows as the grid shows whole
 // (at least one). Past the end it stops at the last row that has the column, then at the
 // first or last smile.
@@ -508,7 +527,7 @@ void TManagerMain::ApplySettingsToGrid() {
     const bool sensible = height != 0 && height >= -200 && height <= 200;
     font.setPixelSize(sensible ? std::abs(height) : 11);
     const std::string name = s.ReadString(TGlobalStringKey::FontName);
-    font.setFamily(name.empty() ? QString("Tahoma") : QString::fromStdString(name));
+    font.setFamily(GridFontFamily(name.empty() ? QString("Tahoma") : QString::fromStdString(name)));
     font.setBold(false);
     font.setItalic(false);
     font.setUnderline(false);

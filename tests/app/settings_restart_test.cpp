@@ -1,5 +1,6 @@
 // What the visual settings dialog accepts comes back exactly after a restart: the font (face,
 // size, style), the colours and the column count.
+#include <QFontDatabase>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -59,6 +60,18 @@ TEST_F(SettingsRestartTest, TheChosenFontAndColoursComeBackExactly) {
     EXPECT_FALSE(font.underline());
     EXPECT_EQ(editor.Grid().Color(), 0x00123456u);
     EXPECT_EQ(editor.Grid().HotTrackColor(), 0x00654321u);
+}
+
+// The default face is one this machine has with its bold, so the font dialog offers every
+// style; where Tahoma lacks its bold, the desktop's own face stands in at the same height.
+TEST_F(SettingsRestartTest, TheDefaultFaceHasItsBoldFace) {
+    TEditor editor;
+    editor.Start();
+    const QFont font = editor.Grid().font();
+    EXPECT_EQ(font.pixelSize(), 11);
+    bool bold = false;
+    for (const QString& style : QFontDatabase::styles(font.family())) bold |= style.contains("Bold");
+    EXPECT_TRUE(bold) << font.family().toStdString();
 }
 
 // Every count the field takes comes back; 0 or less is one row for all smiles.
