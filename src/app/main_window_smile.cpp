@@ -381,7 +381,8 @@ void TManagerMain::DeleteSignatureClick() {
     if (!model_->DeleteSignature(t, g)) return ReportModelFailure();
     list_->clear();
     list_->addItems(Texts(smile->Signatures));
-    list_->setCurrentRow(g >= 1 ? g - 1 : (list_->count() > 0 ? 0 : -1));
+    // The list is as the file reads back, which may hold fewer signatures than before.
+    list_->setCurrentRow(g >= 1 ? std::min(g - 1, list_->count() - 1) : (list_->count() > 0 ? 0 : -1));
     lastClicked_ = -1;
     ListBox1Click();
     RelabelItem(t);
