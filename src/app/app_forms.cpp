@@ -37,6 +37,7 @@ void TAppForms::Create(const std::function<void(TDragDispatcherBase*)>& handOver
 }
 
 void TAppForms::ApplyLanguage(const TLang& lang) {
+    ErrorTexts.ApplyLanguage(lang);
     if (!Created()) return;
     LoadForm->ApplyLanguage(lang);
     AboutForm->ApplyLanguage(lang);

@@ -3,6 +3,8 @@
 #include <functional>
 #include <memory>
 
+#include "app/model_error_text.h"
+
 namespace faceloom {
 
 class TAboutForm;
@@ -33,7 +35,7 @@ public:
     // Makes the windows; the drag host hands its dispatcher to handOver.
     void Create(const std::function<void(TDragDispatcherBase*)>& handOver);
 
-    // Every dialog's texts, in the order they were made.
+    // Every dialog's texts, in the order they were made, and the failure reasons.
     void ApplyLanguage(const TLang& lang);
     bool Created() const { return LoadForm != nullptr; }
 
@@ -50,6 +52,8 @@ public:
     std::unique_ptr<TSaveErrorsForm> SaveErrorsForm;
     std::unique_ptr<TOptionsForm> OptionsForm;
     std::unique_ptr<TNoSmiliesForm> NoSmiliesForm;
+    // The reasons every failure message gives, in the current language.
+    TModelErrorTexts ErrorTexts;
 };
 
 }  // namespace faceloom

@@ -171,7 +171,7 @@ void TManagerMain::StartPackEngine() {
     };
     model_->OnBeforeClose = [this](TDefineDecoder&) { SuspendGridAnimation(); };
     model_->OnWriteError = [this](TDefineDecoder&, uint8_t, const std::string& fileName) {
-        ReportFailure(QString(), fileName);
+        ReportFailure(forms_.ErrorTexts.Reason(TModelError::WriteFailed), fileName);
     };
     model_->LoadFromStorage();
     FillGrid();

@@ -180,6 +180,9 @@ private:
     void ReportSaveFailure(const std::string& target);
     // A message box: "Error", what was done and the file or folder it failed on.
     void ReportFailure(const QString& action, const std::string& file);
+    // A smile or signature command the model refused or could not carry out: its reason and
+    // the file it concerns (the model's, else fallback). Nothing was changed.
+    void ReportModelFailure(const std::string& fallback = {});
     // Runs a write of the settings in file; a file that cannot be written is reported, and
     // what was set stays in force for this run only.
     void StoreSettings(const std::string& file, const std::function<void()>& write);
@@ -220,6 +223,7 @@ private:
     QString allFilesTail_;
     QString openTitle_;
     QString saveTitle_;
+    QString loadTitle_;
     QString pictureTitle_;
     QString errorCaption_;
     QString unreadableStateText_;

@@ -576,6 +576,7 @@ void TManagerMain::ApplyLanguage(const TLang& lang) {
     allFilesTail_ = "|" + Text(lang, 312) + " (*.*)|*.*";
     openTitle_ = Text(lang, 313);
     saveTitle_ = Text(lang, 314);
+    loadTitle_ = Text(lang, 313);
     pictureTitle_ = Text(lang, 315);
     errorCaption_ = Text(lang, 302);
     unreadableStateText_ = Text(lang, 1801);

@@ -57,16 +57,22 @@ void TManagerMain::OpenPackClick() {
 }
 
 void TManagerMain::OpenPath(const std::string& path) {
+    bool opened = false;
     ClearSignatureSelection();
     list_->clear();
     {
         TSuspendedGrid suspended(*grid_);
         grid_->Smiles().Clear();
         // Whatever the outcome, the grid shows what the model then holds.
-        model_->OpenPack(path);
+        opened = model_->OpenPack(path);
         FillGrid();
     }
     UpdatePackState();
+    // A cancelled question is no failure; anything else left the pack shown as it was.
+    if (!opened && model_->LastError() != TModelError::Cancelled &&
+        model_->LastError() != TModelError::None) {
+        ReportFailure(loadTitle_ + "\n" + forms_.ErrorTexts.Reason(model_->LastError()), path);
+    }
     // After every attempt, a cancelled one too: the notice speaks of the pack shown.
     ShowNoSmilies();
 }
@@ -114,7 +120,7 @@ void TManagerMain::SaveAsClick() {
 void TManagerMain::ReportSaveFailure(const std::string& target) {
     // A cancelled folder choice is no failure; anything else left the target as it was.
     if (model_->LastError() == TModelError::Cancelled || model_->LastError() == TModelError::None) return;
-    ReportFailure(saveTitle_, target);
+    ReportFailure(saveTitle_ + "\n" + forms_.ErrorTexts.Reason(model_->LastError()), target);
 }
 
 void TManagerMain::ReportFailure(const QString& action, const std::string& file) {
@@ -146,6 +152,8 @@ void TManagerMain::ClosePackClick() {
         UpdatePackState();
     } else {
         UpdatePackState();
+        // "Save" answered, and the save failed: the pack stays open, and the user learns why.
+        ReportSaveFailure(model_->SourcePath(model_->CurrentPack()));
     }
 }
 

@@ -1,6 +1,7 @@
 // The main window's smile and signature commands and the handlers of the grid's and the
-// signature list's events. Every change goes to the model first and is then mirrored in the
-// grid, so that grid item i always shows smile i of the current pack.
+// signature list's events. Every change goes to the model first; only what it carried out is
+// mirrored in the grid and the signature list, so that grid item i always shows smile i of the
+// current pack. A refusal or failure is said with its reason and leaves both as they were.
 #include <QCheckBox>
 #include <QFile>
 #include <QFileInfo>
@@ -11,13 +12,13 @@
 #include "app/file_dialogs.h"
 #include "app/interface_manager.h"
 #include "app/main_window.h"
+#include "app/model_error_text.h"
 #include "app/preview_form.h"
 #include "app/signature_form.h"
 #include "app/smile_exists_form.h"
 #include "app/suspended_grid.h"
 #include "app/warning_form.h"
 #include "model/define_decoder.h"
-#include "pictures/builtin_pictures.h"
 #include "platform/code_page.h"
 #include "storage/config_manager.h"
 #include "views/smile_label.h"
@@ -94,6 +95,9 @@ void TManagerMain::InsertFiles(const QStringList& files, int32_t after, bool pro
         ShowPhase(3, 0, n);
     }
     int32_t k = after;
+    // The files the model did not take, said together once the progress window is gone.
+    QString failures;
+    TModelError lastReason = TModelError::None;
     {
         TSuspendedGrid suspended(*grid_);
         for (int32_t j = 0; j < n; ++j) {
@@ -101,13 +105,29 @@ void TManagerMain::InsertFiles(const QStringList& files, int32_t after, bool pro
             const int32_t before = grid_->Count();
             InsertSmileFile(files[j], k + 1);
             // Only a file the model took moves the insertion point on.
-            if (grid_->Count() > before) ++k;
+            if (grid_->Count() > before) {
+                ++k;
+                continue;
+            }
+            const TModelError reason = model_->LastError();
+            const std::string& file = model_->LastErrorFile();
+            const std::string named = file.empty() ? ToLocal(files[j]) : file;
+            if (!failures.isEmpty()) failures += reason == lastReason ? "\n" : "\n\n";
+            failures += reason == lastReason ? QFile::decodeName(QByteArray::fromStdString(named))
+                                             : forms_.ErrorTexts.Text(reason, named);
+            lastReason = reason;
         }
     }
     if (progress) HideProgressWindow();
     ShowSelectedSignatures();
     if (k >= 0 && grid_->ItemIndex() != k) grid_->SetItemIndex(k);
     UpdateCount();
+    if (!failures.isEmpty()) ReportFailure(failures, {});
+}
+
+void TManagerMain::ReportModelFailure(const std::string& fallback) {
+    const std::string& file = model_->LastErrorFile();
+    ReportFailure(forms_.ErrorTexts.Text(model_->LastError(), file.empty() ? fallback : file), {});
 }
 
 QString TManagerMain::PictureFilter() const {
@@ -159,7 +179,11 @@ void TManagerMain::SmileView1Select(int32_t index) {
 
 void TManagerMain::SmileView1SmileMove(int32_t from, int32_t to) {
     if (!model_) return;
-    model_->MoveSmile(from, to);
+    // The grid moved its item already; a move the model could not make is taken back there.
+    if (!model_->MoveSmile(from, to)) {
+        grid_->Smiles().Move(to, from);
+        ReportModelFailure();
+    }
     ShowSelectedSignatures();
 }
 
@@ -213,7 +237,7 @@ void TManagerMain::ReplacePictureAt(int32_t i) {
     const QStringList files = AskPictures(false);
     if (files.isEmpty()) return;
     TSmile* smile = model_->ReplacePicture(i, ToLocal(files.front()));
-    if (!smile) return;
+    if (!smile) return ReportModelFailure(ToLocal(files.front()));
     {
         TSuspendedGrid suspended(*grid_);
         grid_->Smiles().SetSmile(i, GridSmileFor(smile));
@@ -225,21 +249,19 @@ void TManagerMain::ReplacePictureAt(int32_t i) {
 void TManagerMain::DeletePictureAt(int32_t i) {
     if (!model_ || i < 0 || i >= grid_->Count()) return;
     if (!ConfirmIrreversible()) return;
+    if (!model_->DeletePicture(i)) return ReportModelFailure();
     {
         TSuspendedGrid suspended(*grid_);
-        auto* placeholder = new TSmileViewSmile();
-        placeholder->SetPicture(BuiltinPicture(kPictureMissing));
-        grid_->Smiles().SetSmile(i, placeholder);
+        grid_->Smiles().SetSmile(i, GridSmileFor(model_->Smile(i)));
     }
-    model_->DeletePicture(i);
     UpdateSmileCommands(i);
 }
 
 void TManagerMain::DeleteSmileAt(int32_t i) {
     if (!model_ || i < 0 || i >= grid_->Count()) return;
     if (!ConfirmIrreversible()) return;
+    if (!model_->DeleteSmile(i)) return ReportModelFailure();
     grid_->Smiles().Delete(i);
-    model_->DeleteSmile(i);
     if (i >= 1) {
         grid_->SetItemIndex(i - 1);
     } else if (grid_->Count() > 0) {
@@ -258,8 +280,8 @@ void TManagerMain::MoveSmileClick(int element) {
     const int32_t w = RowStep();
     const int32_t t = element == 11 ? i - w : element == 13 ? i - 1 : element == 15 ? i + 1 : i + w;
     if (t < 0 || t >= grid_->Count()) return;
+    if (!model_->MoveSmile(i, t)) return ReportModelFailure();
     grid_->Smiles().Move(i, t);
-    model_->MoveSmile(i, t);
     grid_->SetItemIndex(t);
 }
 
@@ -301,12 +323,8 @@ void TManagerMain::AddSignatureClick() {
     const std::string text = form.Signature();
     if (text.empty()) return;
     if (RefusedAsDuplicate(text)) return;
-    const int32_t p = list_->currentRow() + 1;
-    if (p >= smile->Signatures.Count()) {
-        smile->Signatures.Add(text);
-    } else {
-        smile->Signatures.Insert(p, text);
-    }
+    const int32_t p = std::min(list_->currentRow() + 1, smile->Signatures.Count());
+    if (!model_->AddSignature(t, p, text)) return ReportModelFailure();
     list_->clear();
     list_->addItems(Texts(smile->Signatures));
     list_->setCurrentRow(std::min(p, smile->Signatures.Count() - 1));
@@ -328,10 +346,10 @@ void TManagerMain::EditSignatureClick() {
     const std::string text = form.Signature();
     if (text.empty()) return;
     if (RefusedAsDuplicate(text)) return;
-    smile->Signatures.Put(g, text);
+    if (!model_->EditSignature(t, g, text)) return ReportModelFailure();
     list_->clear();
     list_->addItems(Texts(smile->Signatures));
-    list_->setCurrentRow(g);
+    list_->setCurrentRow(std::min(g, list_->count() - 1));
     lastClicked_ = -1;
     ListBox1Click();
     RelabelItem(t);
@@ -344,11 +362,11 @@ void TManagerMain::MoveSignatureClick(bool up) {
     const int32_t g = list_->currentRow();
     const int32_t to = up ? g - 1 : g + 1;
     if (!smile || g < 0 || to < 0 || to >= smile->Signatures.Count()) return;
-    smile->Signatures.Exchange(g, to);
+    if (!model_->MoveSignature(t, g, to)) return ReportModelFailure();
     RelabelItem(t);
     list_->clear();
     list_->addItems(Texts(smile->Signatures));
-    list_->setCurrentRow(to);
+    list_->setCurrentRow(std::min(to, list_->count() - 1));
     lastClicked_ = -1;
     ListBox1Click();
 }
@@ -360,10 +378,11 @@ void TManagerMain::DeleteSignatureClick() {
     const int32_t g = list_->currentRow();
     if (!smile || g < 0 || g >= smile->Signatures.Count()) return;
     if (!ConfirmIrreversible()) return;
-    smile->Signatures.Delete(g);
+    if (!model_->DeleteSignature(t, g)) return ReportModelFailure();
     list_->clear();
     list_->addItems(Texts(smile->Signatures));
-    list_->setCurrentRow(g >= 1 ? g - 1 : (list_->count() > 0 ? 0 : -1));
+    // The list is as the file reads back, which may hold fewer signatures than before.
+    list_->setCurrentRow(g >= 1 ? std::min(g - 1, list_->count() - 1) : (list_->count() > 0 ? 0 : -1));
     lastClicked_ = -1;
     ListBox1Click();
     RelabelItem(t);

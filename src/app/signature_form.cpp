@@ -7,6 +7,7 @@
 
 #include "app/code_page_validator.h"
 #include "app/dialog_look.h"
+#include "lang/builtin_texts.h"
 
 namespace faceloom {
 
@@ -19,6 +20,10 @@ bool IsBlank(QChar c) {
 const char* CodePageName(TCodePage codePage) {
     return codePage == TCodePage::Windows1252 ? "Windows-1252" : "Windows-1251";
 }
+
+// The notes on what a signature cannot hold: a comma, a control character, characters the code
+// page lacks.
+constexpr int kNoteIds[3] = {1715, 1716, 1717};
 
 }  // namespace
 
@@ -38,6 +43,8 @@ TSignatureForm::TSignatureForm(QWidget* parent, TCodePage codePage)
     keep.setRetainSizeWhenHidden(true);
     hint_->setSizePolicy(keep);
     hint_->hide();
+    for (int i = 0; i < 3; ++i)
+        notes_[i] = QString::fromStdU16String(std::u16string(BuiltinText(kNoteIds[i])));
     ok_ = MakeButton(TButtonKind::Ok, "TntBitBtn1");
     cancel_ = MakeButton(TButtonKind::Cancel, "TntBitBtn2");
     connect(edit_, &QLineEdit::inputRejected, this, &TSignatureForm::ShowRefused);
@@ -53,6 +60,7 @@ TSignatureForm::TSignatureForm(QWidget* parent, TCodePage codePage)
 
 void TSignatureForm::ApplyLanguage(const TLang& lang) {
     caption_->setText(LangText(lang, 901));
+    for (int i = 0; i < 3; ++i) notes_[i] = LangText(lang, kNoteIds[i]);
     ok_->setText(LangText(lang, 201));
     cancel_->setText(LangText(lang, 202));
     FitToContents();
@@ -69,11 +77,10 @@ std::string TSignatureForm::Signature() const {
 void TSignatureForm::SetText(const QString& text) {
     // The caller's text passes the same check as typing: what cannot be stored is left out.
     QString kept;
-    const QString bad = TCodePageValidator::Unrepresentable(text, codePage_);
     for (qsizetype i = 0; i < text.size();) {
         const qsizetype length = (text[i].isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
         const QString one = text.mid(i, length);
-        if (!bad.contains(one)) kept += one;
+        if (TCodePageValidator::Check(one, codePage_) == 0) kept += one;
         i += length;
     }
     edit_->setText(kept);
@@ -106,16 +113,24 @@ void TSignatureForm::showEvent(QShowEvent* event) {
 }
 
 void TSignatureForm::ShowRefused() {
-    // The language has no words for this; the refused characters, their code points (for
-    // when no font can draw them) and the code page say it.
-    QStringList shown;
-    for (const char32_t c : validator_->Refused().toUcs4()) {
-        shown << QStringLiteral("\u00AB%1\u00BB U+%2")
-                     .arg(QString::fromUcs4(&c, 1),
-                          QString::number(uint(c), 16).toUpper().rightJustified(4, u'0'));
+    // One line per reason; the characters the code page lacks are shown with their code points
+    // too, for when no font can draw them.
+    QStringList lines;
+    const unsigned refusals = validator_->Refusals();
+    if (refusals & TCodePageValidator::kComma) lines << notes_[0];
+    if (refusals & TCodePageValidator::kControl) lines << notes_[1];
+    if (refusals & TCodePageValidator::kCodePage) {
+        QStringList shown;
+        for (const char32_t c : validator_->Refused().toUcs4()) {
+            shown << QStringLiteral("\u00AB%1\u00BB U+%2")
+                         .arg(QString::fromUcs4(&c, 1),
+                              QString::number(uint(c), 16).toUpper().rightJustified(4, u'0'));
+        }
+        lines << QStringLiteral("%1 (%2): %3")
+                     .arg(notes_[2], QLatin1String(CodePageName(codePage_)),
+                          shown.join(QStringLiteral(", ")));
     }
-    hint_->setText(QStringLiteral("%1 \u2209 %2")
-                       .arg(shown.join(QStringLiteral(", ")), QLatin1String(CodePageName(codePage_))));
+    hint_->setText(lines.join(QLatin1Char('\n')));
     hint_->show();
 }
 

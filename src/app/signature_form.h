@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <string>
 
 #include "app/dialog_base.h"
@@ -12,8 +13,9 @@ namespace faceloom {
 class TCodePageValidator;
 
 // Asks for a signature text (adding, editing and finding). The text stays between uses, and
-// OK or Cancel leave it trimmed of blanks and control characters at both ends. Signatures are
-// bytes of the pack code page, so the edit box refuses characters the code page cannot hold.
+// OK or Cancel leave it trimmed of blanks and control characters at both ends. The edit box
+// refuses, as it is typed or pasted, what a signature cannot hold (a comma, a control character,
+// characters the pack code page lacks) and says why in the language's words.
 class TSignatureForm : public TDialogBase {
     Q_OBJECT
 public:
@@ -46,6 +48,7 @@ private:
     QLineEdit* edit_;
     TCodePageValidator* validator_;
     QLabel* hint_;
+    QString notes_[3];  // comma, control character, code page
     QPushButton* ok_;
     QPushButton* cancel_;
 };

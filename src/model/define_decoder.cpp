@@ -259,6 +259,7 @@ bool TDefineDecoder::WritePackDefinition(uint8_t p) {
     } catch (...) {
         pack.Stale = true;
         lastError_ = TModelError::WriteFailed;
+        lastErrorFile_ = pack.DefinePath;
     }
     Fire(OnWriteError, p, pack.DefinePath);
     return false;

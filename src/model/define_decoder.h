@@ -43,6 +43,7 @@ enum class TModelError {
                          // write (another instance or mode) or that is damaged: nothing in the
                          // folder was touched, and it is neither opened nor saved into
     NotPresent,          // no pack (or no place for it) to work on
+    BadSignature,        // a signature that a definition line cannot store and read back unchanged
     Unexpected,          // anything else (out of memory, say); nothing was changed
 };
 
@@ -150,6 +151,8 @@ public:
     TConfigManager& Config() { return *config_; }
     // Why the last operation that returned false (or none) failed; None after a success.
     TModelError LastError() const { return lastError_; }
+    // The file or folder the last failure concerns, for the message (empty when none does).
+    const std::string& LastErrorFile() const { return lastErrorFile_; }
     // The pack's "_define.ini" is behind its smiles (a write failed); the next write catches up.
     bool DefinitionStale(uint8_t pack) const { return packs_[pack & 1].Stale; }
     // An operation of the model is running (its events are being answered).
@@ -202,6 +205,18 @@ public:
     bool MoveSmile(int32_t from, int32_t to);
     bool DeleteSmile(int32_t index);
     bool DeletePicture(int32_t index);
+
+    // The signatures of smile `index`, each change written to "_define.ini" before the smile
+    // shows it: a write that fails changes nothing (false, LastError WriteFailed). A text that
+    // a definition line cannot store and read back unchanged is refused (BadSignature). The
+    // list ends as the file reads back: a blank at the end of a signature that the change puts
+    // at an end of its line goes, as it would at the next load.
+    bool AddSignature(int32_t index, int32_t position, const std::string& text);  // position Count appends
+    bool EditSignature(int32_t index, int32_t position, const std::string& text);
+    bool MoveSignature(int32_t index, int32_t from, int32_t to);
+    bool DeleteSignature(int32_t index, int32_t position);
+    // Not empty, no "," (the separator), no control character, no blank at either end.
+    static bool StorableSignature(std::string_view text);
 
     // ---- single-pack steps on the current pack
     // Copies the pack in folder into a new working copy, gives its pictures canonical names
@@ -285,7 +300,10 @@ private:
             lastError_ = TModelError::Busy;
             return refused;
         }
-        if (running_ == 0) lastError_ = TModelError::None;
+        if (running_ == 0) {
+            lastError_ = TModelError::None;
+            lastErrorFile_.clear();
+        }
         ++running_;
         struct TLeave {
             int& depth;
@@ -341,9 +359,12 @@ private:
     std::vector<std::vector<std::string>> SignatureLines(const TLabelList& smiles) const;
 
     // Editing helpers.
-    bool AfterEdit(bool writeDefinition = true);
+    void AfterEdit();
     void SyncNameWidth(uint8_t pack, size_t count);
     bool RunEdit(const TEditJournal& edit);
+    // Writes the current pack's definition without OnWriteError: the caller undoes its change.
+    bool WriteCurrentDefinition();
+    bool ChangeSignatures(int32_t index, std::vector<std::string> signatures);
 
     // Loading helpers.
     void RecoverPack(uint8_t pack, TPackState& record);
@@ -405,6 +426,7 @@ private:
     std::unique_ptr<TConfigManager> config_;
     std::string noSignatureLabel_;
     TModelError lastError_ = TModelError::None;
+    std::string lastErrorFile_;
     int running_ = 0;  // operations under way (nested ones included)
     int firing_ = 0;   // events being answered
 };

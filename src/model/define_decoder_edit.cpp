@@ -65,22 +65,35 @@ bool TDefineDecoder::RunEdit(const TEditJournal& edit) {
             Current().Stale = false;
             return true;
         case TEditOutcome::WriteFailed:
+            lastErrorFile_ = Current().DefinePath;
             return Fail(TModelError::WriteFailed, false);
         case TEditOutcome::RenameFailed:
         case TEditOutcome::RollbackFailed:
             break;
     }
+    lastErrorFile_ = Current().Folder;
     return Fail(TModelError::RenameFailed, false);
 }
 
-// After the list changed: the names' width, labels and counters, and "_define.ini" (which a
-// journalled edit wrote already). False when the definition could not be written.
-bool TDefineDecoder::AfterEdit(bool writeDefinition) {
+bool TDefineDecoder::WriteCurrentDefinition() {
+    TPack& pack = Current();
+    try {
+        faceloom::WriteDefinition(pack.DefinePath, SignatureLines(pack.Smiles));
+    } catch (const EInOutError&) {
+        lastErrorFile_ = pack.DefinePath;
+        return Fail(TModelError::WriteFailed, false);
+    }
+    pack.Stale = false;
+    return true;
+}
+
+// After the list changed: the names' width, labels and counters ("_define.ini" is written by
+// the edit itself, before or with its files).
+void TDefineDecoder::AfterEdit() {
     TPack& pack = Current();
     if (PictureNameWidth(pack.Smiles.size()) != pack.NameWidth)
         SyncNameWidth(currentPack_, pack.Smiles.size());
     RelabelPack(currentPack_);
-    return !writeDefinition || WritePackDefinition(currentPack_);
 }
 
 // Gives every canonically named picture of the pack's working copy the width that keeps the
@@ -114,6 +127,7 @@ TSmile* TDefineDecoder::AddSmile(const std::string& file) {
         const std::string target = PicturePath(SmileCount());
         // A picture beyond the last smile belongs to no smile: the new one takes its place.
         if (!FileExists(file) || !CopyFileReplacing(file, target, TDurability::Scratch)) {
+            lastErrorFile_ = file;
             return Fail<TSmile*>(TModelError::CopyFailed, nullptr);
         }
         TRef<TSmile> smile = CreateSmile(target, currentPack_);
@@ -121,7 +135,8 @@ TSmile* TDefineDecoder::AddSmile(const std::string& file) {
         TSmile* result = smile.get();
         TLabelList& smiles = Current().Smiles;
         smiles.push_back({LabelOf(*smile), std::move(smile)});
-        if (!AfterEdit()) {
+        AfterEdit();
+        if (!WriteCurrentDefinition()) {
             Unhook(*smiles.back().Smile);
             smiles.pop_back();
             DeleteFileAt(target);
@@ -145,6 +160,7 @@ TSmile* TDefineDecoder::InsertSmile(int32_t index, const std::string& file) {
         TFolderFiles files(folder);
         const std::string temp = files.FreeTempName("insert");
         if (!FileExists(file) || !CopyFileNew(file, folder + temp, TDurability::Scratch)) {
+            lastErrorFile_ = file;
             return Fail<TSmile*>(TModelError::CopyFailed, nullptr);
         }
         TEditJournal edit;
@@ -171,29 +187,46 @@ TSmile* TDefineDecoder::InsertSmile(int32_t index, const std::string& file) {
         TSmile* result = smile.get();
         TLabelList& smiles = Current().Smiles;
         smiles.insert(smiles.begin() + index, TLabeledSmile{LabelOf(*smile), std::move(smile)});
-        AfterEdit(false);
+        AfterEdit();
         return result;
     });
 }
 
+// The new picture is copied under a temporary name first; one journalled edit then sets the old
+// picture aside, gives the new one its name and rewrites the definition, so that a failure
+// anywhere leaves the old picture in place.
 TSmile* TDefineDecoder::ReplacePicture(int32_t index, const std::string& file) {
     return Run<TSmile*>(nullptr, [&]() -> TSmile* {
         if (!CurrentEditable() || index < 0 || index >= SmileCount()) {
             return Fail<TSmile*>(TModelError::NotPresent, nullptr);
         }
-        const std::string target = PicturePath(index);
-        if (!FileExists(file) || !CopyFileReplacing(file, target, TDurability::Scratch)) {
+        const std::string& folder = Current().Folder;
+        TFolderFiles files(folder);
+        const std::string temp = files.FreeTempName("replace");
+        if (!FileExists(file) || !CopyFileNew(file, folder + temp, TDurability::Scratch)) {
+            lastErrorFile_ = file;
             return Fail<TSmile*>(TModelError::CopyFailed, nullptr);
         }
+        const std::string name = PictureFileName(index);
+        TEditJournal edit;
+        const uint64_t* oldId = files.Find(name);
+        const std::string old = oldId ? files.FreeTempName("replaced") : std::string();
+        if (oldId) edit.Steps.push_back({false, name, old, *oldId});
+        edit.Steps.push_back({false, temp, name, FileIdentity(folder + temp).value_or(0)});
+        if (oldId) edit.Steps.push_back({true, old, "", *oldId});
+        edit.Definition = FormatDefinition(SignatureLines(Current().Smiles));
+        if (!RunEdit(edit)) {
+            DeleteFileAt(folder + temp);
+            return nullptr;
+        }
         TLabeledSmile& entry = Current().Smiles[static_cast<size_t>(index)];
-        TRef<TSmile> smile = CreateSmile(target, currentPack_);
+        TRef<TSmile> smile = CreateSmile(PicturePath(index), currentPack_);
         // Before hooking, so that no change notification fires.
         smile->Signatures.Assign(entry.Smile->Signatures);
         Hook(*smile, currentPack_);
         Unhook(*entry.Smile);
         TSmile* result = smile.get();
         entry.Smile = std::move(smile);
-        // The definition does not change; a failed write only leaves it stale (reported).
         AfterEdit();
         return result;
     });
@@ -230,8 +263,9 @@ bool TDefineDecoder::MoveSmile(int32_t from, int32_t to) {
             edit.Definition = FormatDefinition(SignatureLines(moved));
             if (!RunEdit(edit)) return false;
         }
+        // Nothing moved, nothing to write.
         Current().Smiles = std::move(moved);
-        AfterEdit(from == to);
+        AfterEdit();
         return true;
     });
 }
@@ -257,24 +291,136 @@ bool TDefineDecoder::DeleteSmile(int32_t index) {
         if (!RunEdit(edit)) return false;
         Unhook(*smiles[static_cast<size_t>(index)].Smile);
         smiles.erase(smiles.begin() + index);
-        AfterEdit(false);
+        AfterEdit();
         return true;
     });
 }
 
+// The picture is set aside under the edit journal and dropped once the definition is written,
+// so that a failure leaves it in place.
 bool TDefineDecoder::DeletePicture(int32_t index) {
     return Run(false, [&] {
         if (!CurrentEditable() || index < 0 || index >= SmileCount())
             return Fail(TModelError::NotPresent, false);
-        const std::string path = PicturePath(index);
-        if (FileExists(path) && !DeleteFileAt(path)) return Fail(TModelError::RenameFailed, false);
+        TFolderFiles files(Current().Folder);
+        TEditJournal edit;
+        const std::string name = PictureFileName(index);
+        if (const uint64_t* id = files.Find(name)) {
+            const std::string parked = files.FreeTempName("unpicture");
+            edit.Steps.push_back({false, name, parked, *id});
+            edit.Steps.push_back({true, parked, "", *id});
+        }
+        edit.Definition = FormatDefinition(SignatureLines(Current().Smiles));
+        if (!RunEdit(edit)) return false;
         TSmile& smile = *Current().Smiles[static_cast<size_t>(index)].Smile;
         smile.SetPicture(nullptr);
         // Without its file the smile is a missing one now, also if its picture had failed to load.
         smile.LoadError = false;
-        // The definition does not change; a failed write only leaves it stale (reported).
         AfterEdit();
         return true;
+    });
+}
+
+// ---- signatures
+
+bool TDefineDecoder::StorableSignature(std::string_view text) {
+    if (text.empty() || static_cast<unsigned char>(text.front()) <= 0x20 ||
+        static_cast<unsigned char>(text.back()) <= 0x20)
+        return false;
+    return std::none_of(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7F || c == ',';
+    });
+}
+
+namespace {
+
+// The signatures as "_define.ini" gives them back: the line loses the blanks at its ends.
+std::vector<std::string> ReadBack(const std::vector<std::string>& signatures) {
+    std::string line;
+    for (size_t i = 0; i < signatures.size(); ++i) {
+        if (i > 0) line += ',';
+        line += signatures[i];
+    }
+    size_t first = 0, last = line.size();
+    while (first < last && static_cast<unsigned char>(line[first]) <= 0x20) ++first;
+    while (last > first && static_cast<unsigned char>(line[last - 1]) <= 0x20) --last;
+    std::vector<std::string> back;
+    ParseSignatures(std::string_view(line).substr(first, last - first), back);
+    return back;
+}
+
+}  // namespace
+
+// The file first: the smile shows the new list only once the definition holds it.
+bool TDefineDecoder::ChangeSignatures(int32_t index, std::vector<std::string> signatures) {
+    TPack& pack = Current();
+    signatures = ReadBack(signatures);
+    std::vector<std::vector<std::string>> lines = SignatureLines(pack.Smiles);
+    lines[static_cast<size_t>(index)] = signatures;
+    try {
+        faceloom::WriteDefinition(pack.DefinePath, lines);
+    } catch (const EInOutError&) {
+        lastErrorFile_ = pack.DefinePath;
+        return Fail(TModelError::WriteFailed, false);
+    }
+    pack.Stale = false;
+    TSignatureList& list = pack.Smiles[static_cast<size_t>(index)].Smile->Signatures;
+    // Quietly: the handler would write the definition again.
+    TSignatureList::TChangeHandler handler = std::move(list.OnChange);
+    list.OnChange = nullptr;
+    list.Assign(std::move(signatures));
+    list.OnChange = std::move(handler);
+    RelabelPack(currentPack_);
+    return true;
+}
+
+bool TDefineDecoder::AddSignature(int32_t index, int32_t position, const std::string& text) {
+    return Run(false, [&] {
+        TSmile* smile = CurrentEditable() ? Smile(index) : nullptr;
+        if (!smile || position < 0 || position > smile->Signatures.Count())
+            return Fail(TModelError::NotPresent, false);
+        if (!StorableSignature(text)) return Fail(TModelError::BadSignature, false);
+        std::vector<std::string> signatures = smile->Signatures.Items();
+        signatures.insert(signatures.begin() + position, text);
+        return ChangeSignatures(index, std::move(signatures));
+    });
+}
+
+bool TDefineDecoder::EditSignature(int32_t index, int32_t position, const std::string& text) {
+    return Run(false, [&] {
+        TSmile* smile = CurrentEditable() ? Smile(index) : nullptr;
+        if (!smile || position < 0 || position >= smile->Signatures.Count())
+            return Fail(TModelError::NotPresent, false);
+        if (!StorableSignature(text)) return Fail(TModelError::BadSignature, false);
+        std::vector<std::string> signatures = smile->Signatures.Items();
+        signatures[static_cast<size_t>(position)] = text;
+        return ChangeSignatures(index, std::move(signatures));
+    });
+}
+
+bool TDefineDecoder::MoveSignature(int32_t index, int32_t from, int32_t to) {
+    return Run(false, [&] {
+        TSmile* smile = CurrentEditable() ? Smile(index) : nullptr;
+        const int32_t count = smile ? smile->Signatures.Count() : 0;
+        if (!smile || from < 0 || from >= count || to < 0 || to >= count)
+            return Fail(TModelError::NotPresent, false);
+        std::vector<std::string> signatures = smile->Signatures.Items();
+        std::string moved = std::move(signatures[static_cast<size_t>(from)]);
+        signatures.erase(signatures.begin() + from);
+        signatures.insert(signatures.begin() + to, std::move(moved));
+        return ChangeSignatures(index, std::move(signatures));
+    });
+}
+
+bool TDefineDecoder::DeleteSignature(int32_t index, int32_t position) {
+    return Run(false, [&] {
+        TSmile* smile = CurrentEditable() ? Smile(index) : nullptr;
+        if (!smile || position < 0 || position >= smile->Signatures.Count())
+            return Fail(TModelError::NotPresent, false);
+        std::vector<std::string> signatures = smile->Signatures.Items();
+        signatures.erase(signatures.begin() + position);
+        return ChangeSignatures(index, std::move(signatures));
     });
 }
 

@@ -282,9 +282,13 @@ void TSmileView::mouseReleaseEvent(QMouseEvent* event) {
         RestoreOverrideCursor();
         const int32_t source = dragIndex_;
         const int32_t dest = CellIndex(hit.Column, hit.Row);
+        TSmileViewSmile* dragged = smiles_->SmileOrNull(source);
         smiles_->Move(source, dest);
         if (OnSmileMove) OnSmileMove(*this, source, dest);
-        SetItemIndex(dest);
+        // The handler may have taken the move back (its model could not make it): the
+        // selection stays with the dragged smile.
+        SetItemIndex(
+            smiles_->SmileOrNull(dest) == dragged || smiles_->SmileOrNull(source) != dragged ? dest : source);
         InvalidateCell(ItemIndex());
         InvalidateAll();
     }

@@ -9,7 +9,10 @@
 #include <unistd.h>
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QToolButton>
@@ -19,6 +22,8 @@
 #include "app/interface_manager.h"
 #include "app/query_form.h"
 #include "app/save_errors_form.h"
+#include "app/signature_form.h"
+#include "dialog_test_support.h"
 #include "lang/lang.h"
 #include "main_window_test_support.h"
 #include "platform/hand_over.h"
@@ -191,8 +196,16 @@ TEST_F(MainWindowInputTest, DroppedPathsThatAreNoReadableFilesAddNothingAndTheRe
     Open(editor, folder);
     QStringList files;
     for (const std::string& path : dropped) files.push_back(QString::fromStdString(path));
+    TModalAnswers answers;
     editor.Window->SmileView1DropFiles(0, files);
     EXPECT_EQ(Widths(editor), (std::vector<int>{10, 40, 42, 11}));
+    // One message for all of them: the reason once, then every path it refused.
+    EXPECT_EQ(answers.Seen, std::vector<QString>{"SaveFailureBox"});
+    QString refused = BuiltinText(1709);
+    for (const std::string& path : dropped) {
+        if (path.find("good") == std::string::npos) refused += "\n" + QString::fromStdString(path);
+    }
+    EXPECT_EQ(editor.Window->LastSaveFailure(), refused);
     EXPECT_EQ(editor.Grid().ItemIndex(), 2);
     EXPECT_EQ(editor.Child<QLabel>("TntPanel1")->text(), "4");
     ExpectInStep(editor);
@@ -324,6 +337,80 @@ TEST_F(MainWindowInputTest, SettingsThatCannotBeWrittenAreReportedAndTheWindowGo
     // Closing does not stop at the window's place it cannot keep.
     EXPECT_TRUE(editor.Window->close());
     EXPECT_EQ(answers.Seen.size(), 3u);
+}
+
+}  // namespace
+}  // namespace faceloom::test
+
+namespace faceloom::test {
+namespace {
+
+// What a definition line could not give back unchanged is refused as it is typed or pasted,
+// with a note in the language shown; the duplicate check sees the text as it will read back.
+TEST_F(MainWindowInputTest, SignaturesThatWouldNotReadBackUnchangedAreRefusedAsTheyAreTyped) {
+    const std::string folder = MakePack("pack", 2, "s04\r\nb\r\n");
+    TModalAnswers answers;
+    TEditor editor;
+    editor.Start();
+    Open(editor, folder);
+    editor.Grid().SetItemIndex(1);
+    struct TCase {
+        const char* name;
+        QString typed;  // the last character is the refused one
+        bool paste;
+        QString kept;
+        int note;
+        QString detail;  // after the note
+    };
+    const std::vector<TCase> cases = {
+        {"a comma typed", "x,", false, "x", 1715, ""},
+        {"a comma pasted", "s04,z", true, "", 1715, ""},
+        {"a line break pasted", "a\nb", true, "", 1716, ""},
+        {"a tab pasted", "a\tb", true, "", 1716, ""},
+        {"a character the code page lacks", QString::fromUtf8("\xD1\x8F\xC3\xBC"), false,
+         QString::fromUtf8("\xD1\x8F"), 1717,
+         QString::fromUtf8(" (Windows-1251): \xC2\xAB\xC3\xBC\xC2\xBB U+00FC")},
+    };
+    const std::unique_ptr<TLang> builtIn = std::make_unique<TLang>(std::string(), true);
+    const std::unique_ptr<TLang> english = English();
+    for (const TLang* lang : {builtIn.get(), english.get()}) {
+        editor.Window->ApplyLanguageToAllWindows(*lang);
+        for (const TCase& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (lang == english.get() ? " (English)" : ""));
+            answers.Answer([&](TDialogBase& dialog) {
+                auto& form = static_cast<TSignatureForm&>(dialog);
+                form.SetText(QString());
+                auto* edit = form.findChild<QLineEdit*>("Edit1");
+                auto* hint = form.findChild<QLabel*>("CodePageHint");
+                if (c.paste) {
+                    QGuiApplication::clipboard()->setText(c.typed);
+                    edit->paste();
+                } else {
+                    TypeText(edit, c.typed);
+                }
+                EXPECT_EQ(form.Text(), c.kept);
+                EXPECT_TRUE(hint->isVisible());
+                EXPECT_EQ(hint->text(), Q(lang->Text(c.note)) + c.detail);
+                dialog.done(kResultCancel);
+            });
+            editor.Child<QPushButton>("TntBitBtn11")->click();
+        }
+    }
+    EXPECT_NE(Q(english->Text(1715)), Q(builtIn->Text(1715)));
+    EXPECT_TRUE(answers.Done());
+    EXPECT_EQ(editor.Window->Model()->Smile(1)->Signatures.Items(), std::vector<std::string>{"b"});
+
+    // Blanks at the ends go, as they would on reading the file back: " s04 " is "s04", which
+    // smile 0 has.
+    answers.Answer([](TDialogBase& dialog) {
+        TypeText(dialog.findChild<QLineEdit*>("Edit1"), " s04 ");
+        dialog.done(kResultOk);
+    });
+    answers.Answer(kResultOk);
+    editor.Child<QPushButton>("TntBitBtn11")->click();
+    EXPECT_EQ(answers.Seen.back(), "SmileExistsForm");
+    EXPECT_EQ(editor.Window->Model()->Smile(1)->Signatures.Items(), std::vector<std::string>{"b"});
+    EXPECT_EQ(Define(editor), "s04\r\nb");
 }
 
 }  // namespace

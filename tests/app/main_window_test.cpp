@@ -82,13 +82,16 @@ TEST_F(MainWindowTest, AddsSmilesAfterTheSelectionByButtonMenuAndDropKeepingGrid
     EXPECT_EQ(editor.Child<QLabel>("TntPanel1")->text(), "3");
     EXPECT_TRUE(editor.Child("TntBitBtn2")->isEnabled());
 
-    // Nothing selected: the button inserts at the start. A folder adds nothing and the
-    // following file keeps its place.
+    // Nothing selected: the button inserts at the start. A folder adds nothing, is said, and
+    // the following file keeps its place.
+    TModalAnswers answers;
     editor.Dialogs->Files.push_back({QString::fromStdString(Gif("n1.gif", 30)),
                                      QString::fromStdString(packs_.folder()),
                                      QString::fromStdString(Gif("n2.gif", 31))});
     editor.Child<QPushButton>("TntBitBtn2")->click();
     EXPECT_EQ(Widths(editor), (std::vector<int>{30, 31, 10, 11, 12}));
+    EXPECT_EQ(answers.Seen, std::vector<QString>{"SaveFailureBox"});
+    EXPECT_TRUE(editor.Window->LastSaveFailure().endsWith("\n" + QString::fromStdString(packs_.folder())));
     EXPECT_EQ(editor.Grid().ItemIndex(), 1);
     EXPECT_EQ(editor.Dialogs->Requests.back().Filter,
               QString::fromUtf8("GIF-файлы (*.gif)|*.gif|Все файлы (*.*)|*.*"));
@@ -510,7 +513,7 @@ TEST_F(MainWindowTest, TheWindowsSizeIsKeptBetweenRuns) {
 namespace faceloom::test {
 namespace {
 
-TEST_F(MainWindowTest, ADefinitionThatCannotBeWrittenIsReportedAndTheEditKept) {
+TEST_F(MainWindowTest, ADefinitionThatCannotBeWrittenIsReportedAndTheSignatureNotAdded) {
     const std::string folder = MakePack("pack", 1, "a\r\n");
     TModalAnswers answers;
     TEditor editor;
@@ -528,8 +531,9 @@ TEST_F(MainWindowTest, ADefinitionThatCannotBeWrittenIsReportedAndTheEditKept) {
     editor.Child<QPushButton>("TntBitBtn11")->click();
     EXPECT_EQ(answers.Seen, (std::vector<QString>{"SignatureForm", "SaveFailureBox"}));
     EXPECT_TRUE(editor.Window->LastSaveFailure().endsWith("_define.ini"));
-    EXPECT_EQ(editor.Window->Model()->Smile(0)->Signatures.Items(), (std::vector<std::string>{"b", "a"}));
-    EXPECT_EQ(editor.Grid().Smiles().Get(0), "b");
+    EXPECT_EQ(editor.Window->Model()->Smile(0)->Signatures.Items(), (std::vector<std::string>{"a"}));
+    EXPECT_EQ(editor.Window->SignatureList()->count(), 1);
+    EXPECT_EQ(editor.Grid().Smiles().Get(0), "a");
 }
 
 }  // namespace

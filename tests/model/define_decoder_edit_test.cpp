@@ -2,6 +2,7 @@
 // and "_define.ini" must stay in step after every operation.
 
 #include <filesystem>
+#include <functional>
 
 #include "define_decoder_fixture.h"
 #include "platform/files.h"
@@ -310,6 +311,120 @@ TEST_F(EditTest, SignatureChangeInTheOtherPackWritesThatPacksDefinition) {
     still->Signatures.Add("b");
     EXPECT_EQ(Define(*model, kStaticPack), "b");
     EXPECT_EQ(Define(*model, kAnimatedPack), " \r\n");
+}
+
+// The model's signature operations: written first, the list as the file reads it back.
+TEST_F(EditTest, SignatureOperationsWriteFirstAndKeepTheListAsItReadsBack) {
+    // Smile 0 holds a signature with a blank at each end, as a foreign file may have it.
+    const std::string folder = MakePack("pack", {{"a.gif", 0}, {"b.gif", 1}}, "x, y ,z\r\ns1");
+    auto model = NewModel();
+    ASSERT_TRUE(model->OpenPack(folder + "_define.ini"));
+    ASSERT_EQ(model->Smile(0)->Signatures.Items(), (std::vector<std::string>{"x", " y ", "z"}));
+    using TSigs = std::vector<std::string>;
+    struct TCase {
+        const char* name;
+        std::function<bool()> op;
+        TSigs signatures;  // of smile 0 afterwards
+        std::string define;
+    };
+    const std::vector<TCase> cases = {
+        {"add at the top",
+         [&] { return model->AddSignature(0, 0, ":)"); },
+         {":)", "x", " y ", "z"},
+         ":),x, y ,z\r\ns1"},
+        {"edit",
+         [&] { return model->EditSignature(0, 1, "w"); },
+         {":)", "w", " y ", "z"},
+         ":),w, y ,z\r\ns1"},
+        // Moved to the end of the line, " y " reads back as " y": the list says so at once.
+        {"move to the end",
+         [&] { return model->MoveSignature(0, 2, 3); },
+         {":)", "w", "z", " y"},
+         ":),w,z, y"},
+        {"append",
+         [&] { return model->AddSignature(0, 4, "q"); },
+         {":)", "w", "z", " y", "q"},
+         ":),w,z, y,q\r\ns1"},
+        {"delete", [&] { return model->DeleteSignature(0, 0); }, {"w", "z", " y", "q"}, "w,z, y,q\r\ns1"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(c.op());
+        EXPECT_EQ(model->LastError(), TModelError::None);
+        EXPECT_EQ(model->Smile(0)->Signatures.Items(), c.signatures);
+        EXPECT_EQ(Define(*model).substr(0, c.define.size()), c.define);
+        EXPECT_EQ(model->Label(0), c.signatures.front());
+    }
+
+    // Text a line cannot give back as it is, and indices out of range: refused, nothing written.
+    const std::string before = Define(*model);
+    for (const std::string& text :
+         {std::string("a,b"), std::string(" a"), std::string("a "), std::string("a\tb"), std::string("a\nb"),
+          std::string("\x7F"), std::string()}) {
+        SCOPED_TRACE(text);
+        EXPECT_FALSE(model->AddSignature(1, 0, text));
+        EXPECT_EQ(model->LastError(), TModelError::BadSignature);
+        EXPECT_FALSE(model->EditSignature(1, 0, text));
+    }
+    EXPECT_TRUE(TDefineDecoder::StorableSignature("a b"));
+    EXPECT_FALSE(model->AddSignature(2, 0, "a"));
+    EXPECT_FALSE(model->AddSignature(1, 2, "a"));
+    EXPECT_FALSE(model->MoveSignature(1, 0, 1));
+    EXPECT_FALSE(model->DeleteSignature(1, 1));
+    EXPECT_EQ(model->LastError(), TModelError::NotPresent);
+    EXPECT_EQ(Define(*model), before);
+
+    // The last signature deleted: the smile has none and is labelled so.
+    ASSERT_TRUE(model->DeleteSignature(1, 0));
+    EXPECT_EQ(model->Label(1), kNone);
+    EXPECT_EQ(model->ErrorCount(2), 1);
+    EXPECT_EQ(Define(*model), "w,z, y,q\r\n \r\n");
+}
+
+// With "_define.ini" unwritable every edit fails as a whole: the smiles, their signatures, the
+// pictures and the file stay as they were, and the failure names the file.
+TEST_F(EditTest, EveryEditThatCannotWriteTheDefinitionChangesNothing) {
+    auto model = OpenCounted(3);
+    ASSERT_TRUE(model->DeletePicture(2));
+    int reported = 0;
+    model->OnWriteError = [&](TDefineDecoder&, uint8_t, const std::string&) { ++reported; };
+    const std::string define = model->DefinePath(kAnimatedPack);
+    const std::string bytes = Define(*model);
+    std::filesystem::remove(define);
+    std::filesystem::create_directories(define + "/x");  // nothing can be renamed over it
+
+    const std::vector<std::pair<const char*, std::function<bool()>>> edits = {
+        {"add", [&] { return model->AddSmile(Picture(7)) != nullptr; }},
+        {"insert", [&] { return model->InsertSmile(0, Picture(7)) != nullptr; }},
+        {"replace", [&] { return model->ReplacePicture(0, Picture(7)) != nullptr; }},
+        {"replace missing", [&] { return model->ReplacePicture(2, Picture(7)) != nullptr; }},
+        {"delete picture", [&] { return model->DeletePicture(1); }},
+        {"delete", [&] { return model->DeleteSmile(0); }},
+        {"move", [&] { return model->MoveSmile(0, 2); }},
+        {"add signature", [&] { return model->AddSignature(0, 1, "n"); }},
+        {"edit signature", [&] { return model->EditSignature(0, 0, "n"); }},
+        {"delete signature", [&] { return model->DeleteSignature(1, 0); }},
+    };
+    for (const auto& [name, edit] : edits) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(edit());
+        EXPECT_EQ(model->LastError(), TModelError::WriteFailed);
+        EXPECT_EQ(model->LastErrorFile(), define);
+        EXPECT_EQ(Ids(*model), (std::vector<int>{0, 1, -1}));
+        EXPECT_EQ(model->Smile(0)->Signatures.Items(), std::vector<std::string>{"s0"});
+        EXPECT_EQ(model->Smile(1)->Signatures.Items(), std::vector<std::string>{"s1"});
+        EXPECT_EQ(WorkIds(*model), (std::vector<int>{0, 1}));
+        // No temporary file or journal is left.
+        EXPECT_EQ(ListFiles(Work(*model)), (std::vector<std::string>{"aa.gif", "ab.gif"}));
+    }
+    EXPECT_EQ(reported, 0);  // said by the results, not by the event
+    // Moving a smile onto itself changes nothing and needs no write.
+    EXPECT_TRUE(model->MoveSmile(1, 1));
+    EXPECT_EQ(model->LastError(), TModelError::None);
+
+    std::filesystem::remove_all(define);
+    ASSERT_TRUE(model->AddSignature(0, 1, "n"));
+    EXPECT_EQ(Define(*model), bytes.substr(0, 2) + ",n" + bytes.substr(2));
 }
 
 TEST_F(EditTest, CopyLabelsTakesItsOwnReferences) {
