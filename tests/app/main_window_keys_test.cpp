@@ -19,11 +19,8 @@ TEST_F(MainWindowKeysTest, EnterAndSpacePressTheFocusedButtonAndPreviewOnlyFromT
     const std::string folder = MakePack("pack", 4, ":-)\r\n;-)\r\n:-(\r\n:-D\r\n");
     TModalAnswers answers;
     TEditor editor;
-    editor.Start();
-    Open(editor, folder);
+    StartOn(editor, folder);
     QWidget* window = editor.Window.get();
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
 
     // A focused move button: Return, Enter and Space each move the last smile once to the left;
     // nothing previews.
@@ -62,11 +59,8 @@ TEST_F(MainWindowKeysTest, EscapeCancelsADragAndOtherwiseExits) {
     const std::string folder = MakePack("pack", 3, ":-)\r\n;-)\r\n:-(\r\n");
     TModalAnswers answers;
     TEditor editor;
-    editor.Start();
-    Open(editor, folder);
+    StartOn(editor, folder);
     QWidget* window = editor.Window.get();
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     const std::string before = Define(editor);
 
     QWidget* viewport = editor.Grid().viewport();

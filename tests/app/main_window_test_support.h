@@ -226,6 +226,13 @@ protected:
         editor.Dialogs->Files.push_back({QString::fromStdString(folder + "_define.ini")});
         editor.Window->OpenPackClick();
     }
+    // Starts the editor on the pack in folder, its window active for the keys.
+    void StartOn(TEditor& editor, const std::string& folder) {
+        editor.Start();
+        Open(editor, folder);
+        editor.Window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(editor.Window.get()));
+    }
 
     ScopedDataHome home_;
     TScopedRuntimeDir runtime_;

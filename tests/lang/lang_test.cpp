@@ -57,7 +57,7 @@ TEST(BuiltinTexts, CoverTheWindowsRangesInIdOrder) {
     EXPECT_EQ(actual, expected);
     EXPECT_TRUE(BuiltinText(100).empty());
     EXPECT_TRUE(BuiltinText(1603).empty());
-    EXPECT_TRUE(BuiltinText(1718).empty());
+    EXPECT_TRUE(BuiltinText(1720).empty());
     EXPECT_TRUE(BuiltinText(-1).empty());
 }
 
