@@ -1,10 +1,13 @@
 // What the visual settings dialog accepts comes back exactly after a restart: the font (face,
 // size, style), the colours and the column count.
+#include <QAction>
+#include <QComboBox>
 #include <QFontDatabase>
 #include <QPushButton>
 #include <QToolButton>
 
 #include "app/visual_form.h"
+#include "dialog_test_support.h"
 #include "main_window_test_support.h"
 #include "storage/global_config_manager.h"
 #include "views/smile_label.h"
@@ -72,6 +75,34 @@ TEST_F(SettingsRestartTest, TheDefaultFaceHasItsBoldFace) {
     bool bold = false;
     for (const QString& style : QFontDatabase::styles(font.family())) bold |= style.contains("Bold");
     EXPECT_TRUE(bold) << font.family().toStdString();
+}
+
+// The language chosen in the options and the switches under the grid come back as they were
+// left, in the grid's behaviour and on the buttons.
+TEST_F(SettingsRestartTest, TheLanguageAndTheSwitchesComeBack) {
+    {
+        TModalAnswers answers;
+        TEditor editor;
+        editor.Start();
+        answers.Answer([](TDialogBase& dialog) {
+            auto* box = dialog.findChild<QComboBox*>("TntComboBox1");
+            const int other = box->currentIndex() == 0 ? 1 : 0;
+            box->setCurrentIndex(other);
+            emit box->activated(other);
+            dialog.done(kResultOk);
+        });
+        editor.Window->findChild<QAction*>("TntToolButton11Action")->trigger();
+        for (const char* name : {"TntSpeedButton1", "TntSpeedButton2", "TntSpeedButton3"})
+            editor.Child<QToolButton>(name)->click();
+    }
+    TEditor editor;
+    editor.Start();
+    EXPECT_EQ(editor.Window->windowTitle(), Q(English()->Text(401)));
+    for (const char* name : {"TntSpeedButton1", "TntSpeedButton2", "TntSpeedButton3"})
+        EXPECT_FALSE(editor.Child<QToolButton>(name)->isChecked()) << name;
+    EXPECT_FALSE(editor.Grid().AnimateAll());
+    EXPECT_FALSE(editor.Grid().ShowSignatures());
+    EXPECT_FALSE(editor.Grid().AllowHotTrack());
 }
 
 // Every count the field takes comes back; 0 or less is one row for all smiles.
