@@ -152,14 +152,19 @@ int main(int argc, char** argv) {
         out << define;
         if (!out.flush()) throw std::runtime_error("cannot write _define.ini");
         // Pictures of an earlier sample would pair with the lines in name order: remove them.
+        // Only names of the sample's own form ("07-cool.gif") go, should the folder hold more.
+        std::vector<std::filesystem::path> stale;
         for (const auto& entry : std::filesystem::directory_iterator(folder)) {
             const std::string name = entry.path().filename().string();
-            std::string extension = entry.path().extension().string();
-            std::transform(extension.begin(), extension.end(), extension.begin(),
+            std::string lower = name;
+            std::transform(lower.begin(), lower.end(), lower.begin(),
                            [](unsigned char c) { return std::tolower(c); });
-            if (entry.is_regular_file() && extension == ".gif" && !written.count(name))
-                std::filesystem::remove(entry.path());
+            const bool ours = lower.size() > 7 && std::isdigit((unsigned char)lower[0]) &&
+                              std::isdigit((unsigned char)lower[1]) && lower[2] == '-' &&
+                              lower.compare(lower.size() - 4, 4, ".gif") == 0;
+            if (entry.is_regular_file() && ours && !written.count(name)) stale.push_back(entry.path());
         }
+        for (const std::filesystem::path& path : stale) std::filesystem::remove(path);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "faceloom-sample-pack: %s\n", error.what());
         return 1;
