@@ -110,7 +110,7 @@ public:
     // shadeRadius from (sx, sy), `base` between; outlined with `ink`.
     void PaintLit(const TShape& shape, uint8_t ink, uint8_t light, uint8_t base, uint8_t shade,
                   TPoint lightAt, double lightRadius, TPoint shadeFrom, double shadeRadius);
-    // Text in the little built-in font (capitals, digits, "!?*<>z"), `scale` pixels per dot,
+    // Text in the little built-in font (the letters L, O, K and "?"), `scale` pixels per dot,
     // top-left at (x, y) in pixels, not transformed. Returns the width drawn.
     int Text(int x, int y, std::string_view text, uint8_t color, int scale = 1);
     static int TextWidth(std::string_view text, int scale = 1);
