@@ -1,6 +1,8 @@
 // faceloom-pack list: the smiles as the editor builds them, with the pictures' original names.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "cli_fixture.h"
 #include "platform/code_page.h"
 #include "support/pack_builder.h"
@@ -117,15 +119,20 @@ TEST_F(ListTest, SamplePackOfTheExamples) {
     const auto before = Snapshot(pack);
     const ProgramResult check = Run({"check", pack});
     EXPECT_EQ(check.out, pack +
-                             "\n  smiles: 9\n  load errors: 0\n  missing files: 0\n  without signatures: 1\n"
+                             "\n  smiles: 40\n  load errors: 0\n  missing files: 0\n  without signatures: 0\n"
                              "  duplicate signatures: 0\n");
-    EXPECT_EQ(check.exitCode, 1);
+    EXPECT_EQ(check.exitCode, 0);
 
     const ProgramResult list = Run({"list", pack});
     EXPECT_EQ(list.exitCode, 0);
+    EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 40) << list.out;
     EXPECT_EQ(list.out.substr(0, list.out.find('\n') + 1),
-              "0\t01-smile.gif\t2\t20x24\tok\t:-)\t:)\tпривет\n");
-    EXPECT_NE(list.out.find("\n8\t09-sleepy.gif\t3\t20x24\tok\n"), std::string::npos) << list.out;
+              "0\t01-smile.gif\t4\t19x19\tok\t:-)\t:)\tулыбка\tsmile\n");
+    EXPECT_NE(list.out.find("\n37\t38-rofl.gif\t8\t40x40\tok\t*ROFL*\tваляюсь\trofl\n"), std::string::npos)
+        << list.out;
+    EXPECT_NE(list.out.find("\n38\t39-lol.gif\t4\t48x24\tok\tLOL\tржу не могу\tlaughing out loud\n"),
+              std::string::npos)
+        << list.out;
     EXPECT_EQ(Snapshot(pack), before);
 }
 #endif
