@@ -1,9 +1,10 @@
 // bench_grid: 500 animated smiles on a real X server, shown by the smile grid and, as the
-// baseline, by 500 QLabels each playing its GIF with a QMovie.
+// baseline, by 500 QLabels each playing its GIF with a QMovie; and the grid again with a
+// caption under every smile, against the grid without them.
 //
 //   bench_grid [--seconds N] [--seed N] [--folder DIR]   generates the pack (kept in DIR when
-//                                                         given), runs both and compares
-//   bench_grid --child grid|movie --folder DIR --seconds N    one measured run
+//                                                         given), runs all three and compares
+//   bench_grid --child grid|captions|movie --folder DIR --seconds N    one measured run
 //
 // Each side runs in a process of its own so that its CPU time and peak RSS are its own. A
 // child loads the 500 GIFs, shows them all in one window, lets them animate for one second to
@@ -86,7 +87,7 @@ int MeasureShown(QWidget& window, int seconds, const std::string& extra) {
     return 0;
 }
 
-int RunGrid(const QString& folder, int seconds) {
+int RunGrid(const QString& folder, int seconds, bool captions) {
     std::vector<TRef<TPictureDecoder>> pictures;
     for (int i = 0; i < kSmiles; ++i) {
         TRef<TPictureDecoder> picture(new TGifDecoder(SmileFile(folder, i)));
@@ -99,10 +100,12 @@ int RunGrid(const QString& folder, int seconds) {
     grid.SetRowWidth(kColumns);
     grid.SetAllowHotTrack(true);
     grid.SetAllowSelecting(true);
-    for (const TRef<TPictureDecoder>& picture : pictures) {
+    grid.SetShowSignatures(captions);
+    for (size_t i = 0; i < pictures.size(); ++i) {
         auto* smile = new TSmileViewSmile();
-        smile->SetPicture(picture.get());
-        grid.Smiles().AddObject(QString(), smile);
+        smile->SetPicture(pictures[i].get());
+        // Signatures of the lengths packs use, all different.
+        grid.Smiles().AddObject(captions ? QString(":smile%1:").arg(i) : QString(), smile);
     }
     grid.SetActive(true);
     grid.resize(grid.TotalWidth(), grid.TotalHeight());
@@ -193,7 +196,8 @@ int main(int argc, char** argv) {
     }
     if (!child.empty()) {
         QApplication app(argc, argv);
-        return child == "grid" ? RunGrid(folder, seconds) : RunMovies(folder, seconds);
+        if (child == "movie") return RunMovies(folder, seconds);
+        return RunGrid(folder, seconds, child == "captions");
     }
 
     // --folder without --child keeps the generated pack there (for profiling one side).
@@ -205,8 +209,10 @@ int main(int argc, char** argv) {
     for (int i = 0; i < kSmiles; ++i) test::WriteGifFile(SmileFile(folder, i), MakeBenchSmile(random));
 
     TResult grid;
+    TResult captions;
     TResult movies;
     if (!RunChild(argv[0], "grid", folder, seconds, grid) ||
+        !RunChild(argv[0], "captions", folder, seconds, captions) ||
         !RunChild(argv[0], "movie", folder, seconds, movies)) {
         std::fprintf(stderr, "bench_grid: a measured run failed (is an X server running?)\n");
         return 1;
@@ -216,5 +222,7 @@ int main(int argc, char** argv) {
     std::printf("QMovie: cpu %.3f s  peak rss %ld KiB\n", movies.cpu, movies.rss);
     std::printf("ratio grid/QMovie: cpu %.3f  rss %.3f\n", movies.cpu > 0 ? grid.cpu / movies.cpu : 0.0,
                 movies.rss > 0 ? double(grid.rss) / double(movies.rss) : 0.0);
+    std::printf("captions: cpu %.3f s  peak rss %ld KiB\n", captions.cpu, captions.rss);
+    std::printf("ratio captions/grid: cpu %.3f\n", grid.cpu > 0 ? captions.cpu / grid.cpu : 0.0);
     return 0;
 }

@@ -21,10 +21,13 @@ grid_cpu=$(awk '/^grid:/ {print $3}' "$out" | median)
 grid_rss=$(awk '/^grid:/ {print $7}' "$out" | median)
 movie_cpu=$(awk '/^QMovie:/ {print $3}' "$out" | median)
 movie_rss=$(awk '/^QMovie:/ {print $7}' "$out" | median)
-cpu_ratio=$(awk '/^ratio/ {print $4}' "$out" | median)
-rss_ratio=$(awk '/^ratio/ {print $6}' "$out" | median)
+cpu_ratio=$(awk '/^ratio grid/ {print $4}' "$out" | median)
+rss_ratio=$(awk '/^ratio grid/ {print $6}' "$out" | median)
+captions_cpu=$(awk '/^captions:/ {print $3}' "$out" | median)
+captions_ratio=$(awk '/^ratio captions/ {print $4}' "$out" | median)
 rm -f "$out"
 echo "medians of 3 runs, $seconds s each:"
 echo "  grid:   cpu $grid_cpu s, peak rss $grid_rss KiB"
 echo "  QMovie: cpu $movie_cpu s, peak rss $movie_rss KiB"
 echo "  ratio grid/QMovie: cpu $cpu_ratio, rss $rss_ratio"
+echo "  grid with captions: cpu $captions_cpu s; ratio captions/grid: cpu $captions_ratio"

@@ -14,6 +14,7 @@
 
 #include "pictures/base_object.h"
 #include "views/back_buffer.h"
+#include "views/caption_cache.h"
 #include "views/dirty_cells.h"
 #include "views/smile_list.h"
 
@@ -173,6 +174,7 @@ public:
     int32_t DragIndex() const { return dragIndex_; }
     int32_t PressIndex() const { return pressIndex_; }
     const TBackBuffer& BackBuffer() const { return backBuffer_; }
+    const TCaptionCache& Captions() const { return captions_; }
     TDragSmile* DragSmileInstance() const { return dragSmileInstance_.get(); }
     // The hint text of the control and whether hints are shown (opposite to ShowSignatures).
     const QString& HintText() const { return hint_; }
@@ -253,6 +255,7 @@ private:
     int32_t maxScrollRow_ = 0;
     int32_t lastRowWidth_ = 0;
     TBackBuffer backBuffer_;
+    TCaptionCache captions_;
     int32_t maxColumnWidth_ = 0;
     int32_t maxRowHeight_ = 0;
     int32_t scrollCol_ = 0;

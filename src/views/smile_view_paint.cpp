@@ -11,6 +11,7 @@
 #include "pictures/picture_decoder.h"
 #include "pictures/smile_bitmap.h"
 #include "platform/bitmap.h"
+#include "views/caption_cache.h"
 #include "views/smile_view.h"
 #include "views/smile_view_smile.h"
 #include "views/win_color.h"
@@ -82,36 +83,33 @@ void TSmileView::DrawCell(int32_t index, QPainter& painter) {
     const int32_t h = rows_[r].Size;
     if (w <= 0 || h <= 0) return;
 
-    // Without a text line the cell is composed straight where it is shown, which saves
-    // copying it there; text goes through the back buffer (QPainter draws it there).
+    // The cell is composed straight where it is shown where the painter allows it, which
+    // saves copying it there; captions come ready from the cache.
     const QString& text = smiles_->Get(index);
     const bool withText = showSignatures_ && !text.isEmpty();
     const QRect shown(columns_[c].Offset - offsetX_, rows_[r].Offset - offsetY_, w, h);
-    TSurface surface = withText ? TSurface() : TBackBuffer::DeviceArea(painter, shown);
+    TSurface surface = TBackBuffer::DeviceArea(painter, shown);
     const bool direct = !surface.Empty();
     if (!direct) surface = backBuffer_.Surface();
-    if (allowHotTrack_ && index == HotIndex()) {
-        surface.FillRect(TRect{0, 0, w, h}, Resolved(hotTrackColor_));
+    const bool hotCell = allowHotTrack_ && index == HotIndex();
+    const TColor fill = Resolved(hotCell ? hotTrackColor_ : color_);
+    if (hotCell) {
+        surface.FillRect(TRect{0, 0, w, h}, fill);
         const TColor border = Resolved(hotTrackBorderColor_);
         surface.FillRect(TRect{0, 0, w, 1}, border);
         surface.FillRect(TRect{0, h - 1, w, h}, border);
         surface.FillRect(TRect{0, 0, 1, h}, border);
         surface.FillRect(TRect{w - 1, 0, w, h}, border);
     } else {
-        surface.FillRect(TRect{0, 0, w, h}, Resolved(color_));
+        surface.FillRect(TRect{0, 0, w, h}, fill);
     }
 
     int32_t textHeight = 0;
     if (withText) {
-        const QSize extent = TextExtent(text);
-        textHeight = std::max(extent.height(), 0);
-        QPainter textPainter(&backBuffer_.Image());
-        textPainter.setClipRect(0, 0, w, h);
-        textPainter.setFont(font());
-        textPainter.setPen(WinColorToQColor(fontColor_));
-        const int32_t x = (w - extent.width()) / 2;
-        const int32_t y = h - textHeight - 1;
-        textPainter.drawText(x, y + QFontMetrics(font()).ascent(), text);
+        const QImage& caption =
+            captions_.Caption(text, font(), WinColorToQColor(fontColor_), ColorToRgb(fill));
+        textHeight = caption.height();
+        TCaptionCache::Draw(caption, surface, (w - caption.width()) / 2, h - textHeight - 1, w, h);
     }
 
     TSmileViewSmile* smile = smiles_->SmileOrNull(index);

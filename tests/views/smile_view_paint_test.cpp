@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
+#include <QPainter>
 #include <QTest>
 
 #include "grid_test_support.h"
@@ -149,6 +151,60 @@ TEST(SmileViewTextTest, SignatureIsWrittenUnderThePicture) {
     EXPECT_EQ(Rgb(image, px, py), AsRgb(kBlue));
     EXPECT_NE(Rgb(image, px - 1, py), AsRgb(kBlue));
     EXPECT_NE(Rgb(image, px, py - 1), AsRgb(kBlue));
+}
+
+// Captions are rendered once per text and background and copied afterwards: every frame of an
+// animating smile, and the hot look, show the same pixels text drawn in place would, and a new
+// font or pen renders them again.
+TEST(SmileViewTextTest, CaptionsAreRenderedOnceAndCopiedExactly) {
+    TRef<TPictureDecoder> picture(new TCodePicture(20, 20, {kBlue, kGreen}, 100));
+    TTestView view;
+    view.SetColor(0xFFFFFF);
+    view.SetFontColor(0x000000);
+    view.SetAllowHotTrack(true);
+    view.SetShowSignatures(true);
+    view.Smiles().AddObject("Wq", NewSmile(picture.get()));
+    view.Smiles().AddObject("Wq", NewSmile(picture.get()));
+    view.resize(200, 100);
+    view.show();
+    view.SetActive(true);
+    const int w = view.Columns()[0].Size;
+    const int h = view.Rows()[0].Size;
+    // The reference: the text drawn in place over each background.
+    auto reference = [&](uint32_t background) {
+        const QFontMetrics metrics(view.font());
+        QImage image(w, h, QImage::Format_RGB32);
+        image.fill(QColor::fromRgb(AsRgb(background)));
+        QPainter painter(&image);
+        painter.setFont(view.font());
+        painter.setPen(Qt::black);
+        const int th = metrics.height();
+        painter.drawText((w - metrics.horizontalAdvance("Wq")) / 2, h - th - 1 + metrics.ascent(), "Wq");
+        return image;
+    };
+    auto captionMatches = [&](const QImage& shot, int cell, const QImage& expected) {
+        const int th = QFontMetrics(view.font()).height();
+        for (int y = h - th - 1; y < h - 1; ++y)
+            for (int x = 1; x < w - 1; ++x)
+                if (Rgb(shot, cell * w + x, y) != (expected.pixel(x, y) & 0xFFFFFFu)) return false;
+        return true;
+    };
+    QTest::mouseMove(view.viewport(), QPoint(w + w / 2, h / 2));
+    ASSERT_EQ(view.HotIndex(), 1);
+    QImage shot = Grab(view);
+    EXPECT_TRUE(captionMatches(shot, 0, reference(0xFFFFFF)));
+    EXPECT_TRUE(captionMatches(shot, 1, reference(0xFFF0F0)));
+    EXPECT_EQ(view.Captions().Count(), 2);  // one text over two backgrounds
+    for (int frame = 0; frame < 3; ++frame) {
+        view.Smiles().GetSmile(0)->FrameIndex.store(frame % 2, std::memory_order_relaxed);
+        shot = Grab(view);
+    }
+    EXPECT_EQ(view.Captions().Count(), 2);
+    EXPECT_TRUE(captionMatches(shot, 0, reference(0xFFFFFF)));
+    view.SetFontColor(0x0000FF);
+    shot = Grab(view);
+    EXPECT_EQ(view.Captions().Count(), 2);
+    EXPECT_FALSE(captionMatches(shot, 0, reference(0xFFFFFF)));  // red now, rendered again
 }
 
 }  // namespace
