@@ -18,6 +18,7 @@
 
 #include "app/commands/interface_manager.h"
 #include "app/dialogs/app_forms.h"
+#include "app/dialogs/dialog_base.h"
 #include "app/dialogs/error_form.h"
 #include "app/dialogs/load_form.h"
 #include "app/dialogs/options_form.h"
@@ -57,7 +58,6 @@ TManagerMain::TManagerMain(TAppForms& forms, const std::string& handOverSuffix, 
     engineRunning_ = false;
     refused_ = false;
     BuildControls();
-    RegisterInterfaceElements();
     // Without per-pixel translucent windows there is no floating image to animate.
     if (!grid_->LayeredWindowsAvailable()) {
         speed_[4]->setChecked(false);
@@ -82,11 +82,12 @@ TManagerMain::TManagerMain(TAppForms& forms, const std::string& handOverSuffix, 
     RestoreGeometry();
     // The built-in texts until the stored language is applied at the first idle moment.
     ApplyLanguage(TLang(std::string(), true));
-    UpdatePackState();
+    commands_->UpdatePackState();
 }
 
 TManagerMain::~TManagerMain() {
     if (engineRunning_) StopPackEngine();
+    commands_->SetModel(nullptr);
     grid_->SetActive(false);
     grid_->Smiles().Clear();
     grid_->SetDragDispatcher(nullptr);
@@ -134,7 +135,7 @@ void TManagerMain::ApplicationEvents1Idle() {
 }
 
 void TManagerMain::StartPackEngine() {
-    lastClicked_ = -1;
+    commands_->ResetLastClicked();
     {
         TLangManager languages(DefaultLanguageDirectory());
         languages.OnChange = [this](TLangManager&, TLang& lang) { ApplyLanguageToAllWindows(lang); };
@@ -167,16 +168,17 @@ void TManagerMain::StartPackEngine() {
     };
     model_->OnQuerySave = [this](TDefineDecoder&, int32_t& answer) { QuerySaveChanges(answer); };
     model_->OnSelectFolder = [this](TDefineDecoder&, int32_t kind, std::string& path, bool& accepted) {
-        SelectSaveTarget(kind == 1, accepted, path);
+        commands_->SelectSaveTarget(kind == 1, accepted, path);
     };
     model_->OnBeforeClose = [this](TDefineDecoder&) { SuspendGridAnimation(); };
     model_->OnWriteError = [this](TDefineDecoder&, uint8_t, const std::string& fileName) {
         ReportFailure(forms_.ErrorTexts.Reason(TModelError::WriteFailed), fileName);
     };
+    commands_->SetModel(model_.get());
     model_->LoadFromStorage();
-    FillGrid();
+    commands_->FillGrid();
     grid_->SetActive(true);
-    UpdatePackState();
+    commands_->UpdatePackState();
     ReportUnreadableStates();
 }
 
@@ -200,17 +202,17 @@ void TManagerMain::HandOverOpening() {
     TConfigManager& config = model_->Config();
     StoreSettings(config.FileName(), [&] { config.WriteBool(TConfigBoolKey::SaveOnExit, true); });
     model_->SetBothMode(true);
-    ClearSignatureSelection();
+    commands_->ClearSignatureSelection();
     std::string pack = handOverPack_.empty() ? handOverBase_ : handOverPack_;
     model_->SetExternalBase(handOverBase_);
     grid_->SetActive(false);
     grid_->Smiles().Clear();
     model_->OpenPack(pack);
-    FillGrid();
+    commands_->FillGrid();
     grid_->SetActive(true);
-    UpdateCount();
-    ListBox1Click();
-    UpdatePackState();
+    commands_->UpdateCount();
+    commands_->SignatureClicked();
+    commands_->UpdatePackState();
 }
 
 void TManagerMain::OpenStartPack() {
@@ -224,7 +226,7 @@ void TManagerMain::OpenStartPack() {
     }
     const std::string path = ToLocal(startPackPath_);
     startPackPath_.clear();
-    OpenPath(path);
+    commands_->OpenPath(path);
 }
 
 bool TManagerMain::StopPackEngine() {
@@ -238,13 +240,15 @@ bool TManagerMain::StopPackEngine() {
         const bool closed = model_->ClosePack();
         model_->SetBothMode(both);
         if (!closed) {
-            UpdatePackState();
+            commands_->UpdatePackState();
             return false;
         }
     }
-    for (int element = 10; element <= 24; ++element) interface_->SetEnabled(element, false);
+    for (int element = kElementAddSmiles; element <= kElementMoveSignatureDown; ++element)
+        Interface().SetEnabled(element, false);
     grid_->SetActive(false);
     // The grid keeps its own references; the model writes every present pack's definition.
+    commands_->SetModel(nullptr);
     model_.reset();
     if (lock_) lock_->Release();
     lock_.reset();
@@ -319,43 +323,6 @@ void TManagerMain::StoreGeometry() {
     }
 }
 
-void TManagerMain::UpdatePackState() {
-    const bool present = model_ && model_->PresentPacks().Contains(model_->CurrentPack());
-    count_->setText(present ? QString::number(model_->SmileCount()) : QString());
-    const uint8_t current = model_ ? model_->CurrentPack() : kAnimatedPack;
-    toolActions_[7]->setChecked(model_ ? current == kStaticPack : toolActions_[7]->isChecked());
-    toolActions_[8]->setChecked(model_ ? current == kAnimatedPack : toolActions_[8]->isChecked());
-    toolActions_[9]->setChecked(model_ ? model_->BothMode() : toolActions_[9]->isChecked());
-    interface_->SetEnabled(10, present);
-    interface_->SetEnabled(23, present);
-    grid_->SetEnableDragAccept(present);
-    const bool packLevel = model_ && (model_->BothMode() ? !model_->PresentPacks().Empty() : present);
-    for (int element = 2; element <= 4; ++element) interface_->SetEnabled(element, packLevel);
-}
-
-void TManagerMain::UpdateCount() {
-    const bool present = model_ && model_->PresentPacks().Contains(model_->CurrentPack());
-    count_->setText(present ? QString::number(model_->SmileCount()) : QString());
-}
-
-QString TManagerMain::LabelText(int32_t index) const {
-    return model_ ? QString::fromStdU16String(CodePageToUnicode(model_->Label(index))) : QString();
-}
-
-TSmileViewSmile* TManagerMain::GridSmileFor(TSmile* smile) const {
-    auto* own = dynamic_cast<TSmileViewSmile*>(smile);
-    if (own && own->Picture.load()) return own;
-    auto* placeholder = new TSmileViewSmile();
-    placeholder->SetPicture(BuiltinPicture(smile && smile->LoadError ? kPictureFailed : kPictureMissing));
-    return placeholder;
-}
-
-void TManagerMain::FillGrid() {
-    if (!model_) return;
-    for (int32_t i = 0; i < model_->SmileCount(); ++i)
-        grid_->Smiles().AddObject(LabelText(i), GridSmileFor(model_->Smile(i)));
-}
-
 void TManagerMain::SuspendGridAnimation() {
     grid_->SetActive(false);
 }
@@ -389,58 +356,17 @@ void TManagerMain::ShowFileProgress(const QString& fileName, int32_t position, i
 
 void TManagerMain::QuerySaveChanges(int32_t& answer) {
     const int result = forms_.QueryForm ? forms_.QueryForm->ShowModal() : 0;
-    answer = result == 6 ? 0 : result == 7 ? 1 : 2;
+    answer = result == kResultYes ? 0 : result == kResultNo ? 1 : 2;
 }
 
-bool TManagerMain::SelectFolder(const QString& title, const QString& root, QString& folder, int options) {
-    const std::optional<QString> chosen = fileDialogs_->SelectFolder(this, title, root, (options & 1) != 0);
-    if (!chosen) return false;
-    folder = *chosen;
-    return true;
+void TManagerMain::ShowSmileCount(const QString& text) {
+    count_->setText(text);
 }
 
-void TManagerMain::SelectSaveTarget(bool bothPacks, bool& confirmed, std::string& path) {
-    QString folder;
-    if (bothPacks) {
-        confirmed = SelectFolder(saveTitle_, FromLocal(path), folder, 9);
-        if (confirmed) path = ToLocal(QDir::toNativeSeparators(folder));
-        return;
-    }
-    const QString start = QFileInfo(FromLocal(path)).path();
-    confirmed = SelectFolder(saveTitle_, path.empty() ? QString() : start, folder, 9);
-    if (confirmed) {
-        if (!folder.endsWith('/')) folder += '/';
-        path = ToLocal(folder + "_define.ini");
-    }
-}
-
-void TManagerMain::SelectOpenSource(bool bothPacks, bool& confirmed, std::string& path) {
-    if (bothPacks) {
-        QString folder;
-        confirmed = SelectFolder(openTitle_, FromLocal(path), folder, 8);
-        if (confirmed) path = ToLocal(folder);
-        return;
-    }
-    TOpenFileRequest request;
-    request.Title = openTitle_;
-    request.Filter = "_define.ini|_define.ini" + allFilesTail_;
-    request.StartFolder = FromLocal(path);
-    const std::optional<QString> file = fileDialogs_->OpenFile(this, request);
-    confirmed = file.has_value();
-    if (confirmed) path = ToLocal(*file);
-}
-
-void TManagerMain::DefaultPackFolder(std::string& path) {
-    if (!model_) {
-        path.clear();
-        return;
-    }
-    if (model_->BothMode() && model_->BothPathsAssigned()) {
-        path = model_->BothPath();
-    } else {
-        const uint8_t pack = model_->CurrentPack();
-        path = model_->SourcedPacks().Contains(pack) ? model_->SourcePath(pack) : std::string();
-    }
+void TManagerMain::WhileHidden(const std::function<void()>& modal) {
+    hide();
+    modal();
+    show();
 }
 
 }  // namespace faceloom

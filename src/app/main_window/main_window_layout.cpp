@@ -13,11 +13,16 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstdlib>
+#include <vector>
 
+#include "app/commands/command_table.h"
+#include "app/commands/editor_commands.h"
 #include "app/commands/interface_manager.h"
 #include "app/dialogs/app_forms.h"
 #include "app/dialogs/dialog_look.h"
@@ -46,35 +51,8 @@ QString WithShortcut(const QString& hint, const char* keys) {
                                   QKeySequence(QString::fromLatin1(keys)).toString(QKeySequence::NativeText));
 }
 
-// Toolbar buttons 1 to 13: element (-1 for separators) and image.
-struct TToolSpec {
-    int Element;
-    int Image;
-    int Hint;
-    const char* Keys;
-};
-constexpr TToolSpec kTools[14] = {
-    {-1, -1, 0, nullptr},        {0, 0, 402, "Ctrl+N"}, {1, 1, 403, "Ctrl+O"}, {2, 2, 404, "Ctrl+S"},
-    {3, 3, 405, "Ctrl+Shift+S"}, {4, 4, 406, "Ctrl+W"}, {-1, -1, 0, nullptr},  {5, 5, 407, "Ctrl+1"},
-    {6, 6, 408, "Ctrl+2"},       {7, 7, 409, "Ctrl+3"}, {-1, -1, 0, nullptr},  {8, 8, 410, "Ctrl+,"},
-    {-1, -1, 0, nullptr},        {9, 9, 411, "F1"},
-};
-
-// TntBitBtn1 to 16: element (-1: not bound) and hint text.
-struct TButtonSpec {
-    int Element;
-    int Hint;
-    const char* Keys;
-};
-constexpr TButtonSpec kButtons[17] = {
-    {-1, 0, nullptr},   {-1, 427, "Esc"},       {10, 412, "Ins"},    {11, 413, "Ctrl+Up"},
-    {12, 414, nullptr}, {13, 415, "Ctrl+Left"}, {14, 416, "Return"}, {15, 417, "Ctrl+Right"},
-    {16, 418, "Del"},   {17, 419, "Ctrl+Down"}, {18, 420, nullptr},  {19, 421, nullptr},
-    {20, 422, "F2"},    {21, 423, nullptr},     {22, 424, nullptr},  {23, 425, nullptr},
-    {24, 426, nullptr},
-};
-
-constexpr int kSpeedHints[6] = {0, 429, 430, 431, 432, 433};
+constexpr int kSpeedHints[6] = {kTextNone,     kTextAnimateAll,   kTextShowSignatures,
+                                kTextHotTrack, kTextAnimatedDrag, kTextVisualSettings};
 // The switches under the grid and the visual settings, from the keyboard.
 constexpr const char* kSpeedKeys[6] = {nullptr, "Alt+1", "Alt+2", "Alt+3", "Alt+4", "Alt+5"};
 
@@ -83,6 +61,7 @@ constexpr QSize kButtonSize(40, 28);
 }  // namespace
 
 void TManagerMain::BuildControls() {
+    commands_ = new TEditorCommands(forms_, *this, this);
     BuildToolbar();
 
     auto* central = new QWidget(this);
@@ -106,6 +85,7 @@ void TManagerMain::BuildControls() {
     BuildBottomRow(bottom);
     outer->addWidget(bottom, 0);
     setCentralWidget(central);
+    commands_->SetViews(grid_, list_);
 
     BuildContextMenu();
     BuildShortcuts();
@@ -134,13 +114,13 @@ void TManagerMain::BuildControls() {
     grid_->SetHotTrackBorderColor(16744576);
     grid_->SetLayeredWindowsAvailable(LayeredWindowsAvailable());
 
-    grid_->OnSelect = [this](TSmileView&, int32_t index) { SmileView1Select(index); };
-    grid_->OnSmileMove = [this](TSmileView&, int32_t from, int32_t to) { SmileView1SmileMove(from, to); };
+    grid_->OnSelect = [this](TSmileView&, int32_t index) { commands_->SmileSelected(index); };
+    grid_->OnSmileMove = [this](TSmileView&, int32_t from, int32_t to) { commands_->SmileDragged(from, to); };
     grid_->OnContextMenu = [this](TSmileView&, int32_t x, int32_t y, int32_t index) {
         SmileView1ContextMenu(QPoint(x, y), index);
     };
     grid_->OnDropFiles = [this](TSmileView&, int32_t index, const QStringList& files) {
-        SmileView1DropFiles(index, files);
+        commands_->FilesDropped(index, files);
     };
 
     // 680 x 498 client at first, centred; never smaller than 375 x 357.
@@ -160,53 +140,25 @@ void TManagerMain::BuildToolbar() {
     bar->setIconSize(QSize(kToolbarImageSize, kToolbarImageSize));
     bar->setContextMenuPolicy(Qt::PreventContextMenu);
     addToolBar(Qt::TopToolBarArea, bar);
-    using TCommand = void (TManagerMain::*)();
-    static constexpr TCommand kCommands[14] = {
-        nullptr,
-        &TManagerMain::NewPackClick,
-        &TManagerMain::OpenPackClick,
-        &TManagerMain::SaveClick,
-        &TManagerMain::SaveAsClick,
-        &TManagerMain::ClosePackClick,
-        nullptr,
-        &TManagerMain::StaticPackClick,
-        &TManagerMain::AnimatedPackClick,
-        &TManagerMain::BothPacksClick,
-        nullptr,
-        &TManagerMain::OptionsClick,
-        nullptr,
-        &TManagerMain::AboutClick,
-    };
     for (int number = 1; number <= 13; ++number) {
-        const TToolSpec& spec = kTools[number];
+        const TCommandSpec* spec = nullptr;
+        for (const TCommandSpec& row : CommandTable())
+            if (row.ToolButton == number) spec = &row;
         QAction* action = nullptr;
-        if (spec.Element < 0) {
+        if (!spec) {
             action = bar->addSeparator();
+            action->setObjectName(QString("TntToolButton%1Action").arg(number));
         } else {
-            action = bar->addAction(LoadIcon(ToolbarImageName(spec.Image), kToolbarImageSize), QString());
-            action->setCheckable(number >= 7 && number <= 9);
-            const TCommand command = kCommands[number];
-            connect(action, &QAction::triggered, this, [this, command] { (this->*command)(); });
-            if (spec.Keys) {
-                action->setShortcut(QKeySequence(QString::fromLatin1(spec.Keys)));
-                action->setShortcutContext(Qt::WindowShortcut);
-            }
+            // The toolbar's images are in element order.
+            action = commands_->Action(spec->Command);
+            action->setIcon(LoadIcon(ToolbarImageName(spec->Element), kToolbarImageSize));
+            bar->addAction(action);
         }
-        action->setObjectName(QString("TntToolButton%1Action").arg(number));
         if (QWidget* widget = bar->widgetForAction(action)) {
             widget->setObjectName(QString("TntToolButton%1").arg(number));
             widget->setFocusPolicy(Qt::TabFocus);  // the keyboard reaches every button
         }
-        toolActions_[number] = action;
     }
-    toolActions_[8]->setChecked(true);
-    toolActions_[9]->setChecked(true);
-}
-
-void TManagerMain::Bind(QPushButton* button, int element, void (TManagerMain::*command)()) {
-    connect(button, &QPushButton::clicked, this, [this, element, command] {
-        if (element < 0 || interface_->IsEnabled(element)) (this->*command)();
-    });
 }
 
 void TManagerMain::BuildRightColumn(QWidget* column) {
@@ -233,45 +185,30 @@ void TManagerMain::BuildRightColumn(QWidget* column) {
     list_->setFixedWidth(3 * kButtonSize.width() + 8);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     layout->addWidget(list_, 1);
-    connect(list_, &QListWidget::itemClicked, this, [this] { ListBox1Click(); });
+    connect(list_, &QListWidget::itemClicked, this, [this] { commands_->SignatureClicked(); });
     list_->installEventFilter(this);  // keyboard moves in the list count as clicks
-    connect(list_, &QListWidget::itemDoubleClicked, this, [this] {
-        if (interface_->IsEnabled(20)) EditSignatureClick();
-    });
+    connect(list_, &QListWidget::itemDoubleClicked, this,
+            [this] { commands_->Run(TCommand::EditSignature); });
 
     auto* signatures = new QGridLayout();
     signatures->setSpacing(4);
     for (int i = 0; i < 6; ++i) signatures->addWidget(buttons_[11 + i], i / 3, i % 3);
     layout->addLayout(signatures);
 
-    Bind(buttons_[1], -1, &TManagerMain::ExitClick);
-    Bind(buttons_[2], 10, &TManagerMain::AddSmilesClick);
-    connect(buttons_[3], &QPushButton::clicked, this, [this] { MoveSmileClick(11); });
-    connect(buttons_[5], &QPushButton::clicked, this, [this] { MoveSmileClick(13); });
-    connect(buttons_[7], &QPushButton::clicked, this, [this] { MoveSmileClick(15); });
-    connect(buttons_[9], &QPushButton::clicked, this, [this] { MoveSmileClick(17); });
-    connect(buttons_[4], &QPushButton::clicked, this, [this] {
-        if (interface_->IsEnabled(12)) ReplacePictureAt(grid_->ItemIndex());
-    });
-    connect(buttons_[6], &QPushButton::clicked, this, [this] {
-        if (interface_->IsEnabled(14)) PreviewAt(grid_->ItemIndex());
-    });
-    connect(buttons_[8], &QPushButton::clicked, this, [this] {
-        if (interface_->IsEnabled(16)) DeleteSmileAt(grid_->ItemIndex());
-    });
-    connect(buttons_[10], &QPushButton::clicked, this, [this] {
-        if (interface_->IsEnabled(18)) DeletePictureAt(grid_->ItemIndex());
-    });
-    Bind(buttons_[11], 19, &TManagerMain::AddSignatureClick);
-    Bind(buttons_[12], 20, &TManagerMain::EditSignatureClick);
-    connect(buttons_[13], &QPushButton::clicked, this, [this] {
-        if (interface_->IsEnabled(21)) MoveSignatureClick(true);
-    });
-    Bind(buttons_[14], 22, &TManagerMain::DeleteSignatureClick);
-    Bind(buttons_[15], 23, &TManagerMain::FindSignatureClick);
-    connect(buttons_[16], &QPushButton::clicked, this, [this] {
-        if (interface_->IsEnabled(24)) MoveSignatureClick(false);
-    });
+    // Each button shows its command's action: clicking triggers it, and it follows the action's
+    // enabled state and hint.
+    for (const TCommandSpec& spec : CommandTable()) {
+        if (spec.BitButton <= 0) continue;
+        QPushButton* button = buttons_[spec.BitButton];
+        QAction* action = commands_->Action(spec.Command);
+        connect(button, &QPushButton::clicked, action, &QAction::trigger);
+        auto follow = [button, action] {
+            button->setEnabled(action->isEnabled());
+            button->setToolTip(action->toolTip());
+        };
+        connect(action, &QAction::changed, button, follow);
+        follow();
+    }
 }
 
 void TManagerMain::BuildBottomRow(QWidget* row) {
@@ -319,22 +256,27 @@ void TManagerMain::BuildBottomRow(QWidget* row) {
 void TManagerMain::BuildContextMenu() {
     menu_ = new QMenu(this);
     menu_->setObjectName("TntPopupMenu1");
-    auto item = [this](const char* name, void (TManagerMain::*command)(int32_t)) {
-        QAction* action = menu_->addAction(QString());
-        action->setObjectName(QString::fromLatin1(name));
-        connect(action, &QAction::triggered, this, [this, command] {
-            if (contextSmile_ >= 0) (this->*command)(contextSmile_);
+    std::vector<const TCommandSpec*> items;
+    for (const TCommandSpec& spec : CommandTable())
+        if (spec.MenuItem > 0) items.push_back(&spec);
+    std::sort(items.begin(), items.end(),
+              [](const TCommandSpec* a, const TCommandSpec* b) { return a->MenuItem < b->MenuItem; });
+    for (const TCommandSpec* spec : items) {
+        // Preview stands apart from the commands that change the pack.
+        if (spec->Command == TCommand::Preview) menu_->addSeparator()->setObjectName("N1");
+        menu_->addAction(commands_->Action(spec->Command));
+    }
+    // Closed without a choice: the commands follow the selection again. Later, as the item
+    // chosen is triggered after the menu has gone.
+    connect(menu_, &QMenu::aboutToHide, this, [this] {
+        QTimer::singleShot(0, commands_, [this] {
+            if (!menu_->isVisible()) commands_->ContextMenuClosed();
         });
-        return action;
-    };
-    addSmileItem_ = menu_->addAction(QString());
-    addSmileItem_->setObjectName("AddSmile");
-    connect(addSmileItem_, &QAction::triggered, this, [this] { AddSmileMenuClick(); });
-    replacePictureItem_ = item("ReplacePicture", &TManagerMain::ReplacePictureAt);
-    deleteSmileItem_ = item("DeleteSmile", &TManagerMain::DeleteSmileAt);
-    deletePictureItem_ = item("DeletePicture", &TManagerMain::DeletePictureAt);
-    menu_->addSeparator()->setObjectName("N1");
-    previewItem_ = item("Preview", &TManagerMain::PreviewAt);
+    });
+}
+
+void TManagerMain::SmileView1ContextMenu(const QPoint& screenPoint, int32_t index) {
+    if (commands_->ContextMenuOpening(index)) menu_->popup(screenPoint);
 }
 
 void TManagerMain::BuildShortcuts() {
@@ -342,36 +284,32 @@ void TManagerMain::BuildShortcuts() {
     // cancels the drag instead.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, [this] {
-        if (!grid_->CancelDrag()) buttons_[1]->click();
+        if (!grid_->CancelDrag()) commands_->Run(TCommand::Exit);
     });
-    // Keys of the smile and signature commands; bound to the interface elements, so a disabled
-    // command cannot run by its key either.
-    // In the signature list, Insert, Delete and Enter work on signatures instead.
-    struct TKey {
-        int Button;
-        const char* Keys;
-        int InList;  // the button while the list has the keys; 0: the same
-    };
-    static constexpr TKey kKeys[] = {{2, "Ins", 11},       {3, "Ctrl+Up", 0},   {5, "Ctrl+Left", 0},
-                                     {7, "Ctrl+Right", 0}, {9, "Ctrl+Down", 0}, {8, "Del", 14},
-                                     {12, "F2", 0}};
-    auto press = [](QPushButton* button) {
-        if (button->isEnabled()) button->click();
-    };
-    for (const TKey& key : kKeys) {
-        auto* shortcut = new QShortcut(QKeySequence(QString::fromLatin1(key.Keys)), this);
-        connect(shortcut, &QShortcut::activated, this, [this, key, press] {
-            press(buttons_[key.InList != 0 && list_->hasFocus() ? key.InList : key.Button]);
+    // The keys of the smile and signature commands trigger their actions, so a disabled
+    // command cannot run by its key either. While the signature list has the focus, a key a
+    // signature command takes there (Insert, Delete) goes to it instead. Enter previews only
+    // from the grid and edits only from the list; on a focused button it presses that button,
+    // as Space does, never the preview behind the user's back.
+    for (const TCommandSpec& spec : CommandTable()) {
+        if (!spec.Keys || spec.ToolButton > 0 || spec.Command == TCommand::Exit) continue;
+        const QKeySequence keys(QString::fromLatin1(spec.Keys));
+        if (keys == QKeySequence(Qt::Key_Return)) continue;
+        TCommand inList = spec.Command;
+        for (const TCommandSpec& other : CommandTable())
+            if (other.ListKeys && QKeySequence(QString::fromLatin1(other.ListKeys)) == keys)
+                inList = other.Command;
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, this, [this, command = spec.Command, inList] {
+            commands_->Run(list_->hasFocus() ? inList : command);
         });
     }
-    // Enter previews only from the grid and edits only from the list; on a focused button it
-    // presses that button, as Space does, never the preview behind the user's back.
     for (const Qt::Key enter : {Qt::Key_Return, Qt::Key_Enter}) {
-        for (auto [owner, button] : {std::pair<QWidget*, int>{grid_, 6}, {list_, 12}}) {
+        for (auto [owner, command] :
+             {std::pair<QWidget*, TCommand>{grid_, TCommand::Preview}, {list_, TCommand::EditSignature}}) {
             auto* shortcut = new QShortcut(QKeySequence(enter), owner);
             shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-            connect(shortcut, &QShortcut::activated, this,
-                    [this, button, press] { press(buttons_[button]); });
+            connect(shortcut, &QShortcut::activated, this, [this, command] { commands_->Run(command); });
         }
     }
     for (int number = 1; number <= 16; ++number) buttons_[number]->setAutoDefault(true);
@@ -393,9 +331,9 @@ bool TManagerMain::eventFilter(QObject* watched, QEvent* event) {
             // Compared with the signature chosen last, not the row before the key: taking the
             // focus already made the first row current, unselected.
             const int row = list_->currentRow();
-            if (row >= 0 && row != lastClicked_) {
+            if (row >= 0 && row != commands_->LastClicked()) {
                 list_->setCurrentRow(row);  // selected too, as a click leaves it
-                ListBox1Click();
+                commands_->SignatureClicked();
             }
             return true;
         }
@@ -494,15 +432,6 @@ void TManagerMain::keyPressEvent(QKeyEvent* event) {
     QMainWindow::keyPressEvent(event);
 }
 
-void TManagerMain::RegisterInterfaceElements() {
-    interface_ = std::make_unique<TInterfaceManager>();
-    for (int number = 1; number <= 13; ++number)
-        if (kTools[number].Element >= 0)
-            interface_->RegisterControl(kTools[number].Element, toolActions_[number]);
-    for (int number = 2; number <= 16; ++number)
-        interface_->RegisterControl(kButtons[number].Element, buttons_[number]);
-}
-
 void TManagerMain::ApplySettingsToGrid() {
     const TGlobalConfigManager& s = *settings_;
     grid_->SetAnimateAll(s.ReadBool(TGlobalBoolKey::AnimateAll));
@@ -545,41 +474,25 @@ void TManagerMain::ApplySettingsToGrid() {
 
 void TManagerMain::ApplyLanguage(const TLang& lang) {
     if (model_) {
-        model_->SetNoSignatureText(lang.Text(301));
+        model_->SetNoSignatureText(lang.Text(kTextNoSignature));
         model_->Relabel();
-        for (int32_t i = 0; i < grid_->Count() && i < model_->SmileCount(); ++i)
-            grid_->Smiles().Put(i, LabelText(i));
+        commands_->RelabelAll();
     }
-    noSignatureText_ = lang.Text(301);
-    for (int i = 0; i < 4; ++i) phaseTexts_[i] = Text(lang, 303 + i);
-    addCaption_ = Text(lang, 307);
-    findCaption_ = Text(lang, 308);
-    editCaption_ = Text(lang, 309);
-    setWindowTitle(Text(lang, 401));
-    for (int number = 1; number <= 13; ++number) {
-        const TToolSpec& spec = kTools[number];
-        if (spec.Element >= 0)
-            toolActions_[number]->setToolTip(WithShortcut(Text(lang, spec.Hint), spec.Keys));
-    }
-    for (int number = 1; number <= 16; ++number)
-        buttons_[number]->setToolTip(WithShortcut(Text(lang, kButtons[number].Hint), kButtons[number].Keys));
+    noSignatureText_ = lang.Text(kTextNoSignature);
+    for (int i = 0; i < 4; ++i) phaseTexts_[i] = Text(lang, kTextFirstPhase + i);
+    setWindowTitle(Text(lang, kTextWindowTitle));
+    commands_->ApplyLanguage(lang);
     for (int number = 1; number <= 5; ++number)
         speed_[number]->setToolTip(WithShortcut(Text(lang, kSpeedHints[number]), kSpeedKeys[number]));
-    count_->setToolTip(Text(lang, 428));
-    addSmileItem_->setText(Text(lang, 412));
-    replacePictureItem_->setText(Text(lang, 414));
-    deleteSmileItem_->setText(Text(lang, 418));
-    deletePictureItem_->setText(Text(lang, 420));
-    previewItem_->setText(Text(lang, 416));
-    typeNames_[0] = Text(lang, 310);
-    typeNames_[1] = Text(lang, 311);
-    allFilesTail_ = "|" + Text(lang, 312) + " (*.*)|*.*";
-    openTitle_ = Text(lang, 313);
-    saveTitle_ = Text(lang, 314);
-    loadTitle_ = Text(lang, 313);
-    pictureTitle_ = Text(lang, 315);
-    errorCaption_ = Text(lang, 302);
-    unreadableStateText_ = Text(lang, 1801);
+    count_->setToolTip(Text(lang, kTextSmileCount));
+    errorCaption_ = Text(lang, kTextErrorCaption);
+    unreadableStateText_ = Text(lang, kTextUnreadableState);
+}
+
+int32_t TManagerMain::RowStep() const {
+    const int32_t n = grid_->Count();
+    const int32_t w = grid_->RowWidth();
+    return w > 0 && w <= n ? w : n;
 }
 
 void TManagerMain::ApplyLanguageToAllWindows(const TLang& lang) {

@@ -1,5 +1,5 @@
-// The main window's pack commands: new, open, save, save as, close, the pack switches,
-// options, about, exit, the view toggles and the visual settings.
+// What the main window does for the commands: options, about, exit and its failure boxes; and
+// the view toggles and the visual settings, which are about the window alone.
 #include <QAction>
 #include <QCheckBox>
 #include <QFile>
@@ -27,102 +27,6 @@
 
 namespace faceloom {
 
-void TManagerMain::ClearSignatureSelection() {
-    list_->setCurrentRow(-1);
-    lastClicked_ = -1;
-    ListBox1Click();
-}
-
-void TManagerMain::NewPackClick() {
-    if (!interface_->IsEnabled(0) || !model_) return;
-    bool made = false;
-    {
-        TSuspendedGrid suspended(*grid_);
-        made = model_->NewPack();
-        if (made) grid_->Smiles().Clear();
-    }
-    ClearSignatureSelection();
-    if (made) list_->clear();
-    UpdatePackState();
-}
-
-void TManagerMain::OpenPackClick() {
-    if (!interface_->IsEnabled(1) || !model_) return;
-    std::string path;
-    DefaultPackFolder(path);
-    bool confirmed = false;
-    SelectOpenSource(model_->BothMode(), confirmed, path);
-    if (!confirmed) return;
-    OpenPath(path);
-}
-
-void TManagerMain::OpenPath(const std::string& path) {
-    bool opened = false;
-    ClearSignatureSelection();
-    list_->clear();
-    {
-        TSuspendedGrid suspended(*grid_);
-        grid_->Smiles().Clear();
-        // Whatever the outcome, the grid shows what the model then holds.
-        opened = model_->OpenPack(path);
-        FillGrid();
-    }
-    UpdatePackState();
-    // A cancelled question is no failure; anything else left the pack shown as it was.
-    if (!opened && model_->LastError() != TModelError::Cancelled &&
-        model_->LastError() != TModelError::None) {
-        ReportFailure(loadTitle_ + "\n" + forms_.ErrorTexts.Reason(model_->LastError()), path);
-    }
-    // After every attempt, a cancelled one too: the notice speaks of the pack shown.
-    ShowNoSmilies();
-}
-
-void TManagerMain::ShowNoSmilies() {
-    // The pack shown has no picture of its kind. Counted here, not by ErrorCount(1): in the
-    // both-packs mode that sums the missing files of both packs.
-    int32_t missing = 0;
-    for (int32_t i = 0; i < model_->SmileCount(); ++i) {
-        const TSmile* smile = model_->Smile(i);
-        if (!smile->Picture.load() && !smile->LoadError) ++missing;
-    }
-    if (missing == model_->SmileCount() && forms_.NoSmiliesForm) forms_.NoSmiliesForm->ShowModal();
-}
-
-// The error report before saving; false when the user chose not to save.
-static bool ReportErrors(TDefineDecoder& model, TAppForms& forms) {
-    if (!model.HasErrors() || !forms.SaveErrorsForm) return true;
-    forms.SaveErrorsForm->SetCounts(model.ErrorCount(0), model.ErrorCount(1), model.ErrorCount(2));
-    // Only "Yes" (an OK-kind button) saves; "No", Escape and the close box give Cancel.
-    const int result = forms.SaveErrorsForm->ShowModal();
-    return result == kResultOk || result == kResultYes;
-}
-
-void TManagerMain::SaveClick() {
-    if (!interface_->IsEnabled(2) || !model_) return;
-    if (!ReportErrors(*model_, forms_)) return;
-    std::string target;
-    DefaultPackFolder(target);
-    if (!model_->Save()) ReportSaveFailure(target);
-    UpdatePackState();
-}
-
-void TManagerMain::SaveAsClick() {
-    if (!interface_->IsEnabled(3) || !model_) return;
-    if (!ReportErrors(*model_, forms_)) return;
-    std::string path;
-    DefaultPackFolder(path);
-    bool confirmed = false;
-    SelectSaveTarget(model_->BothMode(), confirmed, path);
-    if (confirmed && !model_->SaveAs(path)) ReportSaveFailure(path);
-    UpdatePackState();
-}
-
-void TManagerMain::ReportSaveFailure(const std::string& target) {
-    // A cancelled folder choice is no failure; anything else left the target as it was.
-    if (model_->LastError() == TModelError::Cancelled || model_->LastError() == TModelError::None) return;
-    ReportFailure(saveTitle_ + "\n" + forms_.ErrorTexts.Reason(model_->LastError()), target);
-}
-
 void TManagerMain::ReportFailure(const QString& action, const std::string& file) {
     lastSaveFailure_ = action;
     if (!file.empty()) {
@@ -142,59 +46,8 @@ void TManagerMain::StoreSettings(const std::string& file, const std::function<vo
     }
 }
 
-void TManagerMain::ClosePackClick() {
-    if (!interface_->IsEnabled(4) || !model_) return;
-    TSuspendedGrid suspended(*grid_);
-    if (model_->ClosePack()) {
-        grid_->Smiles().Clear();
-        ClearSignatureSelection();
-        list_->clear();
-        UpdatePackState();
-    } else {
-        UpdatePackState();
-        // "Save" answered, and the save failed: the pack stays open, and the user learns why.
-        ReportSaveFailure(model_->SourcePath(model_->CurrentPack()));
-    }
-}
-
-void TManagerMain::StaticPackClick() {
-    if (!interface_->IsEnabled(5) || !model_) return UpdatePackState();
-    if (model_->CurrentPack() == kStaticPack) return UpdatePackState();
-    lastClicked_ = -1;
-    list_->clear();
-    ListBox1Click();
-    model_->SetCurrentPack(kStaticPack);
-    {
-        TSuspendedGrid suspended(*grid_);
-        grid_->Smiles().Clear();
-        FillGrid();
-    }
-    UpdatePackState();
-}
-
-void TManagerMain::AnimatedPackClick() {
-    if (!interface_->IsEnabled(6) || !model_) return UpdatePackState();
-    if (model_->CurrentPack() == kAnimatedPack) return UpdatePackState();
-    lastClicked_ = -1;
-    list_->clear();
-    ListBox1Click();
-    model_->SetCurrentPack(kAnimatedPack);
-    {
-        TSuspendedGrid suspended(*grid_);
-        grid_->Smiles().Clear();
-        FillGrid();
-    }
-    UpdatePackState();
-}
-
-void TManagerMain::BothPacksClick() {
-    if (!interface_->IsEnabled(7) || !model_) return UpdatePackState();
-    model_->SetBothMode(toolActions_[9]->isChecked());
-    UpdatePackState();
-}
-
-void TManagerMain::OptionsClick() {
-    if (!interface_->IsEnabled(8) || !model_ || !forms_.OptionsForm) return;
+void TManagerMain::ShowOptions() {
+    if (!model_ || !forms_.OptionsForm) return;
     TOptionsForm& form = *forms_.OptionsForm;
     TConfigManager& config = model_->Config();
     form.CloseOnExit()->setChecked(config.ReadBool(TConfigBoolKey::SaveOnExit));
@@ -206,7 +59,7 @@ void TManagerMain::OptionsClick() {
     form.SetLanguageManager(&languages);
     const int result = form.ShowModal();
     form.SetLanguageManager(nullptr);
-    if (result == 1) {
+    if (result == kResultOk) {
         TConfigManager::TBatch batch;
         batch.WriteBool(TConfigBoolKey::SaveOnExit, form.CloseOnExit()->isChecked());
         batch.WriteBool(TConfigBoolKey::ShowWarnings, form.ShowWarnings()->isChecked());
@@ -218,12 +71,12 @@ void TManagerMain::OptionsClick() {
     });
 }
 
-void TManagerMain::AboutClick() {
-    if (!interface_->IsEnabled(9) || !forms_.AboutForm) return;
+void TManagerMain::ShowAbout() {
+    if (!forms_.AboutForm) return;
     forms_.AboutForm->ShowModal();
 }
 
-void TManagerMain::ExitClick() {
+void TManagerMain::Exit() {
     close();
 }
 
@@ -270,7 +123,7 @@ void TManagerMain::VisualSettingsClick() {
     sample.setFont(grid_->font());
     sample.Relayout();
     form.SetColumnText(QString::number(grid_->RowWidth()));
-    if (form.ShowModal() == 1) {
+    if (form.ShowModal() == kResultOk) {
         int count = 0;
         // Not a number: the row width stays, and nothing is said. 0 or less is one row.
         if (form.ColumnCount(count)) grid_->SetRowWidth(count);
