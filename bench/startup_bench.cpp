@@ -35,8 +35,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app_forms.h"
-#include "app/main_window.h"
+#include "app/dialogs/app_forms.h"
+#include "app/main_window/main_window.h"
 #include "model/define_decoder.h"
 #include "pictures/builtin_pictures.h"
 #include "support/bench_smile.h"

@@ -1,6 +1,6 @@
 # faceloom_layer(name [QT] dep...) makes the static library faceloom_<name> from
-# src/<name>/*.cpp (main.cpp excepted: a layer's program is its own target). QT marks a window
-# layer built on Qt 6 Widgets; the core layers never see Qt.
+# src/<name>/**/*.cpp (every main.cpp excepted: a layer's program is its own target). QT
+# marks a window layer built on Qt 6 Widgets; the core layers never see Qt.
 #
 # Each layer sees only its own headers and those of the layers it links (transitively): its
 # include directory holds one link, <name> -> src/<name>, so `#include "model/..."` from a
@@ -26,9 +26,10 @@ function(faceloom_layer name)
     list(REMOVE_ITEM deps QT)
     set(qt ON)
   endif()
-  file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${name}/*.cpp)
-  list(REMOVE_ITEM sources ${PROJECT_SOURCE_DIR}/src/${name}/main.cpp)
-  file(GLOB headers CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${name}/*.h)
+  # A layer may keep its files in sub-folders; they are included as "<name>/<sub>/...".
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${name}/*.cpp)
+  list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
+  file(GLOB_RECURSE headers CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${name}/*.h)
   if(NOT sources)
     # A layer without sources yet is header-only.
     add_library(${target} INTERFACE)

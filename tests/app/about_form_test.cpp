@@ -1,9 +1,9 @@
-#include "app/about_form.h"
+#include "app/dialogs/about_form.h"
 
 #include <QLabel>
 #include <QTest>
 
-#include "app/about_texts.h"
+#include "app/dialogs/about_texts.h"
 #include "dialog_test_support.h"
 
 namespace faceloom {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/dialog_base.h"
+#include "app/dialogs/dialog_base.h"
 #include "lang/lang.h"
 #include "lang/lang_manager.h"
 

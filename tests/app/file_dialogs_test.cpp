@@ -13,9 +13,9 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "app/file_filter.h"
-#include "app/folder_dialog.h"
-#include "app/qt_file_dialogs.h"
+#include "app/dialogs/file_filter.h"
+#include "app/dialogs/folder_dialog.h"
+#include "app/dialogs/qt_file_dialogs.h"
 #include "support/temp_dir.h"
 
 namespace faceloom {

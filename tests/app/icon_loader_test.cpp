@@ -1,4 +1,4 @@
-#include "app/icon_loader.h"
+#include "app/main_window/icon_loader.h"
 
 #include <gtest/gtest.h>
 

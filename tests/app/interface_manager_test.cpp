@@ -1,4 +1,4 @@
-#include "app/interface_manager.h"
+#include "app/commands/interface_manager.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "app/signature_form.h"
+#include "app/dialogs/signature_form.h"
 #include "dialog_test_support.h"
 #include "lang/builtin_texts.h"
 #include "main_window_test_support.h"

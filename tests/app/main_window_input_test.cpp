@@ -19,10 +19,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/interface_manager.h"
-#include "app/query_form.h"
-#include "app/save_errors_form.h"
-#include "app/signature_form.h"
+#include "app/commands/interface_manager.h"
+#include "app/dialogs/query_form.h"
+#include "app/dialogs/save_errors_form.h"
+#include "app/dialogs/signature_form.h"
 #include "dialog_test_support.h"
 #include "lang/lang.h"
 #include "main_window_test_support.h"

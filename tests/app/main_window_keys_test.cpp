@@ -6,7 +6,7 @@
 #include <QSet>
 #include <QToolButton>
 
-#include "app/visual_form.h"
+#include "app/dialogs/visual_form.h"
 #include "main_window_test_support.h"
 #include "model/define_decoder.h"
 

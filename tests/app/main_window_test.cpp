@@ -14,12 +14,12 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/interface_manager.h"
-#include "app/preview_form.h"
-#include "app/query_form.h"
-#include "app/signature_form.h"
-#include "app/visual_form.h"
-#include "app/warning_form.h"
+#include "app/commands/interface_manager.h"
+#include "app/dialogs/preview_form.h"
+#include "app/dialogs/query_form.h"
+#include "app/dialogs/signature_form.h"
+#include "app/dialogs/visual_form.h"
+#include "app/dialogs/warning_form.h"
 #include "dialog_test_support.h"
 #include "main_window_test_support.h"
 #include "model/define_decoder.h"

@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "app/app_forms.h"
-#include "app/dialog_base.h"
-#include "app/file_dialogs.h"
-#include "app/main_window.h"
+#include "app/dialogs/app_forms.h"
+#include "app/dialogs/dialog_base.h"
+#include "app/dialogs/file_dialogs.h"
+#include "app/main_window/main_window.h"
 #include "model/define_decoder.h"
 #include "pictures/builtin_pictures.h"
 #include "pictures/picture_decoder.h"

@@ -1,4 +1,4 @@
-#include "app/options_form.h"
+#include "app/dialogs/options_form.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "app/preview_form.h"
+#include "app/dialogs/preview_form.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,4 +1,4 @@
-#include "app/qt_translations.h"
+#include "app/dialogs/qt_translations.h"
 
 #include <gtest/gtest.h>
 

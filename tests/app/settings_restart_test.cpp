@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QToolButton>
 
-#include "app/visual_form.h"
+#include "app/dialogs/visual_form.h"
 #include "dialog_test_support.h"
 #include "main_window_test_support.h"
 #include "storage/global_config_manager.h"

@@ -1,4 +1,4 @@
-#include "app/signature_form.h"
+#include "app/dialogs/signature_form.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "app/stop_signals.h"
+#include "app/startup/stop_signals.h"
 
 #include <gtest/gtest.h>
 #include <pthread.h>

@@ -1,11 +1,11 @@
-#include "app/visual_form.h"
+#include "app/dialogs/visual_form.h"
 
 #include <QColorDialog>
 #include <QFontDialog>
 #include <QLineEdit>
 #include <QTest>
 
-#include "app/color_swatch.h"
+#include "app/dialogs/color_swatch.h"
 #include "dialog_test_support.h"
 #include "views/smile_label.h"
 #include "views/smile_label_smile.h"

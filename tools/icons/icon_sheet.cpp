@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/icon_loader.h"
+#include "app/main_window/icon_loader.h"
 
 using namespace faceloom;
 

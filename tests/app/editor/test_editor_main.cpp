@@ -10,9 +10,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/dialog_base.h"
-#include "app/editor_main.h"
-#include "app/main_window.h"
+#include "app/dialogs/dialog_base.h"
+#include "app/main_window/main_window.h"
+#include "app/startup/editor_main.h"
 #include "model/define_decoder.h"
 
 namespace {

@@ -1,0 +1,773 @@
+// The main window's commands. Every change goes to the model first; only what it carried out is
+// mirrored in the grid and the signature list, so that grid item i always shows smile i of the
+// current pack. A refusal or failure is said with its reason and leaves both as they were.
+#include "app/commands/editor_commands.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QKeySequence>
+#include <QListWidget>
+#include <algorithm>
+
+#include "app/commands/interface_manager.h"
+#include "app/commands/model_error_text.h"
+#include "app/commands/suspended_grid.h"
+#include "app/dialogs/app_forms.h"
+#include "app/dialogs/dialog_base.h"
+#include "app/dialogs/file_dialogs.h"
+#include "app/dialogs/no_smilies_form.h"
+#include "app/dialogs/preview_form.h"
+#include "app/dialogs/save_errors_form.h"
+#include "app/dialogs/signature_form.h"
+#include "app/dialogs/smile_exists_form.h"
+#include "app/dialogs/warning_form.h"
+#include "lang/lang.h"
+#include "model/define_decoder.h"
+#include "pictures/builtin_pictures.h"
+#include "platform/code_page.h"
+#include "storage/config_manager.h"
+#include "views/smile_label.h"
+#include "views/smile_label_smile.h"
+#include "views/smile_view.h"
+#include "views/smile_view_smile.h"
+
+namespace faceloom {
+
+namespace {
+
+QString FromLocal(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+std::string ToLocal(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+QString Text(const TLang& lang, int id) {
+    return QString::fromStdU16String(lang.Text(id));
+}
+
+// A hint with its keyboard shortcut, as menus show them.
+QString WithShortcut(const QString& hint, const char* keys) {
+    if (!keys) return hint;
+    return QString("%1 (%2)").arg(hint,
+                                  QKeySequence(QString::fromLatin1(keys)).toString(QKeySequence::NativeText));
+}
+
+QStringList Texts(const TSignatureList& signatures) {
+    QStringList texts;
+    for (const std::string& signature : signatures.Items())
+        texts.push_back(QString::fromStdU16String(CodePageToUnicode(signature)));
+    return texts;
+}
+
+bool HasPictureOrError(TSmile* smile) {
+    return smile && (smile->Picture.load() || smile->LoadError);
+}
+
+}  // namespace
+
+TEditorCommands::TEditorCommands(TAppForms& forms, TCommandHost& host, QObject* parent)
+    : QObject(parent), forms_(forms), host_(host), interface_(std::make_unique<TInterfaceManager>()) {
+    setObjectName("EditorCommands");
+    MakeActions(parent);
+}
+
+TEditorCommands::~TEditorCommands() = default;
+
+void TEditorCommands::MakeActions(QObject* parent) {
+    for (const TCommandSpec& spec : CommandTable()) {
+        auto* action = new QAction(parent);
+        action->setObjectName(QString::fromLatin1(spec.ObjectName));
+        action->setCheckable(spec.Checkable);
+        // The toolbar's keys are the actions' own; the others depend on where the focus is, and
+        // the window routes them to the actions.
+        if (spec.ToolButton > 0 && spec.Keys) {
+            action->setShortcut(QKeySequence(QString::fromLatin1(spec.Keys)));
+            action->setShortcutContext(Qt::WindowShortcut);
+        }
+        const TCommand command = spec.Command;
+        connect(action, &QAction::triggered, this, [this, command] {
+            const TCommandSpec& row = CommandSpec(command);
+            // The one place that decides whether a command may run, however it was triggered.
+            if (row.Element != kNoElement && !interface_->IsEnabled(row.Element)) return;
+            (this->*row.Handler)();
+        });
+        actions_[static_cast<std::size_t>(spec.Command)] = action;
+        if (spec.Element != kNoElement) interface_->RegisterControl(spec.Element, action);
+    }
+    Action(TCommand::AnimatedPack)->setChecked(true);
+    Action(TCommand::BothPacks)->setChecked(true);
+}
+
+void TEditorCommands::Run(TCommand command) {
+    Action(command)->trigger();
+}
+
+void TEditorCommands::ApplyLanguage(const TLang& lang) {
+    for (const TCommandSpec& spec : CommandTable()) {
+        QAction* action = Action(spec.Command);
+        action->setText(Text(lang, spec.Text));
+        action->setToolTip(WithShortcut(Text(lang, spec.Text), spec.Keys));
+    }
+    addCaption_ = Text(lang, kTextAddSignatureCaption);
+    findCaption_ = Text(lang, kTextFindSignatureCaption);
+    editCaption_ = Text(lang, kTextEditSignatureCaption);
+    typeNames_[0] = Text(lang, kTextStaticPictures);
+    typeNames_[1] = Text(lang, kTextAnimatedPictures);
+    allFilesTail_ = "|" + Text(lang, kTextAllFiles) + " (*.*)|*.*";
+    openTitle_ = Text(lang, kTextOpenTitle);
+    saveTitle_ = Text(lang, kTextSaveTitle);
+    loadTitle_ = Text(lang, kTextOpenTitle);
+    pictureTitle_ = Text(lang, kTextPictureTitle);
+}
+
+// --- Shared routines -------------------------------------------------------------------------
+
+bool TEditorCommands::PackPresent() const {
+    return model_ && model_->PresentPacks().Contains(model_->CurrentPack());
+}
+
+void TEditorCommands::UpdatePackState() {
+    const bool present = PackPresent();
+    host_.ShowSmileCount(present ? QString::number(model_->SmileCount()) : QString());
+    const uint8_t current = model_ ? model_->CurrentPack() : kAnimatedPack;
+    QAction* staticPack = Action(TCommand::StaticPack);
+    QAction* animatedPack = Action(TCommand::AnimatedPack);
+    QAction* bothPacks = Action(TCommand::BothPacks);
+    staticPack->setChecked(model_ ? current == kStaticPack : staticPack->isChecked());
+    animatedPack->setChecked(model_ ? current == kAnimatedPack : animatedPack->isChecked());
+    bothPacks->setChecked(model_ ? model_->BothMode() : bothPacks->isChecked());
+    interface_->SetEnabled(kElementAddSmiles, present);
+    interface_->SetEnabled(kElementFindSignature, present);
+    grid_->SetEnableDragAccept(present);
+    const bool packLevel = model_ && (model_->BothMode() ? !model_->PresentPacks().Empty() : present);
+    for (int element : {kElementSave, kElementSaveAs, kElementClosePack})
+        interface_->SetEnabled(element, packLevel);
+}
+
+void TEditorCommands::UpdateCount() {
+    host_.ShowSmileCount(PackPresent() ? QString::number(model_->SmileCount()) : QString());
+}
+
+QString TEditorCommands::LabelText(int32_t index) const {
+    return model_ ? QString::fromStdU16String(CodePageToUnicode(model_->Label(index))) : QString();
+}
+
+TSmileViewSmile* TEditorCommands::GridSmileFor(TSmile* smile) const {
+    auto* own = dynamic_cast<TSmileViewSmile*>(smile);
+    if (own && own->Picture.load()) return own;
+    auto* placeholder = new TSmileViewSmile();
+    placeholder->SetPicture(BuiltinPicture(smile && smile->LoadError ? kPictureFailed : kPictureMissing));
+    return placeholder;
+}
+
+void TEditorCommands::FillGrid() {
+    if (!model_) return;
+    for (int32_t i = 0; i < model_->SmileCount(); ++i)
+        grid_->Smiles().AddObject(LabelText(i), GridSmileFor(model_->Smile(i)));
+}
+
+void TEditorCommands::RelabelAll() {
+    if (!model_) return;
+    for (int32_t i = 0; i < grid_->Count() && i < model_->SmileCount(); ++i)
+        grid_->Smiles().Put(i, LabelText(i));
+}
+
+void TEditorCommands::RelabelItem(int32_t index) {
+    if (index >= 0 && index < grid_->Count()) grid_->Smiles().Put(index, LabelText(index));
+}
+
+void TEditorCommands::SelectSmile(int32_t index) {
+    if (grid_->ItemIndex() != index) grid_->SetItemIndex(index);
+}
+
+int32_t TEditorCommands::RowStep() const {
+    const int32_t n = grid_->Count();
+    const int32_t w = grid_->RowWidth();
+    return w > 0 && w <= n ? w : n;
+}
+
+void TEditorCommands::ClearSignatureSelection() {
+    list_->setCurrentRow(-1);
+    lastClicked_ = -1;
+    SignatureClicked();
+}
+
+void TEditorCommands::ShowSelectedSignatures() {
+    list_->clear();
+    const int32_t selected = grid_->ItemIndex();
+    if (selected < 0 || !model_) return;
+    if (TSmile* smile = model_->Smile(selected)) list_->addItems(Texts(smile->Signatures));
+}
+
+// The list shows the smile's signatures with row chosen, as a click leaves it.
+void TEditorCommands::ShowSignaturesOf(const TSmile& smile, int32_t row) {
+    list_->clear();
+    list_->addItems(Texts(smile.Signatures));
+    list_->setCurrentRow(row);
+    lastClicked_ = -1;
+    SignatureClicked();
+}
+
+void TEditorCommands::UpdateSmileCommands(int32_t i) {
+    const bool some = i != -1 && model_ && i < model_->SmileCount();
+    interface_->SetEnabled(kElementDeletePicture, some && HasPictureOrError(model_->Smile(i)));
+    for (int element : {kElementReplacePicture, kElementPreview, kElementDeleteSmile, kElementAddSignature})
+        interface_->SetEnabled(element, some);
+    interface_->SetEnabled(kElementMoveSmileUp, some && grid_->CanMove(i, 2));
+    interface_->SetEnabled(kElementMoveSmileLeft, some && grid_->CanMove(i, 0));
+    interface_->SetEnabled(kElementMoveSmileRight, some && grid_->CanMove(i, 1));
+    interface_->SetEnabled(kElementMoveSmileDown, some && grid_->CanMove(i, 3));
+}
+
+void TEditorCommands::UpdatePopupMenu(int32_t i) {
+    Action(TCommand::DeletePicture)->setVisible(i != -1 && model_ && HasPictureOrError(model_->Smile(i)));
+}
+
+int32_t TEditorCommands::Target() const {
+    return menuOpen_ ? contextSmile_ : grid_->ItemIndex();
+}
+
+bool TEditorCommands::ContextMenuOpening(int32_t index) {
+    if (index == -1) {
+        contextSmile_ = -1;
+        return false;
+    }
+    UpdatePopupMenu(index);
+    contextSmile_ = index;
+    // The menu's items are the commands' actions: while it is open they act on, and are enabled
+    // for, the smile under it.
+    menuOpen_ = true;
+    UpdateSmileCommands(index);
+    return true;
+}
+
+void TEditorCommands::ContextMenuClosed() {
+    EndMenuCommand();
+}
+
+void TEditorCommands::EndMenuCommand() {
+    if (!menuOpen_) return;
+    menuOpen_ = false;
+    // A hidden action is also a disabled one: shown again, it follows its element.
+    Action(TCommand::DeletePicture)->setVisible(true);
+    UpdateSmileCommands(grid_->ItemIndex());
+}
+
+bool TEditorCommands::ConfirmIrreversible() {
+    if (!model_) return false;
+    TConfigManager& config = model_->Config();
+    if (!config.ReadBool(TConfigBoolKey::ShowWarnings)) return true;
+    if (!forms_.WarningForm) return false;
+    TWarningForm& form = *forms_.WarningForm;
+    form.DontShowAgain()->setChecked(false);
+    const int result = form.ShowModal();
+    const bool show = !form.DontShowAgain()->isChecked();
+    host_.StoreSettings(config.FileName(), [&] { config.WriteBool(TConfigBoolKey::ShowWarnings, show); });
+    return result != kResultCancel;
+}
+
+void TEditorCommands::ReportModelFailure(const std::string& fallback) {
+    const std::string& file = model_->LastErrorFile();
+    host_.ReportFailure(forms_.ErrorTexts.Text(model_->LastError(), file.empty() ? fallback : file), {});
+}
+
+// --- Files and folders -----------------------------------------------------------------------
+
+QString TEditorCommands::PictureFilter() const {
+    const int p = model_ ? model_->CurrentPack() : kAnimatedPack;
+    const QString ext = p == kStaticPack ? "bmp" : "gif";
+    return typeNames_[p] + " (*." + ext + ")|*." + ext + allFilesTail_;
+}
+
+QStringList TEditorCommands::AskPictures(bool many) {
+    TOpenFileRequest request;
+    request.Title = pictureTitle_;
+    request.Filter = PictureFilter();
+    request.DefaultExtension = model_ && model_->CurrentPack() == kStaticPack ? "bmp" : "gif";
+    if (many) return host_.FileDialogs().OpenFiles(host_.DialogParent(), request);
+    const std::optional<QString> file = host_.FileDialogs().OpenFile(host_.DialogParent(), request);
+    return file ? QStringList{*file} : QStringList{};
+}
+
+bool TEditorCommands::SelectFolder(const QString& title, const QString& root, QString& folder, int options) {
+    const std::optional<QString> chosen =
+        host_.FileDialogs().SelectFolder(host_.DialogParent(), title, root, (options & 1) != 0);
+    if (!chosen) return false;
+    folder = *chosen;
+    return true;
+}
+
+void TEditorCommands::SelectSaveTarget(bool bothPacks, bool& confirmed, std::string& path) {
+    QString folder;
+    if (bothPacks) {
+        confirmed = SelectFolder(saveTitle_, FromLocal(path), folder, 9);
+        if (confirmed) path = ToLocal(QDir::toNativeSeparators(folder));
+        return;
+    }
+    const QString start = QFileInfo(FromLocal(path)).path();
+    confirmed = SelectFolder(saveTitle_, path.empty() ? QString() : start, folder, 9);
+    if (confirmed) {
+        if (!folder.endsWith('/')) folder += '/';
+        path = ToLocal(folder + "_define.ini");
+    }
+}
+
+void TEditorCommands::SelectOpenSource(bool bothPacks, bool& confirmed, std::string& path) {
+    if (bothPacks) {
+        QString folder;
+        confirmed = SelectFolder(openTitle_, FromLocal(path), folder, 8);
+        if (confirmed) path = ToLocal(folder);
+        return;
+    }
+    TOpenFileRequest request;
+    request.Title = openTitle_;
+    request.Filter = "_define.ini|_define.ini" + allFilesTail_;
+    request.StartFolder = FromLocal(path);
+    const std::optional<QString> file = host_.FileDialogs().OpenFile(host_.DialogParent(), request);
+    confirmed = file.has_value();
+    if (confirmed) path = ToLocal(*file);
+}
+
+void TEditorCommands::DefaultPackFolder(std::string& path) {
+    if (!model_) {
+        path.clear();
+        return;
+    }
+    if (model_->BothMode() && model_->BothPathsAssigned()) {
+        path = model_->BothPath();
+    } else {
+        const uint8_t pack = model_->CurrentPack();
+        path = model_->SourcedPacks().Contains(pack) ? model_->SourcePath(pack) : std::string();
+    }
+}
+
+// --- Pack commands ---------------------------------------------------------------------------
+
+void TEditorCommands::NewPack() {
+    if (!model_) return;
+    bool made = false;
+    {
+        TSuspendedGrid suspended(*grid_);
+        made = model_->NewPack();
+        if (made) grid_->Smiles().Clear();
+    }
+    ClearSignatureSelection();
+    if (made) list_->clear();
+    UpdatePackState();
+}
+
+void TEditorCommands::OpenPack() {
+    if (!model_) return;
+    std::string path;
+    DefaultPackFolder(path);
+    bool confirmed = false;
+    SelectOpenSource(model_->BothMode(), confirmed, path);
+    if (!confirmed) return;
+    OpenPath(path);
+}
+
+void TEditorCommands::OpenPath(const std::string& path) {
+    if (!model_) return;
+    bool opened = false;
+    ClearSignatureSelection();
+    list_->clear();
+    {
+        TSuspendedGrid suspended(*grid_);
+        grid_->Smiles().Clear();
+        // Whatever the outcome, the grid shows what the model then holds.
+        opened = model_->OpenPack(path);
+        FillGrid();
+    }
+    UpdatePackState();
+    // A cancelled question is no failure; anything else left the pack shown as it was.
+    if (!opened && model_->LastError() != TModelError::Cancelled && model_->LastError() != TModelError::None)
+        host_.ReportFailure(loadTitle_ + "\n" + forms_.ErrorTexts.Reason(model_->LastError()), path);
+    // After every attempt, a cancelled one too: the notice speaks of the pack shown.
+    ShowNoSmilies();
+}
+
+void TEditorCommands::ShowNoSmilies() {
+    // The pack shown has no picture of its kind. Counted here, not by ErrorCount(1): in the
+    // both-packs mode that sums the missing files of both packs.
+    int32_t missing = 0;
+    for (int32_t i = 0; i < model_->SmileCount(); ++i) {
+        const TSmile* smile = model_->Smile(i);
+        if (!smile->Picture.load() && !smile->LoadError) ++missing;
+    }
+    if (missing == model_->SmileCount() && forms_.NoSmiliesForm) forms_.NoSmiliesForm->ShowModal();
+}
+
+namespace {
+
+// The error report before saving; false when the user chose not to save.
+bool ReportErrors(TDefineDecoder& model, TAppForms& forms) {
+    if (!model.HasErrors() || !forms.SaveErrorsForm) return true;
+    forms.SaveErrorsForm->SetCounts(model.ErrorCount(0), model.ErrorCount(1), model.ErrorCount(2));
+    // Only "Yes" (an OK-kind button) saves; "No", Escape and the close box give Cancel.
+    const int result = forms.SaveErrorsForm->ShowModal();
+    return result == kResultOk || result == kResultYes;
+}
+
+}  // namespace
+
+void TEditorCommands::Save() {
+    if (!model_) return;
+    if (!ReportErrors(*model_, forms_)) return;
+    std::string target;
+    DefaultPackFolder(target);
+    if (!model_->Save()) ReportSaveFailure(target);
+    UpdatePackState();
+}
+
+void TEditorCommands::SaveAs() {
+    if (!model_) return;
+    if (!ReportErrors(*model_, forms_)) return;
+    std::string path;
+    DefaultPackFolder(path);
+    bool confirmed = false;
+    SelectSaveTarget(model_->BothMode(), confirmed, path);
+    if (confirmed && !model_->SaveAs(path)) ReportSaveFailure(path);
+    UpdatePackState();
+}
+
+void TEditorCommands::ReportSaveFailure(const std::string& target) {
+    // A cancelled folder choice is no failure; anything else left the target as it was.
+    if (model_->LastError() == TModelError::Cancelled || model_->LastError() == TModelError::None) return;
+    host_.ReportFailure(saveTitle_ + "\n" + forms_.ErrorTexts.Reason(model_->LastError()), target);
+}
+
+void TEditorCommands::ClosePack() {
+    if (!model_) return;
+    TSuspendedGrid suspended(*grid_);
+    if (model_->ClosePack()) {
+        grid_->Smiles().Clear();
+        ClearSignatureSelection();
+        list_->clear();
+        UpdatePackState();
+    } else {
+        UpdatePackState();
+        // "Save" answered, and the save failed: the pack stays open, and the user learns why.
+        ReportSaveFailure(model_->SourcePath(model_->CurrentPack()));
+    }
+}
+
+void TEditorCommands::SwitchPack(uint8_t pack) {
+    if (!model_ || model_->CurrentPack() == pack) return UpdatePackState();
+    lastClicked_ = -1;
+    list_->clear();
+    SignatureClicked();
+    model_->SetCurrentPack(pack);
+    {
+        TSuspendedGrid suspended(*grid_);
+        grid_->Smiles().Clear();
+        FillGrid();
+    }
+    UpdatePackState();
+}
+
+void TEditorCommands::StaticPack() {
+    SwitchPack(kStaticPack);
+}
+
+void TEditorCommands::AnimatedPack() {
+    SwitchPack(kAnimatedPack);
+}
+
+void TEditorCommands::BothPacks() {
+    if (!model_) return UpdatePackState();
+    model_->SetBothMode(Action(TCommand::BothPacks)->isChecked());
+    UpdatePackState();
+}
+
+void TEditorCommands::Options() {
+    host_.ShowOptions();
+}
+
+void TEditorCommands::About() {
+    host_.ShowAbout();
+}
+
+void TEditorCommands::Exit() {
+    host_.Exit();
+}
+
+// --- Smile commands --------------------------------------------------------------------------
+
+void TEditorCommands::InsertSmileFile(const QString& file, int32_t index) {
+    if (!model_) return;
+    const bool append = index >= grid_->Count();
+    TSmile* smile = append ? model_->AddSmile(ToLocal(file)) : model_->InsertSmile(index, ToLocal(file));
+    // The model added nothing (a folder, an unreadable file): the grid stays in step.
+    if (!smile) return;
+    const int32_t at = append ? grid_->Count() : index;
+    if (append) {
+        grid_->Smiles().AddObject(LabelText(at), GridSmileFor(smile));
+    } else {
+        grid_->Smiles().InsertObject(at, LabelText(at), GridSmileFor(smile));
+    }
+}
+
+void TEditorCommands::InsertFiles(const QStringList& files, int32_t after, bool progress) {
+    const int32_t n = static_cast<int32_t>(files.size());
+    if (progress) {
+        host_.ShowProgressWindow();
+        host_.ShowPhase(3, 0, n);
+    }
+    int32_t k = after;
+    // The files the model did not take, said together once the progress window is gone.
+    QString failures;
+    TModelError lastReason = TModelError::None;
+    {
+        TSuspendedGrid suspended(*grid_);
+        for (int32_t j = 0; j < n; ++j) {
+            if (progress) host_.ShowFileProgress(QFileInfo(files[j]).fileName(), j, 0);
+            const int32_t before = grid_->Count();
+            InsertSmileFile(files[j], k + 1);
+            // Only a file the model took moves the insertion point on.
+            if (grid_->Count() > before) {
+                ++k;
+                continue;
+            }
+            const TModelError reason = model_->LastError();
+            const std::string& file = model_->LastErrorFile();
+            const std::string named = file.empty() ? ToLocal(files[j]) : file;
+            if (!failures.isEmpty()) failures += reason == lastReason ? "\n" : "\n\n";
+            failures += reason == lastReason ? FromLocal(named) : forms_.ErrorTexts.Text(reason, named);
+            lastReason = reason;
+        }
+    }
+    if (progress) host_.HideProgressWindow();
+    ShowSelectedSignatures();
+    if (k >= 0 && grid_->ItemIndex() != k) grid_->SetItemIndex(k);
+    UpdateCount();
+    if (!failures.isEmpty()) host_.ReportFailure(failures, {});
+}
+
+void TEditorCommands::AddSmiles() {
+    if (!PackPresent()) return;
+    // From the menu: after the smile under it, without the progress window.
+    const bool fromMenu = menuOpen_;
+    const int32_t after = Target();
+    EndMenuCommand();
+    const QStringList files = AskPictures(true);
+    if (files.isEmpty()) return;
+    InsertFiles(files, after, !fromMenu);
+}
+
+void TEditorCommands::FilesDropped(int32_t index, const QStringList& files) {
+    if (!PackPresent()) return;
+    InsertFiles(files, index, true);
+}
+
+void TEditorCommands::ReplacePicture() {
+    const int32_t i = Target();
+    EndMenuCommand();
+    if (!model_ || i < 0 || i >= grid_->Count()) return;
+    const QStringList files = AskPictures(false);
+    if (files.isEmpty()) return;
+    TSmile* smile = model_->ReplacePicture(i, ToLocal(files.front()));
+    if (!smile) return ReportModelFailure(ToLocal(files.front()));
+    {
+        TSuspendedGrid suspended(*grid_);
+        grid_->Smiles().SetSmile(i, GridSmileFor(smile));
+        RelabelItem(i);
+    }
+    UpdateSmileCommands(grid_->ItemIndex());
+}
+
+void TEditorCommands::DeletePicture() {
+    const int32_t i = Target();
+    EndMenuCommand();
+    if (!model_ || i < 0 || i >= grid_->Count()) return;
+    if (!ConfirmIrreversible()) return;
+    if (!model_->DeletePicture(i)) return ReportModelFailure();
+    {
+        TSuspendedGrid suspended(*grid_);
+        grid_->Smiles().SetSmile(i, GridSmileFor(model_->Smile(i)));
+    }
+    UpdateSmileCommands(grid_->ItemIndex());
+}
+
+void TEditorCommands::DeleteSmile() {
+    const int32_t i = Target();
+    EndMenuCommand();
+    if (!model_ || i < 0 || i >= grid_->Count()) return;
+    if (!ConfirmIrreversible()) return;
+    if (!model_->DeleteSmile(i)) return ReportModelFailure();
+    grid_->Smiles().Delete(i);
+    if (i >= 1) {
+        grid_->SetItemIndex(i - 1);
+    } else if (grid_->Count() > 0) {
+        grid_->SetItemIndex(0);
+    } else {
+        grid_->SetItemIndex(-1);
+    }
+    SmileSelected(grid_->ItemIndex());
+    UpdateCount();
+}
+
+void TEditorCommands::MoveSmile(int element) {
+    if (!model_) return;
+    const int32_t i = grid_->ItemIndex();
+    if (i < 0) return;
+    const int32_t w = RowStep();
+    const int32_t t = element == kElementMoveSmileUp      ? i - w
+                      : element == kElementMoveSmileLeft  ? i - 1
+                      : element == kElementMoveSmileRight ? i + 1
+                                                          : i + w;
+    if (t < 0 || t >= grid_->Count()) return;
+    if (!model_->MoveSmile(i, t)) return ReportModelFailure();
+    grid_->Smiles().Move(i, t);
+    grid_->SetItemIndex(t);
+}
+
+void TEditorCommands::Preview() {
+    const int32_t i = Target();
+    EndMenuCommand();
+    if (!model_ || i < 0 || i >= grid_->Count() || !forms_.PreviewForm) return;
+    TSuspendedGrid suspended(*grid_);
+    TRef<TSmileLabelSmile> instance(new TSmileLabelSmile());
+    if (TSmileViewSmile* item = grid_->Smiles().GetSmile(i)) instance->SetPicture(item->Picture.load());
+    host_.WhileHidden([&] {
+        TSmileLabel& label = *forms_.PreviewForm->Label();
+        label.SetSmile(instance.get());
+        forms_.PreviewForm->ShowModal();
+        label.SetSmile(nullptr);
+    });
+    grid_->viewport()->update();
+}
+
+// --- The grid's and the list's events ----------------------------------------------------------
+
+void TEditorCommands::SmileSelected(int32_t index) {
+    UpdateSmileCommands(index);
+    ShowSelectedSignatures();
+    lastClicked_ = -1;
+    SignatureClicked();
+}
+
+void TEditorCommands::SmileDragged(int32_t from, int32_t to) {
+    if (!model_) return;
+    // The grid moved its item already; a move the model could not make is taken back there.
+    if (!model_->MoveSmile(from, to)) {
+        grid_->Smiles().Move(to, from);
+        ReportModelFailure();
+    }
+    ShowSelectedSignatures();
+}
+
+void TEditorCommands::SignatureClicked() {
+    int32_t g = list_->currentRow();
+    if (g == -1 || g == lastClicked_) {
+        list_->setCurrentRow(-1);
+        list_->clearSelection();
+        for (int element : {kElementEditSignature, kElementMoveSignatureUp, kElementDeleteSignature,
+                            kElementMoveSignatureDown})
+            interface_->SetEnabled(element, false);
+        g = -1;
+    } else {
+        interface_->SetEnabled(kElementEditSignature, true);
+        interface_->SetEnabled(kElementDeleteSignature, true);
+        interface_->SetEnabled(kElementMoveSignatureUp, g > 0);
+        interface_->SetEnabled(kElementMoveSignatureDown, g < list_->count() - 1);
+    }
+    lastClicked_ = g;
+}
+
+// --- Signature commands ------------------------------------------------------------------------
+
+bool TEditorCommands::RefusedAsDuplicate(const std::string& text) {
+    int32_t s = -1, g = -1;
+    if (!model_->FindSignature(text, s, g)) return false;
+    // Anything but OK shows the smile that has the signature already.
+    if (forms_.SmileExistsForm && forms_.SmileExistsForm->ShowModal() != kResultOk) {
+        SelectSmile(s);
+        list_->setCurrentRow(g);
+        lastClicked_ = -1;
+        SignatureClicked();
+    }
+    return true;
+}
+
+void TEditorCommands::AddSignature() {
+    if (!model_ || !forms_.SignatureForm) return;
+    const int32_t t = grid_->ItemIndex();
+    TSmile* smile = model_->Smile(t);
+    if (!smile) return;
+    TSignatureForm& form = *forms_.SignatureForm;
+    form.SetCaption(addCaption_);
+    if (form.ShowModal() != kResultOk) return;
+    const std::string text = form.Signature();
+    if (text.empty()) return;
+    if (RefusedAsDuplicate(text)) return;
+    const int32_t p = std::min(list_->currentRow() + 1, smile->Signatures.Count());
+    if (!model_->AddSignature(t, p, text)) return ReportModelFailure();
+    ShowSignaturesOf(*smile, std::min(p, smile->Signatures.Count() - 1));
+    RelabelItem(t);
+}
+
+void TEditorCommands::EditSignature() {
+    if (!model_ || !forms_.SignatureForm) return;
+    const int32_t t = grid_->ItemIndex();
+    TSmile* smile = model_->Smile(t);
+    const int32_t g = list_->currentRow();
+    if (!smile || g < 0 || g >= smile->Signatures.Count()) return;
+    TSignatureForm& form = *forms_.SignatureForm;
+    form.SetCaption(editCaption_);
+    form.SetSignature(smile->Signatures[g]);
+    if (form.ShowModal() != kResultOk) return;
+    const std::string text = form.Signature();
+    if (text.empty()) return;
+    if (RefusedAsDuplicate(text)) return;
+    if (!model_->EditSignature(t, g, text)) return ReportModelFailure();
+    ShowSignaturesOf(*smile, std::min(g, smile->Signatures.Count() - 1));
+    RelabelItem(t);
+}
+
+void TEditorCommands::MoveSignature(bool up) {
+    if (!model_) return;
+    const int32_t t = grid_->ItemIndex();
+    TSmile* smile = model_->Smile(t);
+    const int32_t g = list_->currentRow();
+    const int32_t to = up ? g - 1 : g + 1;
+    if (!smile || g < 0 || to < 0 || to >= smile->Signatures.Count()) return;
+    if (!model_->MoveSignature(t, g, to)) return ReportModelFailure();
+    RelabelItem(t);
+    ShowSignaturesOf(*smile, std::min(to, smile->Signatures.Count() - 1));
+}
+
+void TEditorCommands::DeleteSignature() {
+    if (!model_) return;
+    const int32_t t = grid_->ItemIndex();
+    TSmile* smile = model_->Smile(t);
+    const int32_t g = list_->currentRow();
+    if (!smile || g < 0 || g >= smile->Signatures.Count()) return;
+    if (!ConfirmIrreversible()) return;
+    if (!model_->DeleteSignature(t, g)) return ReportModelFailure();
+    // The list is as the file reads back, which may hold fewer signatures than before.
+    const int32_t count = smile->Signatures.Count();
+    ShowSignaturesOf(*smile, g >= 1 ? std::min(g - 1, count - 1) : (count > 0 ? 0 : -1));
+    RelabelItem(t);
+}
+
+void TEditorCommands::FindSignature() {
+    if (!model_ || !forms_.SignatureForm) return;
+    TSignatureForm& form = *forms_.SignatureForm;
+    form.SetCaption(findCaption_);
+    if (form.ShowModal() != kResultOk) return;
+    int32_t s = -1, g = -1;
+    if (model_->FindSignature(form.Signature(), s, g)) {
+        SelectSmile(s);
+    } else {
+        grid_->SetItemIndex(-1);
+    }
+    list_->setCurrentRow(g);
+    lastClicked_ = -1;
+    SignatureClicked();
+}
+
+}  // namespace faceloom

@@ -1,0 +1,193 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/commands/command_table.h"
+
+class QAction;
+class QListWidget;
+class QWidget;
+
+namespace faceloom {
+
+class TAppForms;
+class TDefineDecoder;
+class TFileDialogs;
+class TInterfaceManager;
+class TLang;
+class TSmile;
+class TSmileView;
+class TSmileViewSmile;
+
+// What the main window does for the commands: its progress display, its message boxes, its
+// windows and the commands that are about the window rather than the pack.
+class TCommandHost {
+public:
+    virtual ~TCommandHost() = default;
+    virtual QWidget* DialogParent() = 0;
+    virtual TFileDialogs& FileDialogs() = 0;
+    virtual void ShowProgressWindow() = 0;
+    virtual void HideProgressWindow() = 0;
+    virtual void ShowPhase(int32_t phase, int32_t position, int32_t maximum) = 0;
+    virtual void ShowFileProgress(const QString& fileName, int32_t position, int32_t errorCount) = 0;
+    // A message box: "Error", what was done and the file or folder it failed on.
+    virtual void ReportFailure(const QString& action, const std::string& file) = 0;
+    // Runs a write of the settings in file; a file that cannot be written is reported.
+    virtual void StoreSettings(const std::string& file, const std::function<void()>& write) = 0;
+    virtual void ShowSmileCount(const QString& text) = 0;
+    // Runs modal with the main window hidden.
+    virtual void WhileHidden(const std::function<void()>& modal) = 0;
+    virtual void ShowOptions() = 0;
+    virtual void ShowAbout() = 0;
+    virtual void Exit() = 0;
+};
+
+// The main window's command layer: every smile, signature and pack command runs here. Each
+// goes to the model first; only what the model carried out is mirrored in the grid and the
+// signature list (so grid item i always shows smile i of the current pack), and a refusal or
+// failure is reported once and changes neither. It owns the interface manager and one action
+// per command, made from the command table; the manager's enabled state drives the actions,
+// and an action runs its command only while its element is enabled.
+//
+// It has no widgets of its own: the grid and the list are the window's, given before the
+// first command runs.
+class TEditorCommands : public QObject {
+    Q_OBJECT
+
+public:
+    // The actions are made as children of parent, so they can be found by their object names.
+    TEditorCommands(TAppForms& forms, TCommandHost& host, QObject* parent);
+    ~TEditorCommands() override;
+
+    void SetViews(TSmileView* grid, QListWidget* list) {
+        grid_ = grid;
+        list_ = list;
+    }
+
+    // The model the commands work on (none while the pack engine is stopped).
+    void SetModel(TDefineDecoder* model) { model_ = model; }
+    TDefineDecoder* Model() const { return model_; }
+    TInterfaceManager& Interface() const { return *interface_; }
+    QAction* Action(TCommand command) const { return actions_[static_cast<std::size_t>(command)]; }
+    // Triggers the command's action: nothing happens while its element is disabled.
+    void Run(TCommand command);
+
+    // Texts of the actions and the commands' own texts.
+    void ApplyLanguage(const TLang& lang);
+
+    // Pack commands.
+    void NewPack();
+    void OpenPack();
+    void Save();
+    void SaveAs();
+    void ClosePack();
+    void StaticPack();
+    void AnimatedPack();
+    void BothPacks();
+    void Options();
+    void About();
+    void Exit();
+    // Opens the pack at path (a _define.ini or, for both packs, a folder); failures are said.
+    void OpenPath(const std::string& path);
+
+    // Smile commands: on the smile under the context menu while it is open, else the selection.
+    void AddSmiles();
+    void ReplacePicture();
+    void DeletePicture();
+    void DeleteSmile();
+    void Preview();
+    void MoveSmileUp() { MoveSmile(kElementMoveSmileUp); }
+    void MoveSmileLeft() { MoveSmile(kElementMoveSmileLeft); }
+    void MoveSmileRight() { MoveSmile(kElementMoveSmileRight); }
+    void MoveSmileDown() { MoveSmile(kElementMoveSmileDown); }
+    // Signature commands, on the selected smile and the chosen signature.
+    void AddSignature();
+    void EditSignature();
+    void MoveSignatureUp() { MoveSignature(true); }
+    void MoveSignatureDown() { MoveSignature(false); }
+    void DeleteSignature();
+    void FindSignature();
+
+    // The grid's and the list's events.
+    void SmileSelected(int32_t index);
+    void SmileDragged(int32_t from, int32_t to);
+    void FilesDropped(int32_t index, const QStringList& files);
+    void SignatureClicked();
+    // The context menu for the smile at index (-1: none, and no menu) is about to open: its
+    // commands act on that smile until it is closed. False: no menu.
+    bool ContextMenuOpening(int32_t index);
+    void ContextMenuClosed();
+    int32_t ContextSmile() const { return contextSmile_; }
+
+    // Shared with start-up and shutdown.
+    void UpdatePackState();
+    void UpdateCount();
+    void FillGrid();
+    void ShowSelectedSignatures();
+    void ClearSignatureSelection();
+    void ResetLastClicked() { lastClicked_ = -1; }
+    int32_t LastClicked() const { return lastClicked_; }
+    void SelectSaveTarget(bool bothPacks, bool& confirmed, std::string& path);
+    void SelectOpenSource(bool bothPacks, bool& confirmed, std::string& path);
+    void DefaultPackFolder(std::string& path);
+    // Relabels every grid item after the model's labels changed.
+    void RelabelAll();
+
+private:
+    void MakeActions(QObject* parent);
+    void UpdateSmileCommands(int32_t index);
+    void UpdatePopupMenu(int32_t index);
+    // The smile a smile command acts on; from the menu tells whether it came from the menu.
+    int32_t Target() const;
+    // A command from the context menu is done: the smile commands follow the selection again.
+    void EndMenuCommand();
+    bool ConfirmIrreversible();
+    void InsertSmileFile(const QString& file, int32_t index);
+    void InsertFiles(const QStringList& files, int32_t after, bool progress);
+    void MoveSmile(int element);
+    void MoveSignature(bool up);
+    bool RefusedAsDuplicate(const std::string& text);
+    void ShowSignaturesOf(const TSmile& smile, int32_t row);
+    void SwitchPack(uint8_t pack);
+    void ShowNoSmilies();
+    void ReportModelFailure(const std::string& fallback = {});
+    void ReportSaveFailure(const std::string& target);
+    bool SelectFolder(const QString& title, const QString& root, QString& folder, int options);
+    QStringList AskPictures(bool many);
+    QString PictureFilter() const;
+    QString LabelText(int32_t index) const;
+    TSmileViewSmile* GridSmileFor(TSmile* smile) const;
+    void RelabelItem(int32_t index);
+    void SelectSmile(int32_t index);
+    int32_t RowStep() const;
+    bool PackPresent() const;
+
+    TAppForms& forms_;
+    TCommandHost& host_;
+    TSmileView* grid_ = nullptr;
+    QListWidget* list_ = nullptr;
+    TDefineDecoder* model_ = nullptr;
+    std::unique_ptr<TInterfaceManager> interface_;
+    std::array<QAction*, kCommandCount> actions_{};
+    int32_t lastClicked_ = -1;
+    int32_t contextSmile_ = -1;
+    bool menuOpen_ = false;
+
+    // Kept texts.
+    QString addCaption_, findCaption_, editCaption_;
+    std::array<QString, 2> typeNames_;
+    QString allFilesTail_;
+    QString openTitle_;
+    QString saveTitle_;
+    QString loadTitle_;
+    QString pictureTitle_;
+};
+
+}  // namespace faceloom

@@ -1,0 +1,63 @@
+#include "app/dialogs/save_errors_form.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/dialogs/dialog_look.h"
+
+namespace faceloom {
+
+TSaveErrorsForm::TSaveErrorsForm(QWidget* parent)
+    : TDialogBase("SaveErrorsForm", QSize(343, 328), true, parent) {
+    heading_ = MakeLabel("TntLabel1", 20, false, false, Qt::AlignCenter);
+    QPalette maroon = heading_->palette();
+    maroon.setColor(QPalette::WindowText, kMaroon);
+    heading_->setPalette(maroon);
+    intro_ = MakeLabel("TntLabel2", 20, false, true);
+    static const char* const kNames[] = {"TntLabel3", "TntLabel5", "TntLabel7"};
+    static const char* const kCounts[] = {"TntLabel4", "TntLabel6", "TntLabel8"};
+    auto* grid = new QGridLayout;
+    grid->setContentsMargins(16, 0, 0, 0);
+    grid->setHorizontalSpacing(10);
+    for (int row = 0; row < 3; ++row) {
+        names_[row] = MakeLabel(kNames[row], 16);
+        counts_[row] = MakeLabel(kCounts[row], 16, true);
+        grid->addWidget(names_[row], row, 0);
+        grid->addWidget(counts_[row], row, 1);
+    }
+    grid->setColumnStretch(1, 1);
+    warning_ = MakeLabel("TntLabel9", 20, false, true);
+    question_ = MakeLabel("TntLabel10", 20, false, true);
+    yes_ = MakeButton(TButtonKind::Ok, "TntBitBtn1");
+    no_ = MakeButton(TButtonKind::Cancel, "TntBitBtn2");
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(heading_);
+    layout->addWidget(intro_);
+    layout->addLayout(grid);
+    layout->addWidget(warning_);
+    layout->addWidget(question_);
+    layout->addStretch(1);
+    layout->addLayout(ButtonRow({yes_, no_}));
+    SetCounts(0, 0, 0);
+}
+
+void TSaveErrorsForm::ApplyLanguage(const TLang& lang) {
+    setWindowTitle(LangText(lang, 1401));
+    heading_->setText(LangText(lang, 1402));
+    intro_->setText(LangText(lang, 1403));
+    for (int row = 0; row < 3; ++row) names_[row]->setText(LangText(lang, 1404 + row));
+    warning_->setText(LangText(lang, 1407));
+    question_->setText(LangText(lang, 1408));
+    yes_->setText(LangText(lang, 203));
+    no_->setText(LangText(lang, 204));
+    FitToContents();
+}
+
+void TSaveErrorsForm::SetCounts(int loadErrors, int missingFiles, int withoutSignatures) {
+    const int counts[] = {loadErrors, missingFiles, withoutSignatures};
+    for (int row = 0; row < 3; ++row) counts_[row]->setText(QString::number(counts[row]));
+}
+
+}  // namespace faceloom

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "app/dialogs/dialog_base.h"
+
+namespace faceloom {
+
+// The error report before saving a pack with errors: "Yes" saves anyway, "No" (Cancel) does not.
+class TSaveErrorsForm : public TDialogBase {
+    Q_OBJECT
+public:
+    explicit TSaveErrorsForm(QWidget* parent = nullptr);
+
+    void ApplyLanguage(const TLang& lang) override;
+
+    void SetCounts(int loadErrors, int missingFiles, int withoutSignatures);
+
+private:
+    QLabel* heading_;
+    QLabel* intro_;
+    QLabel* names_[3];
+    QLabel* counts_[3];
+    QLabel* warning_;
+    QLabel* question_;
+    QPushButton* yes_;
+    QPushButton* no_;
+};
+
+}  // namespace faceloom

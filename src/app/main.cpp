@@ -1,6 +1,0 @@
-// faceloom [FOLDER | FOLDER/_define.ini]: the smile pack editor.
-#include "app/editor_main.h"
-
-int main(int argc, char** argv) {
-    return faceloom::RunEditor(argc, argv);
-}
