@@ -484,7 +484,7 @@ private:
     TListChange lastChange_;
     int stepDepth_ = 0;  // BeginStep brackets open
     int running_ = 0;    // operations under way (nested ones included)
-    int firing_ = 0;   // events being answered
+    int firing_ = 0;     // events being answered
 };
 
 }  // namespace faceloom

@@ -54,11 +54,13 @@ bool TDefineDecoder::RunEdit(const TEditJournal& edit, const std::string& histor
 
 // The step goes into the journal with the history as it will be; the pictures of the steps
 // that went are dropped when the edit is done.
-bool TDefineDecoder::RunRecorded(TEditPlan& plan, TEditHistory& next, const std::vector<std::string>& dropped) {
+bool TDefineDecoder::RunRecorded(TEditPlan& plan, TEditHistory& next,
+                                 const std::vector<std::string>& dropped) {
     const std::string& folder = plan.Folder();
     for (const std::string& name : dropped) {
         const std::string path = kHistoryFolderName + name;
-        if (const std::optional<uint64_t> id = FileIdentity(folder + path)) plan.Edit.Steps.push_back({true, path, "", *id});
+        if (const std::optional<uint64_t> id = FileIdentity(folder + path))
+            plan.Edit.Steps.push_back({true, path, "", *id});
     }
     plan.Edit.History = next.Encode(identity_);
     // Never makes a vanished working copy again: the edit fails as its journal would.
@@ -203,7 +205,8 @@ TSmile* TDefineDecoder::ReplacePicture(int32_t index, const std::string& file) {
         TLabeledSmile& entry = pack.Smiles[static_cast<size_t>(index)];
         TEditHistory next = pack.History;
         THistoryStep step;
-        step.Info = {THistoryKind::ReplacePicture, index, index, 1, StepLabel(entry.Smile->Signatures.Items()), {}};
+        step.Info = {
+            THistoryKind::ReplacePicture, index, index, 1, StepLabel(entry.Smile->Signatures.Items()), {}};
         step.Done.resize(1);
         step.Undone.resize(1);
         plan.Keep(index, step.Done[0], next);
@@ -245,7 +248,12 @@ bool TDefineDecoder::MoveSmile(int32_t from, int32_t to) {
         plan.Edit.Definition = FormatDefinition(SignatureLines(moved));
         TEditHistory next = pack.History;
         THistoryStep step;
-        step.Info = {THistoryKind::MoveSmile, from, to, 1, StepLabel(moved[static_cast<size_t>(to)].Smile->Signatures.Items()), {}};
+        step.Info = {THistoryKind::MoveSmile,
+                     from,
+                     to,
+                     1,
+                     StepLabel(moved[static_cast<size_t>(to)].Smile->Signatures.Items()),
+                     {}};
         std::vector<std::string> dropped;
         next.Push(std::move(step), dropped);
         if (!RunRecorded(plan, next, dropped)) return false;

@@ -82,15 +82,18 @@ bool TDefineDecoder::StepHistory(bool redo) {
             if (redo) {
                 fits = fits && index <= count;
                 if (!fits) break;
-                for (int32_t k = 0; k < info.Count; ++k) plan.Keep(count + k, step.Done[static_cast<size_t>(k)], next);
+                for (int32_t k = 0; k < info.Count; ++k)
+                    plan.Keep(count + k, step.Done[static_cast<size_t>(k)], next);
                 plan.ShiftUp(index, count, info.Count);
-                for (int32_t j = 0; j < info.Count; ++j) plan.Restore(step.Undone[static_cast<size_t>(j)], index + j);
+                for (int32_t j = 0; j < info.Count; ++j)
+                    plan.Restore(step.Undone[static_cast<size_t>(j)], index + j);
                 inserted = info.Count;
                 insertedSignatures.assign(static_cast<size_t>(info.Count), {});
             } else {
                 fits = fits && info.Count <= count - index;
                 if (!fits) break;
-                for (int32_t j = 0; j < info.Count; ++j) plan.Keep(index + j, step.Undone[static_cast<size_t>(j)], next);
+                for (int32_t j = 0; j < info.Count; ++j)
+                    plan.Keep(index + j, step.Undone[static_cast<size_t>(j)], next);
                 plan.ShiftDown(index + info.Count, count, info.Count);
                 for (int32_t k = 0; k < info.Count; ++k)
                     plan.Restore(step.Done[static_cast<size_t>(k)], count - info.Count + k);
@@ -99,7 +102,8 @@ bool TDefineDecoder::StepHistory(bool redo) {
             break;
         case THistoryKind::DeleteSmile:
             if (redo) {
-                fits = fits && index < count && pack.Smiles[static_cast<size_t>(index)].Smile->Signatures.Items() == step.Before;
+                fits = fits && index < count &&
+                       pack.Smiles[static_cast<size_t>(index)].Smile->Signatures.Items() == step.Before;
                 if (!fits) break;
                 plan.Keep(index, step.Done[0], next);
                 plan.ShiftDown(index + 1, count, 1);
@@ -136,7 +140,8 @@ bool TDefineDecoder::StepHistory(bool redo) {
         default:
             // A signature step: the smile's list must be the one the step left (or found).
             fits = fits && index < count &&
-                   pack.Smiles[static_cast<size_t>(index)].Smile->Signatures.Items() == (redo ? step.Before : step.After);
+                   pack.Smiles[static_cast<size_t>(index)].Smile->Signatures.Items() ==
+                       (redo ? step.Before : step.After);
             if (fits) signatures = redo ? &step.After : &step.Before;
             break;
     }
@@ -154,7 +159,8 @@ bool TDefineDecoder::StepHistory(bool redo) {
     }
     // The definition as the list will be.
     if (removed > 0) lines.erase(lines.begin() + index, lines.begin() + index + removed);
-    if (inserted > 0) lines.insert(lines.begin() + index, insertedSignatures.begin(), insertedSignatures.end());
+    if (inserted > 0)
+        lines.insert(lines.begin() + index, insertedSignatures.begin(), insertedSignatures.end());
     if (moveFrom != moveTo) {
         std::vector<std::string> line = std::move(lines[static_cast<size_t>(moveFrom)]);
         lines.erase(lines.begin() + moveFrom);
@@ -239,7 +245,8 @@ void TDefineDecoder::LoadHistory(uint8_t p) {
     const std::vector<std::string> names = pack.History.KeptNames();
     const std::set<std::string> held(names.begin(), names.end());
     for (const TFolderEntry& entry : ListFolder(folder)) {
-        if (entry.IsFile && entry.Name != "index" && held.count(entry.Name) == 0) DeleteFileAt(folder + entry.Name);
+        if (entry.IsFile && entry.Name != "index" && held.count(entry.Name) == 0)
+            DeleteFileAt(folder + entry.Name);
     }
 }
 

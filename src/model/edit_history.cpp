@@ -47,7 +47,9 @@ public:
         out = fields_[at_++];
         return true;
     }
-    bool Number(uint64_t max, uint64_t& out) { return at_ < fields_.size() && JournalNumber(fields_[at_++], max, out); }
+    bool Number(uint64_t max, uint64_t& out) {
+        return at_ < fields_.size() && JournalNumber(fields_[at_++], max, out);
+    }
     // A count of items that each take at least `width` more fields.
     bool Count(size_t width, uint64_t& out) { return Number((fields_.size() - at_) / width, out); }
     bool AtEnd() const { return at_ == fields_.size(); }
@@ -207,8 +209,9 @@ std::optional<TEditHistory> TEditHistory::Decode(std::string_view bytes, const s
     for (uint64_t s = 0; s < count; ++s) {
         THistoryStep step;
         uint64_t kind = 0, index = 0, to = 0, n = 0;
-        if (!in.Number(kHistoryKinds - 1, kind) || !in.Number(kMaxIndex, index) || !in.Number(kMaxIndex, to) ||
-            !in.Number(kMaxIndex, n) || !in.Text(step.Info.Label) || !in.Text(step.Info.Text))
+        if (!in.Number(kHistoryKinds - 1, kind) || !in.Number(kMaxIndex, index) ||
+            !in.Number(kMaxIndex, to) || !in.Number(kMaxIndex, n) || !in.Text(step.Info.Label) ||
+            !in.Text(step.Info.Text))
             return std::nullopt;
         step.Info.Kind = static_cast<THistoryKind>(kind);
         step.Info.Index = static_cast<int32_t>(index);

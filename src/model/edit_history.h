@@ -99,7 +99,9 @@ public:
     void Trimmed(std::vector<std::string>& dropped) { Trim(cursor_ - 1, dropped); }
 
     // A fresh name for a kept picture ("k<n>" + ext), never given out before by this history.
-    std::string NewKeptName(std::string_view ext) { return "k" + std::to_string(nextKept_++) + std::string(ext); }
+    std::string NewKeptName(std::string_view ext) {
+        return "k" + std::to_string(nextKept_++) + std::string(ext);
+    }
     // Bytes of the pictures kept in the current state.
     uint64_t KeptBytes() const;
     // Names of the pictures kept in the current state.

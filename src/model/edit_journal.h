@@ -34,7 +34,7 @@ struct TEditStep {
 struct TEditJournal {
     std::string Identity;  // the storage that wrote it
     std::vector<TEditStep> Steps;
-    std::string Definition;  // the bytes of "_define.ini" after the edit
+    std::string Definition;              // the bytes of "_define.ini" after the edit
     std::optional<std::string> History;  // the bytes of the history's index after the edit
 
     std::string Encode() const;
