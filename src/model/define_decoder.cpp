@@ -104,6 +104,7 @@ TDefineDecoder::TDefineDecoder(const std::string& modeName) : modeName_(modeName
             continue;
         }
         RecoverPack(p, record);
+        LoadHistory(p);
     }
     // A pair record goes once neither pack's record names its save any more.
     for (uint8_t p = 0; p < kPackCount; ++p) {
@@ -326,6 +327,7 @@ void TDefineDecoder::Unhook(TSmile& smile) {
 // The handler knows its pack, so a change reaches the right definition file even while the
 // other pack is current. Labels and counters follow the list first, whatever the write does.
 void TDefineDecoder::SignaturesChanged(uint8_t p) {
+    ForgetHistory(p);
     RelabelPack(p);
     WritePackDefinition(p);
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "animation/smile.h"
+#include "model/edit_history.h"
 #include "pictures/base_object.h"
 #include "platform/errors.h"
 #include "storage/storage_layout.h"
@@ -17,6 +18,7 @@ namespace faceloom {
 
 class TConfigManager;
 class TStorageManager;
+class TEditPlan;
 struct TEditJournal;
 struct TPackState;
 struct TSaveOwner;
@@ -71,6 +73,17 @@ struct TLabeledSmile {
     TRef<TSmile> Smile;
 };
 using TLabelList = std::vector<TLabeledSmile>;
+
+// How the current pack's list changed by the last successful undo or redo: smiles
+// [First, First + Removed) of the list before were replaced by [First, First + Inserted) of
+// the list after; the rest kept their smiles (those after the range shifted by
+// Inserted - Removed).
+struct TListChange {
+    int32_t First = 0;
+    int32_t Removed = 0;
+    int32_t Inserted = 0;
+    bool operator==(const TListChange&) const = default;
+};
 
 // The in-memory model of the smile packs being edited: up to two packs (static and animated),
 // one smile list per pack and, for each pack, a working copy in the storage area. Every edit
@@ -218,6 +231,33 @@ public:
     // Not empty, no "," (the separator), no control character, no blank at either end.
     static bool StorableSignature(std::string_view text);
 
+    // ---- undo and redo of the current pack's edits
+    // Every edit above is a step of the pack's history, kept in its working copy: it survives
+    // a restart and a kill, is cleared by New, Open and Close of the pack (not by Save) and
+    // holds the last 200 steps and 64 MB of pictures taken out of the pack (the oldest go
+    // first). A change made directly on a smile's Signatures clears it.
+    bool CanUndo() const;
+    bool CanRedo() const;
+    // The step Undo (Redo) would take back (do again); false when there is none.
+    bool NextUndo(THistoryStepInfo& info) const;
+    bool NextRedo(THistoryStepInfo& info) const;
+    // Take back the last done step (do the last undone one again) exactly: the working copy's
+    // "_define.ini" and pictures, names and bytes, are what they were. False (LastError,
+    // LastErrorFile) and nothing changed on failure; a history that no longer fits the pack is
+    // dropped (LastError Unexpected). After true the window takes the list again (CopyLabels,
+    // or just the range LastChange names).
+    bool Undo();
+    bool Redo();
+    const TListChange& LastChange() const { return lastChange_; }
+    // Adds (AddSmile, InsertSmile) between BeginStep and EndStep that insert next to the
+    // smiles added before them in the same bracket are one step (a multi-file add). Brackets
+    // nest; any other edit in between is a step of its own.
+    void BeginStep();
+    void EndStep();
+    // The pack's working copy differs from what was last opened or saved (also after a
+    // restart); undoing back to that state clears it.
+    bool Modified(uint8_t pack) const;
+
     // ---- single-pack steps on the current pack
     // Copies the pack in folder into a new working copy, gives its pictures canonical names
     // (picture k of the name order becomes smile k's) and builds the smiles (load phases 0 to
@@ -281,6 +321,9 @@ private:
         bool Built = false;
         // The last write of "_define.ini" failed: the file is behind the list.
         bool Stale = false;
+        TEditHistory History;
+        // Position of the history's step that the current bracket's adds join (0: none).
+        uint64_t GroupStep = 0;
     };
     // A pack built in the staging folder beside its working copy, not yet swapped in.
     struct TStaged {
@@ -361,10 +404,21 @@ private:
     // Editing helpers.
     void AfterEdit();
     void SyncNameWidth(uint8_t pack, size_t count);
-    bool RunEdit(const TEditJournal& edit);
-    // Writes the current pack's definition without OnWriteError: the caller undoes its change.
-    bool WriteCurrentDefinition();
-    bool ChangeSignatures(int32_t index, std::vector<std::string> signatures);
+    bool RunEdit(const TEditJournal& edit, const std::string& historyBefore = std::string());
+    // Runs an edit whose history becomes next, dropping the kept pictures no step holds any more.
+    bool RunRecorded(TEditPlan& plan, TEditHistory& next, const std::vector<std::string>& dropped);
+    TEditPlan PlanFor(uint8_t pack) const;
+    TSmile* InsertPicture(int32_t index, const std::string& file);
+    bool ChangeSignatures(int32_t index, std::vector<std::string> signatures, THistoryKind kind,
+                          const std::string& text);
+    // Signatures assigned without the change hook.
+    static void AssignQuietly(TSmile& smile, std::vector<std::string> signatures);
+    bool StepHistory(bool redo);
+    // History upkeep: read at start-up, cleared, marked saved, dropped after a direct change.
+    void LoadHistory(uint8_t pack);
+    void ResetHistory(uint8_t pack);
+    void MarkSaved(uint8_t pack);
+    void ForgetHistory(uint8_t pack);
 
     // Loading helpers.
     void RecoverPack(uint8_t pack, TPackState& record);
@@ -427,8 +481,10 @@ private:
     std::string noSignatureLabel_;
     TModelError lastError_ = TModelError::None;
     std::string lastErrorFile_;
-    int running_ = 0;  // operations under way (nested ones included)
-    int firing_ = 0;   // events being answered
+    TListChange lastChange_;
+    int stepDepth_ = 0;  // BeginStep brackets open
+    int running_ = 0;    // operations under way (nested ones included)
+    int firing_ = 0;     // events being answered
 };
 
 }  // namespace faceloom

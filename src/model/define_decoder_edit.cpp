@@ -9,6 +9,7 @@
 #include "model/define_decoder.h"
 #include "model/define_file.h"
 #include "model/edit_journal.h"
+#include "model/edit_plan.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 
@@ -31,36 +32,12 @@ int64_t CanonicalIndex(const std::string& name, std::string_view ext, int maxLet
     return index;
 }
 
-// The files of a working copy by name, read once per edit.
-class TFolderFiles {
-public:
-    explicit TFolderFiles(const std::string& folder) {
-        for (TFolderEntry& entry : ListFolder(folder)) {
-            if (entry.IsFile) files_.emplace(std::move(entry.Name), entry.Inode);
-        }
-    }
-    const uint64_t* Find(const std::string& name) const {
-        const auto it = files_.find(name);
-        return it == files_.end() ? nullptr : &it->second;
-    }
-    // A temporary name of ours that no file has.
-    std::string FreeTempName(const char* kind) {
-        for (int n = 0;; ++n) {
-            std::string name = ".~faceloom-" + std::string(kind) + "-" + std::to_string(n) + ".tmp";
-            if (files_.emplace(name, 0).second) return name;
-        }
-    }
-
-private:
-    std::map<std::string, uint64_t> files_;
-};
-
 }  // namespace
 
 // Runs the journalled renames and the definition write of an edit; the caller changes the
 // list only when this succeeded.
-bool TDefineDecoder::RunEdit(const TEditJournal& edit) {
-    switch (ApplyEdit(Current().Folder, edit, identity_)) {
+bool TDefineDecoder::RunEdit(const TEditJournal& edit, const std::string& historyBefore) {
+    switch (ApplyEdit(Current().Folder, edit, identity_, historyBefore)) {
         case TEditOutcome::Done:
             Current().Stale = false;
             return true;
@@ -75,16 +52,29 @@ bool TDefineDecoder::RunEdit(const TEditJournal& edit) {
     return Fail(TModelError::RenameFailed, false);
 }
 
-bool TDefineDecoder::WriteCurrentDefinition() {
-    TPack& pack = Current();
-    try {
-        faceloom::WriteDefinition(pack.DefinePath, SignatureLines(pack.Smiles));
-    } catch (const EInOutError&) {
-        lastErrorFile_ = pack.DefinePath;
+// The step goes into the journal with the history as it will be; the pictures of the steps
+// that went are dropped when the edit is done.
+bool TDefineDecoder::RunRecorded(TEditPlan& plan, TEditHistory& next,
+                                 const std::vector<std::string>& dropped) {
+    const std::string& folder = plan.Folder();
+    for (const std::string& name : dropped) {
+        const std::string path = kHistoryFolderName + name;
+        if (const std::optional<uint64_t> id = FileIdentity(folder + path))
+            plan.Edit.Steps.push_back({true, path, "", *id});
+    }
+    plan.Edit.History = next.Encode(identity_);
+    // Never makes a vanished working copy again: the edit fails as its journal would.
+    if (!DirectoryExists(folder) || !ForceDirectories(folder + kHistoryFolderName)) {
+        lastErrorFile_ = folder + kHistoryFolderName;
         return Fail(TModelError::WriteFailed, false);
     }
-    pack.Stale = false;
+    if (!RunEdit(plan.Edit, Current().History.Encode(identity_))) return false;
+    Current().History = std::move(next);
     return true;
+}
+
+TEditPlan TDefineDecoder::PlanFor(uint8_t p) const {
+    return TEditPlan(packs_[p].Folder, PictureExt(p), packs_[p].NameWidth);
 }
 
 // After the list changed: the names' width, labels and counters ("_define.ini" is written by
@@ -124,102 +114,110 @@ void TDefineDecoder::SyncNameWidth(uint8_t p, size_t count) {
 TSmile* TDefineDecoder::AddSmile(const std::string& file) {
     return Run<TSmile*>(nullptr, [&]() -> TSmile* {
         if (!CurrentEditable()) return Fail<TSmile*>(TModelError::NotPresent, nullptr);
-        const std::string target = PicturePath(SmileCount());
-        // A picture beyond the last smile belongs to no smile: the new one takes its place.
-        if (!FileExists(file) || !CopyFileReplacing(file, target, TDurability::Scratch)) {
-            lastErrorFile_ = file;
-            return Fail<TSmile*>(TModelError::CopyFailed, nullptr);
-        }
-        TRef<TSmile> smile = CreateSmile(target, currentPack_);
-        Hook(*smile, currentPack_);
-        TSmile* result = smile.get();
-        TLabelList& smiles = Current().Smiles;
-        smiles.push_back({LabelOf(*smile), std::move(smile)});
-        AfterEdit();
-        if (!WriteCurrentDefinition()) {
-            Unhook(*smiles.back().Smile);
-            smiles.pop_back();
-            DeleteFileAt(target);
-            SyncNameWidth(currentPack_, smiles.size());
-            RelabelPack(currentPack_);
-            return nullptr;
-        }
-        return result;
+        return InsertPicture(SmileCount(), file);
     });
 }
 
-// The new picture is copied under a temporary name first; then one journalled edit sets aside
-// a picture beyond the last smile, shifts the later pictures up and gives the new one its name.
 TSmile* TDefineDecoder::InsertSmile(int32_t index, const std::string& file) {
     return Run<TSmile*>(nullptr, [&]() -> TSmile* {
-        const int32_t count = SmileCount();
-        if (!CurrentEditable() || index < 0 || index >= count) {
+        if (!CurrentEditable() || index < 0 || index >= SmileCount()) {
             return Fail<TSmile*>(TModelError::NotPresent, nullptr);
         }
-        const std::string& folder = Current().Folder;
-        TFolderFiles files(folder);
-        const std::string temp = files.FreeTempName("insert");
-        if (!FileExists(file) || !CopyFileNew(file, folder + temp, TDurability::Scratch)) {
-            lastErrorFile_ = file;
-            return Fail<TSmile*>(TModelError::CopyFailed, nullptr);
-        }
-        TEditJournal edit;
-        std::string beyond;
-        if (const uint64_t* id = files.Find(PictureFileName(count))) {
-            beyond = files.FreeTempName("beyond");
-            edit.Steps.push_back({false, PictureFileName(count), beyond, *id});
-        }
-        for (int32_t c = count - 1; c >= index; --c) {
-            if (const uint64_t* id = files.Find(PictureFileName(c)))
-                edit.Steps.push_back({false, PictureFileName(c), PictureFileName(c + 1), *id});
-        }
-        edit.Steps.push_back({false, temp, PictureFileName(index), FileIdentity(folder + temp).value_or(0)});
-        if (!beyond.empty()) edit.Steps.push_back({true, beyond, "", *files.Find(PictureFileName(count))});
-        std::vector<std::vector<std::string>> lines = SignatureLines(Current().Smiles);
-        lines.insert(lines.begin() + index, std::vector<std::string>{});
-        edit.Definition = FormatDefinition(lines);
-        if (!RunEdit(edit)) {
-            DeleteFileAt(folder + temp);
-            return nullptr;
-        }
-        TRef<TSmile> smile = CreateSmile(PicturePath(index), currentPack_);
-        Hook(*smile, currentPack_);
-        TSmile* result = smile.get();
-        TLabelList& smiles = Current().Smiles;
-        smiles.insert(smiles.begin() + index, TLabeledSmile{LabelOf(*smile), std::move(smile)});
-        AfterEdit();
-        return result;
+        return InsertPicture(index, file);
     });
 }
 
-// The new picture is copied under a temporary name first; one journalled edit then sets the old
-// picture aside, gives the new one its name and rewrites the definition, so that a failure
-// anywhere leaves the old picture in place.
+// The new picture is copied under a temporary name first; then one journalled edit keeps a
+// picture beyond the last smile in the history (it belongs to no smile, but undo gives it
+// back), shifts the later pictures up and gives the new one its name. Inside a BeginStep
+// bracket an add next to the ones before joins their step.
+TSmile* TDefineDecoder::InsertPicture(int32_t index, const std::string& file) {
+    const int32_t count = SmileCount();
+    TPack& pack = Current();
+    TEditPlan plan = PlanFor(currentPack_);
+    const std::string temp = plan.Files().FreeTempName("insert");
+    if (!FileExists(file) || !CopyFileNew(file, pack.Folder + temp, TDurability::Scratch)) {
+        lastErrorFile_ = file;
+        return Fail<TSmile*>(TModelError::CopyFailed, nullptr);
+    }
+    TEditHistory next = pack.History;
+    std::vector<std::string> dropped;
+    THistoryStep* top = next.CanUndo() ? &next.UndoStep() : nullptr;
+    const bool join = stepDepth_ > 0 && top && pack.GroupStep == next.Position() &&
+                      top->Info.Kind == THistoryKind::AddSmiles && index >= top->Info.Index &&
+                      index <= top->Info.Index + top->Info.Count;
+    TKeptPicture displaced;
+    plan.Keep(count, displaced, next);
+    plan.ShiftUp(index, count, 1);
+    plan.Rename(temp, plan.Name(index));
+    if (join) {
+        ++top->Info.Count;
+        top->Done.push_back(displaced);
+        top->Undone.insert(top->Undone.begin() + (index - top->Info.Index), TKeptPicture());
+        next.Trimmed(dropped);
+    } else {
+        THistoryStep step;
+        step.Info = {THistoryKind::AddSmiles, index, index, 1, {}, {}};
+        step.Done = {displaced};
+        step.Undone = {TKeptPicture()};
+        next.Push(std::move(step), dropped);
+    }
+    std::vector<std::vector<std::string>> lines = SignatureLines(pack.Smiles);
+    lines.insert(lines.begin() + index, std::vector<std::string>{});
+    plan.Edit.Definition = FormatDefinition(lines);
+    if (!RunRecorded(plan, next, dropped)) {
+        DeleteFileAt(pack.Folder + temp);
+        return nullptr;
+    }
+    if (stepDepth_ > 0) pack.GroupStep = pack.History.Position();
+    TRef<TSmile> smile = CreateSmile(PicturePath(index), currentPack_);
+    Hook(*smile, currentPack_);
+    TSmile* result = smile.get();
+    pack.Smiles.insert(pack.Smiles.begin() + index, TLabeledSmile{LabelOf(*smile), std::move(smile)});
+    AfterEdit();
+    return result;
+}
+
+namespace {
+
+// The smile's first signature before a step, else after it.
+std::string StepLabel(const std::vector<std::string>& before, const std::vector<std::string>& after = {}) {
+    return !before.empty() ? before.front() : !after.empty() ? after.front() : std::string();
+}
+
+}  // namespace
+
+// The new picture is copied under a temporary name first; one journalled edit then keeps the
+// old picture in the history, gives the new one its name and rewrites the definition, so that
+// a failure anywhere leaves the old picture in place.
 TSmile* TDefineDecoder::ReplacePicture(int32_t index, const std::string& file) {
     return Run<TSmile*>(nullptr, [&]() -> TSmile* {
         if (!CurrentEditable() || index < 0 || index >= SmileCount()) {
             return Fail<TSmile*>(TModelError::NotPresent, nullptr);
         }
-        const std::string& folder = Current().Folder;
-        TFolderFiles files(folder);
-        const std::string temp = files.FreeTempName("replace");
-        if (!FileExists(file) || !CopyFileNew(file, folder + temp, TDurability::Scratch)) {
+        TPack& pack = Current();
+        TEditPlan plan = PlanFor(currentPack_);
+        const std::string temp = plan.Files().FreeTempName("replace");
+        if (!FileExists(file) || !CopyFileNew(file, pack.Folder + temp, TDurability::Scratch)) {
             lastErrorFile_ = file;
             return Fail<TSmile*>(TModelError::CopyFailed, nullptr);
         }
-        const std::string name = PictureFileName(index);
-        TEditJournal edit;
-        const uint64_t* oldId = files.Find(name);
-        const std::string old = oldId ? files.FreeTempName("replaced") : std::string();
-        if (oldId) edit.Steps.push_back({false, name, old, *oldId});
-        edit.Steps.push_back({false, temp, name, FileIdentity(folder + temp).value_or(0)});
-        if (oldId) edit.Steps.push_back({true, old, "", *oldId});
-        edit.Definition = FormatDefinition(SignatureLines(Current().Smiles));
-        if (!RunEdit(edit)) {
-            DeleteFileAt(folder + temp);
+        TLabeledSmile& entry = pack.Smiles[static_cast<size_t>(index)];
+        TEditHistory next = pack.History;
+        THistoryStep step;
+        step.Info = {
+            THistoryKind::ReplacePicture, index, index, 1, StepLabel(entry.Smile->Signatures.Items()), {}};
+        step.Done.resize(1);
+        step.Undone.resize(1);
+        plan.Keep(index, step.Done[0], next);
+        plan.Rename(temp, plan.Name(index));
+        std::vector<std::string> dropped;
+        next.Push(std::move(step), dropped);
+        plan.Edit.Definition = FormatDefinition(SignatureLines(pack.Smiles));
+        if (!RunRecorded(plan, next, dropped)) {
+            DeleteFileAt(pack.Folder + temp);
             return nullptr;
         }
-        TLabeledSmile& entry = Current().Smiles[static_cast<size_t>(index)];
         TRef<TSmile> smile = CreateSmile(PicturePath(index), currentPack_);
         // Before hooking, so that no change notification fires.
         smile->Signatures.Assign(entry.Smile->Signatures);
@@ -232,63 +230,60 @@ TSmile* TDefineDecoder::ReplacePicture(int32_t index, const std::string& file) {
     });
 }
 
-// The picture of `from` is set aside under a temporary name while the pictures between shift
-// by one; a smile without picture file simply leaves the gap travel with it.
 bool TDefineDecoder::MoveSmile(int32_t from, int32_t to) {
     return Run(false, [&] {
         const int32_t count = SmileCount();
         if (!CurrentEditable() || from < 0 || from >= count || to < 0 || to >= count) {
             return Fail(TModelError::NotPresent, false);
         }
-        TLabelList moved = Current().Smiles;
+        // Nothing moved, nothing to write.
+        if (from == to) return true;
+        TPack& pack = Current();
+        TLabelList moved = pack.Smiles;
         TLabeledSmile entry = std::move(moved[static_cast<size_t>(from)]);
         moved.erase(moved.begin() + from);
         moved.insert(moved.begin() + to, std::move(entry));
-        if (from != to) {
-            TFolderFiles files(Current().Folder);
-            TEditJournal edit;
-            const uint64_t* parkedId = files.Find(PictureFileName(from));
-            const std::string parked = parkedId ? files.FreeTempName("move") : std::string();
-            if (parkedId) edit.Steps.push_back({false, PictureFileName(from), parked, *parkedId});
-            auto shift = [&](int32_t a, int32_t b) {
-                if (const uint64_t* id = files.Find(PictureFileName(a)))
-                    edit.Steps.push_back({false, PictureFileName(a), PictureFileName(b), *id});
-            };
-            if (to < from) {
-                for (int32_t b = from; b >= to + 1; --b) shift(b - 1, b);
-            } else {
-                for (int32_t c = from + 1; c <= to; ++c) shift(c, c - 1);
-            }
-            if (parkedId) edit.Steps.push_back({false, parked, PictureFileName(to), *parkedId});
-            edit.Definition = FormatDefinition(SignatureLines(moved));
-            if (!RunEdit(edit)) return false;
-        }
-        // Nothing moved, nothing to write.
-        Current().Smiles = std::move(moved);
+        TEditPlan plan = PlanFor(currentPack_);
+        plan.Move(from, to);
+        plan.Edit.Definition = FormatDefinition(SignatureLines(moved));
+        TEditHistory next = pack.History;
+        THistoryStep step;
+        step.Info = {THistoryKind::MoveSmile,
+                     from,
+                     to,
+                     1,
+                     StepLabel(moved[static_cast<size_t>(to)].Smile->Signatures.Items()),
+                     {}};
+        std::vector<std::string> dropped;
+        next.Push(std::move(step), dropped);
+        if (!RunRecorded(plan, next, dropped)) return false;
+        pack.Smiles = std::move(moved);
         AfterEdit();
         return true;
     });
 }
 
+// The picture goes into the history; the pictures after it shift down.
 bool TDefineDecoder::DeleteSmile(int32_t index) {
     return Run(false, [&] {
         const int32_t count = SmileCount();
         if (!CurrentEditable() || index < 0 || index >= count) return Fail(TModelError::NotPresent, false);
-        TLabelList& smiles = Current().Smiles;
-        TFolderFiles files(Current().Folder);
-        TEditJournal edit;
-        const uint64_t* victimId = files.Find(PictureFileName(index));
-        const std::string victim = victimId ? files.FreeTempName("delete") : std::string();
-        if (victimId) edit.Steps.push_back({false, PictureFileName(index), victim, *victimId});
-        for (int32_t c = index; c < count - 1; ++c) {
-            if (const uint64_t* id = files.Find(PictureFileName(c + 1)))
-                edit.Steps.push_back({false, PictureFileName(c + 1), PictureFileName(c), *id});
-        }
-        if (victimId) edit.Steps.push_back({true, victim, "", *victimId});
+        TPack& pack = Current();
+        TLabelList& smiles = pack.Smiles;
+        TEditPlan plan = PlanFor(currentPack_);
+        TEditHistory next = pack.History;
+        THistoryStep step;
+        step.Before = smiles[static_cast<size_t>(index)].Smile->Signatures.Items();
+        step.Info = {THistoryKind::DeleteSmile, index, index, 1, StepLabel(step.Before), {}};
+        step.Done.resize(1);
+        plan.Keep(index, step.Done[0], next);
+        plan.ShiftDown(index + 1, count, 1);
         std::vector<std::vector<std::string>> lines = SignatureLines(smiles);
         lines.erase(lines.begin() + index);
-        edit.Definition = FormatDefinition(lines);
-        if (!RunEdit(edit)) return false;
+        plan.Edit.Definition = FormatDefinition(lines);
+        std::vector<std::string> dropped;
+        next.Push(std::move(step), dropped);
+        if (!RunRecorded(plan, next, dropped)) return false;
         Unhook(*smiles[static_cast<size_t>(index)].Smile);
         smiles.erase(smiles.begin() + index);
         AfterEdit();
@@ -296,23 +291,24 @@ bool TDefineDecoder::DeleteSmile(int32_t index) {
     });
 }
 
-// The picture is set aside under the edit journal and dropped once the definition is written,
-// so that a failure leaves it in place.
+// The picture goes into the history under the edit journal, so that a failure leaves it in
+// place and undo brings it back.
 bool TDefineDecoder::DeletePicture(int32_t index) {
     return Run(false, [&] {
         if (!CurrentEditable() || index < 0 || index >= SmileCount())
             return Fail(TModelError::NotPresent, false);
-        TFolderFiles files(Current().Folder);
-        TEditJournal edit;
-        const std::string name = PictureFileName(index);
-        if (const uint64_t* id = files.Find(name)) {
-            const std::string parked = files.FreeTempName("unpicture");
-            edit.Steps.push_back({false, name, parked, *id});
-            edit.Steps.push_back({true, parked, "", *id});
-        }
-        edit.Definition = FormatDefinition(SignatureLines(Current().Smiles));
-        if (!RunEdit(edit)) return false;
-        TSmile& smile = *Current().Smiles[static_cast<size_t>(index)].Smile;
+        TPack& pack = Current();
+        TSmile& smile = *pack.Smiles[static_cast<size_t>(index)].Smile;
+        TEditPlan plan = PlanFor(currentPack_);
+        TEditHistory next = pack.History;
+        THistoryStep step;
+        step.Info = {THistoryKind::DeletePicture, index, index, 1, StepLabel(smile.Signatures.Items()), {}};
+        step.Done.resize(1);
+        plan.Keep(index, step.Done[0], next);
+        plan.Edit.Definition = FormatDefinition(SignatureLines(pack.Smiles));
+        std::vector<std::string> dropped;
+        next.Push(std::move(step), dropped);
+        if (!RunRecorded(plan, next, dropped)) return false;
         smile.SetPicture(nullptr);
         // Without its file the smile is a missing one now, also if its picture had failed to load.
         smile.LoadError = false;
@@ -352,25 +348,39 @@ std::vector<std::string> ReadBack(const std::vector<std::string>& signatures) {
 
 }  // namespace
 
-// The file first: the smile shows the new list only once the definition holds it.
-bool TDefineDecoder::ChangeSignatures(int32_t index, std::vector<std::string> signatures) {
-    TPack& pack = Current();
-    signatures = ReadBack(signatures);
-    std::vector<std::vector<std::string>> lines = SignatureLines(pack.Smiles);
-    lines[static_cast<size_t>(index)] = signatures;
-    try {
-        faceloom::WriteDefinition(pack.DefinePath, lines);
-    } catch (const EInOutError&) {
-        lastErrorFile_ = pack.DefinePath;
-        return Fail(TModelError::WriteFailed, false);
-    }
-    pack.Stale = false;
-    TSignatureList& list = pack.Smiles[static_cast<size_t>(index)].Smile->Signatures;
+void TDefineDecoder::AssignQuietly(TSmile& smile, std::vector<std::string> signatures) {
+    TSignatureList& list = smile.Signatures;
     // Quietly: the handler would write the definition again.
     TSignatureList::TChangeHandler handler = std::move(list.OnChange);
     list.OnChange = nullptr;
     list.Assign(std::move(signatures));
     list.OnChange = std::move(handler);
+}
+
+// The file first: the smile shows the new list only once the definition holds it. A change
+// that leaves the list as it is writes nothing and is no step.
+bool TDefineDecoder::ChangeSignatures(int32_t index, std::vector<std::string> signatures, THistoryKind kind,
+                                      const std::string& text) {
+    TPack& pack = Current();
+    signatures = ReadBack(signatures);
+    TSmile& smile = *pack.Smiles[static_cast<size_t>(index)].Smile;
+    std::vector<std::string> before = smile.Signatures.Items();
+    if (signatures == before && !pack.Stale) return true;
+    std::vector<std::vector<std::string>> lines = SignatureLines(pack.Smiles);
+    lines[static_cast<size_t>(index)] = signatures;
+    TEditPlan plan = PlanFor(currentPack_);
+    plan.Edit.Definition = FormatDefinition(lines);
+    TEditHistory next = pack.History;
+    std::vector<std::string> dropped;
+    if (signatures != before) {
+        THistoryStep step;
+        step.Info = {kind, index, index, 1, StepLabel(before, signatures), text};
+        step.Before = std::move(before);
+        step.After = signatures;
+        next.Push(std::move(step), dropped);
+    }
+    if (!RunRecorded(plan, next, dropped)) return false;
+    AssignQuietly(smile, std::move(signatures));
     RelabelPack(currentPack_);
     return true;
 }
@@ -383,7 +393,7 @@ bool TDefineDecoder::AddSignature(int32_t index, int32_t position, const std::st
         if (!StorableSignature(text)) return Fail(TModelError::BadSignature, false);
         std::vector<std::string> signatures = smile->Signatures.Items();
         signatures.insert(signatures.begin() + position, text);
-        return ChangeSignatures(index, std::move(signatures));
+        return ChangeSignatures(index, std::move(signatures), THistoryKind::AddSignature, text);
     });
 }
 
@@ -395,7 +405,7 @@ bool TDefineDecoder::EditSignature(int32_t index, int32_t position, const std::s
         if (!StorableSignature(text)) return Fail(TModelError::BadSignature, false);
         std::vector<std::string> signatures = smile->Signatures.Items();
         signatures[static_cast<size_t>(position)] = text;
-        return ChangeSignatures(index, std::move(signatures));
+        return ChangeSignatures(index, std::move(signatures), THistoryKind::EditSignature, text);
     });
 }
 
@@ -406,10 +416,10 @@ bool TDefineDecoder::MoveSignature(int32_t index, int32_t from, int32_t to) {
         if (!smile || from < 0 || from >= count || to < 0 || to >= count)
             return Fail(TModelError::NotPresent, false);
         std::vector<std::string> signatures = smile->Signatures.Items();
-        std::string moved = std::move(signatures[static_cast<size_t>(from)]);
+        const std::string moved = signatures[static_cast<size_t>(from)];
         signatures.erase(signatures.begin() + from);
-        signatures.insert(signatures.begin() + to, std::move(moved));
-        return ChangeSignatures(index, std::move(signatures));
+        signatures.insert(signatures.begin() + to, moved);
+        return ChangeSignatures(index, std::move(signatures), THistoryKind::MoveSignature, moved);
     });
 }
 
@@ -419,8 +429,9 @@ bool TDefineDecoder::DeleteSignature(int32_t index, int32_t position) {
         if (!smile || position < 0 || position >= smile->Signatures.Count())
             return Fail(TModelError::NotPresent, false);
         std::vector<std::string> signatures = smile->Signatures.Items();
+        const std::string deleted = signatures[static_cast<size_t>(position)];
         signatures.erase(signatures.begin() + position);
-        return ChangeSignatures(index, std::move(signatures));
+        return ChangeSignatures(index, std::move(signatures), THistoryKind::DeleteSignature, deleted);
     });
 }
 

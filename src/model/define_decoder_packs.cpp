@@ -95,6 +95,8 @@ void TDefineDecoder::ClearWorkingCopy() {
     storage.DeleteInStorage(PictureMask(currentPack_));
     DeleteFileAt(storage.Path() + kEditJournalName);
     RemoveOwnTempFiles(storage.Path());
+    RemoveTree(storage.Path() + kHistoryFolderName);
+    ResetHistory(currentPack_);
 }
 
 TSaveOwner TDefineDecoder::Owner() const {
@@ -328,6 +330,8 @@ bool TDefineDecoder::CommitStaged(TStaged& staged) {
     }
     ReleaseSmiles(pack);
     unreadableStates_.Exclude(p);
+    // The new working copy starts without history.
+    ResetHistory(p);
     pack.Smiles = std::move(staged.Smiles);
     pack.Built = true;
     pack.NameWidth = staged.NameWidth;
@@ -538,6 +542,7 @@ bool TDefineDecoder::SaveTo(const std::string& folder, bool rebind) {
         pack.SourcePath = target;
         sourcedPacks_.Include(p);
     }
+    MarkSaved(p);
     return true;
 }
 
@@ -622,6 +627,7 @@ bool TDefineDecoder::SavePair(const std::string (&folders)[kPackCount], const bo
             packs_[p].SourcePath = targets[p];
             sourcedPacks_.Include(p);
         }
+        MarkSaved(p);
     }
     if (!finished[0] || !finished[1]) return Fail(TModelError::RecoveryFailed, false);
     RemovePairRecord(owner, pair);

@@ -1,6 +1,7 @@
 #include "model/edit_journal.h"
 
 #include "model/define_file.h"
+#include "model/edit_history.h"
 #include "model/journal_codec.h"
 #include "platform/files.h"
 #include "storage/storage_identity.h"
@@ -10,10 +11,22 @@ namespace faceloom {
 namespace {
 
 constexpr std::string_view kJournalKind = "edit 2";
+// The same with the history's index as a last field.
+constexpr std::string_view kHistoryJournalKind = "edit 3";
+
+bool Droppable(const std::string& name) {
+    return (JournalNameSafe(name) && IsOwnTempName(name)) || IsHistoryPictureName(name);
+}
 
 bool MovableName(const std::string& name) {
-    return JournalNameSafe(name) &&
-           (IsOwnTempName(name) || MatchesMask(name, "*.gif") || MatchesMask(name, "*.bmp"));
+    return (JournalNameSafe(name) &&
+            (IsOwnTempName(name) || MatchesMask(name, "*.gif") || MatchesMask(name, "*.bmp"))) ||
+           IsHistoryPictureName(name);
+}
+
+void WriteHistory(const std::string& folder, const std::string& bytes) {
+    ForceDirectories(folder + kHistoryFolderName);
+    WriteFileAtomic(folder + kHistoryIndexName, bytes, TDurability::Scratch);
 }
 
 bool At(const std::string& path, uint64_t identity) {
@@ -30,8 +43,13 @@ void Finish(const std::string& folder, const TEditJournal& edit) {
 
 }  // namespace
 
+bool IsHistoryPictureName(std::string_view name) {
+    const std::string_view folder = kHistoryFolderName;
+    return name.substr(0, folder.size()) == folder && TEditHistory::KeptNameValid(name.substr(folder.size()));
+}
+
 std::string TEditJournal::Encode() const {
-    TJournalWriter writer(kJournalKind);
+    TJournalWriter writer(History ? kHistoryJournalKind : kJournalKind);
     writer.Field(Identity);
     writer.Number(Steps.size());
     for (const TEditStep& step : Steps) {
@@ -41,18 +59,26 @@ std::string TEditJournal::Encode() const {
         writer.Number(step.Identity);
     }
     writer.Field(Definition);
+    if (History) writer.Field(*History);
     return writer.Finish();
 }
 
 std::optional<TEditJournal> TEditJournal::Decode(std::string_view bytes) {
-    const std::optional<std::vector<std::string>> fields = ReadJournalFields(bytes, kJournalKind);
+    std::optional<std::vector<std::string>> fields = ReadJournalFields(bytes, kHistoryJournalKind);
+    const bool withHistory = fields.has_value();
+    if (!withHistory) fields = ReadJournalFields(bytes, kJournalKind);
     if (!fields) return std::nullopt;
-    const std::vector<std::string>& f = *fields;
+    std::vector<std::string>& f = *fields;
+    TEditJournal edit;
+    if (withHistory) {
+        if (f.empty()) return std::nullopt;
+        edit.History = std::move(f.back());
+        f.pop_back();
+    }
     uint64_t count = 0;
     if (f.size() < 2 || !IsStorageIdentity(f[0]) || !JournalNumber(f[1], f.size(), count) ||
         f.size() != 3 + count * 4)
         return std::nullopt;
-    TEditJournal edit;
     edit.Identity = f[0];
     for (uint64_t k = 0; k < count; ++k) {
         const size_t at = 2 + static_cast<size_t>(k) * 4;
@@ -62,8 +88,7 @@ std::optional<TEditJournal> TEditJournal::Decode(std::string_view bytes) {
         step.From = f[at + 1];
         step.To = f[at + 2];
         if (!JournalNumber(f[at + 3], UINT64_MAX, step.Identity)) return std::nullopt;
-        if (step.Drop ? !(JournalNameSafe(step.From) && IsOwnTempName(step.From))
-                      : !(MovableName(step.From) && MovableName(step.To))) {
+        if (step.Drop ? !Droppable(step.From) : !(MovableName(step.From) && MovableName(step.To))) {
             return std::nullopt;
         }
         edit.Steps.push_back(std::move(step));
@@ -72,7 +97,8 @@ std::optional<TEditJournal> TEditJournal::Decode(std::string_view bytes) {
     return edit;
 }
 
-TEditOutcome ApplyEdit(const std::string& folder, const TEditJournal& edit, const std::string& identity) {
+TEditOutcome ApplyEdit(const std::string& folder, const TEditJournal& edit, const std::string& identity,
+                       const std::string& historyBefore) {
     try {
         TEditJournal owned = edit;
         owned.Identity = identity;
@@ -96,9 +122,24 @@ TEditOutcome ApplyEdit(const std::string& folder, const TEditJournal& edit, cons
         if (!step.Drop && !RenameExact(folder + step.From, folder + step.To))
             return putBack(TEditOutcome::RenameFailed);
     }
+    if (edit.History) {
+        try {
+            WriteHistory(folder, *edit.History);
+        } catch (...) {
+            return putBack(TEditOutcome::WriteFailed);
+        }
+    }
     try {
         WriteFileAtomic(folder + kDefineFileName, edit.Definition);
     } catch (...) {
+        if (edit.History) {
+            try {
+                WriteHistory(folder, historyBefore);
+            } catch (...) {
+                // The journal stays: the next start finishes the edit, history and all.
+                return TEditOutcome::RollbackFailed;
+            }
+        }
         return putBack(TEditOutcome::WriteFailed);
     }
     Finish(folder, edit);
@@ -118,6 +159,7 @@ bool RecoverEdit(const std::string& folder, const std::string& identity) {
         RenameExact(folder + step.From, folder + step.To);
     }
     try {
+        if (edit->History) WriteHistory(folder, *edit->History);
         WriteFileAtomic(folder + kDefineFileName, edit->Definition);
     } catch (...) {
         return false;  // the journal stays: the next start tries again

@@ -16,7 +16,13 @@ namespace faceloom {
 // Every step names the file it moves by its identity (inode), so a step is redone only while
 // that very file is still where the step takes it from: rolling forward twice, or after the
 // edit had finished, changes nothing.
+//
+// An edit that is a step of the undo history also carries the history's new index: it is
+// written in the same unit, so the working copy and its history never disagree. Pictures the
+// history keeps move between the working copy and its "History/" folder by such steps.
 inline constexpr const char* kEditJournalName = ".~faceloom-edit.journal";
+// The folder of the history, inside the working copy.
+inline constexpr const char* kHistoryFolderName = "History/";
 
 struct TEditStep {
     bool Drop = false;  // delete From (a temporary name of ours) instead of renaming it
@@ -28,13 +34,18 @@ struct TEditStep {
 struct TEditJournal {
     std::string Identity;  // the storage that wrote it
     std::vector<TEditStep> Steps;
-    std::string Definition;  // the bytes of "_define.ini" after the edit
+    std::string Definition;              // the bytes of "_define.ini" after the edit
+    std::optional<std::string> History;  // the bytes of the history's index after the edit
 
     std::string Encode() const;
     // Nullopt unless complete, with a well-formed identity, and every name is a bare picture
-    // name (".gif", ".bmp") or a temporary name of ours; only temporary names may be dropped.
+    // name (".gif", ".bmp"), a temporary name of ours or a kept picture of the history
+    // ("History/k<n>.gif"); only temporary names and kept pictures may be dropped.
     static std::optional<TEditJournal> Decode(std::string_view bytes);
 };
+
+// "History/" + a kept picture's name.
+bool IsHistoryPictureName(std::string_view name);
 
 enum class TEditOutcome {
     Done,
@@ -44,9 +55,11 @@ enum class TEditOutcome {
 };
 
 // Runs an edit in folder (a working copy, with separator) under the storage's identity:
-// journal, renames, definition, drops, journal removed. On RenameFailed and WriteFailed the
-// folder is as before.
-TEditOutcome ApplyEdit(const std::string& folder, const TEditJournal& edit, const std::string& identity);
+// journal, renames, history index, definition, drops, journal removed. On RenameFailed and
+// WriteFailed the folder is as before: an edit with a history index gives historyBefore, the
+// index to put back should the definition fail.
+TEditOutcome ApplyEdit(const std::string& folder, const TEditJournal& edit, const std::string& identity,
+                       const std::string& historyBefore = std::string());
 
 // Finishes an edit that a kill interrupted. True when there was none or it is finished now.
 // A journal that is damaged or not of this identity is left as it is, with every file, and

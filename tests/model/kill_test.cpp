@@ -402,5 +402,80 @@ TEST_F(KillTest, EditsHappenWholeOrNotAtAll) {
     }
 }
 
+// Edits and undos killed at random instants: after the restart the working copy is one of the
+// states the run passes through, and its history agrees with it: undoing everything gives the
+// pack as opened, redoing everything the furthest state that history leads to.
+TEST_F(KillTest, HistoryAgreesWithTheWorkingCopyAfterAKill) {
+    constexpr int kSmiles = 300;
+    const std::string source = MakeNumbered("source", kSmiles, "s");
+    const std::string extra = Picture(kSmiles + 5);
+    const std::string work = StorageFolder(kAnimatedPack);
+    const Op op = [&](TDefineDecoder& model) {
+        model.DeleteSmile(0);
+        model.MoveSmile(0, kSmiles - 2);
+        model.Undo();
+        model.InsertSmile(3, extra);
+        model.AddSignature(5, 0, "new");
+        model.Undo();
+        model.Undo();
+        model.Redo();
+    };
+    // The states the run passes through and, for each, what redoing everything leads to.
+    std::vector<Files> states, furthest;
+    {
+        ScopedDataHome fresh;
+        auto model = NewModel();
+        ASSERT_TRUE(model->OpenPack(source + "_define.ini"));
+        const std::string copy = model->WorkingFolder(kAnimatedPack);
+        states.push_back(PackFilesOf(copy));
+        const Op steps[] = {
+            [](TDefineDecoder& m) { m.DeleteSmile(0); },
+            [](TDefineDecoder& m) { m.MoveSmile(0, kSmiles - 2); },
+            [](TDefineDecoder& m) { m.Undo(); },
+            [&](TDefineDecoder& m) { m.InsertSmile(3, extra); },
+            [](TDefineDecoder& m) { m.AddSignature(5, 0, "new"); },
+            [](TDefineDecoder& m) { m.Undo(); },
+            [](TDefineDecoder& m) { m.Undo(); },
+            [](TDefineDecoder& m) { m.Redo(); },
+        };
+        for (const Op& step : steps) {
+            step(*model);
+            states.push_back(PackFilesOf(copy));
+        }
+        // By hand: after a step that is an edit the furthest state is that state, after an undo
+        // the one before it.
+        furthest = {states[0], states[1], states[2], states[2], states[4],
+                    states[5], states[5], states[5], states[5]};
+    }
+    {
+        auto model = NewModel();
+        ASSERT_TRUE(model->OpenPack(source + "_define.ini"));
+    }
+    KillRepeatedly(
+        op,
+        [&](TDefineDecoder& model) {
+            if (HoldsOwnFiles(work)) return std::string("temporary files left");
+            const Files now = PackFilesOf(work);
+            std::vector<size_t> matches;
+            for (size_t k = 0; k < states.size(); ++k) {
+                if (states[k] == now) matches.push_back(k);
+            }
+            if (matches.empty()) return std::string("not a state of the run");
+            while (model.CanRedo()) {
+                if (!model.Redo()) return std::string("redo failed");
+            }
+            const Files end = PackFilesOf(work);
+            bool agrees = false;
+            for (const size_t k : matches) agrees |= furthest[k] == end;
+            if (!agrees) return std::string("redo leads elsewhere");
+            while (model.CanUndo()) {
+                if (!model.Undo()) return std::string("undo failed");
+            }
+            if (PackFilesOf(work) != states[0]) return std::string("undo does not lead back");
+            return matches.front() == 0 ? std::string("old") : std::string("new");
+        },
+        "edits and undos");
+}
+
 }  // namespace
 }  // namespace faceloom::test
