@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QToolButton>
 
+#include "app/commands/editor_commands.h"
 #include "app/commands/interface_manager.h"
 #include "main_window_test_support.h"
 
@@ -60,8 +61,36 @@ protected:
             editor_->Window->ListBox1Click();
         };
     }
+    // Takes every step back through the undo command: the pack as it was opened.
+    void UndoAll() {
+        TDefineDecoder& model = *editor_->Window->Model();
+        for (int steps = 0; model.CanUndo(); ++steps) {
+            ASSERT_LT(steps, 100) << "undo makes no progress";
+            editor_->Window->Commands().Run(TCommand::Undo);
+        }
+    }
+    std::function<void()> Fresh(std::function<void()> then) {
+        return [this, then] {
+            UndoAll();
+            then();
+        };
+    }
     std::vector<TCommandWays> Commands() {
         auto dialogs = [this] { return Dialogs(); };
+        auto model = [this]() -> TDefineDecoder& { return *editor_->Window->Model(); };
+        // Deletions no longer ask (they can be undone): what they take away is counted.
+        auto smilesGone = [this] { return 100 - editor_->Grid().Count(); };
+        auto picturesGone = [=] {
+            int gone = 0;
+            for (int32_t i = 0; i < model().SmileCount(); ++i)
+                gone += model().Smile(i)->Picture.load() ? 0 : 1;
+            return gone;
+        };
+        auto signaturesGone = [=] {
+            int left = 0;
+            for (int32_t i = 0; i < model().SmileCount(); ++i) left += model().Smile(i)->Signatures.Count();
+            return 100 - left;
+        };
         auto index = [this] { return editor_->Grid().ItemIndex(); };
         auto row = [this] { return editor_->Window->SignatureList()->currentRow(); };
         const Qt::KeyboardModifiers none = Qt::NoModifier, ctrl = Qt::ControlModifier;
@@ -74,9 +103,9 @@ protected:
              "TntBitBtn8",
              "DeleteSmile",
              {{Qt::Key_Delete, none, false}},
-             Select(1),
-             dialogs},
-            {"delete picture", 18, "TntBitBtn10", "DeletePicture", {}, Select(1), dialogs},
+             Fresh(Select(1)),
+             smilesGone},
+            {"delete picture", 18, "TntBitBtn10", "DeletePicture", {}, Fresh(Select(1)), picturesGone},
             {"move right",
              15,
              "TntBitBtn7",
@@ -120,8 +149,30 @@ protected:
              "TntBitBtn14",
              nullptr,
              {{Qt::Key_Delete, none, true}},
-             Choose(0),
-             dialogs},
+             Fresh(Choose(0)),
+             signaturesGone},
+            // A step is made (undo) or made and taken back (redo) first.
+            {"undo",
+             25,
+             "TntToolButton15",
+             "TntToolButton15Action",
+             {{Qt::Key_Z, ctrl, false}},
+             Fresh([this] {
+                 Select(1)();
+                 editor_->Window->Commands().Run(TCommand::MoveSmileRight);
+             }),
+             [=] { return model().CanRedo() ? 1 : 0; }},
+            {"redo",
+             26,
+             "TntToolButton16",
+             "TntToolButton16Action",
+             {{Qt::Key_Z, ctrl | Qt::ShiftModifier, false}, {Qt::Key_Y, ctrl, false}},
+             Fresh([this] {
+                 Select(1)();
+                 editor_->Window->Commands().Run(TCommand::MoveSmileRight);
+                 editor_->Window->Commands().Run(TCommand::Undo);
+             }),
+             [=] { return model().CanUndo() ? 1 : 0; }},
             {"find signature", 23, "TntBitBtn15", nullptr, {}, Select(1), dialogs},
             {"open pack", 1, "TntToolButton2", nullptr, {{Qt::Key_O, ctrl, false}}, [] {}, dialogs},
             {"save as",
@@ -185,6 +236,7 @@ TEST_F(CommandsTest, EveryCommandRunsOnceByItsButtonItsKeysAndItsMenuItem) {
             ExpectInStep(*editor_);
         }
     }
+    UndoAll();
     EXPECT_EQ(Widths(*editor_).size(), 6u);
 }
 

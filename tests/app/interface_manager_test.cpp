@@ -65,11 +65,12 @@ TEST(InterfaceManager, UnbindingOrLosingAControlLeavesItAlone) {
     manager.SetEnabled(11, true);  // must not reach the destroyed button
     EXPECT_TRUE(manager.IsEnabled(11));
 
-    // No table slot beyond 24: binding there is ignored, the set still works.
+    // No table slot beyond 26 (redo): binding there is ignored, the set still works.
     QPushButton extra;
-    manager.RegisterControl(25, &extra);
-    manager.SetEnabled(25, false);
+    manager.RegisterControl(27, &extra);
+    manager.SetEnabled(27, false);
     EXPECT_TRUE(extra.isEnabled());
+    EXPECT_FALSE(manager.IsEnabled(27));
 }
 
 }  // namespace

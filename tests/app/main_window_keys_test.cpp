@@ -82,6 +82,53 @@ TEST_F(MainWindowKeysTest, EscapeCancelsADragAndOtherwiseExits) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 5000));
 }
 
+// A real drag, then the keys: Ctrl+Z puts the smile back in the grid and in the file and clears
+// the unsaved mark; Ctrl+Shift+Z and Ctrl+Y make the move again.
+TEST_F(MainWindowKeysTest, CtrlZAfterADragPutsTheSmileBackOnScreenAndInTheFile) {
+    const std::string folder = MakePack("pack", 3, ":-)\r\n;-)\r\n:-(\r\n");
+    TModalAnswers answers;
+    TEditor editor;
+    StartOn(editor, folder);
+    const std::string before = Define(editor);
+    const QString title = editor.Window->windowTitle();
+    ASSERT_FALSE(title.startsWith('*'));
+
+    QWidget* viewport = editor.Grid().viewport();
+    auto centre = [&](int index) { return editor.Grid().CellRect(index).center(); };
+    editor.Grid().setFocus(Qt::MouseFocusReason);
+    QTest::mousePress(viewport, Qt::LeftButton, {}, centre(0));
+    QTest::mouseMove(viewport, centre(0) + QPoint(QApplication::startDragDistance() + 1, 0));
+    QTest::mouseMove(viewport, centre(2));
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, centre(2));
+    ASSERT_EQ(Widths(editor), (std::vector<int>{11, 12, 10}));
+    const std::string moved = Define(editor);
+    ASSERT_NE(moved, before);
+    EXPECT_EQ(editor.Window->windowTitle(), "*" + title);
+
+    struct Key {
+        QKeyCombination combination;
+        std::vector<int> widths;
+        const std::string& define;
+        bool modified;
+    };
+    const Key keys[] = {
+        {Qt::CTRL | Qt::Key_Z, {10, 11, 12}, before, false},
+        {Qt::CTRL | Qt::SHIFT | Qt::Key_Z, {11, 12, 10}, moved, true},
+        {Qt::CTRL | Qt::Key_Z, {10, 11, 12}, before, false},
+        {Qt::CTRL | Qt::Key_Y, {11, 12, 10}, moved, true},
+    };
+    for (const Key& key : keys) {
+        SCOPED_TRACE(QKeySequence(key.combination).toString().toStdString());
+        QTest::keyClick(QApplication::focusWidget(), key.combination.key(),
+                        key.combination.keyboardModifiers());
+        EXPECT_EQ(Widths(editor), key.widths);
+        EXPECT_EQ(Define(editor), key.define);
+        EXPECT_EQ(editor.Window->windowTitle().startsWith('*'), key.modified);
+        ExpectInStep(editor);
+    }
+    EXPECT_TRUE(answers.Seen.empty());
+}
+
 // From start-up with the keyboard only: Tab reaches the toolbar and the switches under the grid,
 // their shortcuts work, and the grid pages through a large pack.
 TEST_F(MainWindowKeysTest, TheKeyboardAloneReachesEveryControlAndPagesTheGrid) {

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/commands/editor_commands.h"
 #include "app/commands/interface_manager.h"
 #include "app/dialogs/preview_form.h"
 #include "app/dialogs/query_form.h"
@@ -113,25 +114,27 @@ TEST_F(MainWindowTest, AddsSmilesAfterTheSelectionByButtonMenuAndDropKeepingGrid
     EXPECT_EQ(Define(editor), " \r\n \r\n \r\n:-)\r\n;-)\r\n \r\n:-(\r\n \r\n");
 }
 
-TEST_F(MainWindowTest, DeletesAndMovesSmilesWithTheWarningAndItsDontShowAgainBox) {
+TEST_F(MainWindowTest, DeletesWithoutAskingUndoesAndMovesSmiles) {
     const std::string folder = MakePack("pack", 4, "a\r\nb\r\nc\r\nd\r\n");
     TEditor editor;
     editor.Start();
     Open(editor, folder);
     editor.Grid().SetItemIndex(0);
 
-    // Ticking the box and cancelling: nothing deleted, no warning from now on.
+    // A deletion can be undone, so it no longer asks: it is made at once, and undo brings the
+    // smile back to its place, in the grid and in the file.
     TModalAnswers answers;
-    answers.Answer([](TDialogBase& dialog) {
-        static_cast<TWarningForm&>(dialog).DontShowAgain()->setChecked(true);
-        dialog.done(kResultCancel);
-    });
+    const std::string original = Define(editor);
     editor.Child<QPushButton>("TntBitBtn8")->click();
-    EXPECT_EQ(editor.Grid().Count(), 4);
-    EXPECT_FALSE(editor.Window->Model()->Config().ReadBool(TConfigBoolKey::ShowWarnings));
+    EXPECT_TRUE(answers.Seen.empty());
+    EXPECT_EQ(Widths(editor), (std::vector<int>{11, 12, 13}));
+    editor.Window->Commands().Run(TCommand::Undo);
+    EXPECT_EQ(Widths(editor), (std::vector<int>{10, 11, 12, 13}));
+    EXPECT_EQ(Define(editor), original);
+    ExpectInStep(editor);
     editor.Grid().SetItemIndex(1);
     editor.Child<QPushButton>("TntBitBtn8")->click();
-    EXPECT_EQ(answers.Seen, std::vector<QString>{"WarningForm"});
+    EXPECT_TRUE(answers.Seen.empty());
     EXPECT_EQ(Widths(editor), (std::vector<int>{10, 12, 13}));
     EXPECT_EQ(editor.Grid().ItemIndex(), 0);
 
@@ -206,7 +209,6 @@ TEST_F(MainWindowTest, SignaturesAreAddedEditedMovedDeletedAndFoundNeverTwice) {
     editor.Child<QPushButton>("TntBitBtn16")->click();
     EXPECT_EQ(editor.Window->Model()->Smile(0)->Signatures.Items(), (std::vector<std::string>{":-)", ":)"}));
     EXPECT_EQ(editor.Grid().Smiles().Get(0), ":-)");
-    answers.Answer(kResultYes);  // the warning
     list.setCurrentRow(0);
     editor.Window->ListBox1Click();
     editor.Child<QPushButton>("TntBitBtn14")->click();
@@ -477,10 +479,9 @@ TEST_F(MainWindowTest, KeysRunTheCommandsOnlyWhileTheirElementsAreEnabled) {
     EXPECT_TRUE(menu->geometry().contains(cell + QPoint(1, 1))) << menu->geometry().x() << "," << cell.x();
     menu->hide();
 
-    // Delete asks first.
-    answers.Answer(kResultYes);
+    // Delete deletes at once: it can be undone.
     QTest::keyClick(editor.Window.get(), Qt::Key_Delete);
-    EXPECT_EQ(answers.Seen, std::vector<QString>{"WarningForm"});
+    EXPECT_TRUE(answers.Seen.empty());
     EXPECT_EQ(Widths(editor), (std::vector<int>{11, 12}));
     ExpectInStep(editor);
 }
@@ -624,9 +625,8 @@ TEST_F(MainWindowTest, EnterPreviewsF2EditsAndInsertAddsOnlyWhileTheirElementsAr
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     list->setFocus();
-    answers.Answer(kResultYes);
     QTest::keyClick(list, Qt::Key_Delete);
-    EXPECT_EQ(answers.Seen.back(), "WarningForm");
+    EXPECT_EQ(answers.Seen.back(), "SignatureForm");  // deleted without asking
     EXPECT_EQ(Widths(editor), (std::vector<int>{10, 11, 30}));
     EXPECT_EQ(Define(editor), " \r\n;-)\r\n \r\n");
 }

@@ -37,6 +37,8 @@ constexpr TCommandSpec kCommands[] = {
     {C::DeleteSignature,   kElementDeleteSignature,   "DeleteSignature",      kTextDeleteSignature,  0,  14, 0, false, nullptr,        "Del",   &E::DeleteSignature},
     {C::FindSignature,     kElementFindSignature,     "FindSignature",        kTextFindSignature,    0,  15, 0, false, nullptr,        nullptr, &E::FindSignature},
     {C::MoveSignatureDown, kElementMoveSignatureDown, "MoveSignatureDown",    kTextMoveSignatureDown, 0, 16, 0, false, nullptr,        nullptr, &E::MoveSignatureDown},
+    {C::Undo,              kElementUndo,              "TntToolButton15Action", kTextUndo,            15, 0,  6, false, "Ctrl+Z",       nullptr, &E::Undo},
+    {C::Redo,              kElementRedo,              "TntToolButton16Action", kTextRedo,            16, 0,  7, false, "Ctrl+Shift+Z", nullptr, &E::Redo},
     {C::Exit,              kNoElement,                "Exit",                 kTextExit,             0,  1,  0, false, "Esc",          nullptr, &E::Exit},
 };
 // clang-format on

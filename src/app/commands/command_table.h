@@ -37,8 +37,9 @@ enum class TCommand : int {
     DeleteSignature,
     FindSignature,
     MoveSignatureDown,
+    Undo,
+    Redo,
     Exit,
-    // Undo and Redo get their rows here once the model keeps a history.
 };
 inline constexpr std::size_t kCommandCount = static_cast<std::size_t>(TCommand::Exit) + 1;
 

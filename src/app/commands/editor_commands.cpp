@@ -26,6 +26,7 @@
 #include "app/dialogs/warning_form.h"
 #include "lang/lang.h"
 #include "model/define_decoder.h"
+#include "model/edit_history.h"
 #include "pictures/builtin_pictures.h"
 #include "platform/code_page.h"
 #include "storage/config_manager.h"
@@ -85,7 +86,10 @@ void TEditorCommands::MakeActions(QObject* parent) {
         // The toolbar's keys are the actions' own; the others depend on where the focus is, and
         // the window routes them to the actions.
         if (spec.ToolButton > 0 && spec.Keys) {
-            action->setShortcut(QKeySequence(QString::fromLatin1(spec.Keys)));
+            QList<QKeySequence> keys{QKeySequence(QString::fromLatin1(spec.Keys))};
+            // Redo answers the other desktops' key as well.
+            if (spec.Command == TCommand::Redo) keys.push_back(QKeySequence(QStringLiteral("Ctrl+Y")));
+            action->setShortcuts(keys);
             action->setShortcutContext(Qt::WindowShortcut);
         }
         const TCommand command = spec.Command;
@@ -94,6 +98,8 @@ void TEditorCommands::MakeActions(QObject* parent) {
             // The one place that decides whether a command may run, however it was triggered.
             if (row.Element != kNoElement && !interface_->IsEnabled(row.Element)) return;
             (this->*row.Handler)();
+            // Whatever the command changed, undo and redo name the step they would take now.
+            UpdateHistoryState();
         });
         actions_[static_cast<std::size_t>(spec.Command)] = action;
         if (spec.Element != kNoElement) interface_->RegisterControl(spec.Element, action);
@@ -122,6 +128,11 @@ void TEditorCommands::ApplyLanguage(const TLang& lang) {
     saveTitle_ = Text(lang, kTextSaveTitle);
     loadTitle_ = Text(lang, kTextOpenTitle);
     pictureTitle_ = Text(lang, kTextPictureTitle);
+    noSignature_ = Text(lang, kTextNoSignature);
+    historyTexts_ = {Text(lang, kTextUndo), Text(lang, kTextRedo)};
+    for (size_t k = 0; k < stepTexts_.size(); ++k)
+        stepTexts_[k] = Text(lang, kTextFirstHistoryStep + static_cast<int>(k));
+    UpdateHistoryState();
 }
 
 // --- Shared routines -------------------------------------------------------------------------
@@ -146,10 +157,68 @@ void TEditorCommands::UpdatePackState() {
     const bool packLevel = model_ && (model_->BothMode() ? !model_->PresentPacks().Empty() : present);
     for (int element : {kElementSave, kElementSaveAs, kElementClosePack})
         interface_->SetEnabled(element, packLevel);
+    UpdateHistoryState();
 }
 
 void TEditorCommands::UpdateCount() {
     host_.ShowSmileCount(PackPresent() ? QString::number(model_->SmileCount()) : QString());
+    UpdateHistoryState();
+}
+
+QString TEditorCommands::StepText(const THistoryStepInfo& step) const {
+    const auto kind = static_cast<size_t>(step.Kind);
+    const QString format = kind < stepTexts_.size() ? stepTexts_[kind] : QString();
+    const QString label =
+        step.Label.empty() ? noSignature_ : QString::fromStdU16String(CodePageToUnicode(step.Label));
+    // %1 the smile's number as the user counts, %2 its label, %3 how many smiles, %4 the signature.
+    return QString(format)
+        .replace("%1", QString::number(step.Index + 1))
+        .replace("%2", label)
+        .replace("%3", QString::number(step.Count))
+        .replace("%4", QString::fromStdU16String(CodePageToUnicode(step.Text)));
+}
+
+void TEditorCommands::UpdateHistoryState() {
+    const bool present = PackPresent();
+    for (const bool back : {true, false}) {
+        THistoryStepInfo step;
+        const bool some = present && (back ? model_->NextUndo(step) : model_->NextRedo(step));
+        interface_->SetEnabled(back ? kElementUndo : kElementRedo, some);
+        const TCommandSpec& spec = CommandSpec(back ? TCommand::Undo : TCommand::Redo);
+        const QString& name = historyTexts_[back ? 0 : 1];
+        Action(spec.Command)->setToolTip(WithShortcut(some ? name + ": " + StepText(step) : name, spec.Keys));
+    }
+    host_.ShowModified(present && model_->Modified(model_->CurrentPack()));
+}
+
+void TEditorCommands::StepHistory(bool back) {
+    EndMenuCommand();
+    if (!PackPresent()) return;
+    bool done = false;
+    {
+        TSuspendedGrid suspended(*grid_);
+        done = back ? model_->Undo() : model_->Redo();
+        if (done) {
+            // Only the smiles the step changed are made again in the grid.
+            const TListChange change = model_->LastChange();
+            for (int32_t k = 0; k < change.Removed && change.First < grid_->Count(); ++k)
+                grid_->Smiles().Delete(change.First);
+            for (int32_t k = 0; k < change.Inserted; ++k) {
+                const int32_t i = change.First + k;
+                grid_->Smiles().InsertObject(i, LabelText(i), GridSmileFor(model_->Smile(i)));
+            }
+        }
+    }
+    if (!done) {
+        ReportModelFailure();
+        UpdateHistoryState();
+        return;
+    }
+    const int32_t first = model_->LastChange().First;
+    grid_->SetItemIndex(first < grid_->Count() ? first : grid_->Count() - 1);
+    grid_->ScrollIntoView(grid_->ItemIndex());
+    SmileSelected(grid_->ItemIndex());
+    UpdateCount();
 }
 
 QString TEditorCommands::LabelText(int32_t index) const {
@@ -255,19 +324,6 @@ void TEditorCommands::EndMenuCommand() {
     // A hidden action is also a disabled one: shown again, it follows its element.
     Action(TCommand::DeletePicture)->setVisible(true);
     UpdateSmileCommands(grid_->ItemIndex());
-}
-
-bool TEditorCommands::ConfirmIrreversible() {
-    if (!model_) return false;
-    TConfigManager& config = model_->Config();
-    if (!config.ReadBool(TConfigBoolKey::ShowWarnings)) return true;
-    if (!forms_.WarningForm) return false;
-    TWarningForm& form = *forms_.WarningForm;
-    form.DontShowAgain()->setChecked(false);
-    const int result = form.ShowModal();
-    const bool show = !form.DontShowAgain()->isChecked();
-    host_.StoreSettings(config.FileName(), [&] { config.WriteBool(TConfigBoolKey::ShowWarnings, show); });
-    return result != kResultCancel;
 }
 
 void TEditorCommands::ReportModelFailure(const std::string& fallback) {
@@ -521,6 +577,8 @@ void TEditorCommands::InsertFiles(const QStringList& files, int32_t after, bool 
     // The files the model did not take, said together once the progress window is gone.
     QString failures;
     TModelError lastReason = TModelError::None;
+    // However many files, one step of the history.
+    model_->BeginStep();
     {
         TSuspendedGrid suspended(*grid_);
         for (int32_t j = 0; j < n; ++j) {
@@ -540,6 +598,7 @@ void TEditorCommands::InsertFiles(const QStringList& files, int32_t after, bool 
             lastReason = reason;
         }
     }
+    model_->EndStep();
     if (progress) host_.HideProgressWindow();
     ShowSelectedSignatures();
     if (k >= 0 && grid_->ItemIndex() != k) grid_->SetItemIndex(k);
@@ -583,7 +642,6 @@ void TEditorCommands::DeletePicture() {
     const int32_t i = Target();
     EndMenuCommand();
     if (!model_ || i < 0 || i >= grid_->Count()) return;
-    if (!ConfirmIrreversible()) return;
     if (!model_->DeletePicture(i)) return ReportModelFailure();
     {
         TSuspendedGrid suspended(*grid_);
@@ -596,7 +654,6 @@ void TEditorCommands::DeleteSmile() {
     const int32_t i = Target();
     EndMenuCommand();
     if (!model_ || i < 0 || i >= grid_->Count()) return;
-    if (!ConfirmIrreversible()) return;
     if (!model_->DeleteSmile(i)) return ReportModelFailure();
     grid_->Smiles().Delete(i);
     if (i >= 1) {
@@ -676,6 +733,7 @@ void TEditorCommands::SignatureClicked() {
         interface_->SetEnabled(kElementMoveSignatureDown, g < list_->count() - 1);
     }
     lastClicked_ = g;
+    UpdateHistoryState();
 }
 
 // --- Signature commands ------------------------------------------------------------------------
@@ -746,7 +804,6 @@ void TEditorCommands::DeleteSignature() {
     TSmile* smile = model_->Smile(t);
     const int32_t g = list_->currentRow();
     if (!smile || g < 0 || g >= smile->Signatures.Count()) return;
-    if (!ConfirmIrreversible()) return;
     if (!model_->DeleteSignature(t, g)) return ReportModelFailure();
     // The list is as the file reads back, which may hold fewer signatures than before.
     const int32_t count = smile->Signatures.Count();

@@ -25,6 +25,7 @@ class TLang;
 class TSmile;
 class TSmileView;
 class TSmileViewSmile;
+struct THistoryStepInfo;
 
 // What the main window does for the commands: its progress display, its message boxes, its
 // windows and the commands that are about the window rather than the pack.
@@ -42,6 +43,8 @@ public:
     // Runs a write of the settings in file; a file that cannot be written is reported.
     virtual void StoreSettings(const std::string& file, const std::function<void()>& write) = 0;
     virtual void ShowSmileCount(const QString& text) = 0;
+    // The mark of changes not yet saved (in the title).
+    virtual void ShowModified(bool modified) = 0;
     // Runs modal with the main window hidden.
     virtual void WhileHidden(const std::function<void()>& modal) = 0;
     virtual void ShowOptions() = 0;
@@ -114,6 +117,9 @@ public:
     void MoveSignatureDown() { MoveSignature(false); }
     void DeleteSignature();
     void FindSignature();
+    // The pack's history: the last step taken back, or the last one taken back done again.
+    void Undo() { StepHistory(true); }
+    void Redo() { StepHistory(false); }
 
     // The grid's and the list's events.
     void SmileSelected(int32_t index);
@@ -148,7 +154,11 @@ private:
     int32_t Target() const;
     // A command from the context menu is done: the smile commands follow the selection again.
     void EndMenuCommand();
-    bool ConfirmIrreversible();
+    void StepHistory(bool back);
+    // The undo and redo commands' enabled state, their hints (naming the step) and the mark of
+    // unsaved changes, after anything that may have changed the history.
+    void UpdateHistoryState();
+    QString StepText(const THistoryStepInfo& step) const;
     void InsertSmileFile(const QString& file, int32_t index);
     void InsertFiles(const QStringList& files, int32_t after, bool progress);
     void MoveSmile(int element);
@@ -188,6 +198,9 @@ private:
     QString saveTitle_;
     QString loadTitle_;
     QString pictureTitle_;
+    QString noSignature_;
+    std::array<QString, 2> historyTexts_;  // "Undo", "Redo"
+    std::array<QString, 9> stepTexts_;     // one per kind of step
 };
 
 }  // namespace faceloom

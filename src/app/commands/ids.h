@@ -31,6 +31,8 @@ enum TElement : int {
     kElementDeleteSignature = 22,
     kElementFindSignature = 23,
     kElementMoveSignatureDown = 24,
+    kElementUndo = 25,
+    kElementRedo = 26,
 };
 
 // The language's texts the main window uses, by number.
@@ -81,6 +83,9 @@ enum TTextId : int {
     kTextHotTrack = 431,
     kTextAnimatedDrag = 432,
     kTextVisualSettings = 433,
+    kTextUndo = 434,
+    kTextRedo = 435,
+    kTextFirstHistoryStep = 1901,  // to 1909, one per kind of step, in the model's order
     kTextUnreadableState = 1801,
 };
 

@@ -363,6 +363,12 @@ void TManagerMain::ShowSmileCount(const QString& text) {
     count_->setText(text);
 }
 
+// "*" before the title while the pack differs from what was last opened or saved.
+void TManagerMain::ShowModified(bool modified) {
+    modified_ = modified;
+    setWindowTitle(modified ? "*" + titleText_ : titleText_);
+}
+
 void TManagerMain::WhileHidden(const std::function<void()>& modal) {
     hide();
     modal();

@@ -115,6 +115,7 @@ private:
     void ReportFailure(const QString& action, const std::string& file) override;
     void StoreSettings(const std::string& file, const std::function<void()>& write) override;
     void ShowSmileCount(const QString& text) override;
+    void ShowModified(bool modified) override;
     void WhileHidden(const std::function<void()>& modal) override;
     void ShowOptions() override;
     void ShowAbout() override;
@@ -167,6 +168,8 @@ private:
 
     // Kept texts.
     std::array<QString, 4> phaseTexts_;
+    QString titleText_;
+    bool modified_ = false;
     QString errorCaption_;
     QString unreadableStateText_;
     std::u16string noSignatureText_ = u"\u041d\u0435\u0442";

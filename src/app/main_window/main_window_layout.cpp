@@ -140,7 +140,7 @@ void TManagerMain::BuildToolbar() {
     bar->setIconSize(QSize(kToolbarImageSize, kToolbarImageSize));
     bar->setContextMenuPolicy(Qt::PreventContextMenu);
     addToolBar(Qt::TopToolBarArea, bar);
-    for (int number = 1; number <= 13; ++number) {
+    for (int number = 1; number <= 16; ++number) {
         const TCommandSpec* spec = nullptr;
         for (const TCommandSpec& row : CommandTable())
             if (row.ToolButton == number) spec = &row;
@@ -151,7 +151,10 @@ void TManagerMain::BuildToolbar() {
         } else {
             // The toolbar's images are in element order.
             action = commands_->Action(spec->Command);
-            action->setIcon(LoadIcon(ToolbarImageName(spec->Element), kToolbarImageSize));
+            const QString image = spec->Command == TCommand::Undo   ? QStringLiteral("undo")
+                                  : spec->Command == TCommand::Redo ? QStringLiteral("redo")
+                                                                    : ToolbarImageName(spec->Element);
+            action->setIcon(LoadIcon(image, kToolbarImageSize));
             bar->addAction(action);
         }
         if (QWidget* widget = bar->widgetForAction(action)) {
@@ -264,6 +267,7 @@ void TManagerMain::BuildContextMenu() {
     for (const TCommandSpec* spec : items) {
         // Preview stands apart from the commands that change the pack.
         if (spec->Command == TCommand::Preview) menu_->addSeparator()->setObjectName("N1");
+        if (spec->Command == TCommand::Undo) menu_->addSeparator()->setObjectName("N2");
         menu_->addAction(commands_->Action(spec->Command));
     }
     // Closed without a choice: the commands follow the selection again. Later, as the item
@@ -480,7 +484,8 @@ void TManagerMain::ApplyLanguage(const TLang& lang) {
     }
     noSignatureText_ = lang.Text(kTextNoSignature);
     for (int i = 0; i < 4; ++i) phaseTexts_[i] = Text(lang, kTextFirstPhase + i);
-    setWindowTitle(Text(lang, kTextWindowTitle));
+    titleText_ = Text(lang, kTextWindowTitle);
+    setWindowTitle(modified_ ? "*" + titleText_ : titleText_);
     commands_->ApplyLanguage(lang);
     for (int number = 1; number <= 5; ++number)
         speed_[number]->setToolTip(WithShortcut(Text(lang, kSpeedHints[number]), kSpeedKeys[number]));
