@@ -255,7 +255,9 @@ TEST_F(CommandsTest, AnElementDisabledInTheInterfaceManagerDisablesItsActionButt
             const auto* button = editor_->Child<QAbstractButton>(command.Button);
             ASSERT_NE(button, nullptr);
             EXPECT_FALSE(button->isEnabled());
-            if (command.MenuItem) EXPECT_FALSE(editor_->Child<QAction>(command.MenuItem)->isEnabled());
+            if (command.MenuItem) {
+                EXPECT_FALSE(editor_->Child<QAction>(command.MenuItem)->isEnabled());
+            }
             const int before = command.Measure();
             if (menu) {
                 QAction* item = editor_->Child<QAction>(command.MenuItem);

@@ -472,7 +472,7 @@ TEST_F(MainWindowTest, KeysRunTheCommandsOnlyWhileTheirElementsAreEnabled) {
 
     // The menu key opens the selected smile's menu, wherever the window has the keys.
     auto* menu = editor.Window->findChild<QMenu*>("TntPopupMenu1");
-    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint());
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(), QPoint());
     QCoreApplication::sendEvent(editor.Window.get(), &menuKey);
     ASSERT_TRUE(menu->isVisible());
     const QPoint cell = editor.Grid().viewport()->mapToGlobal(editor.Grid().CellRect(1).center());
