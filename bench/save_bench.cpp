@@ -119,16 +119,18 @@ double Median(std::vector<double> values) {
     return values.empty() ? 0 : values[values.size() / 2];
 }
 
-// The pack's files copied into a folder that holds them already, replacing them, with one
-// flush at the end (flush = true) or none.
+// The pack's files copied into a folder that holds them already, replacing them, each flushed
+// as it is written (flush = true, a careful copy) or none.
 double CopyFiles(Bench& bench, const std::string& target, bool flush) {
     std::filesystem::create_directories(target);
     const std::vector<std::string> names = FindFiles(bench.Work() + "*.*");
     const auto start = Clock::now();
     for (const std::string& name : names) {
-        if (!CopyFileReplacing(bench.Work() + name, target + name, TDurability::Scratch)) std::abort();
+        if (!CopyFileReplacing(bench.Work() + name, target + name,
+                               flush ? TDurability::Durable : TDurability::Scratch)) {
+            std::abort();
+        }
     }
-    if (flush) SyncFileSystemOf(target);
     return Seconds(start);
 }
 

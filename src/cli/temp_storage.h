@@ -7,6 +7,8 @@
 #include <string>
 #include <thread>
 
+#include "platform/flush_batch.h"
+
 namespace faceloom::cli {
 
 // The throwaway storage area of one run: a fresh folder from mkdtemp under the temp folder
@@ -57,6 +59,9 @@ private:
     void Watch();
     void RemoveFolder() noexcept;
 
+    // Everything this storage holds is deleted at the end of the run: none of it needs to
+    // reach the disk, so its commits wait for no flush.
+    TSkippedFlushes noFlushes_;
     std::string root_;
     sigset_t handled_{};
     sigset_t previousMask_{};

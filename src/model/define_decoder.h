@@ -12,6 +12,7 @@
 #include "model/edit_history.h"
 #include "pictures/base_object.h"
 #include "platform/errors.h"
+#include "platform/flush_batch.h"
 #include "storage/storage_layout.h"
 
 namespace faceloom {
@@ -331,6 +332,7 @@ private:
         int NameWidth = 2;
         bool Sourced = false;
         std::string SourcePath;
+        TFlushBatch Flushes;  // the staged files the swap flushes before it commits
     };
     class TPackSwitch;
     class TUpdate;

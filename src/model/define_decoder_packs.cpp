@@ -260,6 +260,7 @@ bool TDefineDecoder::StageImport(const std::string& source, TStaged& staged) {
         TStorageManager stage(stagingSub);
         if (!stage.Valid()) return abandon(TModelError::CopyFailed);
         stage.OnFile = [this](TStorageManager&, const std::string& name) { FireFile(name, 1, 0); };
+        stage.Flushes = &staged.Flushes;
         stage.CopyToStorage(source + "*.ini");
         int32_t failures = stage.Failures();
         stage.CopyToStorage(source + PictureMask(p));
@@ -284,6 +285,7 @@ bool TDefineDecoder::StageImport(const std::string& source, TStaged& staged) {
         if (state.ReadPackState(identity_, back) != TPackStateRead::Valid || back != record) {
             return abandon(TModelError::PathNotStorable);
         }
+        staged.Flushes.AddFile(state.FileName());
     } catch (const EInOutError&) {
         return abandon(TModelError::WriteFailed);
     } catch (...) {
@@ -306,7 +308,10 @@ bool TDefineDecoder::StageEmpty(const std::string& sourcePath, TStaged& staged) 
         TPackState record;
         record.Allocated = record.Loaded = true;
         record.SourcePath = sourcePath;
-        TStorageIniFile(stage).WritePackState(record, identity_);
+        TStorageIniFile state(stage);
+        state.WritePackState(record, identity_);
+        staged.Flushes.AddFile(stage.Path() + kDefineFileName);
+        staged.Flushes.AddFile(state.FileName());
     } catch (...) {
         TWorkingCopySwap::Abandon(packs_[p].Storage->Path());
         return Fail(TModelError::WriteFailed, false);
@@ -323,7 +328,7 @@ bool TDefineDecoder::StageEmpty(const std::string& sourcePath, TStaged& staged) 
 bool TDefineDecoder::CommitStaged(TStaged& staged) {
     const uint8_t p = currentPack_;
     TPack& pack = packs_[p];
-    if (!TWorkingCopySwap::Commit(pack.Storage->Path())) {
+    if (!TWorkingCopySwap::Commit(pack.Storage->Path(), staged.Flushes)) {
         UnhookAll(staged.Smiles);
         TWorkingCopySwap::Abandon(pack.Storage->Path());
         return Fail(TModelError::WriteFailed, false);

@@ -16,6 +16,7 @@
 
 #include "platform/code_page.h"
 #include "platform/errors.h"
+#include "platform/flush_batch.h"
 #include "platform/paths.h"
 
 namespace faceloom {
@@ -77,7 +78,8 @@ bool WriteAll(int fd, const char* data, size_t size) {
 // Writes through a producer into a temp file beside the target, then renames it over the
 // target. The target is either the old file or the complete new one, never a part.
 template <class Producer>
-bool ReplaceViaTemp(const std::string& target, TDurability durability, Producer&& produce) {
+bool ReplaceViaTemp(const std::string& target, TDurability durability, TFlushBatch* batch,
+                    Producer&& produce) {
     std::string temp;
     int fd = -1;
     for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
@@ -92,7 +94,17 @@ bool ReplaceViaTemp(const std::string& target, TDurability durability, Producer&
         ::fchmod(fd, old.st_mode & 07777);
     }
     bool ok = produce(fd);
-    if (durability == TDurability::Durable) ok = (::fsync(fd) == 0) && ok;
+    if (batch) {
+        // The batch flushes it before the commit that depends on it; the rename may come first.
+        if (ok && ::rename(temp.c_str(), target.c_str()) == 0) {
+            batch->Adopt(fd);
+            return true;
+        }
+        ::close(fd);
+        ::unlink(temp.c_str());
+        return false;
+    }
+    if (durability == TDurability::Durable && !FlushesSkipped()) ok = (::fsync(fd) == 0) && ok;
     ok = (::close(fd) == 0) && ok;
     if (ok && ::rename(temp.c_str(), target.c_str()) == 0) {
         return true;
@@ -127,7 +139,8 @@ std::vector<std::string> FindFiles(const std::string& maskPath) {
     return names;
 }
 
-bool CopyFileReplacing(const std::string& source, const std::string& target, TDurability durability) {
+bool CopyFileReplacing(const std::string& source, const std::string& target, TDurability durability,
+                       TFlushBatch* batch) {
     const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return false;
     struct stat st {};
@@ -135,7 +148,7 @@ bool CopyFileReplacing(const std::string& source, const std::string& target, TDu
         ::close(in);
         return false;
     }
-    const bool ok = ReplaceViaTemp(target, durability, [&](int out) {
+    const bool ok = ReplaceViaTemp(target, durability, batch, [&](int out) {
         char buffer[1 << 16];
         for (;;) {
             const ssize_t got = ::read(in, buffer, sizeof buffer);
@@ -245,7 +258,8 @@ bool RenameReplacing(const std::string& source, const std::string& target) {
     return ::rename(source.c_str(), target.c_str()) == 0;
 }
 
-bool CopyFileNew(const std::string& source, const std::string& target, TDurability durability) {
+bool CopyFileNew(const std::string& source, const std::string& target, TDurability durability,
+                 TFlushBatch* batch) {
     const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return false;
     struct stat st {};
@@ -273,9 +287,13 @@ bool CopyFileNew(const std::string& source, const std::string& target, TDurabili
             break;
         }
     }
-    if (ok && durability == TDurability::Durable) ok = ::fsync(out) == 0;
-    ok = (::close(out) == 0) && ok;
     ::close(in);
+    if (ok && batch) {
+        batch->Adopt(out);
+        return true;
+    }
+    if (ok && durability == TDurability::Durable && !FlushesSkipped()) ok = ::fsync(out) == 0;
+    ok = (::close(out) == 0) && ok;
     if (!ok) ::unlink(target.c_str());
     return ok;
 }
@@ -312,25 +330,10 @@ std::optional<uint64_t> FileIdentity(const std::string& path) {
     return static_cast<uint64_t>(st.st_ino) ^ (static_cast<uint64_t>(st.st_dev) << 48);
 }
 
-namespace {
-
-// Runs sync (fsync or syncfs) on the folder opened for reading.
-bool SyncThroughFolder(const std::string& folder, int (*sync)(int)) {
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool ok = sync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
-
-}  // namespace
-
 bool SyncFolder(const std::string& folder) {
-    return SyncThroughFolder(folder, ::fsync);
-}
-
-bool SyncFileSystemOf(const std::string& folder) {
-    return SyncThroughFolder(folder, ::syncfs);
+    TFlushBatch batch;
+    batch.AddFolder(folder);
+    return batch.Flush();
 }
 
 bool RemoveTree(const std::string& folder) {
@@ -377,9 +380,10 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
     return bytes;
 }
 
-void WriteFileAtomic(const std::string& path, std::string_view bytes, TDurability durability) {
-    const bool ok =
-        ReplaceViaTemp(path, durability, [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); });
+void WriteFileAtomic(const std::string& path, std::string_view bytes, TDurability durability,
+                     TFlushBatch* batch) {
+    const bool ok = ReplaceViaTemp(path, durability, batch,
+                                   [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); });
     if (!ok) {
         throw EInOutError::UnableToWrite(path);
     }

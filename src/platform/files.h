@@ -9,6 +9,8 @@
 
 namespace faceloom {
 
+class TFlushBatch;
+
 // File names and masks compare without regard to letter case (packs come from Windows):
 // ASCII and Cyrillic letters of UTF-8 names fold, always by FoldedFileName (code_page.h).
 
@@ -26,11 +28,13 @@ enum class TDurability {
     Durable,  // flushed to the disk before it replaces the target: the user's own files
     Scratch,  // left to the page cache: working copies that can be made again from the source
 };
+// Where a copy or write is given a flush batch, the written file joins it instead (whatever
+// the durability): the commit point that depends on it flushes the batch.
 
 // Copies a file, replacing the target. False on any failure (the target may then be absent
 // but is never a truncated copy: the copy goes to a temp name first).
 bool CopyFileReplacing(const std::string& source, const std::string& target,
-                       TDurability durability = TDurability::Durable);
+                       TDurability durability = TDurability::Durable, TFlushBatch* batch = nullptr);
 
 // Renames a file, never replacing anything: fails when the target exists, also when an
 // existing file's name differs from the target only in letter case (unless it is the source
@@ -55,7 +59,7 @@ bool RenameReplacing(const std::string& source, const std::string& target);
 // Copies a file to a target that must not exist yet (created exclusively, never replacing).
 // On failure the partial target is removed and the result is false.
 bool CopyFileNew(const std::string& source, const std::string& target,
-                 TDurability durability = TDurability::Durable);
+                 TDurability durability = TDurability::Durable, TFlushBatch* batch = nullptr);
 
 // One entry of a folder listing.
 struct TFolderEntry {
@@ -73,9 +77,6 @@ std::optional<uint64_t> FileIdentity(const std::string& path);
 
 // Flushes a folder's entries (its renames, creations and deletions) to the disk.
 bool SyncFolder(const std::string& folder);
-// Flushes every written file of the file system that holds the folder: one call instead of
-// one flush per file when many files were written.
-bool SyncFileSystemOf(const std::string& folder);
 
 // Removes a folder with everything in it. True when it is gone afterwards.
 bool RemoveTree(const std::string& folder);
@@ -98,6 +99,6 @@ std::optional<std::string> ReadWholeFile(const std::string& path);
 // failure, leaving the old file intact.
 // Scratch skips the flush (working copies); the rename is atomic either way.
 void WriteFileAtomic(const std::string& path, std::string_view bytes,
-                     TDurability durability = TDurability::Durable);
+                     TDurability durability = TDurability::Durable, TFlushBatch* batch = nullptr);
 
 }  // namespace faceloom

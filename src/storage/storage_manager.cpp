@@ -61,8 +61,9 @@ bool TStorageManager::CopyToStorage(const std::string& maskPath) {
     const std::string folder = ExtractFilePath(maskPath);
     if (!valid_ || folder.empty()) return false;
     return ForEachFile(maskPath, [this, &folder](const std::string& name) {
-        // The working copy can always be made again from the source, so it skips the flush.
-        if (!CopyFileReplacing(folder + name, path_ + name, TDurability::Scratch)) ++failures_;
+        // The working copy can always be made again from the source, so it skips the flush
+        // unless a commit depends on it.
+        if (!CopyFileReplacing(folder + name, path_ + name, TDurability::Scratch, Flushes)) ++failures_;
     });
 }
 

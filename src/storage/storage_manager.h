@@ -6,6 +6,8 @@
 
 namespace faceloom {
 
+class TFlushBatch;
+
 // One folder of the per-user storage area (a working copy of a pack or a settings folder):
 // its path, and the bulk file operations the pack model needs. Every file touched is
 // reported to OnFile just before it is deleted or copied. Failures of single files are not
@@ -45,6 +47,9 @@ public:
     bool CopyFromStorage(const std::string& targetFolder);
 
     TFileEvent OnFile;
+    // When set, the files CopyToStorage writes join it: the commit that depends on them
+    // flushes them together, with no flush per file.
+    TFlushBatch* Flushes = nullptr;
 
 private:
     void Report(const std::string& name);

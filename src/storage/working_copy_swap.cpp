@@ -1,6 +1,7 @@
 #include "storage/working_copy_swap.h"
 
 #include "platform/files.h"
+#include "platform/flush_batch.h"
 #include "platform/paths.h"
 
 namespace faceloom {
@@ -28,11 +29,13 @@ std::string TWorkingCopySwap::StagingFolder(const std::string& folder) {
     return Sibling(folder, ".~staging");
 }
 
-bool TWorkingCopySwap::Commit(const std::string& folder) {
+bool TWorkingCopySwap::Commit(const std::string& folder, TFlushBatch& staged) {
     const std::string staging = StagingFolder(folder);
     const std::string ready = Sibling(folder, ".~ready");
-    // The files must be on the disk before the rename that makes them the working copy.
-    SyncFileSystemOf(staging);
+    // The files must be on the disk before the rename that makes them the working copy: after
+    // a power cut the old folder would be gone and the new one hold empty files.
+    staged.AddFolder(staging);
+    if (!staged.Flush()) return false;
     RemoveTree(ready);
     if (!RenameExact(WithoutSeparator(staging), WithoutSeparator(ready))) return false;
     SyncFolder(ParentOf(folder));

@@ -4,6 +4,8 @@
 
 namespace faceloom {
 
+class TFlushBatch;
+
 // Replaces a working-copy folder by a complete new one so that a kill at any instant leaves
 // either the old folder or the new one, never a mix. The new content is built in the staging
 // folder beside it ("<folder>.~staging"); Commit renames it to "<folder>.~ready" (the point
@@ -13,9 +15,10 @@ namespace faceloom {
 class TWorkingCopySwap {
 public:
     static std::string StagingFolder(const std::string& folder);
-    // Flushes the staged files and swaps them in. False when the staged folder could not be
+    // Flushes the staged files (those in staged; the staging folder's entries are added) and
+    // swaps them in. False when they could not be flushed or the staged folder could not be
     // made the new one; the old folder is then in place, untouched.
-    static bool Commit(const std::string& folder);
+    static bool Commit(const std::string& folder, TFlushBatch& staged);
     // Drops an unfinished staging folder, completes a committed swap and removes an old
     // folder left aside. Does nothing when no swap was under way.
     static void Recover(const std::string& folder);
