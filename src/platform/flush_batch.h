@@ -19,7 +19,8 @@ public:
     TFlushBatch& operator=(const TFlushBatch&) = delete;
 
     // Takes over a file descriptor just written (the batch closes it) and starts its
-    // write-back. Only so many stay open; the oldest are flushed early beyond that.
+    // write-back. Only so many stay open: when that many are, they are flushed together
+    // before the next is taken.
     void Adopt(int fd);
     // A file written by other means: opened again at once and adopted. A file that cannot be
     // opened makes the flush fail.
@@ -32,14 +33,13 @@ public:
     bool Flush();
 
     // How many handed-over files stay open at most.
-    static constexpr size_t kMaxOpen = 128;
+    static constexpr size_t kMaxOpen = 256;
 
 private:
-    bool FlushOldest();
+    bool FlushFiles();
     void CloseAll() noexcept;
 
     std::vector<int> files_;
-    size_t first_ = 0;  // files_[0, first_) are flushed and closed already
     std::vector<std::string> folders_;
     bool failed_ = false;
 };

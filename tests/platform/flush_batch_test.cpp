@@ -17,8 +17,8 @@ int OpenDescriptors() {
     return count;
 }
 
-// Files copied into a batch: the bytes are there at once, at most kMaxOpen of them stay open
-// however many there are, and the flush closes the rest.
+// Files copied into a batch: the bytes are there at once, never more than kMaxOpen of them stay
+// open however many there are, and the flush closes the rest.
 TEST(FlushBatch, KeepsFewFilesOpenAndFlushesEveryOne) {
     test::TempDir dir;
     test::WriteBytes(dir.file("source"), "GIF89a-bytes");
@@ -29,7 +29,8 @@ TEST(FlushBatch, KeepsFewFilesOpenAndFlushesEveryOne) {
         ASSERT_TRUE(
             CopyFileNew(dir.file("source"), dir.file(std::to_string(i)), TDurability::Scratch, &batch));
     }
-    EXPECT_EQ(OpenDescriptors() - before, static_cast<int>(TFlushBatch::kMaxOpen));
+    EXPECT_GT(OpenDescriptors(), before);
+    EXPECT_LE(OpenDescriptors() - before, static_cast<int>(TFlushBatch::kMaxOpen));
     WriteFileAtomic(dir.file("journal"), "commit", TDurability::Scratch, &batch);
     batch.AddFolder(dir.folder());
     EXPECT_TRUE(batch.Flush());
