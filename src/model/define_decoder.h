@@ -428,7 +428,8 @@ private:
     // The record of a pack as the model holds it (no save under way).
     TPackState RecordOf(uint8_t pack) const;
     void WriteRecord(uint8_t pack, const TPackState& record);
-    void NormalizePictures(const std::string& folder, size_t lineCount);
+    bool StagePictures(const std::string& source, const std::string& folder, size_t lineCount,
+                       TFlushBatch& flushes, std::vector<std::string>& names);
     TLabelList BuildSmiles(const std::string& folder, const std::vector<std::string>& lines);
     bool ImportCurrentPack(const std::string& folder);
     bool StageImport(const std::string& source, TStaged& staged);

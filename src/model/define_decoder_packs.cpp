@@ -262,16 +262,19 @@ bool TDefineDecoder::StageImport(const std::string& source, TStaged& staged) {
         stage.OnFile = [this](TStorageManager&, const std::string& name) { FireFile(name, 1, 0); };
         stage.Flushes = &staged.Flushes;
         stage.CopyToStorage(source + "*.ini");
-        int32_t failures = stage.Failures();
-        stage.CopyToStorage(source + PictureMask(p));
-        failures += stage.Failures();
-        if (failures != 0) return abandon(TModelError::CopyFailed);
+        if (stage.Failures() != 0) return abandon(TModelError::CopyFailed);
 
         const std::string folder = stage.Path();
-        FirePhase(1, 0, 0);
         std::vector<std::string> lines;
         faceloom::ReadDefinition(folder + kDefineFileName, lines);
-        NormalizePictures(folder, lines.size());
+        std::vector<std::string> pictures;
+        if (!StagePictures(source, folder, lines.size(), staged.Flushes, pictures)) {
+            return abandon(TModelError::CopyFailed);
+        }
+        FirePhase(1, 0, 0);
+        // The naming phase as the progress reports it: each picture under the name it came with.
+        FirePhase(2, 0, static_cast<int32_t>(pictures.size()));
+        for (size_t i = 0; i < pictures.size(); ++i) FireFile(pictures[i], static_cast<int32_t>(i), 0);
         staged.Smiles = BuildSmiles(folder, lines);
         staged.NameWidth = pack.NameWidth;
         faceloom::WriteDefinition(folder + kDefineFileName, SignatureLines(staged.Smiles));
@@ -352,40 +355,28 @@ bool TDefineDecoder::CommitStaged(TStaged& staged) {
     return true;
 }
 
-// Gives the pictures of a staged folder their canonical names, in name order: first every
-// picture not yet under its own name is set aside under a temporary name, then each takes its
-// name. So no picture can block another's name, also not one whose name differs from it only
-// in letter case, and picture k of the name order always becomes the picture of smile k.
-void TDefineDecoder::NormalizePictures(const std::string& folder, size_t lineCount) {
+// Copies the pictures of source into the new staging folder, each straight under its
+// canonical name, in name order, so picture k of the name order becomes the picture of smile
+// k. The names are worked out first and every file is written once: nothing in the staging
+// folder needs replacing or renaming, and no name can block another, also not one differing
+// only in letter case. names: the pictures' names in the source, in that order. False when
+// any copy fails.
+bool TDefineDecoder::StagePictures(const std::string& source, const std::string& folder, size_t lineCount,
+                                   TFlushBatch& flushes, std::vector<std::string>& names) {
     TPack& pack = Current();
-    std::vector<std::string> names = FindFiles(folder + PictureMask(currentPack_));
+    names = FindFiles(source + PictureMask(currentPack_));
     SortPictureNames(names);
     // One width for every picture, pictures beyond the lines included, so that the name order
     // stays the smile order.
     pack.NameWidth = PictureNameWidth(std::max(names.size(), lineCount));
-    FirePhase(2, 0, static_cast<int32_t>(names.size()));
-    std::vector<bool> failed(names.size(), false);
-    std::vector<std::string> aside(names.size());
     for (size_t i = 0; i < names.size(); ++i) {
-        if (names[i] == PictureFileName(static_cast<int32_t>(i))) continue;
-        aside[i] = ".~faceloom-name-" + std::to_string(i) + ".tmp";
-        if (!RenameExact(folder + names[i], folder + aside[i])) {
-            failed[i] = true;
-            aside[i].clear();
+        FireFile(names[i], 1, 0);
+        if (!CopyFileNew(source + names[i], folder + PictureFileName(static_cast<int32_t>(i)),
+                         TDurability::Scratch, &flushes)) {
+            return false;
         }
     }
-    for (size_t i = 0; i < names.size(); ++i) {
-        if (aside[i].empty()) continue;
-        if (!RenameExact(folder + aside[i], folder + PictureFileName(static_cast<int32_t>(i)))) {
-            failed[i] = true;
-            RenameExact(folder + aside[i], folder + names[i]);
-        }
-    }
-    int32_t failures = 0;
-    for (size_t i = 0; i < names.size(); ++i) {
-        if (failed[i]) ++failures;
-        FireFile(names[i], static_cast<int32_t>(i), failures);
-    }
+    return true;
 }
 
 TLabelList TDefineDecoder::BuildSmiles(const std::string& folder, const std::vector<std::string>& lines) {

@@ -132,7 +132,9 @@ std::vector<std::string> FindFiles(const std::string& maskPath) {
         const std::string name = entry->d_name;
         if (name == "." || name == "..") continue;
         if (!MatchesMask(name, mask)) continue;
-        if (!IsRegularFile(folder + name)) continue;
+        // The directory tells a regular file on most file systems; links and the unknown are
+        // asked (a link to a file counts as that file).
+        if (entry->d_type != DT_REG && !IsRegularFile(folder + name)) continue;
         names.push_back(name);
     }
     ::closedir(dir);
