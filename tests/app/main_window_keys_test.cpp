@@ -13,7 +13,18 @@
 namespace faceloom::test {
 namespace {
 
-class MainWindowKeysTest : public MainWindowTest {};
+class MainWindowKeysTest : public MainWindowTest {
+protected:
+    static QPoint Centre(TEditor& editor, int index) { return editor.Grid().CellRect(index).center(); }
+    // Presses the mouse on smile from, and moves it past the drag threshold to smile over.
+    static void DragOver(TEditor& editor, int from, int over) {
+        QWidget* viewport = editor.Grid().viewport();
+        editor.Grid().setFocus(Qt::MouseFocusReason);
+        QTest::mousePress(viewport, Qt::LeftButton, {}, Centre(editor, from));
+        QTest::mouseMove(viewport, Centre(editor, from) + QPoint(QApplication::startDragDistance() + 1, 0));
+        QTest::mouseMove(viewport, Centre(editor, over));
+    }
+};
 
 TEST_F(MainWindowKeysTest, EnterAndSpacePressTheFocusedButtonAndPreviewOnlyFromTheGrid) {
     const std::string folder = MakePack("pack", 4, ":-)\r\n;-)\r\n:-(\r\n:-D\r\n");
@@ -63,16 +74,11 @@ TEST_F(MainWindowKeysTest, EscapeCancelsADragAndOtherwiseExits) {
     QWidget* window = editor.Window.get();
     const std::string before = Define(editor);
 
-    QWidget* viewport = editor.Grid().viewport();
-    auto centre = [&](int index) { return editor.Grid().CellRect(index).center(); };
-    editor.Grid().setFocus(Qt::MouseFocusReason);
-    QTest::mousePress(viewport, Qt::LeftButton, {}, centre(0));
-    QTest::mouseMove(viewport, centre(0) + QPoint(QApplication::startDragDistance() + 1, 0));
-    QTest::mouseMove(viewport, centre(2));
+    DragOver(editor, 0, 2);
     ASSERT_EQ(editor.Grid().DragIndex(), 0);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     EXPECT_EQ(editor.Grid().DragIndex(), -1);
-    QTest::mouseRelease(viewport, Qt::LeftButton, {}, centre(2));
+    QTest::mouseRelease(editor.Grid().viewport(), Qt::LeftButton, {}, Centre(editor, 2));
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(Widths(editor), (std::vector<int>{10, 11, 12}));
     EXPECT_EQ(Define(editor), before);
@@ -93,13 +99,8 @@ TEST_F(MainWindowKeysTest, CtrlZAfterADragPutsTheSmileBackOnScreenAndInTheFile) 
     const QString title = editor.Window->windowTitle();
     ASSERT_FALSE(title.startsWith('*'));
 
-    QWidget* viewport = editor.Grid().viewport();
-    auto centre = [&](int index) { return editor.Grid().CellRect(index).center(); };
-    editor.Grid().setFocus(Qt::MouseFocusReason);
-    QTest::mousePress(viewport, Qt::LeftButton, {}, centre(0));
-    QTest::mouseMove(viewport, centre(0) + QPoint(QApplication::startDragDistance() + 1, 0));
-    QTest::mouseMove(viewport, centre(2));
-    QTest::mouseRelease(viewport, Qt::LeftButton, {}, centre(2));
+    DragOver(editor, 0, 2);
+    QTest::mouseRelease(editor.Grid().viewport(), Qt::LeftButton, {}, Centre(editor, 2));
     ASSERT_EQ(Widths(editor), (std::vector<int>{11, 12, 10}));
     const std::string moved = Define(editor);
     ASSERT_NE(moved, before);
