@@ -432,6 +432,10 @@ private:
                        TFlushBatch& flushes, std::vector<std::string>& names);
     TLabelList BuildSmiles(const std::string& folder, const std::vector<std::string>& lines);
     bool ImportCurrentPack(const std::string& folder);
+    bool OpenPackImpl(const std::string& path);
+    void SetFramesAside(uint8_t pack);
+    void RestoreFramesAside();
+    void BuildFromWorkingCopy(uint8_t pack);
     bool StageImport(const std::string& source, TStaged& staged);
     bool StageEmpty(const std::string& sourcePath, TStaged& staged);
     bool CommitStaged(TStaged& staged);
@@ -479,6 +483,9 @@ private:
     std::string modeName_;
     std::string identity_;
     TPackSet unreadableStates_;
+    // Packs whose smiles an open let go before building the new ones (so two packs' frames are
+    // never held at once); rebuilt from their working copies when the open does not commit.
+    TPackSet framesAside_;
     std::unique_ptr<TStorageManager> configStorage_;
     std::unique_ptr<TConfigManager> config_;
     std::string noSignatureLabel_;

@@ -169,20 +169,47 @@ bool TDefineDecoder::LoadFromStorage() {
             for (uint8_t p = 0; p < kPackCount; ++p) {
                 if (!presentPacks_.Contains(p)) continue;
                 restore.To(p);
-                ReleaseSmiles(packs_[p]);
-                std::vector<std::string> lines;
-                ReadDefinition(lines);
-                // The names' width follows what the working copy holds (three letters beyond 676).
-                SyncNameWidth(p, lines.size());
-                packs_[p].Smiles = BuildSmiles(packs_[p].Folder, lines);
-                packs_[p].Built = true;
-                RelabelPack(p);
+                BuildFromWorkingCopy(p);
             }
         }
         update.End();
         loaded_ = true;
         return true;
     });
+}
+
+// The current pack's smiles made anew from its working copy.
+void TDefineDecoder::BuildFromWorkingCopy(uint8_t p) {
+    ReleaseSmiles(packs_[p]);
+    std::vector<std::string> lines;
+    ReadDefinition(lines);
+    // The names' width follows what the working copy holds (three letters beyond 676).
+    SyncNameWidth(p, lines.size());
+    packs_[p].Smiles = BuildSmiles(packs_[p].Folder, lines);
+    packs_[p].Built = true;
+    RelabelPack(p);
+}
+
+// A pack whose definition still waits to be written keeps its smiles: they hold the only copy
+// of those signatures.
+void TDefineDecoder::SetFramesAside(uint8_t p) {
+    TPack& pack = packs_[p];
+    if (!presentPacks_.Contains(p) || !pack.Built || pack.Stale) return;
+    ReleaseSmiles(pack);
+    framesAside_.Include(p);
+}
+
+void TDefineDecoder::RestoreFramesAside() {
+    if (framesAside_.Empty()) return;
+    const int32_t decodeErrors = decodeErrors_;
+    TPackSwitch restore(*this);
+    for (uint8_t p = 0; p < kPackCount; ++p) {
+        if (!framesAside_.Contains(p)) continue;
+        framesAside_.Exclude(p);
+        restore.To(p);
+        BuildFromWorkingCopy(p);
+    }
+    decodeErrors_ = decodeErrors;
 }
 
 void TDefineDecoder::Unload() {
@@ -201,7 +228,11 @@ void TDefineDecoder::Unload() {
 }
 
 bool TDefineDecoder::ImportPack(const std::string& folder) {
-    return Run(false, [&] { return ImportCurrentPack(folder); });
+    return Run(false, [&] {
+        const bool ok = ImportCurrentPack(folder);
+        RestoreFramesAside();
+        return ok;
+    });
 }
 
 bool TDefineDecoder::ImportCurrentPack(const std::string& folder) {
@@ -275,6 +306,7 @@ bool TDefineDecoder::StageImport(const std::string& source, TStaged& staged) {
         // The naming phase as the progress reports it: each picture under the name it came with.
         FirePhase(2, 0, static_cast<int32_t>(pictures.size()));
         for (size_t i = 0; i < pictures.size(); ++i) FireFile(pictures[i], static_cast<int32_t>(i), 0);
+        SetFramesAside(p);
         staged.Smiles = BuildSmiles(folder, lines);
         staged.NameWidth = pack.NameWidth;
         faceloom::WriteDefinition(folder + kDefineFileName, SignatureLines(staged.Smiles));
@@ -337,6 +369,7 @@ bool TDefineDecoder::CommitStaged(TStaged& staged) {
         return Fail(TModelError::WriteFailed, false);
     }
     ReleaseSmiles(pack);
+    framesAside_.Exclude(p);
     unreadableStates_.Exclude(p);
     // The new working copy starts without history.
     ResetHistory(p);
@@ -718,53 +751,59 @@ bool TDefineDecoder::NewPack() {
 // opens that one and gives the other an empty pack without folder.
 bool TDefineDecoder::OpenPack(const std::string& path) {
     return Run(false, [&] {
-        if (!QuerySaveImpl()) return false;
-        if (bothMode_) {
-            const std::string base = IncludeTrailingSeparator(path);
-            if (base.empty()) return Fail(TModelError::NotPresent, false);
-            bool anyFolder = false;
-            {
-                TPackSwitch restore(*this);
-                TStaged staged[kPackCount];
-                for (uint8_t p = 0; p < kPackCount; ++p) {
-                    if (!packs_[p].Storage->Valid()) return Fail(TModelError::NotPresent, false);
-                }
-                for (uint8_t p = 0; p < kPackCount; ++p) {
-                    restore.To(p);
-                    const std::string folder = BaseSubFolder(base, p);
-                    anyFolder |= DirectoryExists(folder);
-                    TUpdate update(*this);
-                    FirePhase(0, 0, 1);
-                    if (!StageImport(folder, staged[p])) {
-                        for (uint8_t q = 0; q < p; ++q) {
-                            restore.To(q);
-                            UnhookAll(staged[q].Smiles);
-                            TWorkingCopySwap::Abandon(packs_[q].Storage->Path());
-                        }
-                        return false;
-                    }
-                }
-                const TModelError note = lastError_;
-                for (uint8_t p = 0; p < kPackCount; ++p) {
-                    restore.To(p);
-                    if (!CommitStaged(staged[p])) return false;
-                }
-                lastError_ = note;
-                loaded_ = true;
-            }
-            if (anyFolder) {
-                StorePairState(true, externalBase_ ? externalBasePath_ : base);
-            } else {
-                ResetPairState();
-            }
-            return true;
-        }
-        const std::string folder = IncludeTrailingSeparator(ExtractFilePath(path));
-        if (folder.empty()) return Fail(TModelError::NotPresent, false);
-        const bool ok = ImportCurrentPack(folder);
-        if (ok) ResetPairState();
+        const bool ok = OpenPackImpl(path);
+        RestoreFramesAside();
         return ok;
     });
+}
+
+bool TDefineDecoder::OpenPackImpl(const std::string& path) {
+    if (!QuerySaveImpl()) return false;
+    if (bothMode_) {
+        const std::string base = IncludeTrailingSeparator(path);
+        if (base.empty()) return Fail(TModelError::NotPresent, false);
+        bool anyFolder = false;
+        {
+            TPackSwitch restore(*this);
+            TStaged staged[kPackCount];
+            for (uint8_t p = 0; p < kPackCount; ++p) {
+                if (!packs_[p].Storage->Valid()) return Fail(TModelError::NotPresent, false);
+            }
+            for (uint8_t p = 0; p < kPackCount; ++p) {
+                restore.To(p);
+                const std::string folder = BaseSubFolder(base, p);
+                anyFolder |= DirectoryExists(folder);
+                TUpdate update(*this);
+                FirePhase(0, 0, 1);
+                if (!StageImport(folder, staged[p])) {
+                    for (uint8_t q = 0; q < p; ++q) {
+                        restore.To(q);
+                        UnhookAll(staged[q].Smiles);
+                        TWorkingCopySwap::Abandon(packs_[q].Storage->Path());
+                    }
+                    return false;
+                }
+            }
+            const TModelError note = lastError_;
+            for (uint8_t p = 0; p < kPackCount; ++p) {
+                restore.To(p);
+                if (!CommitStaged(staged[p])) return false;
+            }
+            lastError_ = note;
+            loaded_ = true;
+        }
+        if (anyFolder) {
+            StorePairState(true, externalBase_ ? externalBasePath_ : base);
+        } else {
+            ResetPairState();
+        }
+        return true;
+    }
+    const std::string folder = IncludeTrailingSeparator(ExtractFilePath(path));
+    if (folder.empty()) return Fail(TModelError::NotPresent, false);
+    const bool ok = ImportCurrentPack(folder);
+    if (ok) ResetPairState();
+    return ok;
 }
 
 bool TDefineDecoder::Save() {

@@ -98,6 +98,30 @@ TEST_F(SafetyTest, AFullDiskFailsOpenAndSaveAndKeepsThePreviousPackAndItsSource)
     EXPECT_EQ(model->SourcePath(kAnimatedPack), a);
 }
 
+// An open that fails after the new smiles are built (the state file does not fit on the disk)
+// gives the previous pack back whole: its smiles were let go so that two packs' frames were
+// never held at once, and are made again from the untouched working copy.
+TEST_F(SafetyTest, AnOpenFailingAfterItsPicturesWereBuiltGivesThePreviousPackBack) {
+    std::string a;
+    OpenA(a).reset();
+    // Every file of b fits; the state file, which names the long source folder, does not.
+    const std::string b = MakePack(std::string(240, 'b'), {{"p.gif", 150}, {"q.gif", 160}}, "b1\r\nb2");
+    rlim_t limit = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(b))
+        limit = std::max<rlim_t>(limit, std::filesystem::file_size(entry.path()) + 1);
+    ASSERT_LT(limit, ReadBytes(StateFile(kAnimatedPack)).size() + b.size());
+    EXPECT_EQ(InChild([&](TDefineDecoder& model) {
+                  LimitFileSize(limit);
+                  const bool failed =
+                      !model.OpenPack(b + "_define.ini") && model.LastError() == TModelError::WriteFailed;
+                  const bool kept = Ids(model) == std::vector<int>{1, 2} &&
+                                    model.Smile(1)->Picture.load() != nullptr &&
+                                    model.Smile(1)->Signatures.Items() == std::vector<std::string>{"a2"};
+                  return !(failed && kept);
+              }),
+              0);
+}
+
 TEST_F(SafetyTest, AReadOnlyTargetFailsTheSaveAndStaysAsItWas) {
     std::string a;
     OpenA(a).reset();
