@@ -604,9 +604,13 @@ int32_t TSmileView::FlushDirtyCells() {
     std::vector<QRect> rects;
     rects.reserve(indices.size());
     int32_t cells = 0;
+    // Only the picture changed: a cell's caption line (and the pixel under it) stays as shown.
+    const int32_t captionHeight = CaptionHeight();
     for (int32_t index : indices) {
         if (index < 0 || index >= Count()) continue;  // the list shrank since
         QRect rect = CellRect(index);
+        if (captionHeight > 0 && !smiles_->Get(index).isEmpty())
+            rect.setBottom(rect.bottom() - captionHeight - 1);
         if (rect.isEmpty()) continue;
         rect = rect.intersected(viewport()->rect());
         if (rect.isEmpty()) continue;

@@ -221,7 +221,10 @@ protected:
 
 private:
     void RebuildLayout();
-    void DrawCell(int32_t index, QPainter& painter);
+    // region: what is being painted; captionHeight: the height of a caption line (0 without
+    // captions).
+    void DrawCell(int32_t index, QPainter& painter, const QRegion& region, int32_t captionHeight);
+    int32_t CaptionHeight() const;
     void RefreshCursorAndHint(int32_t index);
     int32_t TextHeightOf(int32_t index) const;
     void InvalidateAll();

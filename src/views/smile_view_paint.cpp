@@ -37,6 +37,7 @@ void TSmileView::paintEvent(QPaintEvent* event) {
     TAnimationManager* manager = AnimationManager();
     // A cell reached through two rectangles of the region is drawn once.
     std::vector<bool> drawn(static_cast<size_t>(Count()), false);
+    const int32_t captionHeight = CaptionHeight();
     for (const QRect& clip : event->region()) {
         const QRect content = clip.translated(offsetX_, offsetY_);
         const TVisibleRange range = VisibleRange(content);
@@ -53,7 +54,7 @@ void TSmileView::paintEvent(QPaintEvent* event) {
                         smile->Visible.store(true, std::memory_order_relaxed);
                         if (manager) manager->AddToTimer(smile);
                     }
-                    DrawCell(index, painter);
+                    DrawCell(index, painter, event->region(), captionHeight);
                     if (smile) smile->InPaint.store(false, std::memory_order_release);
                 }
             }
@@ -72,7 +73,11 @@ void TSmileView::paintEvent(QPaintEvent* event) {
     }
 }
 
-void TSmileView::DrawCell(int32_t index, QPainter& painter) {
+int32_t TSmileView::CaptionHeight() const {
+    return showSignatures_ ? std::max(QFontMetrics(font()).height(), 0) : 0;
+}
+
+void TSmileView::DrawCell(int32_t index, QPainter& painter, const QRegion& region, int32_t captionHeight) {
     if (!Active()) return;
     RefreshCursorAndHint(index);
     if (backBuffer_.Empty()) return;
@@ -86,9 +91,16 @@ void TSmileView::DrawCell(int32_t index, QPainter& painter) {
     // The cell is composed straight where it is shown where the painter allows it, which
     // saves copying it there; captions come ready from the cache.
     const QString& text = smiles_->Get(index);
-    const bool withText = showSignatures_ && !text.isEmpty();
+    const bool withText = showSignatures_ && !text.isEmpty() && captionHeight > 0;
+    const int32_t textHeight = withText ? captionHeight : 0;
     const QRect shown(columns_[c].Offset - offsetX_, rows_[r].Offset - offsetY_, w, h);
-    TSurface surface = TBackBuffer::DeviceArea(painter, shown);
+    // A frame change repaints the part above the caption only (the picture never reaches
+    // into the caption's line): the caption is then neither composed nor copied.
+    const bool captionPainted =
+        withText &&
+        region.intersects(QRect(shown.left(), shown.top() + h - textHeight - 1, w, textHeight + 1));
+    const int32_t composed = withText && !captionPainted ? h - textHeight - 1 : h;
+    TSurface surface = TBackBuffer::DeviceArea(painter, QRect(shown.left(), shown.top(), w, composed));
     const bool direct = !surface.Empty();
     if (!direct) surface = backBuffer_.Surface();
     const bool hotCell = allowHotTrack_ && index == HotIndex();
@@ -104,11 +116,9 @@ void TSmileView::DrawCell(int32_t index, QPainter& painter) {
         surface.FillRect(TRect{0, 0, w, h}, fill);
     }
 
-    int32_t textHeight = 0;
-    if (withText) {
+    if (captionPainted) {
         const QImage& caption =
             captions_.Caption(text, font(), WinColorToQColor(fontColor_), ColorToRgb(fill));
-        textHeight = caption.height();
         TCaptionCache::Draw(caption, surface, (w - caption.width()) / 2, h - textHeight - 1, w, h);
     }
 
@@ -150,7 +160,7 @@ void TSmileView::DrawCell(int32_t index, QPainter& painter) {
     }
     if (index == ItemIndex()) TBackBuffer::InvertFocusFrame(surface, w, h);
 
-    if (!direct) painter.drawImage(shown.topLeft(), backBuffer_.Image(), QRect(0, 0, w, h));
+    if (!direct) painter.drawImage(shown.topLeft(), backBuffer_.Image(), QRect(0, 0, w, composed));
 }
 
 void TSmileView::RefreshCursorAndHint(int32_t index) {

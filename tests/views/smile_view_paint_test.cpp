@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QFontMetrics>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QTest>
 
@@ -156,6 +157,49 @@ TEST(SmileViewTextTest, SignatureIsWrittenUnderThePicture) {
 // Captions are rendered once per text and background and copied afterwards: every frame of an
 // animating smile, and the hot look, show the same pixels text drawn in place would, and a new
 // font or pen renders them again.
+// What a frame change asks to repaint: the cells' pictures, never their caption lines.
+TEST(SmileViewTextTest, AFrameChangeRepaintsThePictureAndLeavesTheCaption) {
+    struct TPaintSpy : QObject {
+        QRegion Painted;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint) Painted += static_cast<QPaintEvent*>(event)->region();
+            return false;
+        }
+    };
+    TRef<TPictureDecoder> picture(new TCodePicture(20, 20, {kBlue, kGreen}, 100));
+    TTestView view;
+    view.SetShowSignatures(true);
+    view.Smiles().AddObject("Wq", NewSmile(picture.get()));
+    view.Smiles().AddObject("", NewSmile(picture.get()));
+    view.resize(200, 100);
+    view.show();
+    view.SetActive(true);
+    QApplication::processEvents();
+    QImage shown(view.viewport()->size(), QImage::Format_RGB32);
+    view.viewport()->render(&shown);
+    TPaintSpy spy;
+    view.viewport()->installEventFilter(&spy);
+    for (int i = 0; i < 2; ++i) {
+        view.Smiles().GetSmile(i)->FrameIndex.store(1, std::memory_order_relaxed);
+        view.Smiles().GetSmile(i)->FrameChanged();
+    }
+    view.FlushDirtyCells();
+    QApplication::processEvents();
+    view.viewport()->removeEventFilter(&spy);
+    const QRegion painted = spy.Painted;
+    // Painted over what was shown, that part gives what a whole repaint gives.
+    view.viewport()->render(&shown, QPoint(), painted);
+    QImage whole(shown.size(), shown.format());
+    view.viewport()->render(&whole);
+    EXPECT_EQ(shown, whole);
+    const int th = QFontMetrics(view.font()).height();
+    const QRect captioned = view.CellRect(0), bare = view.CellRect(1);
+    const QRect caption(captioned.left(), captioned.bottom() - th, captioned.width(), th + 1);
+    EXPECT_FALSE(painted.intersects(caption));
+    EXPECT_TRUE(painted.contains(captioned.adjusted(0, 0, 0, -th - 1)));
+    EXPECT_TRUE(painted.contains(bare));  // no caption: the whole cell
+}
+
 TEST(SmileViewTextTest, CaptionsAreRenderedOnceAndCopiedExactly) {
     TRef<TPictureDecoder> picture(new TCodePicture(20, 20, {kBlue, kGreen}, 100));
     TTestView view;
