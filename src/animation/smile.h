@@ -69,7 +69,11 @@ public:
     // Counted; change it only through SetPicture.
     std::atomic<TPictureDecoder*> Picture{nullptr};
     std::atomic<int32_t> FrameIndex{0};
-    bool LoadError = false;
+    // Set before Pending clears, by the thread that decoded the picture.
+    std::atomic<bool> LoadError{false};
+    // True while the picture waits to be decoded in the background (the smile shows nothing
+    // yet, and is neither missing nor damaged).
+    std::atomic<bool> Pending{false};
     TSignatureList Signatures;
 
 protected:

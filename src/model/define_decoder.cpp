@@ -118,6 +118,8 @@ TDefineDecoder::TDefineDecoder(const std::string& modeName) : modeName_(modeName
 }
 
 TDefineDecoder::~TDefineDecoder() {
+    // The decoding thread stops first: it calls the owner back.
+    decodeQueue_.reset();
     // The owner is going away too: nothing of it is called back from here on.
     OnBeginUpdate = OnEndUpdate = OnBeforeClose = nullptr;
     OnPhase = nullptr;
@@ -221,7 +223,7 @@ void TDefineDecoder::RelabelPack(uint8_t p) {
         entry.Label = LabelOf(smile);
         if (smile.LoadError) {
             ++loadErrors;
-        } else if (smile.Picture.load() == nullptr) {
+        } else if (smile.Picture.load() == nullptr && !smile.Pending) {
             ++missing;
         }
         if (smile.Signatures.Empty()) ++noSignatures;
@@ -291,6 +293,11 @@ std::string TDefineDecoder::PicturePath(int32_t n) const {
 TRef<TSmile> TDefineDecoder::CreateSmile(const std::string& file, uint8_t kind) {
     TSmile* instance = SmileClass ? SmileClass() : nullptr;
     TRef<TSmile> smile(instance ? instance : new TSmile());
+    DecodePicture(*smile, file, kind);
+    return smile;
+}
+
+void TDefineDecoder::DecodePicture(TSmile& smile, const std::string& file, uint8_t kind) {
     TRef<TPictureDecoder> picture;
     try {
         if (kind == kAnimatedPack) {
@@ -300,7 +307,7 @@ TRef<TSmile> TDefineDecoder::CreateSmile(const std::string& file, uint8_t kind) 
         }
     } catch (...) {
         // Typically the file does not exist: a smile without picture.
-        return smile;
+        return;
     }
     picture->WantSmileBitmaps = true;
     picture->WantTransparent = true;
@@ -308,12 +315,16 @@ TRef<TSmile> TDefineDecoder::CreateSmile(const std::string& file, uint8_t kind) 
         picture->Decode();
     } catch (...) {
         // Any failure, not only the decoders' own: a corrupt file may also run out of memory.
-        smile->LoadError = true;
-        return smile;
+        smile.LoadError = true;
+        return;
     }
     // Handed over only once decoded, so no holder ever sees a half-built picture.
-    smile->SetPicture(picture.get());
-    return smile;
+    smile.SetPicture(picture.get());
+}
+
+void TDefineDecoder::SetDecodedEvents(std::function<void(TSmile*)> onDecoded, std::function<void()> onDone) {
+    decodeQueue_->OnDecoded = std::move(onDecoded);
+    decodeQueue_->OnIdle = std::move(onDone);
 }
 
 void TDefineDecoder::Hook(TSmile& smile, uint8_t p) {

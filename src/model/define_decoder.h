@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "animation/smile.h"
+#include "model/decode_queue.h"
 #include "model/edit_history.h"
 #include "pictures/base_object.h"
 #include "platform/errors.h"
@@ -308,6 +309,22 @@ public:
 
     TSmileClass SmileClass;
 
+    // Deferred decoding: opening and loading build every smile at once, Pending, and decode
+    // their pictures on a thread of the model's own, in pack order, so the first smiles show
+    // while the rest are decoded. The counts follow once DecodingFinished has run. Off by
+    // default: then every picture is decoded before an operation returns.
+    void SetDeferredDecoding(bool on) { deferDecoding_ = on; }
+    // On the decoding thread: one smile got its picture (or LoadError); the decoding is done.
+    // Set before the first load (the thread starts with the first deferred picture).
+    void SetDecodedEvents(std::function<void(TSmile*)> onDecoded, std::function<void()> onDone);
+    bool Decoding() const { return decodeQueue_->Busy(); }
+    // On the owner's thread once the decoding is done: the counts of load errors and missing
+    // pictures take in the decoded pictures.
+    void DecodingFinished() { Relabel(); }
+    // Decodes file as a picture of kind into smile: without picture when the file cannot be
+    // opened, with LoadError when it cannot be decoded.
+    static void DecodePicture(TSmile& smile, const std::string& file, uint8_t kind);
+
 private:
     struct TPack {
         TLabelList Smiles;
@@ -495,6 +512,9 @@ private:
     int stepDepth_ = 0;  // BeginStep brackets open
     int running_ = 0;    // operations under way (nested ones included)
     int firing_ = 0;     // events being answered
+    bool deferDecoding_ = false;
+    // Last, so that it stops (and lets go of its smiles) before anything else goes.
+    std::unique_ptr<TDecodeQueue> decodeQueue_ = std::make_unique<TDecodeQueue>(&DecodePicture);
 };
 
 }  // namespace faceloom

@@ -417,10 +417,19 @@ TLabelList TDefineDecoder::BuildSmiles(const std::string& folder, const std::vec
     const uint8_t p = currentPack_;
     TLabelList smiles;
     smiles.reserve(lines.size());
+    std::vector<TDecodeQueue::TItem> deferred;
     for (size_t i = 0; i < lines.size(); ++i) {
         const std::string name = PictureFileName(static_cast<int32_t>(i));
         FireFile(name, static_cast<int32_t>(i + 1), decodeErrors_);
-        TRef<TSmile> smile = CreateSmile(folder + name, p);
+        TRef<TSmile> smile;
+        if (deferDecoding_) {
+            TSmile* instance = SmileClass ? SmileClass() : nullptr;
+            smile.reset(instance ? instance : new TSmile());
+            smile->Pending = true;
+            deferred.push_back({smile.get(), folder + name, p});
+        } else {
+            smile = CreateSmile(folder + name, p);
+        }
         std::vector<std::string> signatures;
         ParseSignatures(lines[i], signatures);
         smile->Signatures.Assign(std::move(signatures));
@@ -429,6 +438,7 @@ TLabelList TDefineDecoder::BuildSmiles(const std::string& folder, const std::vec
         std::string label = LabelOf(*smile);
         smiles.push_back({std::move(label), std::move(smile)});
     }
+    decodeQueue_->Add(std::move(deferred));
     return smiles;
 }
 

@@ -160,6 +160,15 @@ public:
         QObject::connect(Window.get(), &TManagerMain::EngineStarted, [&started] { started = true; });
         Window->show();
         EXPECT_TRUE(QTest::qWaitFor([&] { return started; }, 10000));
+        WaitForPictures();
+    }
+    // The pictures of the packs shown at the start are decoded in the background: done, and
+    // the grid and the counts told.
+    void WaitForPictures() {
+        TDefineDecoder* model = Window->Model();
+        if (!model) return;
+        EXPECT_TRUE(QTest::qWaitFor([model] { return !model->Decoding(); }, 20000));
+        QCoreApplication::processEvents();
     }
 
     TSmileView& Grid() const { return *Window->Grid(); }

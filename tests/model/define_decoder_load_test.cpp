@@ -1,6 +1,10 @@
 // Opening pack folders and rebuilding the packs from the working copies: canonical names,
 // load phases and their reports, counters, bad input, and a restart with a second instance.
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
 #include "define_decoder_fixture.h"
 #include "platform/files.h"
 
@@ -164,6 +168,54 @@ TEST_F(LoadTest, DecodeErrorsCountAcrossOpensWhileThePackCountersRestart) {
     ASSERT_TRUE(model->OpenPack(wrong + "_define.ini"));
     EXPECT_TRUE(model->Smile(0)->LoadError);
     EXPECT_EQ(model->DecodeErrors(), 5);
+}
+
+// Loading with deferred decoding returns with the smiles built and their pictures on the way;
+// once the decoding thread is done every smile is what a plain load gives, counts included.
+TEST_F(LoadTest, DeferredDecodingEndsWhereAPlainLoadIs) {
+    const std::string folder = MakePack("pack", {{"a.gif", 0}, {"c.gif", 2}}, "a\r\nb\r\nc\r\nd");
+    WriteBytes(folder + "b.gif", "GIF89a\x10\x00");  // cut short; "ad.gif" is missing
+    NewModel()->OpenPack(folder + "_define.ini");
+    auto plain = NewModel();
+    ASSERT_TRUE(plain->LoadFromStorage());
+
+    auto model = NewModel();
+    std::mutex lock;
+    std::condition_variable done;
+    std::vector<TSmile*> decoded;
+    bool idle = false;
+    model->SetDecodedEvents(
+        [&](TSmile* smile) {
+            std::lock_guard<std::mutex> guard(lock);
+            decoded.push_back(smile);
+        },
+        [&] {
+            std::lock_guard<std::mutex> guard(lock);
+            idle = true;
+            done.notify_all();
+        });
+    model->SetDeferredDecoding(true);
+    ASSERT_TRUE(model->LoadFromStorage());
+    model->SetDeferredDecoding(false);
+    ASSERT_EQ(model->SmileCount(), 4);
+    {
+        std::unique_lock<std::mutex> guard(lock);
+        ASSERT_TRUE(done.wait_for(guard, std::chrono::seconds(20), [&] { return idle; }));
+    }
+    EXPECT_FALSE(model->Decoding());
+    model->DecodingFinished();
+    EXPECT_EQ(decoded.size(), 4u);
+    EXPECT_EQ(Ids(*model), Ids(*plain));
+    for (int32_t i = 0; i < 4; ++i) {
+        EXPECT_FALSE(model->Smile(i)->Pending);
+        EXPECT_EQ(model->Smile(i)->LoadError.load(), plain->Smile(i)->LoadError.load()) << i;
+    }
+    EXPECT_EQ(model->ErrorCount(0), plain->ErrorCount(0));
+    EXPECT_EQ(model->ErrorCount(1), plain->ErrorCount(1));
+    // Edits go on as with any pack.
+    ASSERT_TRUE(model->DeleteSmile(0));
+    EXPECT_TRUE(model->Undo());
+    EXPECT_EQ(Ids(*model), Ids(*plain));
 }
 
 TEST_F(LoadTest, StaticPackDecodesBitmaps) {

@@ -227,10 +227,33 @@ QString TEditorCommands::LabelText(int32_t index) const {
 
 TSmileViewSmile* TEditorCommands::GridSmileFor(TSmile* smile) const {
     auto* own = dynamic_cast<TSmileViewSmile*>(smile);
-    if (own && own->Picture.load()) return own;
+    // A smile whose picture is still being decoded shows itself: the picture appears in place.
+    if (own && (own->Picture.load() || own->Pending)) return own;
     auto* placeholder = new TSmileViewSmile();
     placeholder->SetPicture(BuiltinPicture(smile && smile->LoadError ? kPictureFailed : kPictureMissing));
     return placeholder;
+}
+
+void TEditorCommands::PicturesDecoded() {
+    if (!model_) return;
+    for (int32_t i = 0; i < grid_->Count() && i < model_->SmileCount(); ++i) {
+        TSmile* smile = model_->Smile(i);
+        // Decoded without a picture: the placeholder of a missing or damaged one takes its place.
+        if (grid_->Smiles().GetSmile(i) == smile && !smile->Pending && !smile->Picture.load()) {
+            TSuspendedGrid suspended(*grid_);
+            grid_->Smiles().SetSmile(i, GridSmileFor(smile));
+        }
+    }
+    // The new pictures' sizes decide the columns and rows.
+    grid_->Relayout();
+}
+
+void TEditorCommands::DecodingDone() {
+    if (!model_) return;
+    PicturesDecoded();
+    model_->DecodingFinished();
+    UpdateSmileCommands(Target());
+    UpdateCount();
 }
 
 void TEditorCommands::FillGrid() {

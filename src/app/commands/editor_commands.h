@@ -135,6 +135,10 @@ public:
     // Shared with start-up and shutdown.
     void UpdatePackState();
     void UpdateCount();
+    // Deferred decoding: pictures decoded since the last call take their places in the grid;
+    // once all are in, the counts and the commands follow.
+    void PicturesDecoded();
+    void DecodingDone();
     void FillGrid();
     void ShowSelectedSignatures();
     void ClearSignatureSelection();

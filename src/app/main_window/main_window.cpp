@@ -174,8 +174,31 @@ void TManagerMain::StartPackEngine() {
     model_->OnWriteError = [this](TDefineDecoder&, uint8_t, const std::string& fileName) {
         ReportFailure(forms_.ErrorTexts.Reason(TModelError::WriteFailed), fileName);
     };
+    // The decoding thread asks for the grid's update: the first pictures at once, then at most
+    // every 100 ms, the last picture at once.
+    model_->SetDecodedEvents(
+        [this](TSmile*) {
+            if (decodedPosted_.exchange(true)) return;
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    QTimer::singleShot(picturesShown_ ? 100 : 0, this, [this] {
+                        decodedPosted_ = false;
+                        picturesShown_ = true;
+                        commands_->PicturesDecoded();
+                    });
+                },
+                Qt::QueuedConnection);
+        },
+        [this] {
+            QMetaObject::invokeMethod(
+                this, [this] { commands_->DecodingDone(); }, Qt::QueuedConnection);
+        });
     commands_->SetModel(model_.get());
+    // The packs left open show at once; their pictures follow as they are decoded.
+    model_->SetDeferredDecoding(true);
     model_->LoadFromStorage();
+    model_->SetDeferredDecoding(false);
     commands_->FillGrid();
     grid_->SetActive(true);
     commands_->UpdatePackState();
@@ -351,6 +374,10 @@ void TManagerMain::ShowFileProgress(const QString& fileName, int32_t position, i
     forms_.LoadForm->SetProgressPosition(position);
     forms_.LoadForm->SetFileText(fileName);
     forms_.LoadForm->SetErrorCount(errorCount);
+    // A repaint per file would cost more than the file itself in a pack of thousands: the
+    // window is brought up to date a few dozen times a second.
+    if (progressClock_.isValid() && progressClock_.elapsed() < 30) return;
+    progressClock_.start();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 

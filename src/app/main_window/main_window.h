@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -155,6 +157,9 @@ private:
     bool idleQueued_ = false;
     bool stopping_ = false;
     std::unique_ptr<TInstanceLock> lock_;
+    std::atomic<bool> decodedPosted_{false};  // a grid update for decoded pictures is on its way
+    bool picturesShown_ = false;              // the first decoded pictures are in the grid
+    QElapsedTimer progressClock_;             // since the progress window was last repainted
     std::unique_ptr<TDefineDecoder> model_;
     bool handedOver_ = false;
     std::string storageName_ = "Storage";
