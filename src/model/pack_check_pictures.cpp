@@ -44,23 +44,30 @@ struct THashKey {
 
 constexpr uint64_t kTransparentPixel = 0x1000000;  // outside every 0x00RRGGBB colour
 
-bool MaskedAt(const TSmileBitmap& frame, int32_t storedRow, int32_t x) {
-    if (!frame.HasMask) return false;
-    const uint8_t byte =
-        frame.MaskBits[static_cast<size_t>(storedRow) * static_cast<size_t>(frame.MaskStride) +
-                       static_cast<size_t>(x / 8)];
-    return (byte & (0x80 >> (x % 8))) != 0;
+// One row's visible colours, every transparent pixel alike whatever colour it keeps.
+template <class Colour>
+void HashRow(const TSmileBitmap& frame, size_t storedRow, size_t width, Colour colour, TPictureHash& hash) {
+    const uint8_t* mask =
+        frame.HasMask ? frame.MaskBits.data() + storedRow * static_cast<size_t>(frame.MaskStride) : nullptr;
+    auto visible = [&](size_t x) -> uint64_t {
+        return mask != nullptr && (mask[x / 8] & (0x80 >> (x % 8))) != 0 ? kTransparentPixel : colour(x);
+    };
+    size_t x = 0;
+    for (; x + 1 < width; x += 2) hash.Add(visible(x) << 32 | visible(x + 1));
+    if (x < width) hash.Add(visible(x));
 }
 
-// Hashes what the frame shows: colours, with every transparent pixel alike whatever colour
-// it keeps. False for a frame that is not one of the own kinds or whose buffers do not fit.
+// Hashes what the frame shows. False for a frame that is not one of the own kinds or whose
+// buffers do not fit its size.
 bool HashFrame(const TFrameObject* object, TPictureHash& hash) {
     const auto* frame = dynamic_cast<const TSmileBitmap*>(object);
     if (frame == nullptr || !frame->Allocated || frame->Width <= 0 || frame->Height <= 0) return false;
     const size_t width = static_cast<size_t>(frame->Width);
     const size_t height = static_cast<size_t>(frame->Height);
-    if (frame->HasMask && frame->MaskBits.size() < static_cast<size_t>(frame->MaskStride) * height)
+    if (frame->HasMask && (static_cast<size_t>(frame->MaskStride) * 8 < width ||
+                           frame->MaskBits.size() < static_cast<size_t>(frame->MaskStride) * height)) {
         return false;
+    }
     hash.Add(width << 32 | height);
     if (const auto* frame8 = dynamic_cast<const TSmileBitmap8*>(frame)) {
         const size_t stride = static_cast<size_t>(frame8->RowStride);
@@ -69,11 +76,8 @@ bool HashFrame(const TFrameObject* object, TPictureHash& hash) {
         for (int32_t i = 0; i < 256; ++i) palette[i] = frame8->GetPaletteEntry(i);
         for (size_t r = 0; r < height; ++r) {
             const uint8_t* row = frame8->Pixels.data() + r * stride;
-            for (size_t x = 0; x < width; ++x) {
-                hash.Add(MaskedAt(*frame, static_cast<int32_t>(r), static_cast<int32_t>(x))
-                             ? kTransparentPixel
-                             : palette[row[x]]);
-            }
+            HashRow(
+                *frame, r, width, [&](size_t x) { return palette[row[x]]; }, hash);
         }
         return true;
     }
@@ -81,23 +85,31 @@ bool HashFrame(const TFrameObject* object, TPictureHash& hash) {
         if (frame32->Pixels.size() < width * height) return false;
         for (size_t r = 0; r < height; ++r) {
             const uint32_t* row = frame32->Pixels.data() + r * width;
-            for (size_t x = 0; x < width; ++x) {
-                hash.Add(MaskedAt(*frame, static_cast<int32_t>(r), static_cast<int32_t>(x))
-                             ? kTransparentPixel
-                             : (row[x] & 0xffffff));
-            }
+            HashRow(
+                *frame, r, width, [&](size_t x) { return row[x] & 0xffffffu; }, hash);
         }
         return true;
     }
     return false;
 }
 
-std::optional<TPictureHash> HashPicture(const TPictureDecoder& picture) {
+// What can be had without touching a pixel: the size, the frames and their delays. Only
+// pictures that share it with another need their pixels hashed.
+TPictureHash ShapeOf(const TPictureDecoder& picture) {
     TPictureHash hash;
     hash.Add(static_cast<uint64_t>(picture.Frames.size()));
+    hash.Add(static_cast<uint64_t>(static_cast<uint32_t>(picture.Width)) << 32 |
+             static_cast<uint32_t>(picture.Height));
+    for (size_t k = 0; k < picture.Frames.size(); ++k) {
+        hash.Add(static_cast<uint64_t>(static_cast<uint32_t>(picture.GetDelay(static_cast<int32_t>(k)))));
+    }
+    return hash;
+}
+
+std::optional<TPictureHash> HashPicture(const TPictureDecoder& picture) {
+    TPictureHash hash = ShapeOf(picture);
     for (size_t k = 0; k < picture.Frames.size(); ++k) {
         if (!HashFrame(picture.Frames[k].get(), hash)) return std::nullopt;
-        hash.Add(static_cast<uint64_t>(static_cast<uint32_t>(picture.GetDelay(static_cast<int32_t>(k)))));
     }
     return hash;
 }
@@ -208,7 +220,7 @@ struct TSized {
 void CheckPictures(const TCheckInput& input, TFindings& findings) {
     const bool files = !input.WorkingFolder.empty() && input.PictureName;
     std::vector<TSized> sized;
-    std::unordered_map<TPictureHash, int32_t, THashKey> firstWithPicture;
+    std::unordered_map<TPictureHash, std::vector<int32_t>, THashKey> byShape;
 
     for (size_t s = 0; s < input.Smiles.size(); ++s) {
         const int32_t smile = static_cast<int32_t>(s);
@@ -257,25 +269,35 @@ void CheckPictures(const TCheckInput& input, TFindings& findings) {
             findings.Add(TCheckKind::SingleFrame, {smile}, {}, {SmileNumber(smile)});
         }
         sized.push_back(std::move(size));
+        byShape[ShapeOf(*picture)].push_back(smile);
+    }
 
-        if (const std::optional<TPictureHash> hash = HashPicture(*picture)) {
-            const auto [first, isNew] = firstWithPicture.emplace(*hash, smile);
-            if (!isNew) {
-                const int32_t was = first->second;
-                // Deleting the later smile is safe only when the earlier one keeps everything
-                // it can be typed by; otherwise the user merges them by hand.
-                const std::vector<std::string>& mine = entry->Signatures.Items();
-                const std::vector<std::string>& theirs =
-                    input.Smiles[static_cast<size_t>(was)]->Signatures.Items();
-                const bool covered = std::all_of(mine.begin(), mine.end(), [&](const std::string& signature) {
-                    return std::find(theirs.begin(), theirs.end(), signature) != theirs.end();
-                });
-                TCheckFix fix;
-                if (covered) fix = TCheckFix{TFixAction::DeleteSmile, smile, -1, mine};
-                findings.Add(TCheckKind::IdenticalPictures, {smile, was}, {},
-                             {SmileNumber(smile), SmileNumber(was)}, std::move(fix));
+    // Identical pictures: pixels hashed only within groups of equal shape, in smile order.
+    std::vector<std::pair<int32_t, int32_t>> identical;  // later smile, first smile
+    for (const auto& [shape, smiles] : byShape) {
+        if (smiles.size() < 2) continue;
+        std::unordered_map<TPictureHash, int32_t, THashKey> firstWithPicture;
+        for (int32_t smile : smiles) {
+            const TRef<TPictureDecoder> picture = input.Smiles[static_cast<size_t>(smile)]->PictureRef();
+            if (const std::optional<TPictureHash> hash = HashPicture(*picture)) {
+                const auto [first, isNew] = firstWithPicture.emplace(*hash, smile);
+                if (!isNew) identical.emplace_back(smile, first->second);
             }
         }
+    }
+    std::sort(identical.begin(), identical.end());
+    for (const auto& [smile, was] : identical) {
+        // Deleting the later smile is safe only when the earlier one keeps everything it can
+        // be typed by; otherwise the user merges them by hand.
+        const std::vector<std::string>& mine = input.Smiles[static_cast<size_t>(smile)]->Signatures.Items();
+        const std::vector<std::string>& theirs = input.Smiles[static_cast<size_t>(was)]->Signatures.Items();
+        const bool covered = std::all_of(mine.begin(), mine.end(), [&](const std::string& signature) {
+            return std::find(theirs.begin(), theirs.end(), signature) != theirs.end();
+        });
+        TCheckFix fix;
+        if (covered) fix = TCheckFix{TFixAction::DeleteSmile, smile, -1, mine};
+        findings.Add(TCheckKind::IdenticalPictures, {smile, was}, {}, {SmileNumber(smile), SmileNumber(was)},
+                     std::move(fix));
     }
 
     const TCheckLimits& limits = findings.Limits();
