@@ -107,9 +107,15 @@ bool ApplyFix(TDefineDecoder& model, const TCheckFix& fix) {
                 return false;
             }
             return model.DeleteSignature(fix.Smile, fix.Signature);
-        case TFixAction::DeleteSmile:
+        case TFixAction::DeleteSmile: {
             if (signatures != fix.Expected) return false;
+            const TSmile* other = model.Smile(fix.SamePictureAs);
+            if (fix.SamePictureAs >= 0 &&
+                (other == nullptr || fix.SamePictureAs == fix.Smile || !check::SamePicture(*smile, *other))) {
+                return false;
+            }
             return model.DeleteSmile(fix.Smile);
+        }
     }
     return false;
 }

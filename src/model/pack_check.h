@@ -45,8 +45,10 @@ struct TCheckFix {
     int32_t Smile = -1;
     int32_t Signature = -1;
     // What the fix expects to find, so that a finding gone stale by later edits changes
-    // nothing: the signature it removes, or all signatures of the smile it deletes.
+    // nothing: the signature it removes, or all signatures of the smile it deletes, and for
+    // a deletion the smile whose picture must still be the same (-1: none).
     std::vector<std::string> Expected;
+    int32_t SamePictureAs = -1;
 };
 
 // One problem of a pack. Params are the sentence's %1, %2, ... as UTF-8: signatures converted
@@ -90,7 +92,8 @@ struct TCheckInput {
     TCodePage CodePage = TCodePage::Windows1251;
 };
 
-// The current pack of the model as a check input.
+// The current pack of the model as a check input; valid while the model lives and the pack
+// stays unchanged.
 TCheckInput CheckInputOf(const TDefineDecoder& model, TCodePage codePage = TCodePage::Windows1251);
 
 struct TCheckResult {

@@ -7,6 +7,10 @@
 
 #include "model/pack_check.h"
 
+namespace faceloom {
+class TSmile;
+}
+
 namespace faceloom::check {
 
 // Collects findings, listing at most MaxPerKind of each kind and counting the rest.
@@ -31,6 +35,9 @@ private:
 inline std::string SmileNumber(int32_t index) {
     return std::to_string(index + 1);
 }
+
+// Whether both smiles have pictures showing the same frames with the same delays.
+bool SamePicture(const TSmile& a, const TSmile& b);
 
 void CheckSignatures(const TCheckInput& input, TFindings& findings);
 void CheckPictures(const TCheckInput& input, TFindings& findings);

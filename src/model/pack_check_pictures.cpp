@@ -217,6 +217,14 @@ struct TSized {
 
 }  // namespace
 
+bool SamePicture(const TSmile& a, const TSmile& b) {
+    const TRef<TPictureDecoder> first = a.PictureRef();
+    const TRef<TPictureDecoder> second = b.PictureRef();
+    if (!first || !second) return false;
+    const std::optional<TPictureHash> one = HashPicture(*first);
+    return one && one == HashPicture(*second);
+}
+
 void CheckPictures(const TCheckInput& input, TFindings& findings) {
     const bool files = !input.WorkingFolder.empty() && input.PictureName;
     std::vector<TSized> sized;
@@ -295,7 +303,7 @@ void CheckPictures(const TCheckInput& input, TFindings& findings) {
             return std::find(theirs.begin(), theirs.end(), signature) != theirs.end();
         });
         TCheckFix fix;
-        if (covered) fix = TCheckFix{TFixAction::DeleteSmile, smile, -1, mine};
+        if (covered) fix = TCheckFix{TFixAction::DeleteSmile, smile, -1, mine, was};
         findings.Add(TCheckKind::IdenticalPictures, {smile, was}, {}, {SmileNumber(smile), SmileNumber(was)},
                      std::move(fix));
     }

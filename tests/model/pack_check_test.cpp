@@ -241,6 +241,28 @@ TEST_F(PackCheckTest, FixesAreSingleUndoableEditsThatRefuseStaleFindings) {
     }
 }
 
+// The deletion of an identical smile checks the pictures again: after the later smile got
+// another picture, or the earlier one went, the fix does nothing.
+TEST_F(PackCheckTest, IdenticalSmileFixRefusesPicturesThatNoLongerMatch) {
+    auto model =
+        Open("replaced", {{"aa.gif", Gif(1)}, {"ab.gif", Gif(2)}, {"ac.gif", Gif(1)}}, "a\r\nb\r\n ");
+    const TCheckResult result = CheckPack(CheckInputOf(*model));
+    ASSERT_EQ(Describe(result), (std::vector<std::string>{"identical-pictures 2,0", "no-signatures 2"}));
+    const TCheckFix fix = result.Findings[0].Kind == TCheckKind::IdenticalPictures ? result.Findings[0].Fix
+                                                                                   : result.Findings[1].Fix;
+    ASSERT_EQ(fix.Action, TFixAction::DeleteSmile);
+
+    ASSERT_NE(model->ReplacePicture(2, Picture(7)), nullptr);
+    const auto replaced = State(*model);
+    EXPECT_FALSE(ApplyFix(*model, fix));
+    EXPECT_EQ(State(*model), replaced);
+
+    ASSERT_TRUE(model->Undo());
+    ASSERT_TRUE(model->DeleteSmile(0));
+    EXPECT_FALSE(ApplyFix(*model, fix));  // smile 2 is gone; nothing else is deleted
+    EXPECT_EQ(model->SmileCount(), 2);
+}
+
 TEST_F(PackCheckTest, VanishedSourceFolderIsAFindingNotAFailure) {
     auto model = Open("gone", Clean(), "a\r\nb\r\nc");
     std::filesystem::remove_all(folder_);
