@@ -2,7 +2,8 @@
 // case or with the canonical names included) are opened, edited, saved elsewhere and opened
 // again. Bad input may give load errors and missing pictures, but never a crash, never a smile
 // whose picture file is not where its index says, never a lost picture, and never a saved pack
-// that reads back differently.
+// that reads back differently. The pack check finds what it finds on any such pack without
+// changing it, and every finding names smiles and signatures the pack has.
 //
 // Input: flags byte (bit 0: the animated pack), u16 length + "_define.ini", count byte
 // (0..6 pictures), per picture a name byte and u16 length + bytes, then operations of three
@@ -21,6 +22,7 @@
 #include "fuzz_support.h"
 #include "model/define_decoder.h"
 #include "model/define_file.h"
+#include "model/pack_check.h"
 #include "platform/files.h"
 
 namespace {
@@ -171,6 +173,23 @@ void Check(TDefineDecoder& model, const TExpected& expected) {
     FUZZ_CHECK(faceloom::FindFiles(folder + "*.journal").empty());
 }
 
+void CheckFindings(TDefineDecoder& model, const TExpected& expected) {
+    faceloom::TCheckLimits limits;
+    limits.MaxPerKind = 20;
+    const faceloom::TCheckResult result = faceloom::CheckPack(faceloom::CheckInputOf(model), limits);
+    for (const faceloom::TCheckFinding& finding : result.Findings) {
+        FUZZ_CHECK(finding.Severity == faceloom::SeverityOf(finding.Kind));
+        FUZZ_CHECK(finding.Signatures.size() == finding.Smiles.size());
+        FUZZ_CHECK(!finding.Params.empty());
+        for (size_t k = 0; k < finding.Smiles.size(); ++k) {
+            const faceloom::TSmile* smile = model.Smile(finding.Smiles[k]);
+            FUZZ_CHECK(smile != nullptr);
+            FUZZ_CHECK(finding.Signatures[k] >= -1 && finding.Signatures[k] < smile->Signatures.Count());
+        }
+    }
+    Check(model, expected);
+}
+
 // Takes the expectation from the working copy as it is (after opening or reloading).
 TExpected Observe(TDefineDecoder& model) {
     TExpected expected;
@@ -249,6 +268,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(expected.files[i] == want);
     }
     Check(*model, expected);
+    CheckFindings(*model, expected);
 
     for (size_t op = 0; op < kMaxOperations && !input.AtEnd(); ++op) {
         const uint8_t code = input.Byte();
@@ -330,6 +350,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         Check(*model, expected);
     }
+
+    CheckFindings(*model, expected);
 
     // Saving writes exactly the working copy.
     const bool saved = model->SaveAs(folders.saved + faceloom::kDefineFileName);

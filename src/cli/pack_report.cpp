@@ -106,7 +106,8 @@ TSmileReport ReportSmile(const TDefineDecoder& model, int32_t index, const TRena
 }  // namespace
 
 TPackReport OpenPackReport(const std::string& folder, uint8_t kind, TCodePage codePage,
-                           const std::function<void()>& checkpoint) {
+                           const std::function<void()>& checkpoint,
+                           const std::function<void(TDefineDecoder&)>& inspect) {
     TPackReport report;
     report.Folder = folder;
     report.Kind = kind;
@@ -150,6 +151,7 @@ TPackReport OpenPackReport(const std::string& folder, uint8_t kind, TCodePage co
     report.MissingFiles = model.ErrorCount(1);
     report.WithoutSignatures = model.ErrorCount(2);
     report.DuplicateSignatures = CountDuplicateSignatures(report.Smiles, codePage);
+    if (inspect) inspect(model);
 
     // Keeps a batch from piling up working copies in the temporary storage.
     model.OnPhase = nullptr;

@@ -8,6 +8,10 @@
 
 #include "platform/code_page.h"
 
+namespace faceloom {
+class TDefineDecoder;
+}
+
 namespace faceloom::cli {
 
 enum class TSmileStatus { Ok, Missing, LoadError };
@@ -55,9 +59,11 @@ bool CanReadFolder(const std::string& folder, std::string& reason);
 
 // Opens the pack in folder as the editor opens it (one-pack mode of the kind, OpenPack on the
 // folder's "_define.ini") with a pack model on the current per-user data folder, and reports
-// what it built. checkpoint is called at every progress event of the model. The working copy
-// is closed again before returning.
+// what it built. checkpoint is called at every progress event of the model. inspect, when
+// given, sees the open model (its current pack is the one opened) before the working copy is
+// closed again, which happens before returning.
 TPackReport OpenPackReport(const std::string& folder, uint8_t kind, TCodePage codePage,
-                           const std::function<void()>& checkpoint);
+                           const std::function<void()>& checkpoint,
+                           const std::function<void(TDefineDecoder&)>& inspect = nullptr);
 
 }  // namespace faceloom::cli

@@ -12,7 +12,7 @@ struct TBuiltinText {
     std::u16string_view text;
 };
 
-// Every built-in text, in ascending id order (ids 101 to 1717, not contiguous).
+// Every built-in text, in ascending id order (ids 101 to 2022, not contiguous).
 std::span<const TBuiltinText> BuiltinTexts();
 
 // The built-in text of an id; empty when the table has none.

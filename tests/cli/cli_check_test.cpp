@@ -159,7 +159,7 @@ TEST_F(CheckTest, UsageErrorsExitTwoWithoutTouchingAnything) {
          UsageErrorText("check", "--static and --animated exclude each other")},
         {{"check", "--code-page", "koi8-r", pack},
          UsageErrorText("check", "unknown code page 'koi8-r' (known: windows-1251, windows-1252)")},
-        {{"check", "--json", pack}, UsageErrorText("check", "unknown option '--json'")},
+        {{"check", "--json", pack}, UsageErrorText("check", "--json needs --deep")},
         {{"check", pack, "--code-page"}, UsageErrorText("check", "option '--code-page' needs a value")},
         {{"frobnicate"}, "faceloom-pack: unknown command 'frobnicate'\nTry 'faceloom-pack --help'.\n"},
     };
