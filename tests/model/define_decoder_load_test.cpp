@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 #include "define_decoder_fixture.h"
 #include "platform/files.h"
@@ -202,6 +203,9 @@ TEST_F(LoadTest, DeferredDecodingEndsWhereAPlainLoadIs) {
         std::unique_lock<std::mutex> guard(lock);
         ASSERT_TRUE(done.wait_for(guard, std::chrono::seconds(20), [&] { return idle; }));
     }
+    // Idle is told from the decoding thread just before it counts as idle.
+    for (int wait = 0; wait < 2000 && model->Decoding(); ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_FALSE(model->Decoding());
     model->DecodingFinished();
     EXPECT_EQ(decoded.size(), 4u);
