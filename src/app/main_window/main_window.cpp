@@ -371,13 +371,13 @@ void TManagerMain::ShowPhase(int32_t phase, int32_t position, int32_t maximum) {
 
 void TManagerMain::ShowFileProgress(const QString& fileName, int32_t position, int32_t errorCount) {
     if (!forms_.LoadForm) return;
-    forms_.LoadForm->SetProgressPosition(position);
-    forms_.LoadForm->SetFileText(fileName);
-    forms_.LoadForm->SetErrorCount(errorCount);
-    // A repaint per file would cost more than the file itself in a pack of thousands: the
+    // Showing every file would cost more than the file itself in a pack of thousands: the
     // window is brought up to date a few dozen times a second.
     if (progressClock_.isValid() && progressClock_.elapsed() < 30) return;
     progressClock_.start();
+    forms_.LoadForm->SetProgressPosition(position);
+    forms_.LoadForm->SetFileText(fileName);
+    forms_.LoadForm->SetErrorCount(errorCount);
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
