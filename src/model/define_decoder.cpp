@@ -1,6 +1,8 @@
 #include "model/define_decoder.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "lang/builtin_texts.h"
 #include "model/define_file.h"
@@ -320,6 +322,11 @@ void TDefineDecoder::DecodePicture(TSmile& smile, const std::string& file, uint8
     }
     // Handed over only once decoded, so no holder ever sees a half-built picture.
     smile.SetPicture(picture.get());
+}
+
+void TDefineDecoder::FinishDecoding() {
+    while (decodeQueue_->Busy()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    DecodingFinished();
 }
 
 void TDefineDecoder::SetDecodedEvents(std::function<void(TSmile*)> onDecoded, std::function<void()> onDone) {

@@ -321,6 +321,9 @@ public:
     // On the owner's thread once the decoding is done: the counts of load errors and missing
     // pictures take in the decoded pictures.
     void DecodingFinished() { Relabel(); }
+    // Waits until every deferred picture is decoded, then DecodingFinished: for what needs the
+    // whole pack's counts now (the error report before saving).
+    void FinishDecoding();
     // Decodes file as a picture of kind into smile: without picture when the file cannot be
     // opened, with LoadError when it cannot be decoded.
     static void DecodePicture(TSmile& smile, const std::string& file, uint8_t kind);
