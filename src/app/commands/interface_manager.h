@@ -16,7 +16,7 @@ namespace faceloom {
 // widget or an action), so a command cannot run while disabled, however it is triggered.
 class TInterfaceManager {
 public:
-    static constexpr int kElementCount = 27;
+    static constexpr int kElementCount = 28;
     // Elements 0, 1, 5, 6, 7, 8 and 9: opening packs, the modes, options and about.
     static constexpr uint32_t kInitialSet = 995;
 
