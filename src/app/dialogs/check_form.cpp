@@ -28,17 +28,18 @@ QTreeWidgetItem* PlainLine(const QString& text) {
 
 }  // namespace
 
-TCheckForm::TCheckForm(QWidget* parent) : TDialogBase("CheckForm", QSize(560, 340), false, parent) {
+TCheckForm::TCheckForm(QWidget* parent) : TDialogBase("CheckForm", QSize(640, 360), false, parent) {
     // The report stays open while the user works on the pack.
     setModal(false);
     list_ = new QTreeWidget(this);
     list_->setObjectName("FindingList");
     list_->setHeaderHidden(true);
     list_->setRootIsDecorated(false);
-    list_->setWordWrap(true);
-    list_->setUniformRowHeights(false);
+    // A sentence keeps its one line, whole: the list scrolls sideways rather than cut it.
+    list_->setTextElideMode(Qt::ElideNone);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
-    list_->header()->setStretchLastSection(true);
+    list_->header()->setStretchLastSection(false);
+    list_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     fix_ = new QPushButton(this);
     fix_->setObjectName("FixButton");
     fix_->setMinimumSize(75, 25);
