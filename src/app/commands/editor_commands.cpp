@@ -610,7 +610,7 @@ void TEditorCommands::CheckPack() {
     TCheckForm* form = CheckWindow();
     if (!form || !PackPresent()) return;
     form->SetResult(faceloom::CheckPack(CheckInputOf(*model_)));
-    form->ShowReport(true);
+    form->ShowReport(true, host_.DialogParent());
 }
 
 void TEditorCommands::CheckAfterOpen() {
@@ -620,7 +620,7 @@ void TEditorCommands::CheckAfterOpen() {
     const bool worth = result.Count(TCheckSeverity::Error) + result.Count(TCheckSeverity::Warning) > 0;
     form->SetResult(std::move(result));
     // The main window keeps the keys: the user reads the report when he wants.
-    if (worth || form->isVisible()) form->ShowReport(false);
+    if (worth || form->isVisible()) form->ShowReport(false, host_.DialogParent());
 }
 
 void TEditorCommands::RefreshCheck() {

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <algorithm>
 
 #include "app/commands/ids.h"
@@ -160,10 +161,15 @@ void TCheckForm::ChosenChanged() {
     if (!filling_ && finding && OnChoose) OnChoose(*finding);
 }
 
-void TCheckForm::ShowReport(bool activate) {
+void TCheckForm::ShowReport(bool activate, QWidget* owner) {
     if (!isVisible()) {
         FitToContents();
         CentreOnScreen();
+    }
+    // Made once without a parent, it still stays above the window it reports on.
+    if (owner && owner->window()->windowHandle()) {
+        create();
+        if (QWindow* mine = windowHandle()) mine->setTransientParent(owner->window()->windowHandle());
     }
     // Shown after Open, it must not take the keys from the main window.
     setAttribute(Qt::WA_ShowWithoutActivating, !activate);

@@ -28,8 +28,8 @@ public:
     void SetResult(TCheckResult result);
     const TCheckResult& Result() const { return result_; }
 
-    // Shows the window beside the main window without blocking it; activate: it takes the focus.
-    void ShowReport(bool activate);
+    // Shows the window over owner's without blocking it; activate: it takes the focus.
+    void ShowReport(bool activate, QWidget* owner = nullptr);
 
     // The finding chosen in the list (nullptr: a heading, a note or nothing).
     const TCheckFinding* Chosen() const;
