@@ -8,6 +8,7 @@
 
 #include "app/commands/editor_commands.h"
 #include "app/commands/interface_manager.h"
+#include "app/dialogs/check_form.h"
 #include "main_window_test_support.h"
 
 namespace faceloom::test {
@@ -184,6 +185,14 @@ protected:
              dialogs},
             {"options", 8, "TntToolButton11", nullptr, {{Qt::Key_Comma, ctrl, false}}, [] {}, dialogs},
             {"about", 9, "TntToolButton13", nullptr, {{Qt::Key_F1, none, false}}, [] {}, dialogs},
+            // Hidden first, the report shows once the check has run.
+            {"check pack",
+             27,
+             "TntToolButton17",
+             "TntToolButton17Action",
+             {{Qt::Key_F7, none, false}},
+             [this] { editor_->Forms.CheckForm->hide(); },
+             [this] { return editor_->Forms.CheckForm->isVisible() ? 1 : 0; }},
         };
     }
 

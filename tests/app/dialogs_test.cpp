@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include "app/dialogs/about_form.h"
+#include "app/dialogs/check_form.h"
 #include "app/dialogs/error_form.h"
 #include "app/dialogs/load_form.h"
 #include "app/dialogs/no_smilies_form.h"
@@ -121,8 +122,9 @@ const std::vector<TDialogCase>& Cases() {
           {"TntLabel9", 1407},
           {"TntLabel10", 1408},
           {"TntBitBtn1", 203},
-          {"TntBitBtn2", 204}},
-         {{"TntBitBtn1", 1}, {"TntBitBtn2", 2}}},
+          {"TntBitBtn2", 204},
+          {"ShowButton", 2026}},
+         {{"TntBitBtn1", 1}, {"TntBitBtn2", 2}, {"ShowButton", 2}}},
         {"OptionsForm",
          Maker<TOptionsForm>(),
          1501,
@@ -139,6 +141,11 @@ const std::vector<TDialogCase>& Cases() {
          1601,
          {{"TntLabel1", 1602}, {"TntBitBtn1", 201}},
          {{"TntBitBtn1", 1}}},
+        {"CheckForm",
+         Maker<TCheckForm>(),
+         2024,
+         {{"FixButton", 2025}, {"CloseButton", 201}},
+         {{"CloseButton", 1}}},
     };
     return cases;
 }

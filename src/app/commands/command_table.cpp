@@ -39,6 +39,7 @@ constexpr TCommandSpec kCommands[] = {
     {C::MoveSignatureDown, kElementMoveSignatureDown, "MoveSignatureDown",    kTextMoveSignatureDown, 0, 16, 0, false, nullptr,        nullptr, &E::MoveSignatureDown},
     {C::Undo,              kElementUndo,              "TntToolButton15Action", kTextUndo,            15, 0,  6, false, "Ctrl+Z",       nullptr, &E::Undo},
     {C::Redo,              kElementRedo,              "TntToolButton16Action", kTextRedo,            16, 0,  7, false, "Ctrl+Shift+Z", nullptr, &E::Redo},
+    {C::CheckPack,         kElementCheckPack,         "TntToolButton17Action", kTextCheckPack,       17, 0,  8, false, "F7",           nullptr, &E::CheckPack},
     {C::Exit,              kNoElement,                "Exit",                 kTextExit,             0,  1,  0, false, "Esc",          nullptr, &E::Exit},
 };
 // clang-format on

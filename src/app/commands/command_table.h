@@ -39,6 +39,7 @@ enum class TCommand : int {
     MoveSignatureDown,
     Undo,
     Redo,
+    CheckPack,
     Exit,
 };
 inline constexpr std::size_t kCommandCount = static_cast<std::size_t>(TCommand::Exit) + 1;

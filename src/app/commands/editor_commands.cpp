@@ -16,6 +16,7 @@
 #include "app/commands/model_error_text.h"
 #include "app/commands/suspended_grid.h"
 #include "app/dialogs/app_forms.h"
+#include "app/dialogs/check_form.h"
 #include "app/dialogs/dialog_base.h"
 #include "app/dialogs/file_dialogs.h"
 #include "app/dialogs/no_smilies_form.h"
@@ -27,6 +28,7 @@
 #include "lang/lang.h"
 #include "model/define_decoder.h"
 #include "model/edit_history.h"
+#include "model/pack_check.h"
 #include "pictures/builtin_pictures.h"
 #include "platform/code_page.h"
 #include "storage/config_manager.h"
@@ -98,8 +100,10 @@ void TEditorCommands::MakeActions(QObject* parent) {
             // The one place that decides whether a command may run, however it was triggered.
             if (row.Element != kNoElement && !interface_->IsEnabled(row.Element)) return;
             (this->*row.Handler)();
-            // Whatever the command changed, undo and redo name the step they would take now.
+            // Whatever the command changed, undo and redo name the step they would take now,
+            // and the open report of the check shows the pack as it is now.
             UpdateHistoryState();
+            if (command != TCommand::CheckPack && command != TCommand::OpenPack) RefreshCheck();
         });
         actions_[static_cast<std::size_t>(spec.Command)] = action;
         if (spec.Element != kNoElement) interface_->RegisterControl(spec.Element, action);
@@ -153,6 +157,7 @@ void TEditorCommands::UpdatePackState() {
     bothPacks->setChecked(model_ ? model_->BothMode() : bothPacks->isChecked());
     interface_->SetEnabled(kElementAddSmiles, present);
     interface_->SetEnabled(kElementFindSignature, present);
+    interface_->SetEnabled(kElementCheckPack, present);
     grid_->SetEnableDragAccept(present);
     const bool packLevel = model_ && (model_->BothMode() ? !model_->PresentPacks().Empty() : present);
     for (int element : {kElementSave, kElementSaveAs, kElementClosePack})
@@ -254,6 +259,8 @@ void TEditorCommands::DecodingDone() {
     model_->DecodingFinished();
     UpdateSmileCommands(Target());
     UpdateCount();
+    // The pictures decoded since the report was made change what it finds.
+    RefreshCheck();
 }
 
 void TEditorCommands::FillGrid() {
@@ -467,6 +474,7 @@ void TEditorCommands::OpenPath(const std::string& path) {
         host_.ReportFailure(loadTitle_ + "\n" + forms_.ErrorTexts.Reason(model_->LastError()), path);
     // After every attempt, a cancelled one too: the notice speaks of the pack shown.
     ShowNoSmilies();
+    if (opened) CheckAfterOpen();
 }
 
 void TEditorCommands::ShowNoSmilies() {
@@ -495,7 +503,7 @@ bool ReportErrors(TDefineDecoder& model, TAppForms& forms) {
 
 void TEditorCommands::Save() {
     if (!model_) return;
-    if (!ReportErrors(*model_, forms_)) return;
+    if (!ReportErrors(*model_, forms_)) return ShowCheckAsked();
     std::string target;
     DefaultPackFolder(target);
     if (!model_->Save()) ReportSaveFailure(target);
@@ -504,13 +512,17 @@ void TEditorCommands::Save() {
 
 void TEditorCommands::SaveAs() {
     if (!model_) return;
-    if (!ReportErrors(*model_, forms_)) return;
+    if (!ReportErrors(*model_, forms_)) return ShowCheckAsked();
     std::string path;
     DefaultPackFolder(path);
     bool confirmed = false;
     SelectSaveTarget(model_->BothMode(), confirmed, path);
     if (confirmed && !model_->SaveAs(path)) ReportSaveFailure(path);
     UpdatePackState();
+}
+
+void TEditorCommands::ShowCheckAsked() {
+    if (forms_.SaveErrorsForm && forms_.SaveErrorsForm->ShowChosen()) CheckPack();
 }
 
 void TEditorCommands::ReportSaveFailure(const std::string& target) {
@@ -572,6 +584,94 @@ void TEditorCommands::About() {
 
 void TEditorCommands::Exit() {
     host_.Exit();
+}
+
+// --- The pack check ---------------------------------------------------------------------------
+
+namespace {
+
+bool SameFix(const TCheckFix& a, const TCheckFix& b) {
+    return a.Action == b.Action && a.Smile == b.Smile && a.Signature == b.Signature &&
+           a.Expected == b.Expected && a.SamePictureAs == b.SamePictureAs;
+}
+
+}  // namespace
+
+TCheckForm* TEditorCommands::CheckWindow() {
+    TCheckForm* form = forms_.CheckForm.get();
+    if (!form) return nullptr;
+    form->OnChoose = [this](const TCheckFinding& finding) { ShowFinding(finding); };
+    form->OnFix = [this](const TCheckFinding& finding) { FixFinding(finding); };
+    return form;
+}
+
+void TEditorCommands::CheckPack() {
+    EndMenuCommand();
+    TCheckForm* form = CheckWindow();
+    if (!form || !PackPresent()) return;
+    form->SetResult(faceloom::CheckPack(CheckInputOf(*model_)));
+    form->ShowReport(true, host_.DialogParent());
+}
+
+void TEditorCommands::CheckAfterOpen() {
+    TCheckForm* form = CheckWindow();
+    if (!form || !PackPresent()) return;
+    TCheckResult result = faceloom::CheckPack(CheckInputOf(*model_));
+    const bool worth = result.Count(TCheckSeverity::Error) + result.Count(TCheckSeverity::Warning) > 0;
+    form->SetResult(std::move(result));
+    // The main window keeps the keys: the user reads the report when he wants.
+    if (worth || form->isVisible()) form->ShowReport(false, host_.DialogParent());
+}
+
+void TEditorCommands::RefreshCheck() {
+    TCheckForm* form = forms_.CheckForm.get();
+    if (!form || !form->isVisible()) return;
+    if (!PackPresent()) {
+        form->hide();
+        return;
+    }
+    form->SetResult(faceloom::CheckPack(CheckInputOf(*model_)));
+}
+
+void TEditorCommands::ShowFinding(const TCheckFinding& finding) {
+    if (!PackPresent() || finding.Smiles.empty()) return;
+    const int32_t s = finding.Smiles.front();
+    const int32_t g = finding.Signatures.empty() ? -1 : finding.Signatures.front();
+    TSmile* smile = model_->Smile(s);
+    if (!smile || s >= grid_->Count()) return;
+    EndMenuCommand();
+    SelectSmile(s);
+    grid_->ScrollIntoView(s);
+    ShowSignaturesOf(*smile, g >= 0 && g < smile->Signatures.Count() ? g : -1);
+}
+
+void TEditorCommands::FixFinding(const TCheckFinding& finding) {
+    EndMenuCommand();
+    if (!PackPresent()) return;
+    // The report's result is replaced below: the fix is kept apart.
+    const TCheckFix fix = finding.Fix;
+    // Applied only while the pack still has the problem the fix was made for; otherwise the
+    // report just catches up with the pack.
+    const TCheckResult now = faceloom::CheckPack(CheckInputOf(*model_));
+    const bool current = std::any_of(now.Findings.begin(), now.Findings.end(),
+                                     [&](const TCheckFinding& f) { return SameFix(f.Fix, fix); });
+    if (fix.Action == TFixAction::None || !current) return RefreshCheck();
+    if (!ApplyFix(*model_, fix)) {
+        ReportModelFailure();
+    } else if (fix.Action == TFixAction::DeleteSmile) {
+        grid_->Smiles().Delete(fix.Smile);
+        const int32_t next = fix.Smile >= 1 ? fix.Smile - 1 : (grid_->Count() > 0 ? 0 : -1);
+        grid_->SetItemIndex(next);
+        SmileSelected(grid_->ItemIndex());
+        UpdateCount();
+    } else if (TSmile* smile = model_->Smile(fix.Smile)) {
+        RelabelItem(fix.Smile);
+        SelectSmile(fix.Smile);
+        const int32_t count = smile->Signatures.Count();
+        ShowSignaturesOf(*smile, count > 0 ? std::min(fix.Signature, count - 1) : -1);
+    }
+    UpdateHistoryState();
+    RefreshCheck();
 }
 
 // --- Smile commands --------------------------------------------------------------------------
@@ -643,6 +743,8 @@ void TEditorCommands::AddSmiles() {
 void TEditorCommands::FilesDropped(int32_t index, const QStringList& files) {
     if (!PackPresent()) return;
     InsertFiles(files, index, true);
+    UpdateHistoryState();
+    RefreshCheck();
 }
 
 void TEditorCommands::ReplacePicture() {
@@ -738,6 +840,8 @@ void TEditorCommands::SmileDragged(int32_t from, int32_t to) {
         ReportModelFailure();
     }
     ShowSelectedSignatures();
+    UpdateHistoryState();
+    RefreshCheck();
 }
 
 void TEditorCommands::SignatureClicked() {

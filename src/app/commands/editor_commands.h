@@ -18,6 +18,7 @@ class QWidget;
 namespace faceloom {
 
 class TAppForms;
+class TCheckForm;
 class TDefineDecoder;
 class TFileDialogs;
 class TInterfaceManager;
@@ -25,6 +26,7 @@ class TLang;
 class TSmile;
 class TSmileView;
 class TSmileViewSmile;
+struct TCheckFinding;
 struct THistoryStepInfo;
 
 // What the main window does for the commands: its progress display, its message boxes, its
@@ -120,6 +122,14 @@ public:
     // The pack's history: the last step taken back, or the last one taken back done again.
     void Undo() { StepHistory(true); }
     void Redo() { StepHistory(false); }
+    // Checks the current pack and shows the report, which then follows every change.
+    void CheckPack();
+    // After Open: the report shows itself only when the pack has errors or warnings.
+    void CheckAfterOpen();
+    // The report's choices: the finding's smile selected in the grid (and its signature in the
+    // list); its fix applied as one undoable step, grid and list following.
+    void ShowFinding(const TCheckFinding& finding);
+    void FixFinding(const TCheckFinding& finding);
 
     // The grid's and the list's events.
     void SmileSelected(int32_t index);
@@ -162,6 +172,10 @@ private:
     // The undo and redo commands' enabled state, their hints (naming the step) and the mark of
     // unsaved changes, after anything that may have changed the history.
     void UpdateHistoryState();
+    // The open report checks the pack again (closed with the pack).
+    void RefreshCheck();
+    // The report, its choices coming here.
+    TCheckForm* CheckWindow();
     QString StepText(const THistoryStepInfo& step) const;
     void InsertSmileFile(const QString& file, int32_t index);
     void InsertFiles(const QStringList& files, int32_t after, bool progress);
@@ -173,6 +187,8 @@ private:
     void ShowNoSmilies();
     void ReportModelFailure(const std::string& fallback = {});
     void ReportSaveFailure(const std::string& target);
+    // The report before saving was left by "Show": the check's report opens.
+    void ShowCheckAsked();
     bool SelectFolder(const QString& title, const QString& root, QString& folder, int options);
     QStringList AskPictures(bool many);
     QString PictureFilter() const;

@@ -33,6 +33,7 @@ enum TElement : int {
     kElementMoveSignatureDown = 24,
     kElementUndo = 25,
     kElementRedo = 26,
+    kElementCheckPack = 27,
 };
 
 // The language's texts the main window uses, by number.
@@ -87,6 +88,10 @@ enum TTextId : int {
     kTextRedo = 435,
     kTextFirstHistoryStep = 1901,  // to 1909, one per kind of step, in the model's order
     kTextUnreadableState = 1801,
+    kTextCheckPack = 2023,
+    kTextCheckTitle = 2024,
+    kTextCheckFix = 2025,
+    kTextShowCheck = 2026,
 };
 
 }  // namespace faceloom

@@ -11,12 +11,13 @@ class QWidget;
 
 namespace faceloom {
 
-// Which main-window commands are allowed now. Each command is an element 0 to 24; the manager
-// keeps the enabled set and mirrors each element's state on at most one bound control (a
-// widget or an action), so a command cannot run while disabled, however it is triggered.
+// Which main-window commands are allowed now. Each command is an element below kElementCount;
+// the manager keeps the enabled set and mirrors each element's state on at most one bound
+// control (a widget or an action), so a command cannot run while disabled, however it is
+// triggered.
 class TInterfaceManager {
 public:
-    static constexpr int kElementCount = 27;
+    static constexpr int kElementCount = 28;
     // Elements 0, 1, 5, 6, 7, 8 and 9: opening packs, the modes, options and about.
     static constexpr uint32_t kInitialSet = 995;
 
@@ -29,8 +30,9 @@ public:
     bool IsEnabled(int element) const;
     // Elements outside 0 to 31 change nothing; a bound control follows the new state.
     void SetEnabled(int element, bool on);
-    // Binds a control (or none) to an element 0 to 24; the control takes the element's state
-    // at once. The manager never owns the control, and forgets it when it is destroyed.
+    // Binds a control (or none) to an element below kElementCount; the control takes the
+    // element's state at once. The manager never owns the control, and forgets it when it is
+    // destroyed.
     void RegisterControl(int element, QWidget* control);
     void RegisterControl(int element, QAction* control);
     void RegisterControl(int element, std::nullptr_t) { Bind(element, nullptr); }

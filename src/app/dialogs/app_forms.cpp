@@ -1,6 +1,7 @@
 #include "app/dialogs/app_forms.h"
 
 #include "app/dialogs/about_form.h"
+#include "app/dialogs/check_form.h"
 #include "app/dialogs/error_form.h"
 #include "app/dialogs/load_form.h"
 #include "app/dialogs/no_smilies_form.h"
@@ -34,6 +35,7 @@ void TAppForms::Create(const std::function<void(TDragDispatcherBase*)>& handOver
     SaveErrorsForm = std::make_unique<TSaveErrorsForm>();
     OptionsForm = std::make_unique<TOptionsForm>();
     NoSmiliesForm = std::make_unique<TNoSmiliesForm>();
+    CheckForm = std::make_unique<TCheckForm>();
 }
 
 void TAppForms::ApplyLanguage(const TLang& lang) {
@@ -51,6 +53,7 @@ void TAppForms::ApplyLanguage(const TLang& lang) {
     SaveErrorsForm->ApplyLanguage(lang);
     OptionsForm->ApplyLanguage(lang);
     NoSmiliesForm->ApplyLanguage(lang);
+    CheckForm->ApplyLanguage(lang);
 }
 
 }  // namespace faceloom

@@ -8,6 +8,7 @@
 namespace faceloom {
 
 class TAboutForm;
+class TCheckForm;
 class TDragDispatcherBase;
 class TDragHost;
 class TErrorForm;
@@ -52,6 +53,7 @@ public:
     std::unique_ptr<TSaveErrorsForm> SaveErrorsForm;
     std::unique_ptr<TOptionsForm> OptionsForm;
     std::unique_ptr<TNoSmiliesForm> NoSmiliesForm;
+    std::unique_ptr<TCheckForm> CheckForm;
     // The reasons every failure message gives, in the current language.
     TModelErrorTexts ErrorTexts;
 };

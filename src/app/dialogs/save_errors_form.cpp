@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/commands/ids.h"
 #include "app/dialogs/dialog_look.h"
 
 namespace faceloom {
@@ -32,6 +33,15 @@ TSaveErrorsForm::TSaveErrorsForm(QWidget* parent)
     question_ = MakeLabel("TntLabel10", 20, false, true);
     yes_ = MakeButton(TButtonKind::Ok, "TntBitBtn1");
     no_ = MakeButton(TButtonKind::Cancel, "TntBitBtn2");
+    // Leaves without saving, as "No" does, for the report that says where the problems are.
+    show_ = new QPushButton(this);
+    show_->setObjectName("ShowButton");
+    show_->setMinimumSize(no_->minimumSize());
+    show_->setAutoDefault(true);
+    connect(show_, &QPushButton::clicked, this, [this] {
+        showChosen_ = true;
+        done(kResultCancel);
+    });
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(heading_);
     layout->addWidget(intro_);
@@ -39,7 +49,7 @@ TSaveErrorsForm::TSaveErrorsForm(QWidget* parent)
     layout->addWidget(warning_);
     layout->addWidget(question_);
     layout->addStretch(1);
-    layout->addLayout(ButtonRow({yes_, no_}));
+    layout->addLayout(ButtonRow({yes_, no_, show_}));
     SetCounts(0, 0, 0);
 }
 
@@ -52,7 +62,13 @@ void TSaveErrorsForm::ApplyLanguage(const TLang& lang) {
     question_->setText(LangText(lang, 1408));
     yes_->setText(LangText(lang, 203));
     no_->setText(LangText(lang, 204));
+    show_->setText(LangText(lang, kTextShowCheck));
     FitToContents();
+}
+
+int TSaveErrorsForm::ShowModal() {
+    showChosen_ = false;
+    return TDialogBase::ShowModal();
 }
 
 void TSaveErrorsForm::SetCounts(int loadErrors, int missingFiles, int withoutSignatures) {

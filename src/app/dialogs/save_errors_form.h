@@ -14,6 +14,10 @@ public:
 
     void SetCounts(int loadErrors, int missingFiles, int withoutSignatures);
 
+    int ShowModal() override;
+    // The last run ended with "Show": not saved, and the user wants to see where the problems are.
+    bool ShowChosen() const { return showChosen_; }
+
 private:
     QLabel* heading_;
     QLabel* intro_;
@@ -23,6 +27,8 @@ private:
     QLabel* question_;
     QPushButton* yes_;
     QPushButton* no_;
+    QPushButton* show_;
+    bool showChosen_ = false;
 };
 
 }  // namespace faceloom

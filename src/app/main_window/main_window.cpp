@@ -18,6 +18,7 @@
 
 #include "app/commands/interface_manager.h"
 #include "app/dialogs/app_forms.h"
+#include "app/dialogs/check_form.h"
 #include "app/dialogs/dialog_base.h"
 #include "app/dialogs/error_form.h"
 #include "app/dialogs/load_form.h"
@@ -290,6 +291,8 @@ void TManagerMain::closeEvent(QCloseEvent* event) {
     }
     stopping_ = true;
     if (!refused_) StoreGeometry();
+    // The pack check's report goes with the window: left open, it would keep the program running.
+    if (forms_.CheckForm) forms_.CheckForm->hide();
     event->accept();
     emit Closed();
 }

@@ -140,7 +140,7 @@ void TManagerMain::BuildToolbar() {
     bar->setIconSize(QSize(kToolbarImageSize, kToolbarImageSize));
     bar->setContextMenuPolicy(Qt::PreventContextMenu);
     addToolBar(Qt::TopToolBarArea, bar);
-    for (int number = 1; number <= 16; ++number) {
+    for (int number = 1; number <= 17; ++number) {
         const TCommandSpec* spec = nullptr;
         for (const TCommandSpec& row : CommandTable())
             if (row.ToolButton == number) spec = &row;
@@ -151,9 +151,10 @@ void TManagerMain::BuildToolbar() {
         } else {
             // The toolbar's images are in element order.
             action = commands_->Action(spec->Command);
-            const QString image = spec->Command == TCommand::Undo   ? QStringLiteral("undo")
-                                  : spec->Command == TCommand::Redo ? QStringLiteral("redo")
-                                                                    : ToolbarImageName(spec->Element);
+            const QString image = spec->Command == TCommand::Undo        ? QStringLiteral("undo")
+                                  : spec->Command == TCommand::Redo      ? QStringLiteral("redo")
+                                  : spec->Command == TCommand::CheckPack ? QStringLiteral("check")
+                                                                         : ToolbarImageName(spec->Element);
             action->setIcon(LoadIcon(image, kToolbarImageSize));
             bar->addAction(action);
         }
@@ -268,6 +269,7 @@ void TManagerMain::BuildContextMenu() {
         // Preview stands apart from the commands that change the pack.
         if (spec->Command == TCommand::Preview) menu_->addSeparator()->setObjectName("N1");
         if (spec->Command == TCommand::Undo) menu_->addSeparator()->setObjectName("N2");
+        if (spec->Command == TCommand::CheckPack) menu_->addSeparator()->setObjectName("N3");
         menu_->addAction(commands_->Action(spec->Command));
     }
     // Closed without a choice: the commands follow the selection again. Later, as the item

@@ -1,0 +1,159 @@
+// The pack check in the editor: the report after Open, a finding chosen in it selects its smile
+// and signature, its fix is one undoable step with the grid in step, and the report follows
+// every change and the language.
+#include <QListWidget>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include "app/dialogs/check_form.h"
+#include "app/dialogs/save_errors_form.h"
+#include "dialog_test_support.h"
+#include "lang/builtin_texts.h"
+#include "main_window_test_support.h"
+
+namespace faceloom::test {
+namespace {
+
+class CheckWindowTest : public MainWindowTest {
+protected:
+    static QTreeWidget* Findings(TEditor& editor) {
+        return editor.Forms.CheckForm->findChild<QTreeWidget*>("FindingList");
+    }
+    // Every line of the report, headings first, as the user reads them.
+    static QStringList Lines(TEditor& editor) {
+        QStringList lines;
+        QTreeWidget* list = Findings(editor);
+        for (int t = 0; t < list->topLevelItemCount(); ++t) {
+            lines << list->topLevelItem(t)->text(0);
+            for (int c = 0; c < list->topLevelItem(t)->childCount(); ++c)
+                lines << list->topLevelItem(t)->child(c)->text(0);
+        }
+        return lines;
+    }
+    static QTreeWidgetItem* LineWith(TEditor& editor, const QString& part) {
+        QTreeWidget* list = Findings(editor);
+        for (int t = 0; t < list->topLevelItemCount(); ++t)
+            for (int c = 0; c < list->topLevelItem(t)->childCount(); ++c)
+                if (list->topLevelItem(t)->child(c)->text(0).contains(part))
+                    return list->topLevelItem(t)->child(c);
+        return nullptr;
+    }
+    static std::vector<std::string> Signatures(TEditor& editor, int32_t smile) {
+        return editor.Window->Model()->Smile(smile)->Signatures.Items();
+    }
+};
+
+TEST_F(CheckWindowTest, AFindingChosenSelectsItsSmileAndItsFixIsOneUndoableStep) {
+    TEditor editor;
+    TModalAnswers answers;
+    // Smile 2 has "a" again; smile 1 nothing wrong.
+    StartOn(editor, MakePack("dup", 3, "a\r\nb\r\nc,a\r\n"));
+    TCheckForm& form = *editor.Forms.CheckForm;
+    // An error after Open: the report shows itself, leaving the keys to the main window.
+    ASSERT_TRUE(form.isVisible());
+    EXPECT_TRUE(editor.Window->isActiveWindow());
+    const QString duplicate = Q(BuiltinText(2001)).replace("%1", "a").replace("%2", "3").replace("%3", "1");
+    EXPECT_EQ(Lines(editor), (QStringList{Q(BuiltinText(2019)) + " (1)", duplicate}));
+
+    // Clicked in the list: smile 3 (index 2) in the grid, its second signature in the list.
+    QTreeWidgetItem* line = LineWith(editor, duplicate);
+    ASSERT_NE(line, nullptr);
+    QTreeWidget* list = Findings(editor);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(line).center());
+    EXPECT_EQ(editor.Grid().ItemIndex(), 2);
+    EXPECT_EQ(editor.Window->SignatureList()->currentRow(), 1);
+    ASSERT_NE(editor.Window->SignatureList()->currentItem(), nullptr);
+    EXPECT_EQ(editor.Window->SignatureList()->currentItem()->text(), "a");
+    EXPECT_EQ(form.Chosen(), &form.Result().Findings[0]);
+
+    // Fix: the later smile loses the duplicate; model, grid and list agree, and the report is
+    // clean at once.
+    auto* fix = form.findChild<QPushButton*>("FixButton");
+    ASSERT_TRUE(fix->isEnabled());
+    QTest::mouseClick(fix, Qt::LeftButton);
+    EXPECT_EQ(Signatures(editor, 2), std::vector<std::string>{"c"});
+    EXPECT_EQ(Signatures(editor, 0), std::vector<std::string>{"a"});
+    ExpectInStep(editor);
+    EXPECT_EQ(editor.Grid().ItemIndex(), 2);
+    EXPECT_EQ(editor.Window->SignatureList()->count(), 1);
+    EXPECT_EQ(Lines(editor), QStringList{Q(BuiltinText(2022))});
+    EXPECT_FALSE(fix->isEnabled());
+    EXPECT_EQ(Define(editor), "a\r\nb\r\nc");
+
+    // Ctrl+Z in the main window takes the fix back in one step, and the report finds it again.
+    editor.Window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(editor.Window.get()));
+    editor.Grid().setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Signatures(editor, 2), (std::vector<std::string>{"c", "a"}));
+    EXPECT_FALSE(editor.Window->Model()->CanUndo());
+    ExpectInStep(editor);
+    EXPECT_EQ(Lines(editor), (QStringList{Q(BuiltinText(2019)) + " (1)", duplicate}));
+
+    // Another language: the same findings in its words.
+    const std::unique_ptr<TLang> english = English();
+    editor.Window->ApplyLanguageToAllWindows(*english);
+    EXPECT_EQ(Lines(editor).front(), Q(english->Text(2019)) + " (1)");
+    EXPECT_TRUE(Lines(editor).back().startsWith(Q(english->Text(2001)).section("%1", 0, 0)));
+    EXPECT_EQ(form.windowTitle(), Q(english->Text(2024)));
+
+    // A finding gone stale by an edit elsewhere changes nothing when its fix is pressed.
+    const TCheckFinding stale = form.Result().Findings.at(0);
+    editor.Window->Model()->DeleteSignature(2, 1);
+    const std::string before = Define(editor);
+    form.OnFix(stale);
+    EXPECT_EQ(Define(editor), before);
+    EXPECT_TRUE(answers.Seen.empty());
+}
+
+// The identical picture is fixed by deleting the later smile; a pack with nothing wrong opens
+// without the report; "Show" in the report before saving opens it instead of saving.
+TEST_F(CheckWindowTest, DeletesTheLaterIdenticalSmileAndOpensFromTheSaveReport) {
+    TEditor editor;
+    TModalAnswers answers;
+    StartOn(editor, MakePack("clean", 3, "a\r\nb\r\nc\r\n"));
+    TCheckForm& form = *editor.Forms.CheckForm;
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(Lines(editor), QStringList{Q(BuiltinText(2022))});
+
+    // Smile 3 loses its signature and gets smile 1's picture by Replace: the same frames
+    // twice, and deleting it loses nothing the user can type.
+    const std::string folder = MakePack("same", 0, "");
+    WriteGif(folder + "same.gif", 10, 10);
+    editor.Grid().SetItemIndex(2);
+    editor.Window->SignatureList()->setCurrentRow(0);
+    editor.Window->ListBox1Click();
+    editor.Window->Commands().Run(TCommand::DeleteSignature);
+    editor.Dialogs->Files.push_back({QString::fromStdString(folder + "same.gif")});
+    editor.Window->Commands().Run(TCommand::ReplacePicture);
+    editor.Window->Commands().Run(TCommand::CheckPack);
+    ASSERT_TRUE(form.isVisible());
+    const QString identical = Q(BuiltinText(2009)).replace("%1", "3").replace("%2", "1");
+    QTreeWidgetItem* line = LineWith(editor, identical);
+    ASSERT_NE(line, nullptr);
+    Findings(editor)->setCurrentItem(line);
+    EXPECT_EQ(editor.Grid().ItemIndex(), 2);
+    form.findChild<QPushButton*>("FixButton")->click();
+    EXPECT_EQ(editor.Window->Model()->SmileCount(), 2);
+    ExpectInStep(editor);
+    EXPECT_EQ(Widths(editor), (std::vector<int>{10, 11}));
+    editor.Window->Commands().Run(TCommand::Undo);
+    EXPECT_EQ(editor.Window->Model()->SmileCount(), 3);
+    ExpectInStep(editor);
+    EXPECT_NE(LineWith(editor, identical), nullptr);
+
+    // The smile without signature is an error the report before saving counts: "Show" there
+    // saves nothing and brings up the check.
+    form.hide();
+    const std::string define = Define(editor);
+    answers.Answer([](TDialogBase& dialog) { dialog.findChild<QPushButton*>("ShowButton")->click(); });
+    editor.Window->Commands().Run(TCommand::Save);
+    EXPECT_EQ(answers.Seen, std::vector<QString>{"SaveErrorsForm"});
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_NE(LineWith(editor, Q(BuiltinText(2004)).replace("%1", "3")), nullptr);
+    EXPECT_EQ(Define(editor), define);
+    EXPECT_TRUE(editor.Window->Model()->Modified(editor.Window->Model()->CurrentPack()));
+}
+
+}  // namespace
+}  // namespace faceloom::test
