@@ -253,6 +253,26 @@ TEST_F(MainWindowTest, ClosingAPackAsksAndCancelKeepsEverything) {
     EXPECT_EQ(ReadBytes(folder + "_define.ini"), "b\r\na");
 }
 
+// A stop request (the window's close, as a signal or the session's end gives it) while the
+// model waits on its question: the question is cancelled, the command unwinds, then the window
+// closes; the pack is kept.
+TEST_F(MainWindowTest, ClosingTheWindowDuringAQuestionOfTheModelWaitsForIt) {
+    const std::string folder = MakePack("pack", 2, "a\r\nb\r\n");
+    TEditor editor;
+    editor.Start();
+    Open(editor, folder);
+    TModalAnswers answers;
+    answers.Answer([&](TDialogBase& dialog) {
+        editor.Window->close();
+        // The question is answered by the close itself.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog.isVisible(); }, 2000));
+    });
+    editor.Window->findChild<QAction*>("TntToolButton5Action")->trigger();
+    EXPECT_EQ(answers.Seen, std::vector<QString>{"QueryForm"});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !editor.Window->isVisible(); }, 5000));
+    EXPECT_EQ(ReadBytes(folder + "_define.ini"), "a\r\nb\r\n");
+}
+
 TEST_F(MainWindowTest, AnUnclosedPackIsShownAgainAtTheNextStartAndSaveOnExitCancelKeepsTheWindow) {
     const std::string folder = MakePack("pack", 2, "a\r\nb\r\n");
     {

@@ -256,7 +256,8 @@ void TEditorCommands::PicturesDecoded() {
 void TEditorCommands::DecodingDone() {
     if (!model_) return;
     PicturesDecoded();
-    model_->DecodingFinished();
+    // Told just before the decoding thread counts as idle: the wait is a moment at most.
+    model_->FinishDecoding();
     UpdateSmileCommands(Target());
     UpdateCount();
     // The pictures decoded since the report was made change what it finds.
@@ -492,6 +493,8 @@ namespace {
 
 // The error report before saving; false when the user chose not to save.
 bool ReportErrors(TDefineDecoder& model, TAppForms& forms) {
+    // Pictures still being decoded at start-up would be missing from the counts.
+    model.FinishDecoding();
     if (!model.HasErrors() || !forms.SaveErrorsForm) return true;
     forms.SaveErrorsForm->SetCounts(model.ErrorCount(0), model.ErrorCount(1), model.ErrorCount(2));
     // Only "Yes" (an OK-kind button) saves; "No", Escape and the close box give Cancel.
@@ -609,6 +612,8 @@ void TEditorCommands::CheckPack() {
     EndMenuCommand();
     TCheckForm* form = CheckWindow();
     if (!form || !PackPresent()) return;
+    // A picture still being decoded at start-up would read as missing.
+    model_->FinishDecoding();
     form->SetResult(faceloom::CheckPack(CheckInputOf(*model_)));
     form->ShowReport(true, host_.DialogParent());
 }
@@ -625,7 +630,8 @@ void TEditorCommands::CheckAfterOpen() {
 
 void TEditorCommands::RefreshCheck() {
     TCheckForm* form = forms_.CheckForm.get();
-    if (!form || !form->isVisible()) return;
+    // While pictures are decoded at start-up the report waits: it is made again when all are in.
+    if (!form || !form->isVisible() || (model_ && model_->Decoding())) return;
     if (!PackPresent()) {
         form->hide();
         return;

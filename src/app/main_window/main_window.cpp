@@ -285,6 +285,15 @@ void TManagerMain::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
+    // A command of the model is still under way (a question it asked is open): the question is
+    // answered as by its close box, and the window closes once the command has unwound, never
+    // from under it.
+    if (engineRunning_ && model_ && model_->Busy()) {
+        if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+        event->ignore();
+        QTimer::singleShot(20, this, [this] { close(); });
+        return;
+    }
     if (engineRunning_ && !StopPackEngine()) {
         event->ignore();
         return;
