@@ -25,6 +25,7 @@
 #include "model/define_decoder.h"
 #include "model/pack_check.h"
 #include "platform/files.h"
+#include "support/bench_root.h"
 #include "support/bench_smile.h"
 
 namespace faceloom {
@@ -33,10 +34,6 @@ namespace {
 constexpr int kSmiles = 2000;
 
 using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point from) {
-    return std::chrono::duration<double>(Clock::now() - from).count();
-}
 
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
@@ -73,16 +70,9 @@ struct CheckPackBench {
     std::unique_ptr<TDefineDecoder> model;
 
     explicit CheckPackBench(bool sameShape) {
-        const char* base = std::getenv("FACELOOM_BENCH_DIR");
-        std::string pattern =
-            (std::filesystem::path(base ? base : std::filesystem::temp_directory_path().string()) /
-             "faceloom-check-bench-XXXXXX")
-                .string();
-        if (mkdtemp(pattern.data()) == nullptr) std::abort();
-        root = pattern + "/";
+        root = MakeBenchRoot("check-bench");
         const std::string source = root + "pack/";
         std::filesystem::create_directories(source);
-        setenv("XDG_DATA_HOME", (root + "home").c_str(), 1);
         std::mt19937 random(2005);
         std::string lines;
         for (int i = 0; i < kSmiles; ++i) {

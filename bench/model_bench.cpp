@@ -24,6 +24,7 @@
 #include "pictures/smile_bitmap32.h"
 #include "pictures/smile_bitmap8.h"
 #include "platform/files.h"
+#include "support/bench_root.h"
 #include "support/gif_writer.h"
 
 namespace faceloom {
@@ -32,10 +33,6 @@ namespace {
 constexpr int kSmiles = 500;
 
 using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point from) {
-    return std::chrono::duration<double>(Clock::now() - from).count();
-}
 
 // A realistic animated smile: one global palette, frames that each change a part of the
 // picture, transparent background.
@@ -82,16 +79,9 @@ struct BenchPack {
     size_t bytes = 0;
 
     BenchPack() {
-        const char* base = std::getenv("FACELOOM_BENCH_DIR");
-        std::string pattern =
-            (std::filesystem::path(base ? base : std::filesystem::temp_directory_path().string()) /
-             "faceloom-bench-XXXXXX")
-                .string();
-        if (mkdtemp(pattern.data()) == nullptr) std::abort();
-        root = pattern + "/";
+        root = MakeBenchRoot("bench");
         source = root + "pack/";
         std::filesystem::create_directories(source);
-        setenv("XDG_DATA_HOME", (root + "home").c_str(), 1);
         std::mt19937 random(2005);
         std::string define;
         for (int i = 0; i < kSmiles; ++i) {

@@ -23,6 +23,7 @@
 
 #include "model/define_decoder.h"
 #include "platform/files.h"
+#include "support/bench_root.h"
 #include "support/gif_writer.h"
 
 namespace faceloom {
@@ -31,10 +32,6 @@ namespace {
 constexpr int kSmiles = 2000;
 
 using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point from) {
-    return std::chrono::duration<double>(Clock::now() - from).count();
-}
 
 // A small animated smile of its own size and colours (about 0.5 to 2 KB).
 std::string SmileGif(std::mt19937& random) {
@@ -76,13 +73,7 @@ struct Bench {
     std::unique_ptr<TDefineDecoder> model;
 
     Bench() {
-        const char* base = std::getenv("FACELOOM_BENCH_DIR");
-        std::string pattern =
-            std::string(base != nullptr ? base : std::filesystem::temp_directory_path().c_str()) +
-            "/faceloom-save-bench-XXXXXX";
-        if (mkdtemp(pattern.data()) == nullptr) std::abort();
-        root = pattern + "/";
-        setenv("XDG_DATA_HOME", (root + "home").c_str(), 1);
+        root = MakeBenchRoot("save-bench");
         source = root + "pack/";
         std::filesystem::create_directories(source);
         std::mt19937 random(7);

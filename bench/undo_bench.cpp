@@ -19,6 +19,7 @@
 
 #include "model/define_decoder.h"
 #include "platform/files.h"
+#include "support/bench_root.h"
 #include "support/bench_smile.h"
 
 namespace faceloom {
@@ -33,16 +34,9 @@ struct UndoPack {
     std::unique_ptr<TDefineDecoder> model;
 
     UndoPack() {
-        const char* base = std::getenv("FACELOOM_BENCH_DIR");
-        std::string pattern =
-            (std::filesystem::path(base ? base : std::filesystem::temp_directory_path().string()) /
-             "faceloom-undo-bench-XXXXXX")
-                .string();
-        if (mkdtemp(pattern.data()) == nullptr) std::abort();
-        root = pattern + "/";
+        root = MakeBenchRoot("undo-bench");
         const std::string source = root + "pack/";
         std::filesystem::create_directories(source);
-        setenv("XDG_DATA_HOME", (root + "home").c_str(), 1);
         std::mt19937 random(2005);
         std::string define;
         for (int i = 0; i < kSmiles; ++i) {
