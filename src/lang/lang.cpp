@@ -1,6 +1,7 @@
 #include "lang/lang.h"
 
 #include "lang/builtin_texts.h"
+#include "platform/code_page.h"
 
 namespace faceloom {
 
@@ -39,6 +40,24 @@ std::u16string TLang::Text(int id, bool noFallback) const {
         return std::u16string(builtIn);
     }
     return std::u16string(kLangErrorText);
+}
+
+std::u16string FillPlaceholders(std::u16string_view pattern, const std::vector<std::string>& params) {
+    std::u16string out;
+    out.reserve(pattern.size());
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        const char16_t c = pattern[i];
+        if (c == u'%' && i + 1 < pattern.size() && pattern[i + 1] >= u'1' && pattern[i + 1] <= u'9') {
+            const size_t n = static_cast<size_t>(pattern[i + 1] - u'1');
+            if (n < params.size()) {
+                out += Utf8ToUtf16(params[n]);
+                ++i;
+                continue;
+            }
+        }
+        out += c;
+    }
+    return out;
 }
 
 }  // namespace faceloom

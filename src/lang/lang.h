@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "lang/pe_string_table.h"
 
@@ -10,6 +11,10 @@ namespace faceloom {
 
 // The text of an id that no language has.
 inline constexpr std::u16string_view kLangErrorText = u"Lang Error";
+
+// Replaces %1..%9 of a language's text by params (UTF-8) in one pass, so a parameter that
+// itself holds "%2" stays as it is; a placeholder without parameter stays.
+std::u16string FillPlaceholders(std::u16string_view pattern, const std::vector<std::string>& params);
 
 // Information texts every language carries.
 inline constexpr int kLangNameId = 101;

@@ -161,24 +161,6 @@ const char* SeverityName(TCheckSeverity severity) {
     return "?";
 }
 
-std::u16string FillPlaceholders(std::u16string_view pattern, const std::vector<std::string>& params) {
-    std::u16string out;
-    out.reserve(pattern.size());
-    for (size_t i = 0; i < pattern.size(); ++i) {
-        const char16_t c = pattern[i];
-        if (c == u'%' && i + 1 < pattern.size() && pattern[i + 1] >= u'1' && pattern[i + 1] <= u'9') {
-            const size_t n = static_cast<size_t>(pattern[i + 1] - u'1');
-            if (n < params.size()) {
-                out += Utf8ToUtf16(params[n]);
-                ++i;
-                continue;
-            }
-        }
-        out += c;
-    }
-    return out;
-}
-
 std::u16string FormatFinding(const TCheckFinding& finding, const TTextLookup& text) {
     return FillPlaceholders(text(kCheckTextBase + static_cast<int>(finding.Kind)), finding.Params);
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "lang/lang.h"
 #include "platform/code_page.h"
 
 namespace faceloom {
@@ -127,7 +128,5 @@ inline constexpr int kCheckTextClean = 2022;
 using TTextLookup = std::function<std::u16string(int id)>;
 // The finding's sentence: its kind's text with %1.. replaced by its parameters.
 std::u16string FormatFinding(const TCheckFinding& finding, const TTextLookup& text);
-// Replaces %1..%9 of pattern by params (UTF-8); a placeholder without parameter stays.
-std::u16string FillPlaceholders(std::u16string_view pattern, const std::vector<std::string>& params);
 
 }  // namespace faceloom

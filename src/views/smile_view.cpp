@@ -309,9 +309,8 @@ QSize TSmileView::TextExtent(const QString& text) const {
 }
 
 int32_t TSmileView::TextHeightOf(int32_t index) const {
-    if (!showSignatures_ || index < 0 || index >= Count()) return 0;
-    const QString& text = smiles_->Get(index);
-    return text.isEmpty() ? 0 : std::max(TextExtent(text).height(), 0);
+    if (index < 0 || index >= Count() || smiles_->Get(index).isEmpty()) return 0;
+    return CaptionHeight();
 }
 
 // ---- Layout ----

@@ -195,3 +195,14 @@ TEST(EnglishLanguage, BuiltModuleHasEveryTextItself) {
 
 }  // namespace
 }  // namespace faceloom
+
+namespace faceloom {
+namespace {
+
+// One pass: a parameter that holds a placeholder of its own stays as it is.
+TEST(FillPlaceholders, ReplacesEachPlaceholderOnceAndKeepsTheUnknown) {
+    EXPECT_EQ(FillPlaceholders(u"%1 и %2, %3", {"%2", "«да»"}), u"%2 и «да», %3");
+}
+
+}  // namespace
+}  // namespace faceloom

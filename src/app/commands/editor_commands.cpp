@@ -176,11 +176,9 @@ QString TEditorCommands::StepText(const THistoryStepInfo& step) const {
     const QString label =
         step.Label.empty() ? noSignature_ : QString::fromStdU16String(CodePageToUnicode(step.Label));
     // %1 the smile's number as the user counts, %2 its label, %3 how many smiles, %4 the signature.
-    return QString(format)
-        .replace("%1", QString::number(step.Index + 1))
-        .replace("%2", label)
-        .replace("%3", QString::number(step.Count))
-        .replace("%4", QString::fromStdU16String(CodePageToUnicode(step.Text)));
+    return QString::fromStdU16String(FillPlaceholders(
+        format.toStdU16String(), {std::to_string(step.Index + 1), label.toStdString(),
+                                  std::to_string(step.Count), Utf16ToUtf8(CodePageToUnicode(step.Text))}));
 }
 
 void TEditorCommands::UpdateHistoryState() {
