@@ -620,7 +620,9 @@ void TEditorCommands::CheckAfterOpen() {
     TCheckForm* form = CheckWindow();
     if (!form || !PackPresent()) return;
     TCheckResult result = faceloom::CheckPack(CheckInputOf(*model_));
-    const bool worth = result.Count(TCheckSeverity::Error) + result.Count(TCheckSeverity::Warning) > 0;
+    // Errors only: warnings (a code inside a longer one, say) are many in an ordinary pack and
+    // wait for the user's own check.
+    const bool worth = result.Count(TCheckSeverity::Error) > 0;
     form->SetResult(std::move(result));
     // The main window keeps the keys: the user reads the report when he wants.
     if (worth || form->isVisible()) form->ShowReport(false, host_.DialogParent());

@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScreen>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -164,6 +165,12 @@ void TCheckForm::ChosenChanged() {
 void TCheckForm::ShowReport(bool activate, QWidget* owner) {
     if (!isVisible()) {
         FitToContents();
+        // Wide enough for the longest sentence where the screen allows, so a line is read
+        // whole instead of scrolled to.
+        list_->resizeColumnToContents(0);
+        const int wanted = width() - list_->viewport()->width() + list_->columnWidth(0) + 8;
+        const int widest = screen() ? screen()->availableGeometry().width() * 9 / 10 : wanted;
+        if (wanted > width()) resize(std::min(wanted, widest), height());
         CentreOnScreen();
     }
     // Made once without a parent, it still stays above the window it reports on.

@@ -36,6 +36,8 @@ TSaveErrorsForm::TSaveErrorsForm(QWidget* parent)
     // Leaves without saving, as "No" does, for the report that says where the problems are.
     show_ = new QPushButton(this);
     show_->setObjectName("ShowButton");
+    // The look of the other "show" button of the program, the one of an existing signature.
+    show_->setIcon(Glyph(QStringLiteral("help")));
     show_->setMinimumSize(no_->minimumSize());
     show_->setAutoDefault(true);
     connect(show_, &QPushButton::clicked, this, [this] {
