@@ -9,7 +9,7 @@ packages=(cmake g++ ninja-build pkg-config clang-format libgtest-dev libgmock-de
   qt6-base-dev qt6-svg-dev qt6-translations-l10n libgl-dev libxcb1-dev fonts-wine fonts-liberation2 fonts-dejavu-core
   # Tests and screenshots that need a real X server, a compositing manager and a window
   # manager (where windows are placed).
-  xvfb xauth xcompmgr openbox x11-utils imagemagick)
+  xvfb xauth xcompmgr openbox x11-utils imagemagick xdotool)
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
