@@ -3,6 +3,10 @@
 set -euo pipefail
 
 packages=(cmake g++ ninja-build pkg-config clang-format libgtest-dev libgmock-dev libbenchmark-dev libgif-dev libpng-dev
+  # Conversion, import and export: zip and jisp archives, palettes, JPEG, WebP, theme XML.
+  libarchive-dev libimagequant-dev libjpeg-dev libwebp-dev libexpat1-dev
+  # The import benchmark's baseline (a plain unzip of the same archive).
+  unzip
   # The windows: Qt 6 Widgets, SVG (our artwork) and its translations (its dialogs in the desktop's
   # language), libxcb (is a compositing manager running?),
   # and the fonts the designs name.
