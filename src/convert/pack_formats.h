@@ -65,11 +65,12 @@ struct TExportPack {
 // folder has no readable "_define.ini".
 TExportPack ReadPackFolder(const std::string& folder, TCodePage codePage = TCodePage::Windows1251);
 
-// Writes the pack in a format other than Pictures: Zip to a .zip file with the pictures' bytes
-// unchanged; Pidgin and Freedesktop to a new folder (BMP pictures become PNG with alpha, GIFs
-// are kept), or to a .zip file of that folder when out ends with ".zip". Psi is read only.
-// Writes through a temporary name renamed into place when whole; throws std::runtime_error
-// with the reason (out exists and is not an empty folder, cannot write, ...).
+// Writes the pack in a format other than Pictures: Zip to a .zip file with "_define.ini" and the
+// pictures' bytes unchanged; Pidgin and Freedesktop to a new folder, or to a .zip file of that
+// folder when out ends with ".zip". Each smile's bytes are written under its FileName as given
+// (ExportPack turns a static pack's BMPs into PNGs first). Psi is read only. Writes through a
+// temporary name renamed into place when whole; throws std::runtime_error with the reason (out
+// exists and is not an empty folder, cannot write, ...).
 void WriteForeignPack(const TExportPack& pack, TPackFormat format, const std::string& out,
                       TCodePage codePage = TCodePage::Windows1251);
 

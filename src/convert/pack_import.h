@@ -91,4 +91,10 @@ TImportResult ApplyImport(TDefineDecoder& model, int32_t position, const TImport
 // format DetectPackFormat finds when detect is set.
 TForeignPack ReadSource(const std::string& path, const TImportOptions& options, bool detect, TPackFormat format);
 
+// Writes the pack folder of ours (its "_define.ini" and pictures) in format to out, as
+// WriteForeignPack says; for the theme formats a static pack's BMP pictures become PNGs with
+// their transparency. Throws std::runtime_error with the reason.
+void ExportPack(const std::string& packFolder, TPackFormat format, const std::string& out,
+                TCodePage codePage = TCodePage::Windows1251);
+
 }  // namespace faceloom
