@@ -6,8 +6,8 @@ namespace faceloom::cli {
 
 namespace {
 
-const TCommand* const kCommands[] = {&kCheckCommand, &kListCommand, &kFramesCommand, &kStringsCommand,
-                                     &kCompileLangCommand};
+const TCommand* const kCommands[] = {&kCheckCommand,       &kListCommand,   &kFramesCommand, &kStringsCommand,
+                                     &kCompileLangCommand, &kImportCommand, &kExportCommand};
 
 const TCommand* FindCommand(const std::string& name) {
     for (const TCommand* command : kCommands) {

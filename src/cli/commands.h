@@ -31,6 +31,8 @@ extern const TCommand kListCommand;
 extern const TCommand kFramesCommand;
 extern const TCommand kStringsCommand;
 extern const TCommand kCompileLangCommand;
+extern const TCommand kImportCommand;
+extern const TCommand kExportCommand;
 
 // "faceloom-pack: " + message + line end, on the error stream.
 void PrintError(TCliIo& io, const std::string& message);

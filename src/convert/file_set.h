@@ -48,6 +48,7 @@ public:
 
 // Writes a zip of the given files (path, bytes) to zipPath, through a temporary file renamed
 // over it once whole. Throws std::runtime_error with the reason.
-void WriteZip(const std::string& zipPath, const std::vector<std::pair<std::string, std::vector<uint8_t>>>& files);
+void WriteZip(const std::string& zipPath,
+              const std::vector<std::pair<std::string, std::vector<uint8_t>>>& files);
 
 }  // namespace faceloom

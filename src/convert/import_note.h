@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -10,18 +11,18 @@ namespace faceloom {
 // after the work is done. The order is stable: each kind's sentence is text kImportTextBase +
 // its value, ImportNoteKindName gives scripts a stable name.
 enum class TImportNoteKind : uint8_t {
-    NotAPicture,      // %1 file: not a picture format we read; skipped
-    DamagedPicture,   // %1 file, %2 why: could not be decoded; skipped
-    PictureTooLarge,  // %1 file, %2 size: beyond the reader's limits; skipped
-    Scaled,           // %1 file, %2 old size "WxH", %3 new size: scaled down to the size limit
-    CodeDropped,      // %1 file, %2 code: a code the pack cannot hold (emoji, comma, line break)
-    UnsafeEntry,      // %1 entry: an absolute path, "..", a link or a device; never written
-    ArchiveLimit,     // %1 archive, %2 which limit: entries after it were not read
-    BrokenIndex,      // %1 file (theme, emoticons.xml, icondef.xml), %2 why: unreadable
-    MissingFile,      // %1 file named by the theme but not there
-    TransparencyLost, // %1 file: a static picture keeps its transparency only through its
-                      // bottom-left colour, which this picture could not give it
-    FramesDropped,    // %1 file, %2 frames kept: a static pack keeps the first frame only
+    NotAPicture,       // %1 file: not a picture format we read; skipped
+    DamagedPicture,    // %1 file, %2 why: could not be decoded; skipped
+    PictureTooLarge,   // %1 file, %2 size: beyond the reader's limits; skipped
+    Scaled,            // %1 file, %2 old size "WxH", %3 new size: scaled down to the size limit
+    CodeDropped,       // %1 file, %2 code: a code the pack cannot hold (emoji, comma, line break)
+    UnsafeEntry,       // %1 entry: an absolute path, "..", a link or a device; never written
+    ArchiveLimit,      // %1 archive, %2 which limit: entries after it were not read
+    BrokenIndex,       // %1 file (theme, emoticons.xml, icondef.xml), %2 why: unreadable
+    MissingFile,       // %1 file named by the theme but not there
+    TransparencyLost,  // %1 file: a static picture keeps its transparency only through its
+                       // bottom-left colour, which this picture could not give it
+    FramesDropped,     // %1 file, %2 frames kept: a static pack keeps the first frame only
 };
 inline constexpr int kImportNoteKindCount = 11;
 
@@ -35,6 +36,9 @@ using TImportNotes = std::vector<TImportNote>;
 inline void AddNote(TImportNotes& notes, TImportNoteKind kind, std::vector<std::string> params) {
     notes.push_back({kind, std::move(params)});
 }
+
+// The note's sentence: its kind's text (from text, by id) with %1.. filled.
+std::u16string FormatImportNote(const TImportNote& note, const std::function<std::u16string(int id)>& text);
 
 // "not-a-picture", "damaged-picture", ...
 const char* ImportNoteKindName(TImportNoteKind kind);

@@ -24,10 +24,10 @@ bool ParsePackFormat(std::string_view name, TPackFormat& format);
 
 // One picture of a foreign pack with its codes, in the pack's order.
 struct TForeignSmile {
-    std::string Name;              // its path in the file set, for notes and for codes from names
-    std::vector<uint8_t> Bytes;    // the picture file as it is in the source
+    std::string Name;                // its path in the file set, for notes and for codes from names
+    std::vector<uint8_t> Bytes;      // the picture file as it is in the source
     std::vector<std::string> Codes;  // UTF-8, in the source's order, without duplicates
-    bool CodesFromName = false;    // the source gives none: the importer makes one from Name
+    bool CodesFromName = false;      // the source gives none: the importer makes one from Name
 };
 
 struct TForeignPack {

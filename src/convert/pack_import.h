@@ -40,18 +40,18 @@ enum class TClashChoice : uint8_t {
 // A picture ready to become a smile: converted to the pack's format, codes in the pack's code
 // page (the ones the pack cannot hold are already dropped with a note).
 struct TImportItem {
-    std::string Name;             // the source's name for it (UTF-8)
-    std::vector<uint8_t> Bytes;   // in the pack's format
+    std::string Name;            // the source's name for it (UTF-8)
+    std::vector<uint8_t> Bytes;  // in the pack's format
     std::vector<std::string> Codes;
 };
 
 struct TClash {
-    int32_t Item = -1;      // index into TImportPlan::Items
-    int32_t Code = -1;      // index into that item's Codes
+    int32_t Item = -1;           // index into TImportPlan::Items
+    int32_t Code = -1;           // index into that item's Codes
     int32_t ExistingSmile = -1;  // the pack's smile that has it, or -1: an earlier item of the batch
     int32_t EarlierItem = -1;    // when ExistingSmile is -1: that item
     TClashChoice Choice = TClashChoice::Rename;
-    std::string Renamed;    // the code with the first free number, in the pack's code page
+    std::string Renamed;  // the code with the first free number, in the pack's code page
 };
 
 struct TImportPlan {
@@ -88,13 +88,17 @@ TImportResult ApplyImport(TDefineDecoder& model, int32_t position, const TImport
                           const TImportProgress& progress = {});
 
 // Reads a source (a folder, a zip or jisp, or one picture file) in the given format, or in the
-// format DetectPackFormat finds when detect is set.
-TForeignPack ReadSource(const std::string& path, const TImportOptions& options, bool detect, TPackFormat format);
+// format DetectPackFormat finds when detect is set. Throws std::runtime_error when the path
+// cannot be read at all; anything inside it that cannot be used becomes a note. used (when
+// given) receives the format read.
+TForeignPack ReadSource(const std::string& path, const TImportOptions& options, bool detect,
+                        TPackFormat format, TPackFormat* used = nullptr);
 
 // Writes the pack folder of ours (its "_define.ini" and pictures) in format to out, as
 // WriteForeignPack says; for the theme formats a static pack's BMP pictures become PNGs with
-// their transparency. Throws std::runtime_error with the reason.
-void ExportPack(const std::string& packFolder, TPackFormat format, const std::string& out,
-                TCodePage codePage = TCodePage::Windows1251);
+// their transparency. Answers the number of smiles written; throws std::runtime_error with
+// the reason.
+int32_t ExportPack(const std::string& packFolder, TPackFormat format, const std::string& out,
+                   TCodePage codePage = TCodePage::Windows1251);
 
 }  // namespace faceloom
