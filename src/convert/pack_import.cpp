@@ -212,11 +212,9 @@ TImportResult ApplyImport(TDefineDecoder& model, int32_t position, const TImport
         ++result.Added;
     }
     model.EndStep();
-    if ((result.Failed || result.Cancelled) && result.Added > 0) {
-        // The batch is one step: taking it back leaves the pack as it was.
-        model.Undo();
-        result.Added = 0;
-    }
+    // The batch is one step: taking it back leaves the pack as it was. Should that fail too,
+    // what was added stays, as the model's history says.
+    if ((result.Failed || result.Cancelled) && result.Added > 0 && model.Undo()) result.Added = 0;
     if (result.Added > 0) result.FirstIndex = start;
     if (progress && !result.Cancelled) progress(total, total);
     return result;

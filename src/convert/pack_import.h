@@ -77,7 +77,8 @@ void ChooseForAll(TImportPlan& plan, TClashChoice choice);
 // Adds the plan's smiles to the model's current pack before position (Count appends), each
 // with its codes as the clashes' choices say, as one undoable step. All or nothing: when the
 // model refuses an edit (its LastError says why) or progress cancels, what the batch added is
-// taken back and the pack is as it was.
+// taken back and the pack is as it was (should taking it back fail as well, Added says what
+// stayed).
 struct TImportResult {
     int32_t Added = 0;
     int32_t FirstIndex = -1;

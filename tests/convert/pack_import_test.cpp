@@ -1,0 +1,137 @@
+// Bringing foreign smiles into a pack: codes made from names and kept only when the pack can
+// hold them, clashes found and decided, the whole batch one step that cancels or fails whole.
+
+#include "convert/pack_import.h"
+
+#include <gtest/gtest.h>
+
+#include "model/define_decoder_fixture.h"
+
+namespace faceloom::test {
+namespace {
+
+std::vector<uint8_t> Bytes(const std::string& text) {
+    return {text.begin(), text.end()};
+}
+
+class ImportTest : public ModelTest {
+protected:
+    // An animated pack of two smiles, "s0" and "s1".
+    std::unique_ptr<TDefineDecoder> OpenTwo() {
+        const std::string folder = MakePack("pack", {{"aa.gif", 0}, {"ab.gif", 1}}, "s0\r\ns1");
+        auto model = NewModel();
+        EXPECT_TRUE(model->OpenPack(folder + "_define.ini"));
+        return model;
+    }
+    // A foreign smile whose picture is test picture id (a GIF) with the given codes.
+    TForeignSmile Foreign(const std::string& name, int id, std::vector<std::string> codes) {
+        return {name, Bytes(ReadBytes(Picture(id))), std::move(codes), false};
+    }
+    static std::vector<std::vector<std::string>> Signatures(const TDefineDecoder& model) {
+        std::vector<std::vector<std::string>> lists;
+        for (int32_t i = 0; i < model.SmileCount(); ++i) lists.push_back(model.Smile(i)->Signatures.Items());
+        return lists;
+    }
+};
+
+TEST(CodeFromFileName, PutsTheBareNameWhereThePatternSaysName) {
+    struct Case {
+        const char* path;
+        const char* pattern;
+        const char* code;
+    };
+    for (const Case& c : {Case{"smiles/Wink.gif", ":name:", ":Wink:"}, Case{"a.b.png", "[name]", "[a.b]"},
+                          Case{"noext", "name-name", "noext-noext"},
+                          Case{"C:\\x\\.hidden", "<name>", "<.hidden>"}, Case{"x.gif", "fixed", "fixed"}}) {
+        EXPECT_EQ(CodeFromFileName(c.path, c.pattern), c.code) << c.path << " " << c.pattern;
+    }
+}
+
+// "A" clashes with the pack's "s1" (letter case aside), "C" with the earlier new "x".
+TEST_F(ImportTest, EachClashChoiceDecidesWhatLands) {
+    struct Case {
+        TClashChoice choice;
+        std::vector<std::vector<std::string>> added;
+    };
+    for (const Case& c : {Case{TClashChoice::Rename, {{"S12"}, {"x"}, {"X2", "y"}}},
+                          Case{TClashChoice::Keep, {{}, {"x"}, {"y"}}}, Case{TClashChoice::Skip, {{"x"}}}}) {
+        auto model = OpenTwo();
+        TForeignPack source;
+        source.Smiles = {Foreign("A.gif", 3, {"S1"}), Foreign("B.gif", 4, {"x"}),
+                         Foreign("C.gif", 5, {"X", "y"})};
+        TImportPlan plan = PlanImport(source, *model, {});
+        ASSERT_EQ(plan.Clashes.size(), 2u);
+        EXPECT_EQ(plan.Clashes[0].ExistingSmile, 1);
+        EXPECT_EQ(plan.Clashes[1].EarlierItem, 1);
+        ChooseForAll(plan, c.choice);
+        const std::string before = Define(*model);
+        const TImportResult result = ApplyImport(*model, 1, plan);
+        ASSERT_FALSE(result.Failed);
+        ASSERT_EQ(result.Added, static_cast<int32_t>(c.added.size()));
+        std::vector<std::vector<std::string>> expected = {{"s0"}};
+        expected.insert(expected.end(), c.added.begin(), c.added.end());
+        expected.push_back({"s1"});
+        EXPECT_EQ(Signatures(*model), expected) << int(c.choice);
+        const std::string after = Define(*model);
+        // One step: one undo takes the whole batch back, one redo brings it with its codes.
+        ASSERT_TRUE(model->Undo());
+        EXPECT_EQ(Define(*model), before);
+        EXPECT_FALSE(model->CanUndo());
+        ASSERT_TRUE(model->Redo());
+        EXPECT_EQ(Define(*model), after);
+        EXPECT_EQ(Signatures(*model), expected);
+    }
+}
+
+TEST_F(ImportTest, CodesThePackCannotHoldAreDroppedAndTheSmileKept) {
+    auto model = OpenTwo();
+    TForeignPack source;
+    source.Smiles = {
+        Foreign("a.gif", 3, {"\xF0\x9F\x98\x80", "a,b", "line\nbreak", ":ok:", ":OK:", "Привет"})};
+    source.Smiles.push_back(Foreign("Wink.gif", 4, {}));
+    source.Smiles.back().CodesFromName = true;
+    TImportPlan plan = PlanImport(source, *model, {});
+    ASSERT_EQ(plan.Items.size(), 2u);
+    EXPECT_EQ(plan.Items[0].Codes, (std::vector<std::string>{":ok:", Utf8ToCodePage("Привет")}));
+    EXPECT_EQ(plan.Items[1].Codes, std::vector<std::string>{":Wink:"});
+    std::vector<std::string> dropped;
+    for (const TImportNote& note : plan.Notes) {
+        EXPECT_EQ(note.Kind, TImportNoteKind::CodeDropped);
+        dropped.push_back(note.Params.at(1));
+    }
+    EXPECT_EQ(dropped, (std::vector<std::string>{"\xF0\x9F\x98\x80", "a,b", "line\nbreak"}));
+}
+
+TEST_F(ImportTest, PicturesThatCannotBeReadAreSkippedWithTheirReason) {
+    auto model = OpenTwo();
+    TForeignPack source;
+    source.Smiles = {{"notes.txt", Bytes("just text"), {"t"}, false}, Foreign("ok.gif", 3, {"ok"})};
+    std::string cut = ReadBytes(Picture(4));
+    source.Smiles.push_back({"cut.gif", Bytes(cut.substr(0, 20)), {"c"}, false});
+    const TImportPlan plan = PlanImport(source, *model, {});
+    ASSERT_EQ(plan.Items.size(), 1u);
+    EXPECT_EQ(plan.Items[0].Name, "ok.gif");
+    ASSERT_EQ(plan.Notes.size(), 2u);
+    EXPECT_EQ(plan.Notes[0].Kind, TImportNoteKind::NotAPicture);
+    EXPECT_EQ(plan.Notes[0].Params.at(0), "notes.txt");
+    EXPECT_EQ(plan.Notes[1].Kind, TImportNoteKind::DamagedPicture);
+    EXPECT_EQ(plan.Notes[1].Params.at(0), "cut.gif");
+}
+
+TEST_F(ImportTest, CancellingHalfwayLeavesThePackAsItWas) {
+    auto model = OpenTwo();
+    TForeignPack source;
+    source.Smiles = {Foreign("a.gif", 3, {"a"}), Foreign("b.gif", 4, {"b"}), Foreign("c.gif", 5, {"c"})};
+    const TImportPlan plan = PlanImport(source, *model, {});
+    const std::string before = Define(*model);
+    const TImportResult result = ApplyImport(*model, model->SmileCount(), plan,
+                                             [](int32_t position, int32_t) { return position < 2; });
+    EXPECT_TRUE(result.Cancelled);
+    EXPECT_EQ(result.Added, 0);
+    EXPECT_EQ(Define(*model), before);
+    EXPECT_EQ(Ids(*model), (std::vector<int>{0, 1}));
+    EXPECT_FALSE(model->CanUndo());
+}
+
+}  // namespace
+}  // namespace faceloom::test
