@@ -222,6 +222,8 @@ TImportResult ApplyImport(TDefineDecoder& model, int32_t position, const TImport
 
 TForeignPack ReadSource(const std::string& path, const TImportOptions& options, bool detect,
                         TPackFormat format, TPackFormat* used) {
+    if (!DirectoryExists(path) && !FileExists(path))
+        throw std::runtime_error("no such file or folder: '" + path + "'");
     TImportNotes notes;
     std::unique_ptr<TFileSet> files = TFileSet::FromPath(path, options.Archive, notes);
     if (!files) throw std::runtime_error("cannot read '" + path + "'");

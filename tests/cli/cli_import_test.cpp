@@ -73,7 +73,9 @@ TEST_F(ImportCliTest, EachExportFormatComesBackTheSame) {
 
 TEST_F(ImportCliTest, WhatCannotBeUsedIsSaidAndTheExitStatusTellsIt) {
     const std::string folder = Pictures();
-    WriteBytes(folder + "/c.gif", "GIF89a broken");
+    // A GIF whose header is whole and whose picture ends early.
+    WriteGif(folder + "/c.gif", 10, 10);
+    WriteBytes(folder + "/c.gif", ReadBytes(folder + "/c.gif").substr(0, 30));
     const std::string dest = Work().file("dest");
     const ProgramResult partial = Run({"import", "pictures", folder, dest});
     EXPECT_EQ(partial.exitCode, 1);
