@@ -24,10 +24,10 @@ bool ParsePackFormat(std::string_view name, TPackFormat& format);
 
 // One picture of a foreign pack with its codes, in the pack's order.
 struct TForeignSmile {
-    std::string Name;              // its path in the file set, for notes and for codes from names
-    std::vector<uint8_t> Bytes;    // the picture file as it is in the source
+    std::string Name;                // its path in the file set, for notes and for codes from names
+    std::vector<uint8_t> Bytes;      // the picture file as it is in the source
     std::vector<std::string> Codes;  // UTF-8, in the source's order, without duplicates
-    bool CodesFromName = false;    // the source gives none: the importer makes one from Name
+    bool CodesFromName = false;      // the source gives none: the importer makes one from Name
 };
 
 struct TForeignPack {
@@ -54,6 +54,10 @@ struct TExportSmile {
 };
 struct TExportPack {
     std::string Title;
+    // What a theme says about itself besides its name; a Pidgin theme without a description
+    // takes the title.
+    std::string Description;
+    std::string Author;
     uint8_t Kind = 1;  // 0 static (BMP), 1 animated (GIF)
     std::vector<TExportSmile> Smiles;
     // The pack's "_define.ini" as it is on disk: a zip of ours carries it byte for byte.
