@@ -85,8 +85,8 @@ TFiles FreedesktopThemeFiles(const TExportPack& pack) {
         const bool bare = !stem.empty() && stems.count(FoldedFileName(stem)) == 1;
         xml += " <emoticon file=\"" + XmlEscape(CleanUtf8(bare ? stem : name)) + "\">\n";
         for (const std::string& code : smile.Codes) {
-            if (!code.empty() && XmlCanHold(code))
-                xml += "  <string>" + XmlEscape(CleanUtf8(code)) + "</string>\n";
+            const std::string clean = CleanUtf8(code);
+            if (!clean.empty() && XmlCanHold(clean)) xml += "  <string>" + XmlEscape(clean) + "</string>\n";
         }
         xml += " </emoticon>\n";
         files.emplace_back(name, smile.Bytes);

@@ -200,8 +200,11 @@ std::string XmlEscape(std::string_view text) {
 }
 
 bool XmlCanHold(std::string_view text) {
+    // Control characters but tab, and the two non-characters U+FFFE and U+FFFF, are not XML.
     return std::none_of(text.begin(), text.end(),
-                        [](char c) { return static_cast<unsigned char>(c) < 0x20 && c != '\t'; });
+                        [](char c) { return static_cast<unsigned char>(c) < 0x20 && c != '\t'; }) &&
+           text.find("\xEF\xBF\xBE") == std::string_view::npos &&
+           text.find("\xEF\xBF\xBF") == std::string_view::npos;
 }
 
 namespace {

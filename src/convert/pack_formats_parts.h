@@ -68,7 +68,8 @@ struct TXmlElement {
 bool ParseXml(const std::vector<uint8_t>& bytes, const std::string& fileName, TXmlElement& root,
               TImportNotes& notes);
 std::string XmlEscape(std::string_view text);
-// Whether XML 1.0 can hold the text (no control characters but tab).
+// Whether XML 1.0 can hold the (well-formed UTF-8) text: no control characters but tab, no
+// U+FFFE or U+FFFF.
 bool XmlCanHold(std::string_view text);
 
 TForeignPack ReadPidginTheme(const TFileSet& files);
