@@ -120,12 +120,15 @@ TFiles OurZipFiles(const TExportPack& pack, TCodePage codePage) {
     }
     if (pictureAfterGap)
         throw std::runtime_error("A smile before the last has no picture: the pack cannot be paired");
+    const std::string ext = pack.Kind == 0 ? ".bmp" : ".gif";
+    for (const std::string& name : names) {
+        // Only pictures of the pack's kind pair with lines: any other would shift the pairing.
+        if (!HasExtension(name, ext))
+            throw std::runtime_error(name + " is not a " + ext + " picture of the pack");
+    }
     std::vector<std::string> sorted = names;
     SortPictureNames(sorted);
-    const std::string ext = pack.Kind == 0 ? ".bmp" : ".gif";
-    const bool canonical = sorted != names || std::any_of(names.begin(), names.end(), [&](const auto& n) {
-                               return !HasExtension(n, ext);
-                           });
+    const bool canonical = sorted != names;
     const int width = PictureNameWidth(names.size());
     size_t n = 0;
     for (const TExportSmile& smile : pack.Smiles) {

@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdint>
 #include <stdexcept>
+#include <unordered_set>
 
 #include "convert/pack_formats_parts.h"
 #include "platform/code_page.h"
@@ -240,6 +241,19 @@ void CheckOutFree(const std::string& out, bool zip) {
     }
 }
 
+// The pictures' names come from the caller: each must be a plain name in the folder, and no two
+// may be one name on Windows (nor take the index's name).
+void CheckFileNames(const formats::TFiles& files) {
+    std::unordered_set<std::u32string> seen;
+    for (const auto& [name, bytes] : files) {
+        if (name.empty() || name == "." || name == ".." ||
+            name.find_first_of(std::string("/\\\0", 3)) != std::string::npos) {
+            throw std::runtime_error("Not a file name: " + name);
+        }
+        if (!seen.insert(FoldedFileName(name)).second) throw std::runtime_error("Two files named " + name);
+    }
+}
+
 // Writes the files into a new folder beside out, flushes them, then renames the folder to out:
 // out is never seen half written.
 void WriteFolder(const std::string& out, const formats::TFiles& files) {
@@ -359,6 +373,7 @@ void WriteForeignPack(const TExportPack& pack, TPackFormat format, const std::st
         case TPackFormat::Psi:
             throw std::runtime_error(std::string("Packs are not written as ") + PackFormatName(format));
     }
+    formats::CheckFileNames(files);
     if (!zip) {
         formats::WriteFolder(target, files);
         return;

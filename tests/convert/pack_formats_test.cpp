@@ -288,17 +288,31 @@ TEST(PackFormats, ExportRefusesWhatIsThereAndWritesNothing) {
     test::WriteBytes(dir.path() / "taken.zip", "old");
     const std::set<std::string> before = Tree(dir.path());
     const TExportPack pack = SamplePack();
+    const auto named = [&](std::vector<std::string> names) {
+        TExportPack other = pack;
+        for (size_t i = 0; i < names.size(); ++i) other.Smiles[i].FileName = names[i];
+        return other;
+    };
     struct Case {
         std::string out;
         TPackFormat format;
+        TExportPack pack;
     };
+    // clang-format off
     const Case refused[] = {
-        {dir.file("full"), TPackFormat::Pidgin},   {dir.file("full/"), TPackFormat::Zip},
-        {dir.file("taken.zip"), TPackFormat::Zip}, {dir.file("empty.zip"), TPackFormat::Psi},  // read only
-        {dir.file("pics"), TPackFormat::Pictures},
+        {dir.file("full"), TPackFormat::Pidgin, pack},
+        {dir.file("full/"), TPackFormat::Zip, pack},
+        {dir.file("taken.zip"), TPackFormat::Zip, pack},
+        {dir.file("new.zip"), TPackFormat::Psi, pack},                          // read only
+        {dir.file("pics"), TPackFormat::Pictures, pack},
+        {dir.file("new"), TPackFormat::Pidgin, named({"../up.gif"})},           // out of the folder
+        {dir.file("new"), TPackFormat::Freedesktop, named({"emoticons.xml"})},  // the index's name
+        {dir.file("new"), TPackFormat::Pidgin, named({"aa.gif", "AA.gif"})},    // one name on Windows
+        {dir.file("new.zip"), TPackFormat::Zip, named({"aa.png"})},             // would not pair
     };
+    // clang-format on
     for (const Case& c : refused) {
-        EXPECT_THROW(WriteForeignPack(pack, c.format, c.out), std::runtime_error) << c.out;
+        EXPECT_THROW(WriteForeignPack(c.pack, c.format, c.out), std::runtime_error) << c.out;
     }
     EXPECT_EQ(Tree(dir.path()), before);
     EXPECT_EQ(test::ReadBytes(dir.path() / "taken.zip"), "old");
@@ -306,6 +320,14 @@ TEST(PackFormats, ExportRefusesWhatIsThereAndWritesNothing) {
     // An empty folder is taken.
     WriteForeignPack(pack, TPackFormat::Freedesktop, dir.file("empty"));
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "empty" / "emoticons.xml"));
+
+    // Pictures whose names would pair in another order go into a zip of ours by canonical names.
+    WriteForeignPack(named({"z.gif", "y.gif", "x.gif", "w.gif"}), TPackFormat::Zip, dir.file("renamed.zip"));
+    TImportNotes notes;
+    const TForeignPack back =
+        ReadForeignPack(*TFileSet::FromZip(dir.file("renamed.zip"), {}, notes), TPackFormat::Zip);
+    EXPECT_EQ(Summary(back).front(), "aa.gif|GIF89a first|:-) :) Привет");
+    EXPECT_EQ(back.Smiles.at(3).Name, "ad.gif");
 }
 
 TEST(PackFormats, PackFolderReadAsTheEditorPairsIt) {
