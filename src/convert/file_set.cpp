@@ -209,6 +209,36 @@ private:
     locale_t old_ = static_cast<locale_t>(0);
 };
 
+bool IsUtf8(std::string_view text) {
+    return Utf16ToUtf8(Utf8ToUtf16(text)) == text;
+}
+
+// Windows archivers write names without the zip's UTF-8 flag in the system's OEM code page:
+// for the Russian-speaking users of the messenger that is CP866. A name that is not UTF-8 is
+// read so; box-drawing characters, never seen in file names, become U+FFFD.
+std::string EntryNameToUtf8(std::string_view name) {
+    if (IsUtf8(name)) return std::string(name);
+    static constexpr char16_t kHigh[16] = {u'\u0401', u'\u0451', u'\u0404', u'\u0454', u'\u0407', u'\u0457',
+                                           u'\u040E', u'\u045E', u'\u00B0', u'\u2219', u'\u00B7', u'\u221A',
+                                           u'\u2116', u'\u00A4', u'\u25A0', u'\u00A0'};
+    std::u16string text;
+    for (const char c : name) {
+        const uint8_t byte = static_cast<uint8_t>(c);
+        if (byte < 0x80) {
+            text += static_cast<char16_t>(byte);
+        } else if (byte < 0xB0) {
+            text += static_cast<char16_t>(0x0410 + (byte - 0x80));  // А..Я, а..п
+        } else if (byte < 0xE0) {
+            text += u'\uFFFD';
+        } else if (byte < 0xF0) {
+            text += static_cast<char16_t>(0x0440 + (byte - 0xE0));  // р..я
+        } else {
+            text += kHigh[byte - 0xF0];
+        }
+    }
+    return Utf16ToUtf8(text);
+}
+
 struct TArchiveCloser {
     void operator()(archive* a) const { archive_read_free(a); }
 };
@@ -245,9 +275,9 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> ReadEntries(archive* a
             limit(std::to_string(limits.MaxEntries) + " entries");
             break;
         }
-        const char* spelled = archive_entry_pathname_utf8(entry);
-        if (spelled == nullptr) spelled = archive_entry_pathname(entry);
-        const std::string raw = spelled != nullptr ? spelled : "";
+        const char* spelled = archive_entry_pathname(entry);
+        if (spelled == nullptr) spelled = archive_entry_pathname_utf8(entry);
+        const std::string raw = EntryNameToUtf8(spelled != nullptr ? spelled : "");
         const mode_t type = archive_entry_filetype(entry);
         if (type == AE_IFDIR) continue;
         std::string reason;

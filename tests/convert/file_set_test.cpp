@@ -141,7 +141,8 @@ TEST(FileSet, ZipWrittenAndReadBack) {
 }
 
 // Entries that could land outside a folder or are not files are refused one by one, with a
-// note each; the zip's other entries are read, and nothing is written anywhere.
+// note each; the zip's other entries are read (names without the UTF-8 flag as CP866), and
+// nothing is written anywhere.
 TEST(FileSet, UnsafeEntriesAreLeftOutAndNothingIsWritten) {
     TempDir dir;
     std::filesystem::create_directories(dir.path() / "in");
@@ -153,7 +154,8 @@ TEST(FileSet, UnsafeEntriesAreLeftOutAndNothingIsWritten) {
         {"C:\\evil4.gif", "evil"},
         {"..\\evil5.gif", "evil"},
         {"link.gif", "", AE_IFLNK, "/etc/passwd"},
-        {"./sub//ok.gif", "ok"},  // harmless parts are tidied, not refused
+        {"./sub//ok.gif", "ok"},                    // harmless parts are tidied, not refused
+        {"\x8F\xE0\xA8\xA2\xA5\xE2.gif", "cp866"},  // "Привет" as Windows archivers write it
         {"sub/", "", AE_IFDIR},
     };
     const std::vector<uint8_t> zip = MakeZip(entries);
@@ -162,7 +164,7 @@ TEST(FileSet, UnsafeEntriesAreLeftOutAndNothingIsWritten) {
 
     TImportNotes notes;
     const auto set = TFileSet::FromZip(dir.file("in/x.zip"), {}, notes);
-    EXPECT_EQ(set->Paths(), (Paths{"good.gif", "sub/ok.gif"}));
+    EXPECT_EQ(set->Paths(), (Paths{"good.gif", "sub/ok.gif", "Привет.gif"}));
     std::vector<std::string> refused;
     for (const TImportNote& note : notes) {
         EXPECT_EQ(note.Kind, TImportNoteKind::UnsafeEntry);
