@@ -394,7 +394,8 @@ void WalkFolder(const std::string& root, const std::string& relative, int depth,
             WalkFolder(root, path + "/", depth + 1, name, paths, stopped, notes);
         } else {
             // A link may lead anywhere, also back up the tree; devices and pipes are no files.
-            AddNote(notes, TImportNoteKind::UnsafeEntry, {path, S_ISLNK(st.st_mode) ? "link" : "device"});
+            AddNote(notes, TImportNoteKind::UnsafeEntry,
+                    {Utf16ToUtf8(Utf8ToUtf16(path)), S_ISLNK(st.st_mode) ? "link" : "device"});
         }
     }
 }

@@ -3,11 +3,14 @@
 #include <expat.h>
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <random>
 #include <stdexcept>
 #include <unordered_set>
 
@@ -259,8 +262,16 @@ void CheckFileNames(const formats::TFiles& files) {
 void WriteFolder(const std::string& out, const formats::TFiles& files) {
     const std::string parent = ExtractFilePath(out);
     if (!parent.empty() && !ForceDirectories(parent)) throw std::runtime_error("Unable to create " + parent);
-    std::string temp = (parent.empty() ? std::string("./") : parent) + ".~faceloom-export-XXXXXX";
-    if (::mkdtemp(temp.data()) == nullptr) throw std::runtime_error("Unable to write to " + parent);
+    // A fresh name made with mkdir rather than mkdtemp: the folder becomes the user's and takes
+    // the permissions the umask gives, not mkdtemp's private ones.
+    std::string temp;
+    std::random_device random;
+    for (int attempt = 0;; ++attempt) {
+        temp = (parent.empty() ? std::string("./") : parent) + ".~faceloom-export-" +
+               std::to_string(::getpid()) + "-" + std::to_string(random() % 1000000000u);
+        if (::mkdir(temp.c_str(), 0777) == 0) break;
+        if (errno != EEXIST || attempt == 16) throw std::runtime_error("Unable to write to " + out);
+    }
     const std::string folder = temp + "/";
     try {
         TFlushBatch batch;

@@ -1,6 +1,7 @@
 #include "convert/pack_formats.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <set>
@@ -317,9 +318,12 @@ TEST(PackFormats, ExportRefusesWhatIsThereAndWritesNothing) {
     EXPECT_EQ(Tree(dir.path()), before);
     EXPECT_EQ(test::ReadBytes(dir.path() / "taken.zip"), "old");
 
-    // An empty folder is taken.
+    // An empty folder is taken; the new one is the user's, as open as the umask allows.
+    const mode_t oldMask = ::umask(022);
     WriteForeignPack(pack, TPackFormat::Freedesktop, dir.file("empty"));
+    ::umask(oldMask);
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "empty" / "emoticons.xml"));
+    EXPECT_EQ(std::filesystem::status(dir.path() / "empty").permissions(), std::filesystem::perms(0755));
 
     // Pictures whose names would pair in another order go into a zip of ours by canonical names.
     WriteForeignPack(named({"z.gif", "y.gif", "x.gif", "w.gif"}), TPackFormat::Zip, dir.file("renamed.zip"));
