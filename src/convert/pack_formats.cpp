@@ -106,23 +106,27 @@ std::string LocalName(const char* name) {
     return std::string(colon == std::string_view::npos ? full : full.substr(colon + 1));
 }
 
-// Index files are small; a file of more elements than this is no theme (and would only make
-// the tree large).
+// Index files are small and flat; a file of more elements or deeper nesting than this is no
+// theme. The depth also bounds the recursion that frees the tree.
 constexpr size_t kMaxXmlElements = 200000;
+constexpr size_t kMaxXmlDepth = 64;
 
 struct TXmlBuilder {
     XML_Parser Parser = nullptr;
     std::vector<TXmlElement*> Open;  // the path from the root to the element being read
     size_t Count = 0;
-    bool TooLarge = false;
+    std::string Stopped;  // why the builder stopped the parser, empty while it runs
 
+    void Stop(std::string why) {
+        Stopped = std::move(why);
+        XML_StopParser(Parser, XML_FALSE);
+    }
     static void Start(void* data, const char* name, const char** attributes) {
         auto* self = static_cast<TXmlBuilder*>(data);
-        if (++self->Count > kMaxXmlElements) {
-            self->TooLarge = true;
-            XML_StopParser(self->Parser, XML_FALSE);
-            return;
-        }
+        if (!self->Stopped.empty()) return;
+        if (++self->Count > kMaxXmlElements) return self->Stop(std::to_string(kMaxXmlElements) + " elements");
+        if (self->Open.size() > kMaxXmlDepth)
+            return self->Stop(std::to_string(kMaxXmlDepth) + " levels deep");
         TXmlElement& parent = *self->Open.back();
         TXmlElement& element = parent.Children.emplace_back();
         element.Name = LocalName(name);
@@ -133,11 +137,13 @@ struct TXmlBuilder {
     }
     static void End(void* data, const char*) {
         auto* self = static_cast<TXmlBuilder*>(data);
+        if (!self->Stopped.empty()) return;
         self->Open.back()->Closed = true;
         self->Open.pop_back();
     }
     static void Text(void* data, const char* text, int length) {
         auto* self = static_cast<TXmlBuilder*>(data);
+        if (!self->Stopped.empty()) return;
         self->Open.back()->Text.append(text, static_cast<size_t>(length));
     }
 };
@@ -167,9 +173,10 @@ bool ParseXml(const std::vector<uint8_t>& bytes, const std::string& fileName, TX
     } else if (XML_Parse(builder.Parser, reinterpret_cast<const char*>(bytes.data()),
                          static_cast<int>(bytes.size()), XML_TRUE) != XML_STATUS_OK) {
         ok = false;
-        why = builder.TooLarge ? std::to_string(kMaxXmlElements) + " elements"
-                               : std::string(XML_ErrorString(XML_GetErrorCode(builder.Parser))) + ", line " +
-                                     std::to_string(XML_GetCurrentLineNumber(builder.Parser));
+        why = !builder.Stopped.empty()
+                  ? builder.Stopped
+                  : std::string(XML_ErrorString(XML_GetErrorCode(builder.Parser))) + ", line " +
+                        std::to_string(XML_GetCurrentLineNumber(builder.Parser));
     }
     XML_ParserFree(builder.Parser);
     if (!ok) AddNote(notes, TImportNoteKind::BrokenIndex, {CleanUtf8(fileName), why});

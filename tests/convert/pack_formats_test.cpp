@@ -153,6 +153,12 @@ TEST(PackFormats, FreedesktopThemeTriesExtensionsAndKeepsWhatCameBeforeBrokenXml
     const TForeignPack partial = ReadForeignPack(*broken, TPackFormat::Freedesktop);
     EXPECT_EQ(Summary(partial), (Lines{"smile.png|S|:) :-)"}));
     EXPECT_EQ(NoteLines(partial.Notes), (Lines{"broken-index emoticons.xml no element found, line 4"}));
+
+    // Nesting far beyond any theme stops the reading before the tree grows deep.
+    std::string deep = "<messaging-emoticon-map>";
+    for (int i = 0; i < 100000; ++i) deep += "<a>";
+    const TForeignPack nested = ReadForeignPack(*Set({{"emoticons.xml", deep}}), TPackFormat::Freedesktop);
+    EXPECT_EQ(NoteLines(nested.Notes), (Lines{"broken-index emoticons.xml 64 levels deep"}));
 }
 
 TEST(PackFormats, PsiIconSetTakesTheImageObjectOfEachIcon) {
