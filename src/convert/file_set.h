@@ -66,8 +66,9 @@ private:
 // how a folder or an archive listed them.
 bool NaturalNameLess(std::string_view a, std::string_view b);
 
-// Limits of a folder walk: sub-folders deeper than this are not entered, files beyond the
-// count are not listed (an ArchiveLimit note says so).
+// Limits of a folder walk: sub-folders deeper than this are not entered, files beyond
+// TArchiveLimits' MaxEntries (20,000) are not listed; an ArchiveLimit note says which. Links
+// are not followed (an UnsafeEntry note each).
 inline constexpr int kMaxFolderDepth = 16;
 
 // Writes a zip of the given files (path, bytes) to zipPath, through a temporary file renamed
