@@ -5,6 +5,8 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "convert/import_note.h"
@@ -34,6 +36,7 @@ public:
     // The file's bytes; false when it is not there or cannot be read (notes say why).
     virtual bool Read(const std::string& path, std::vector<uint8_t>& bytes) const = 0;
     // The path of the set as it is spelled, found case-insensitively; empty when absent.
+    // Several spellings of one name: the first in Paths() order.
     std::string Find(std::string_view path) const;
 
     static std::unique_ptr<TFileSet> FromFolder(const std::string& folder, TImportNotes& notes);
@@ -44,7 +47,29 @@ public:
     // A folder, a zip/jisp file (by its first bytes), or a single picture file.
     static std::unique_ptr<TFileSet> FromPath(const std::string& path, const TArchiveLimits& limits,
                                               TImportNotes& notes);
+    // Files already in memory (path, bytes), for callers that have them so: dropped data, tests,
+    // the fuzz targets. Paths are taken as given; a later duplicate of a path is left out.
+    static std::unique_ptr<TFileSet> FromFiles(
+        std::vector<std::pair<std::string, std::vector<uint8_t>>> files);
+
+protected:
+    // Makes Find a lookup instead of a walk; a set calls it once its paths are final.
+    void IndexPaths();
+
+private:
+    std::unordered_map<std::u32string, size_t> index_;  // folded path -> position in Paths()
+    bool indexed_ = false;
 };
+
+// Natural name order: runs of digits compare by their value (a2 before a10), the rest as
+// FoldedFileName folds it; names equal so far keep byte order, so the order never depends on
+// how a folder or an archive listed them.
+bool NaturalNameLess(std::string_view a, std::string_view b);
+
+// Limits of a folder walk: sub-folders deeper than this are not entered, files beyond
+// TArchiveLimits' MaxEntries (20,000) are not listed; an ArchiveLimit note says which. Links
+// are not followed (an UnsafeEntry note each).
+inline constexpr int kMaxFolderDepth = 16;
 
 // Writes a zip of the given files (path, bytes) to zipPath, through a temporary file renamed
 // over it once whole. Throws std::runtime_error with the reason.

@@ -54,6 +54,10 @@ struct TExportSmile {
 };
 struct TExportPack {
     std::string Title;
+    // What a theme says about itself besides its name; a Pidgin theme without a description
+    // takes the title.
+    std::string Description;
+    std::string Author;
     uint8_t Kind = 1;  // 0 static (BMP), 1 animated (GIF)
     std::vector<TExportSmile> Smiles;
     // The pack's "_define.ini" as it is on disk: a zip of ours carries it byte for byte.
