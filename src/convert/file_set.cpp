@@ -265,7 +265,8 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> ReadEntries(archive* a
             // Damage in the listing ends the reading: a note says where, unless the entry
             // before already said it.
             const char* why = archive_error_string(a);
-            if (!lastEntryDamaged) limit(why != nullptr ? why : "damaged archive");
+            if (!lastEntryDamaged)
+                AddNote(notes, TImportNoteKind::DamagedArchive, {name, why != nullptr ? why : "?"});
             if (header == ARCHIVE_FATAL) break;
             if (++count >= limits.MaxEntries) break;
             continue;
@@ -350,7 +351,7 @@ std::unique_ptr<TFileSet> ReadZip(archive* opened, int openResult, const std::st
     const TUtf8ThreadLocale utf8;
     if (openResult != ARCHIVE_OK) {
         const char* why = archive_error_string(a.get());
-        AddNote(notes, TImportNoteKind::ArchiveLimit, {name, why != nullptr ? why : "not a zip"});
+        AddNote(notes, TImportNoteKind::DamagedArchive, {name, why != nullptr ? why : "not a zip"});
         return TFileSet::FromFiles({});
     }
     return TFileSet::FromFiles(ReadEntries(a.get(), name, limits, notes));

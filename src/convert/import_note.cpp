@@ -32,6 +32,8 @@ const char* ImportNoteKindName(TImportNoteKind kind) {
             return "transparency-lost";
         case TImportNoteKind::FramesDropped:
             return "frames-dropped";
+        case TImportNoteKind::DamagedArchive:
+            return "damaged-archive";
     }
     return "unknown";
 }

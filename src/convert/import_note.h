@@ -23,8 +23,9 @@ enum class TImportNoteKind : uint8_t {
     TransparencyLost,  // %1 file: a static picture keeps its transparency only through its
                        // bottom-left colour, which this picture could not give it
     FramesDropped,     // %1 file, %2 frames kept: a static pack keeps the first frame only
+    DamagedArchive,    // %1 archive, %2 why: not a zip, or damaged from some entry on
 };
-inline constexpr int kImportNoteKindCount = 11;
+inline constexpr int kImportNoteKindCount = 12;
 
 struct TImportNote {
     TImportNoteKind Kind = TImportNoteKind::NotAPicture;
