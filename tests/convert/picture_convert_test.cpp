@@ -15,6 +15,13 @@
 #include "support/gif_writer.h"
 
 namespace faceloom {
+
+// Notes in failure messages: kind and parameters.
+void PrintTo(const TImportNote& note, std::ostream* out) {
+    *out << ImportNoteKindName(note.Kind);
+    for (const std::string& param : note.Params) *out << " \"" << param << '"';
+}
+
 namespace {
 
 using test::Argb;
@@ -188,6 +195,147 @@ TEST(PictureConvertTest, ResultShowsTheSourcePixelByPixel) {
         EXPECT_EQ(Difference(expected, shown, c.tolerance), "");
         EXPECT_EQ(shown.delays, c.delays);
     }
+}
+
+TEST(PictureConvertTest, KeepsWhatFitsAndTellsWhatChanged) {
+    const std::string smallGif = ComposedGif();
+    std::vector<uint32_t> bmpPixels(8 * 6, 0x3080C0);
+    bmpPixels[40] = 0xFF00FF;  // the bottom-left: the key
+    const std::string smallBmp = test::SimpleBmp24(8, 6, bmpPixels);
+    TRgbaFrame wide = test::Sticker(512, 256);
+    // Opaque bottom-left pixel in a picture with transparency.
+    const std::string cornered = test::PngFile(test::Sticker(20, 16, 0, true));
+    using K = TImportNoteKind;
+    struct Case {
+        const char* name;
+        std::string file;
+        uint8_t packKind;
+        bool converted;
+        TImportNotes notes;
+    };
+    const std::vector<Case> cases = {
+        {"GIF that fits, animated pack", smallGif, 1, false, {}},
+        {"BMP that fits, static pack", smallBmp, 0, false, {}},
+        // Its bottom-left pixel is opaque and index 0 transparent elsewhere.
+        {"GIF into the static pack",
+         smallGif,
+         0,
+         true,
+         {{K::FramesDropped, {"in.x", "3"}}, {K::TransparencyLost, {"in.x"}}}},
+        {"BMP into the animated pack", smallBmp, 1, true, {}},
+        {"too wide", test::PngFile(wide), 1, true, {{K::Scaled, {"in.x", "512x256", "256x128"}}}},
+        {"opaque corner, static pack", cornered, 0, true, {{K::TransparencyLost, {"in.x"}}}},
+        {"opaque corner, animated pack", cornered, 1, true, {}},
+        // No transparency to lose: only the corner becomes transparent, as in every static smile.
+        {"opaque picture, static pack", test::JpegFile(test::Opaque(20, 16), 90), 0, true, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TConvertOptions options;
+        options.PackKind = c.packKind;
+        TImportNotes notes;
+        const TConvertedPicture result = ConvertForPack(AsBytes(c.file), "in.x", options, notes);
+        EXPECT_EQ(result.Converted, c.converted);
+        if (!c.converted) EXPECT_EQ(test::AsString(result.Bytes), c.file);
+        EXPECT_EQ(notes, c.notes);
+        EXPECT_EQ(SniffPictureFormat(result.Bytes),
+                  c.packKind == 0 ? TPictureFormat::Bmp : TPictureFormat::Gif);
+    }
+}
+
+TEST(PictureConvertTest, FitWithinKeepsTheAspect) {
+    struct Case {
+        int32_t width, height, maxWidth, maxHeight;
+        bool scaled;
+        int32_t newWidth, newHeight;
+    };
+    const std::vector<Case> cases = {
+        {300, 100, 256, 256, true, 256, 85},  // 85.33 rounds down
+        {100, 300, 256, 256, true, 85, 256}, {512, 512, 256, 128, true, 128, 128},
+        {1000, 1, 256, 256, true, 256, 1},   {1, 1000, 256, 256, true, 1, 256},  // never below one pixel
+        {3, 2000, 256, 256, true, 1, 256},   {256, 256, 256, 256, false, 256, 256},
+        {10, 10, 0, 0, true, 1, 1},  // a bound below 1 counts as 1
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
+        TRgbaPicture picture = Animation(c.width, c.height, {100, 100});
+        EXPECT_EQ(FitWithin(picture, c.maxWidth, c.maxHeight), c.scaled);
+        for (const TRgbaFrame& frame : picture.Frames) {
+            EXPECT_EQ(frame.Width, c.newWidth);
+            EXPECT_EQ(frame.Height, c.newHeight);
+            EXPECT_EQ(frame.Pixels.size(), size_t(c.newWidth) * c.newHeight);
+        }
+    }
+}
+
+TEST(PictureConvertTest, ScalingAveragesAreasWithoutDarkeningTransparentEdges) {
+    // 4x2: a red left half (opaque), a right half that alternates transparent black and
+    // opaque blue; halved to 2x1.
+    TRgbaFrame frame;
+    frame.Width = 4, frame.Height = 2;
+    const uint32_t red = Argb(255, 255, 0, 0), blue = Argb(255, 0, 0, 255), clear = 0;
+    frame.Pixels = {red, red, clear, blue, red, red, blue, clear};
+    TRgbaPicture picture = Still(frame);
+    ASSERT_TRUE(FitWithin(picture, 2, 1));
+    // Red stays red; the mixed half is pure blue at half alpha, not a darker blue.
+    EXPECT_EQ(picture.Frames[0].Pixels, (std::vector<uint32_t>{red, Argb(128, 0, 0, 255)}));
+}
+
+TEST(PictureConvertTest, BmpKeepsOpaqueKeyColouredPixelsOpaque) {
+    // 3x2 on the key 0xFF00FF: an opaque pixel of the key colour, a transparent one, an
+    // opaque bottom-left pixel.
+    TRgbaFrame frame;
+    frame.Width = 3, frame.Height = 2;
+    frame.Pixels = {Argb(255, 255, 0, 255), 0, Argb(255, 1, 2, 3), Argb(255, 9, 9, 9), Argb(255, 4, 5, 6), 0};
+    const std::vector<uint8_t> bmp = EncodeBmp(Still(frame), 0xFF00FF);
+    uint32_t key = 0;
+    ASSERT_TRUE(BmpKeyColor(bmp, key));
+    EXPECT_EQ(key, 0xFF00FFu);
+    const EditorPicture shown = test::EditorBmp(bmp);
+    ASSERT_EQ(shown.frames.size(), 1u);
+    // Nudged one step of blue off the key; the corner is transparent by the editor's rule.
+    EXPECT_EQ(shown.frames[0], (std::vector<uint32_t>{Argb(255, 255, 0, 254), 0, Argb(255, 1, 2, 3), 0,
+                                                      Argb(255, 4, 5, 6), 0}));
+    EXPECT_FALSE(BmpKeyColor(AsBytes("BM not a bitmap"), key));
+}
+
+TEST(PictureConvertTest, PngKeepsEveryPixelAndItsAlpha) {
+    TRgbaFrame frame = test::Sticker(17, 9);
+    frame.Pixels[3] = Argb(1, 200, 100, 50);  // barely visible, still kept
+    const std::vector<uint8_t> png = EncodePng(frame);
+    EXPECT_EQ(SniffPictureFormat(png), TPictureFormat::Png);
+    const TRgbaPicture back = DecodePicture(png);
+    ASSERT_EQ(back.Frames.size(), 1u);
+    EXPECT_EQ(back.Frames[0].Pixels, frame.Pixels);
+}
+
+TEST(PictureConvertTest, FormatsKnownByContentAndNames) {
+    struct Case {
+        std::string bytes;
+        TPictureFormat format;
+    };
+    const std::vector<Case> cases = {
+        {"\x89PNG\r\n\x1A\n....", TPictureFormat::Png},
+        {"\xFF\xD8\xFF\xE0", TPictureFormat::Jpeg},
+        {std::string("RIFF\x10\0\0\0WEBPVP8 ", 16), TPictureFormat::Webp},
+        {"GIF87a", TPictureFormat::Gif},
+        {"GIF89a", TPictureFormat::Gif},
+        {"BM" + std::string(12, '\0'), TPictureFormat::Bmp},
+        {"BM", TPictureFormat::Unknown},
+        {std::string("RIFF\x10\0\0\0WAVE", 12), TPictureFormat::Unknown},
+        {"GIF90a", TPictureFormat::Unknown},
+        {"", TPictureFormat::Unknown},
+    };
+    for (const Case& c : cases) EXPECT_EQ(SniffPictureFormat(AsBytes(c.bytes)), c.format) << c.bytes;
+
+    for (const char* name : {"a.png", "b.JPG", "c.jpeg", "d.WebP", "e.gif", "dir.x/f.bmp"}) {
+        EXPECT_TRUE(HasPictureExtension(name)) << name;
+    }
+    for (const char* name : {"a.txt", "gif", ".gif", "dir.gif/readme", "a.gif.txt", "a.tiff"}) {
+        EXPECT_FALSE(HasPictureExtension(name)) << name;
+    }
+    EXPECT_STREQ(PictureFormatName(TPictureFormat::Webp), "WebP");
+    EXPECT_STREQ(PictureFormatName(TPictureFormat::Unknown), "unknown");
 }
 
 }  // namespace
