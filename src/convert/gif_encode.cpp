@@ -7,6 +7,7 @@
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -48,19 +49,60 @@ struct TIndexedFrame {
     int Key = -1;  // the transparent index, -1 when every pixel is opaque
 };
 
+// The table of `colors` (opaque entries first, then the key when there is one).
+void SetColorTable(TIndexedFrame& indexed, const std::vector<liq_color>& colors) {
+    int tableSize = 2;
+    while (tableSize < static_cast<int>(colors.size())) tableSize *= 2;
+    indexed.Colors.reset(GifMakeMapObject(tableSize, nullptr));
+    if (!indexed.Colors) Fail("out of memory");
+    std::memset(indexed.Colors->Colors, 0, sizeof(GifColorType) * tableSize);
+    for (size_t c = 0; c < colors.size(); ++c) {
+        indexed.Colors->Colors[c] = {colors[c].r, colors[c].g, colors[c].b};
+    }
+}
+
+// A frame that has few enough colours keeps them exactly, with nothing to dither; false when
+// it has more than a table holds.
+bool ExactColors(const TRgbaFrame& frame, bool anyTransparent, TIndexedFrame& indexed) {
+    const size_t room = anyTransparent ? 255 : 256;
+    std::unordered_map<uint32_t, uint8_t> indexes;
+    std::vector<liq_color> colors;
+    indexed.Indexes.resize(frame.Pixels.size());
+    for (size_t i = 0; i < frame.Pixels.size(); ++i) {
+        const uint32_t pixel = frame.Pixels[i];
+        if (!IsOpaque(pixel)) continue;  // the key, set below
+        const auto [at, added] = indexes.try_emplace(pixel & 0xFFFFFF, static_cast<uint8_t>(colors.size()));
+        if (added) {
+            if (colors.size() == room) return false;
+            colors.push_back({uint8_t(pixel >> 16), uint8_t(pixel >> 8), uint8_t(pixel), 255});
+        }
+        indexed.Indexes[i] = at->second;
+    }
+    if (anyTransparent) {
+        indexed.Key = static_cast<int>(colors.size());
+        colors.push_back({0, 0, 0, 0});
+        for (size_t i = 0; i < frame.Pixels.size(); ++i) {
+            if (!IsOpaque(frame.Pixels[i])) indexed.Indexes[i] = static_cast<uint8_t>(indexed.Key);
+        }
+    }
+    SetColorTable(indexed, colors);
+    return true;
+}
+
 TIndexedFrame Quantize(const TRgbaFrame& frame) {
     const size_t count = frame.Pixels.size();
+    bool anyTransparent = false;
+    for (const uint32_t pixel : frame.Pixels) anyTransparent = anyTransparent || !IsOpaque(pixel);
+    TIndexedFrame exact;
+    if (ExactColors(frame, anyTransparent, exact)) return exact;
+
     // Transparent pixels all become one colour of alpha 0, opaque ones lose their alpha: the
     // quantiser spends one entry on transparency and the rest on what shows.
     std::vector<uint8_t> rgba(count * 4);
-    bool anyTransparent = false;
     for (size_t i = 0; i < count; ++i) {
         const uint32_t pixel = frame.Pixels[i];
         uint8_t* p = rgba.data() + i * 4;
-        if (!IsOpaque(pixel)) {
-            anyTransparent = true;
-            continue;  // stays 0, 0, 0, 0
-        }
+        if (!IsOpaque(pixel)) continue;  // stays 0, 0, 0, 0
         p[0] = uint8_t(pixel >> 16), p[1] = uint8_t(pixel >> 8), p[2] = uint8_t(pixel), p[3] = 255;
     }
 
@@ -68,6 +110,10 @@ TIndexedFrame Quantize(const TRgbaFrame& frame) {
     if (!attr) Fail("out of memory");
     // With transparency, leave room for a key entry should the quantiser not make one.
     liq_set_max_colors(attr.get(), anyTransparent ? 255 : 256);
+    // Speed 8 leaves out the quantiser's slow refinement: ten times faster (7 against 70 ms
+    // for a 100 x 100 picture) for a slightly larger error (largest 13 against 8 of 255, mean
+    // 2.7 against 2.3 on a gradient of 1300 colours).
+    liq_set_speed(attr.get(), 8);
     std::unique_ptr<liq_image, TLiqImageFree> image(
         liq_image_create_rgba(attr.get(), rgba.data(), frame.Width, frame.Height, 0));
     if (!image) Fail("the quantiser refuses the frame");
@@ -120,14 +166,7 @@ TIndexedFrame Quantize(const TRgbaFrame& frame) {
         index = static_cast<uint8_t>(best);
     }
 
-    int tableSize = 2;
-    while (tableSize < static_cast<int>(colors.size())) tableSize *= 2;
-    indexed.Colors.reset(GifMakeMapObject(tableSize, nullptr));
-    if (!indexed.Colors) Fail("out of memory");
-    std::memset(indexed.Colors->Colors, 0, sizeof(GifColorType) * tableSize);
-    for (size_t c = 0; c < colors.size(); ++c) {
-        indexed.Colors->Colors[c] = {colors[c].r, colors[c].g, colors[c].b};
-    }
+    SetColorTable(indexed, colors);
     return indexed;
 }
 

@@ -131,10 +131,10 @@ TEST(PictureConvertTest, ResultShowsTheSourcePixelByPixel) {
     const TRgbaPicture composedFirst = Still(composed.Frames[0]);
     TRgbaPicture composedSmall = composed;
     ASSERT_TRUE(FitWithin(composedSmall, 6, 6));
-    // The quantiser's error on a gradient of ~1300 colours, dithered (seen: max 8, mean 2.3);
-    // BMP is exact. JPEG
+    // The quantiser's error on a gradient of ~1300 colours, dithered (seen: max 13, mean 2.7);
+    // pictures of few colours (a GIF's, a BMP's) and BMP are exact. JPEG
     // sources are compared with the pixels they were made from, so they carry JPEG's own loss.
-    const Tolerance quantised{16, 4.0}, exact{0, 0}, jpeg{12, 1.5}, jpegQuantised{16, 3.0};
+    const Tolerance quantised{24, 4.0}, exact{0, 0}, jpeg{12, 1.5}, jpegQuantised{24, 3.0};
     const std::vector<uint32_t> fewColours = {Argb(0, 0, 0, 0), Argb(255, 255, 0, 0), Argb(255, 0, 0, 255),
                                               Argb(255, 1, 2, 3)};
     TRgbaFrame bmpFrame;
@@ -173,7 +173,7 @@ TEST(PictureConvertTest, ResultShowsTheSourcePixelByPixel) {
         // Hundredths 20, 50, 5 show as 200, 500, 100 ms and are written so.
         {"animated GIF to BMP", composedGif, 0, &composedFirst, exact, {100}},
         // Too large, so scaled and written anew: frames and delays kept.
-        {"animated GIF to GIF", composedGif, 1, &composedSmall, quantised, {200, 500, 100}, 6},
+        {"animated GIF to GIF", composedGif, 1, &composedSmall, exact, {200, 500, 100}, 6},
         {"BMP to GIF", test::SimpleBmp24(8, 6, bmpPixels), 1, &bmp, exact, {100}},
     };
     for (const Case& c : cases) {
