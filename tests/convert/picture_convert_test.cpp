@@ -338,5 +338,39 @@ TEST(PictureConvertTest, FormatsKnownByContentAndNames) {
     EXPECT_STREQ(PictureFormatName(TPictureFormat::Unknown), "unknown");
 }
 
+TEST(PictureConvertTest, GifAndBmpReadAsTheEditorShowsThem) {
+    test::BmpSpec twoColours;  // white is transparent whatever the corner holds
+    twoColours.width = 5, twoColours.height = 3, twoColours.bitCount = 1;
+    twoColours.palette = {0x000000, 0xFFFFFF};
+    twoColours.pixels = {0, 1, 0, 1, 1, 1, 0, 0, 0, 1, 0, 0, 1, 1, 0};
+    test::BmpSpec runLength;  // 8-bit run-length, the corner's index 2 transparent
+    runLength.width = 6, runLength.height = 4, runLength.bitCount = 8, runLength.compression = test::kBmpRle8;
+    runLength.palette = {0x102030, 0xA0B0C0, 0xFF00FF};
+    std::vector<uint32_t> indexes = {0, 0, 1, 1, 2, 2, 1, 2, 1, 2, 1, 2, 0, 0, 0, 1, 1, 1, 2, 0, 1, 2, 0, 1};
+    runLength.pixels = indexes;
+    runLength.pixelData = test::EncodeRle8(indexes, 6, 4);
+    struct Case {
+        const char* name;
+        std::string file;
+        bool gif;
+    };
+    const std::vector<Case> cases = {
+        {"two-colour BMP", test::EncodeBmp(twoColours), false},
+        {"run-length BMP", test::EncodeBmp(runLength), false},
+        {"animated GIF", ComposedGif(), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<uint8_t> bytes(c.file.begin(), c.file.end());
+        const EditorPicture shown = c.gif ? test::EditorGif(bytes) : test::EditorBmp(bytes);
+        const TRgbaPicture read = DecodePicture(bytes);
+        ASSERT_EQ(read.Frames.size(), shown.frames.size());
+        for (size_t f = 0; f < shown.frames.size(); ++f) {
+            EXPECT_EQ(read.Frames[f].Pixels, shown.frames[f]) << "frame " << f;
+            EXPECT_EQ(read.Frames[f].DelayMs, shown.delays[f]) << "frame " << f;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace faceloom
