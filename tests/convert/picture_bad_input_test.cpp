@@ -174,5 +174,19 @@ TEST(PictureBadInputTest, GarbageIsNotAPictureOrADamagedOne) {
     }
 }
 
+// The readers' one tolerance each: what libpng and libjpeg only warn about still reads.
+TEST(PictureBadInputTest, WarningsOfTheLibrariesStillRead) {
+    const TRgbaFrame sticker = test::Sticker(12, 10);
+    std::string png = test::PngFile(sticker);
+    // After the header (signature 8 + IHDR 25): a text chunk whose CRC is wrong.
+    png.insert(33, std::string("\0\0\0\x03tEXta\0b\xDE\xAD\xBE\xEF", 15));
+    std::string jpeg = test::JpegFile(test::Opaque(12, 10), 90);
+    const std::string clean = jpeg;
+    jpeg.insert(jpeg.find("\xFF\xDA"), "stray");  // before the scan: "extraneous bytes"
+    const TRgbaPicture fromPng = DecodePicture(AsBytes(png));
+    EXPECT_EQ(fromPng.Frames[0].Pixels, sticker.Pixels);
+    EXPECT_EQ(DecodePicture(AsBytes(jpeg)).Frames[0].Pixels, DecodePicture(AsBytes(clean)).Frames[0].Pixels);
+}
+
 }  // namespace
 }  // namespace faceloom
