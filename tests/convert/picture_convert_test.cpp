@@ -161,6 +161,7 @@ TEST(PictureConvertTest, ResultShowsTheSourcePixelByPixel) {
         {"PNG with alpha to BMP", test::PngFile(sticker.Frames[0]), 0, &sticker, exact, {100}},
         {"JPEG to GIF", test::JpegFile(opaque.Frames[0], 95), 1, &opaque, jpegQuantised, {100}},
         {"progressive JPEG to BMP", test::JpegFile(opaque.Frames[0], 95, true), 0, &opaque, jpeg, {100}},
+        {"CMYK JPEG to BMP", test::JpegFile(opaque.Frames[0], 95, false, true), 0, &opaque, jpeg, {100}},
         {"WebP still to GIF", test::WebpStillFile(sticker.Frames[0]), 1, &sticker, quantised, {100}},
         {"WebP still to BMP", test::WebpStillFile(sticker.Frames[0]), 0, &sticker, exact, {100}},
         // 40 ms is written as 4 hundredths, which the editor shows for 100 ms.

@@ -96,7 +96,10 @@ inline std::string PngFile(const TRgbaFrame& frame) {
     return bytes;
 }
 
-inline std::string JpegFile(const TRgbaFrame& frame, int quality, bool progressive = false) {
+// cmyk: written as Adobe CMYK, whose values are stored inverted (255 is no ink): each pixel's
+// red, green, blue become C, M, Y and K is 255, so that it reads back as the same colour.
+inline std::string JpegFile(const TRgbaFrame& frame, int quality, bool progressive = false,
+                            bool cmyk = false) {
     jpeg_compress_struct cinfo;
     jpeg_error_mgr error;
     cinfo.err = jpeg_std_error(&error);
@@ -107,14 +110,22 @@ inline std::string JpegFile(const TRgbaFrame& frame, int quality, bool progressi
     cinfo.image_width = JDIMENSION(frame.Width);
     cinfo.image_height = JDIMENSION(frame.Height);
     cinfo.input_components = 4;
-    cinfo.in_color_space = JCS_EXT_BGRX;
+    cinfo.in_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
     jpeg_set_defaults(&cinfo);
+    if (cmyk) jpeg_set_colorspace(&cinfo, JCS_CMYK);  // with the Adobe marker
+    std::vector<uint8_t> inks;
+    for (uint32_t pixel : frame.Pixels) {
+        for (int shift : {16, 8, 0}) inks.push_back(uint8_t(pixel >> shift));
+        inks.push_back(255);
+    }
     jpeg_set_quality(&cinfo, quality, TRUE);
     if (progressive) jpeg_simple_progression(&cinfo);
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(reinterpret_cast<const uint8_t*>(
-            frame.Pixels.data() + size_t(cinfo.next_scanline) * frame.Width));
+        const size_t first = size_t(cinfo.next_scanline) * frame.Width;
+        JSAMPROW row =
+            cmyk ? inks.data() + first * 4
+                 : const_cast<JSAMPROW>(reinterpret_cast<const uint8_t*>(frame.Pixels.data() + first));
         jpeg_write_scanlines(&cinfo, &row, 1);
     }
     jpeg_finish_compress(&cinfo);
