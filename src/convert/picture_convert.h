@@ -20,16 +20,21 @@ TPictureFormat SniffPictureFormat(std::span<const uint8_t> bytes);
 bool HasPictureExtension(std::string_view fileName);
 const char* PictureFormatName(TPictureFormat format);  // "PNG", "JPEG", ...
 
-// A picture that cannot be read: its kind says which note it becomes.
+// A picture that cannot be read: its kind says which note it becomes, and what() is that
+// note's %2 (the reader's reason for DamagedPicture, the size such as "9000x10" or "1200
+// frames" for PictureTooLarge). The encoders throw it (DamagedPicture) should a library fail;
+// they throw std::invalid_argument for a picture without frames or with frames of unequal
+// sizes, which no reader produces.
 class EConvertError : public std::runtime_error {
 public:
-    EConvertError(TImportNoteKind kind, const std::string& message) : std::runtime_error(message), Kind(kind) {}
+    EConvertError(TImportNoteKind kind, const std::string& message)
+        : std::runtime_error(message), Kind(kind) {}
     TImportNoteKind Kind;  // NotAPicture, DamagedPicture or PictureTooLarge
 };
 
 // What a reader accepts before it allocates anything.
 struct TPictureLimits {
-    int32_t MaxSide = 8192;               // width or height of the canvas
+    int32_t MaxSide = 8192;                  // width or height of the canvas
     int64_t MaxPixels = 64ll * 1024 * 1024;  // summed over all frames
     int32_t MaxFrames = 1000;
 };
@@ -55,8 +60,8 @@ std::vector<uint8_t> EncodePng(const TRgbaFrame& frame);
 
 // How a picture becomes one of a pack.
 struct TConvertOptions {
-    uint8_t PackKind = 1;        // 0 static (BMP), 1 animated (GIF)
-    int32_t MaxWidth = 256;      // larger pictures are scaled down
+    uint8_t PackKind = 1;    // 0 static (BMP), 1 animated (GIF)
+    int32_t MaxWidth = 256;  // larger pictures are scaled down
     int32_t MaxHeight = 256;
     uint32_t KeyColor = 0xFF00FF;  // a static pack's transparent colour (0xRRGGBB)
     TPictureLimits Limits;
@@ -65,7 +70,7 @@ struct TConvertOptions {
 struct TConvertedPicture {
     std::vector<uint8_t> Bytes;  // in the pack's format
     TPictureFormat SourceFormat = TPictureFormat::Unknown;
-    bool Converted = false;      // false: Bytes are the source's own, unchanged
+    bool Converted = false;  // false: Bytes are the source's own, unchanged
     int32_t Width = 0, Height = 0;
 };
 
