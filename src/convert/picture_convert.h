@@ -20,7 +20,11 @@ TPictureFormat SniffPictureFormat(std::span<const uint8_t> bytes);
 bool HasPictureExtension(std::string_view fileName);
 const char* PictureFormatName(TPictureFormat format);  // "PNG", "JPEG", ...
 
-// A picture that cannot be read: its kind says which note it becomes.
+// A picture that cannot be read: its kind says which note it becomes, and what() is that
+// note's %2 (the reader's reason for DamagedPicture, the size such as "9000x10" or "1200
+// frames" for PictureTooLarge). The encoders throw it (DamagedPicture) should a library fail;
+// they throw std::invalid_argument for a picture without frames or with frames of unequal
+// sizes, which no reader produces.
 class EConvertError : public std::runtime_error {
 public:
     EConvertError(TImportNoteKind kind, const std::string& message)
