@@ -15,6 +15,7 @@
 #include <unordered_set>
 
 #include "convert/pack_formats_parts.h"
+#include "convert/picture_convert.h"
 #include "platform/code_page.h"
 #include "platform/files.h"
 #include "platform/flush_batch.h"
@@ -56,12 +57,6 @@ std::string CleanUtf8(std::string_view text) {
 void AddCode(std::vector<std::string>& codes, std::string code) {
     if (code.empty() || std::find(codes.begin(), codes.end(), code) != codes.end()) return;
     codes.push_back(std::move(code));
-}
-
-bool IsPictureName(std::string_view path) {
-    const std::string ext = AsciiLower(ExtractFileExt(ExtractFileName(path)));
-    return ext == ".png" || ext == ".jpg" || ext == ".jpeg" || ext == ".webp" || ext == ".gif" ||
-           ext == ".bmp";
 }
 
 bool IsMacResourceFork(std::string_view path) {
@@ -223,7 +218,7 @@ namespace {
 TForeignPack ReadPictures(const TFileSet& files) {
     TForeignPack pack;
     for (const std::string& path : files.Paths()) {
-        if (!IsPictureName(path) || IsMacResourceFork(path)) continue;
+        if (!HasPictureExtension(path) || IsMacResourceFork(path)) continue;
         TForeignSmile smile;
         if (!files.Read(path, smile.Bytes)) {
             AddNote(pack.Notes, TImportNoteKind::MissingFile, {CleanUtf8(path)});

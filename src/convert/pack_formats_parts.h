@@ -32,8 +32,6 @@ std::string CleanUtf8(std::string_view text);
 // Appends a code unless it is empty or already there.
 void AddCode(std::vector<std::string>& codes, std::string code);
 
-// True for the picture extensions the importer decodes (.png .jpg .jpeg .webp .gif .bmp).
-bool IsPictureName(std::string_view path);
 // Files under "__MACOSX/" are the resource forks Mac archivers add: never pictures.
 bool IsMacResourceFork(std::string_view path);
 
