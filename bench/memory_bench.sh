@@ -33,13 +33,14 @@ memory() {  # label, arguments of "bench_pack_memory memory"
     frames=$(field frames <"$dir/out" | median)
     anon=$(field anon <"$dir/out" | median)
     heap=$(field heap <"$dir/out" | median)
-    printf '%-28s frames %6.2f MB  added %6.2f MB (heap %6.2f MB)  ratio %s (spread %s..%s)\n' "$label" \
-        "$(awk "BEGIN { print $frames / 1e6 }")" "$(awk "BEGIN { print $anon / 1e6 }")" \
-        "$(awk "BEGIN { print $heap / 1e6 }")" "$(field ratio <"$dir/out" | median)" \
+    held=$(field held <"$dir/out" | median)
+    printf '%-20s frames %6.2f MB (buffers held %6.2f MB)  added %6.2f MB (heap %6.2f MB)  ratio %s (spread %s..%s)\n' \
+        "$label" "$(awk "BEGIN { print $frames / 1e6 }")" "$(awk "BEGIN { print $held / 1e6 }")" \
+        "$(awk "BEGIN { print $anon / 1e6 }")" "$(awk "BEGIN { print $heap / 1e6 }")" "$(field ratio <"$dir/out" | median)" \
         "$(field ratio <"$dir/out" | sort -g | head -1)" "$(field ratio <"$dir/out" | sort -g | tail -1)"
 }
 
-echo "memory added by an open pack (medians of $runs processes):"
+echo "memory added by an open pack against its frames' size under the editor rule (medians of $runs processes):"
 memory "pack500, opened" "$dir/pack500"
 memory "pack500, start-up" "$dir/pack500" --deferred
 memory "varied 500, opened" "$dir/varied500"

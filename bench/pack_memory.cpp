@@ -13,6 +13,8 @@
 //       rss      growth of VmRSS
 //       heap     growth of the bytes malloc has handed out and not got back (all arenas)
 //       ratio    anon / frames
+//       held     bytes of the distinct buffers the frames hold (pixels, and each shared colour
+//                header, mask header and mask once): below frames where masks are shared
 //   bench_pack_memory switch PACK OTHER
 //     Opens OTHER, then times OpenPack(PACK) (the switch) with the peak resident memory over
 //     it; then closes the pack and times OpenPack(PACK) from an empty pack (the open alone).
@@ -58,6 +60,27 @@ long StatusBytes(const char* field) {
 long HeapBytes() {
     const struct mallinfo2 info = mallinfo2();
     return long(info.uordblks + info.hblkhd);
+}
+
+// The bytes of the distinct buffers the current pack's frames hold (shared ones once).
+long HeldBytes(const TDefineDecoder& model) {
+    long bytes = 0;
+    std::set<const uint8_t*> shared;
+    for (int32_t i = 0; i < model.SmileCount(); ++i) {
+        TRef<TPictureDecoder> picture = model.Smile(i)->PictureRef();
+        if (!picture) continue;
+        for (const auto& object : picture->Frames) {
+            const auto* frame = dynamic_cast<const TSmileBitmap*>(object.get());
+            if (!frame || !frame->Allocated) continue;
+            if (const auto* f8 = dynamic_cast<const TSmileBitmap8*>(frame)) bytes += long(f8->Pixels.size());
+            if (const auto* f32 = dynamic_cast<const TSmileBitmap32*>(frame))
+                bytes += 4 * long(f32->Pixels.size());
+            for (const TSharedBytes* buffer : {&frame->Header, &frame->MaskHeader, &frame->MaskBits}) {
+                if (shared.insert(buffer->data()).second) bytes += long(buffer->size());
+            }
+        }
+    }
+    return bytes;
 }
 
 // The editor rule's size of the current pack's frames (see the header comment).
@@ -138,8 +161,8 @@ int Memory(const std::string& pack, bool deferred, const std::string& root) {
         std::fprintf(stderr, "bench_pack_memory: %d smiles without picture\n", missing);
         return 1;
     }
-    std::printf("smiles %d frames %ld anon %ld rss %ld heap %ld ratio %.3f\n", model.SmileCount(), frames,
-                anon, rss, heap, double(anon) / double(frames));
+    std::printf("smiles %d frames %ld anon %ld rss %ld heap %ld ratio %.3f held %ld\n", model.SmileCount(),
+                frames, anon, rss, heap, double(anon) / double(frames), HeldBytes(model));
     return 0;
 }
 
