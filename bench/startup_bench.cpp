@@ -4,6 +4,7 @@
 //
 //   bench_startup [--reps N] [--seed N] [--grid-seconds N]
 //   bench_startup --sizes N1,N2,... [--reps N] [--seed N]
+//   bench_startup --memory [--smiles N] [--reps N] [--seed N]
 //   bench_startup --child start|open|grid [--pack DIR] [--seconds N]   one measured process
 //
 // The parent generates the pack (19-60 px, 2-40 frames), opens it once through the model in a
@@ -14,11 +15,12 @@
 //   open:  a child times OpenPack of the same folder alone in a throwaway storage.
 // With --grid-seconds N it also runs the grid's animation inside the real main window (CPU
 // seconds over N s after 1 s of settling, and peak RSS), as bench_grid measures the bare grid.
-// With --sizes it compares start-ups only: one storage per pack size, and per repetition one
-// start-up of each, in turns whose order rotates, so that the sizes share the machine's
-// moods; it prints each size's median and each size's ratio to the first size, as the median
-// of the repetitions' ratios and as the ratio of the medians.
-// Start it under an X server (bench/startup_bench.sh starts Xvfb).
+// With --memory it gives the memory the pack adds to the editor: the anonymous resident
+// memory of a started editor once all its pictures are decoded, against an editor started
+// without a pack, in turns. With --sizes it compares start-ups only: one storage per pack size, and per
+// repetition one start-up of each, in turns whose order rotates, so that the sizes share the machine's moods;
+// it prints each size's median and each size's ratio to the first size, as the median of the repetitions'
+// ratios and as the ratio of the medians. Start it under an X server (bench/startup_bench.sh starts Xvfb).
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -33,6 +35,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -227,6 +230,59 @@ int RunWindow(int argc, char** argv, bool grid, int seconds) {
     return result;
 }
 
+// A field of /proc/self/status in KiB ("RssAnon", "VmRSS").
+long StatusKb(const char* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const size_t length = std::strlen(field);
+    while (std::getline(status, line)) {
+        if (line.compare(0, length, field) == 0 && line[length] == ':')
+            return std::atol(line.c_str() + length + 1);
+    }
+    return -1;
+}
+
+// The main window as the program's entry builds it, left until every smile of the pack left
+// open (count of them, 0 for none) has its picture and half a second more; then prints
+// "anon KiB rss KiB" and closes.
+int RunMemory(int argc, char** argv, int count) {
+    int result = 0;
+    {
+        QApplication app(argc, argv);
+        QApplication::setApplicationName("Faceloom for Tavi 2005 v3.1");
+        QApplication::setQuitOnLastWindowClosed(false);
+        TAppForms forms;
+        TManagerMain window(forms, "");
+        forms.Create(
+            [&window](TDragDispatcherBase* dispatcher) { window.Grid()->SetDragDispatcher(dispatcher); });
+        QObject::connect(&window, &TManagerMain::Closed, &app,
+                         [&window] { QApplication::exit(window.Refused() ? 1 : 0); });
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, &window, [&] {
+            const TSmileView& grid = *window.Grid();
+            if (grid.Count() != count) return;
+            for (int32_t i = 0; i < grid.Count(); ++i) {
+                const TSmileViewSmile* smile = grid.Smiles().GetSmile(i);
+                if (!smile || smile->Pending) return;
+            }
+            poll.stop();
+            Spin(500);
+            std::printf("anon %ld rss %ld\n", StatusKb("RssAnon"), StatusKb("VmRSS"));
+            std::fflush(stdout);
+            window.close();
+        });
+        poll.start(20);
+        QTimer::singleShot(120000, &app, [] {
+            std::fprintf(stderr, "bench_startup: the pictures were not all decoded in 120 s\n");
+            std::_Exit(1);
+        });
+        window.show();
+        result = QApplication::exec();
+    }
+    ReleaseBuiltinPictures();
+    return result;
+}
+
 // Runs this program as a child with the given arguments and XDG_DATA_HOME; its stdout.
 bool RunChild(const char* self, const std::vector<std::string>& args, const std::string& dataHome,
               std::string& output, double& startedAt) {
@@ -347,6 +403,37 @@ int CompareSizes(const char* self, const std::string& root, const std::vector<in
     return 0;
 }
 
+// The memory the pack adds to the editor: its resident anonymous memory with the pack's
+// pictures all decoded minus that with no pack, the two started in turns.
+int CompareMemory(const char* self, const std::string& root, const std::string& storage, int reps) {
+    const std::string empty = root + "/empty";
+    std::vector<double> added;
+    for (int rep = 0; rep < reps; ++rep) {
+        long anon[2] = {0, 0}, rss[2] = {0, 0};
+        for (int turn = 0; turn < 2; ++turn) {
+            const int k = (turn + rep) % 2;  // 0: the pack, 1: no pack
+            std::string output;
+            double startedAt = 0;
+            std::vector<std::string> args{"--child", "memory", "--smiles", std::to_string(smileCount)};
+            if (k == 0) args.insert(args.end(), {"--pack", "yes"});
+            if (!RunChild(self, args, k == 0 ? storage : empty, output, startedAt) ||
+                std::sscanf(output.c_str(), "anon %ld rss %ld", &anon[k], &rss[k]) != 2) {
+                std::fprintf(stderr, "bench_startup: memory run failed: %s\n", output.c_str());
+                return 1;
+            }
+        }
+        added.push_back(double(anon[0] - anon[1]) * 1024);
+        std::printf("rep %d: with the pack %ld KiB, without %ld KiB anonymous (%ld / %ld KiB resident)\n",
+                    rep + 1, anon[0], anon[1], rss[0], rss[1]);
+    }
+    std::printf("memory the pack of %d adds to the editor: median %.2f MB of %d\n", smileCount,
+                Median(added) / 1e6, reps);
+    std::fflush(stdout);
+    std::error_code ec;
+    std::filesystem::remove_all(root, ec);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -357,6 +444,7 @@ int main(int argc, char** argv) {
     std::string child;
     std::string pack;
     std::vector<int> sizes;
+    bool memory = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--reps" && i + 1 < argc) {
@@ -373,6 +461,8 @@ int main(int argc, char** argv) {
             smileCount = std::max(1, std::atoi(argv[++i]));
         } else if (arg == "--pack" && i + 1 < argc) {
             pack = argv[++i];
+        } else if (arg == "--memory") {
+            memory = true;
         } else if (arg == "--sizes" && i + 1 < argc) {
             for (const char* at = argv[++i]; *at;) {
                 char* end = nullptr;
@@ -384,11 +474,13 @@ int main(int argc, char** argv) {
         } else {
             std::fprintf(stderr,
                          "usage: bench_startup [--reps N] [--seed N] [--smiles N] [--grid-seconds N]\n"
-                         "       bench_startup --sizes N1,N2,... [--reps N] [--seed N]\n");
+                         "       bench_startup --sizes N1,N2,... [--reps N] [--seed N]\n"
+                         "       bench_startup --memory [--smiles N] [--reps N] [--seed N]\n");
             return 2;
         }
     }
     if (child == "start" || child == "grid") return RunWindow(argc, argv, child == "grid", seconds);
+    if (child == "memory") return RunMemory(argc, argv, pack.empty() ? 0 : smileCount);
     if (child == "open") {
         bool ok = false;
         const double open = OpenThroughModel(pack, smileCount, ok);
@@ -413,6 +505,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench_startup: the generated pack did not open\n");
         return 1;
     }
+    if (memory) return CompareMemory(argv[0], root, storage, reps);
 
     std::vector<double> starts;
     std::vector<double> opens;
