@@ -141,6 +141,15 @@ struct TGifDecoder::TLzwTables {
     std::array<uint16_t, kLzwTableSize> ChunkPrefix;
 };
 
+// The colour tables of one Decode. They start black: a table the file does not give (or an
+// entry beyond a short one) reads as black.
+struct TGifDecoder::TColorTables {
+    std::array<uint8_t, 256 * 3> Global{};
+    std::array<uint8_t, 256 * 3> Local{};
+    // The current image's table as stored 0x00RRGGBB words, for the targets that take colours.
+    std::array<uint32_t, 256> ImageRgb{};
+};
+
 TGifDecoder::TGifDecoder(const std::string& FileName) : TPictureDecoder(FileName) {}
 
 TGifDecoder::TGifDecoder(TStream& Stream) : TPictureDecoder(Stream) {}
@@ -161,11 +170,15 @@ void TGifDecoder::Decode() {
     // Fresh tables hold whatever the allocator left: the first image zeroes them whole.
     lzw_ = std::make_unique_for_overwrite<TLzwTables>();
     lzwDirty_ = kLzwTableSize;
+    colors_ = std::make_unique<TColorTables>();
     if (SmileBitmaps) {
         DecodeSmileBitmaps();
     } else {
         DecodePlatformBitmaps();
     }
+    // The picture lives as long as its smile: no room kept for frames that will not come.
+    Frames.shrink_to_fit();
+    Delays.shrink_to_fit();
 }
 
 // The stream from its position to its end, read at once: smiles are a few kilobytes, and the
@@ -188,11 +201,13 @@ void TGifDecoder::LoadBytes() {
     in_ = TByteCursor(bytes_.data(), bytes_.size());
 }
 
+// Assigning {} to a vector would keep its capacity: the buffers are swapped out to free them.
 void TGifDecoder::ReleaseWorkState() {
     in_ = TByteCursor();
-    bytes_ = {};
+    std::vector<uint8_t>().swap(bytes_);
     lzw_.reset();
-    rowBuffer_ = {};
+    colors_.reset();
+    std::vector<uint8_t>().swap(rowBuffer_);
     canvas8_.reset();
     canvas32_.reset();
     composed_.reset();
@@ -224,7 +239,7 @@ void TGifDecoder::DecodeSmileBitmaps() {
     canvas8_->PaletteCount = GlobalColorCount;
     canvas8_->Allocate();
     for (int32_t i = 0; i < GlobalColorCount; ++i) {
-        canvas8_->SetPaletteEntry(i, PlatformColor(&GlobalColorTable[size_t(i) * 3]));
+        canvas8_->SetPaletteEntry(i, PlatformColor(&colors_->Global[size_t(i) * 3]));
     }
 
     bool first = true;
@@ -238,7 +253,7 @@ void TGifDecoder::DecodeSmileBitmaps() {
             firstKeyed = HasTransparentColor();
             std::fill(canvas8_->Pixels.begin(), canvas8_->Pixels.end(), FirstTransparentIndex);
             for (int32_t y = 0; y < Height; ++y) {
-                SetMaskBits(canvas8_->MaskBits.data() + size_t(y) * canvas8_->MaskStride, 0, Width);
+                SetMaskBits(canvas8_->MaskBits.MutableData() + size_t(y) * canvas8_->MaskStride, 0, Width);
             }
             first = false;
         }
@@ -302,7 +317,7 @@ void TGifDecoder::SwitchToTrueColor() {
     canvas32_->MaskBits = canvas8_->MaskBits;
 
     std::array<uint32_t, 256> globalRgb;
-    for (size_t i = 0; i < 256; ++i) globalRgb[i] = StoredRgb(&GlobalColorTable[i * 3]);
+    for (size_t i = 0; i < 256; ++i) globalRgb[i] = StoredRgb(&colors_->Global[i * 3]);
     const uint32_t background = ColorToRgb(BackgroundColor);
     for (int32_t row = 0; row < Height; ++row) {
         const uint8_t* indices = canvas8_->Pixels.data() + size_t(row) * canvas8_->RowStride;
@@ -341,7 +356,17 @@ std::unique_ptr<TSmileBitmap8> TGifDecoder::CopyCanvas8() {
         if (const auto* previous = dynamic_cast<const TSmileBitmap8*>(Frames.back().get()))
             frame->Header.ShareIfEqual(previous->Header);
     }
+    ShareMaskWithPrevious(*frame);
     return frame;
+}
+
+// A frame's mask is the canvas's until the next image draws on the canvas (which then takes
+// a copy of its own); when it equals the previous frame's, the frame keeps that one instead,
+// so a picture whose outline stays holds one mask for all its frames.
+void TGifDecoder::ShareMaskWithPrevious(TSmileBitmap& frame) const {
+    if (!frame.HasMask || Frames.empty()) return;
+    if (const auto* previous = dynamic_cast<const TSmileBitmap*>(Frames.back().get()))
+        frame.MaskBits.ShareIfEqual(previous->MaskBits);
 }
 
 std::unique_ptr<TSmileBitmap32> TGifDecoder::CopyCanvas32() {
@@ -356,6 +381,7 @@ std::unique_ptr<TSmileBitmap32> TGifDecoder::CopyCanvas32() {
         frame->Header = canvas32_->Header;  // the same header, shared
         frame->Pixels = canvas32_->Pixels;
     }
+    ShareMaskWithPrevious(*frame);
     return frame;
 }
 
@@ -373,7 +399,7 @@ void TGifDecoder::FillImageRect() {
         for (int32_t y = top; y < bottom; ++y) {
             const size_t stored = size_t(Height - 1 - y);
             std::fill_n(canvas.Pixels.data() + stored * Width + left, right - left, background);
-            SetMaskBits(canvas.MaskBits.data() + stored * canvas.MaskStride, left, right);
+            SetMaskBits(canvas.MaskBits.MutableData() + stored * canvas.MaskStride, left, right);
         }
     } else {
         TSmileBitmap8& canvas = *canvas8_;
@@ -381,7 +407,7 @@ void TGifDecoder::FillImageRect() {
             const size_t stored = size_t(Height - 1 - y);
             std::memset(canvas.Pixels.data() + stored * canvas.RowStride + left, TransparentIndex(),
                         size_t(right - left));
-            SetMaskBits(canvas.MaskBits.data() + stored * canvas.MaskStride, left, right);
+            SetMaskBits(canvas.MaskBits.MutableData() + stored * canvas.MaskStride, left, right);
         }
     }
 }
@@ -463,7 +489,7 @@ void TGifDecoder::ReadGlobalColorTable() {
     if ((Flags & 1) == 0) return;
     GlobalColorCount = 2 << (Header[10] & 7);
     const size_t bytes = size_t(GlobalColorCount) * 3;
-    std::memcpy(GlobalColorTable.data(), ReadExact(in_, bytes), bytes);
+    std::memcpy(colors_->Global.data(), ReadExact(in_, bytes), bytes);
 }
 
 // Runs up to the next image separator (an image follows) or the trailer (Finished).
@@ -502,15 +528,15 @@ void TGifDecoder::ReadLocalColorTable() {
     if (ImageDescriptor[8] & 0x80) {
         LocalColorCount = 2 << (ImageDescriptor[8] & 7);
         const size_t bytes = size_t(LocalColorCount) * 3;
-        std::memcpy(LocalColorTable.data(), ReadExact(in_, bytes), bytes);
+        std::memcpy(colors_->Local.data(), ReadExact(in_, bytes), bytes);
         HasLocalColorTable = true;
     }
 }
 
 // The colours of the image's table as stored words, for the targets that take colours.
 void TGifDecoder::PrepareImageColors() {
-    const auto& table = HasLocalColorTable ? LocalColorTable : GlobalColorTable;
-    for (size_t i = 0; i < 256; ++i) imageRgb_[i] = StoredRgb(&table[i * 3]);
+    const auto& table = HasLocalColorTable ? colors_->Local : colors_->Global;
+    for (size_t i = 0; i < 256; ++i) colors_->ImageRgb[i] = StoredRgb(&table[i * 3]);
 }
 
 void TGifDecoder::StartImageData() {
@@ -758,13 +784,15 @@ void TGifDecoder::ComposeRow(const uint8_t* row, int32_t y) {
     if (count <= 0) return;
     const bool keyed = HasTransparentColor();
     const uint8_t key = TransparentIndex();
+    const uint32_t* const rgb = colors_->ImageRgb.data();
 
     switch (target_) {
         case TTarget::Palettised: {
             TSmileBitmap8& canvas = *target8_;
             const size_t stored = size_t(canvas.Height - 1 - y);
             uint8_t* pixels = canvas.Pixels.data() + stored * canvas.RowStride + left;
-            uint8_t* mask = canvas.HasMask ? canvas.MaskBits.data() + stored * canvas.MaskStride : nullptr;
+            uint8_t* mask =
+                canvas.HasMask ? canvas.MaskBits.MutableData() + stored * canvas.MaskStride : nullptr;
             if (!keyed) {
                 std::memcpy(pixels, row, size_t(count));
                 if (mask) ClearMaskBits(mask, left, left + count);
@@ -797,16 +825,17 @@ void TGifDecoder::ComposeRow(const uint8_t* row, int32_t y) {
             TSmileBitmap32& canvas = *target32_;
             const size_t stored = size_t(canvas.Height - 1 - y);
             uint32_t* pixels = canvas.Pixels.data() + stored * canvas.Width + left;
-            uint8_t* mask = canvas.HasMask ? canvas.MaskBits.data() + stored * canvas.MaskStride : nullptr;
+            uint8_t* mask =
+                canvas.HasMask ? canvas.MaskBits.MutableData() + stored * canvas.MaskStride : nullptr;
             if (!keyed) {
-                for (int32_t i = 0; i < count; ++i) pixels[i] = imageRgb_[row[i]];
+                for (int32_t i = 0; i < count; ++i) pixels[i] = rgb[row[i]];
                 if (mask) ClearMaskBits(mask, left, left + count);
                 return;
             }
             for (int32_t i = 0; i < count; ++i) {
                 const uint8_t v = row[i];
                 if (v == key) continue;
-                pixels[i] = imageRgb_[v];
+                pixels[i] = rgb[v];
                 if (mask) mask[(left + i) >> 3] &= uint8_t(~(0x80u >> ((left + i) & 7)));
             }
             return;
@@ -818,7 +847,7 @@ void TGifDecoder::ComposeRow(const uint8_t* row, int32_t y) {
             for (int32_t i = 0; i < count; ++i) {
                 const uint8_t v = row[i];
                 if (keyed && v == key) continue;
-                pixels[i] = TSurface::kOpaque | imageRgb_[v];
+                pixels[i] = TSurface::kOpaque | rgb[v];
                 if (mask) mask[i] = TSurface::kOpaque;  // black: opaque
             }
             return;

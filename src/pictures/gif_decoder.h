@@ -13,6 +13,7 @@
 namespace faceloom {
 
 class TBitmap;
+class TSmileBitmap;
 class TSmileBitmap8;
 class TSmileBitmap32;
 
@@ -57,6 +58,7 @@ protected:
 
 private:
     struct TLzwTables;
+    struct TColorTables;
     enum class TTarget : uint8_t { Palettised, TrueColor, Platform };
 
     // Output variants.
@@ -81,6 +83,7 @@ private:
     void SwitchToTrueColor();
     std::unique_ptr<TSmileBitmap8> CopyCanvas8();
     std::unique_ptr<TSmileBitmap32> CopyCanvas32();
+    void ShareMaskWithPrevious(TSmileBitmap& frame) const;
     void ReserveFrame(uint64_t rowBytes, uint64_t headerBytes);
     void FillImageRect();
     void AppendDelay();
@@ -100,10 +103,8 @@ private:
 
     bool Finished = false;
     std::array<uint8_t, 13> Header{};
-    std::array<uint8_t, 256 * 3> GlobalColorTable{};
     int32_t GlobalColorCount = 0;
     bool HasLocalColorTable = false;
-    std::array<uint8_t, 256 * 3> LocalColorTable{};
     int32_t LocalColorCount = 0;
     std::array<uint8_t, 9> ImageDescriptor{};
     // Carried from one image to the next until another graphic control extension comes.
@@ -119,7 +120,8 @@ private:
     uint16_t EndCode = 0;
     uint16_t FirstFreeCode = 0;
 
-    // Work state of one Decode, released when it ends: the bytes of the stream from its
+    // Work state of one Decode, released when it ends (a decoded picture lives as long as its
+    // smile, so it keeps nothing but its frames and delays): the bytes of the stream from its
     // position to its end and the one cursor over them, the LZW tables and how many of their
     // entries an earlier image may have written.
     std::vector<uint8_t> bytes_;
@@ -129,8 +131,8 @@ private:
     std::vector<uint8_t> rowBuffer_;
     // Bytes held by the frames made so far (bounded against decompression bombs).
     uint64_t frameBytes_ = 0;
-    // Colours of the table in use for the current image, as stored 0x00RRGGBB words.
-    std::array<uint32_t, 256> imageRgb_{};
+    // The global and local colour tables and the colours of the current image's table.
+    std::unique_ptr<TColorTables> colors_;
     // The composed image: palettised and (from the switch on) true-colour canvases of the
     // own-frames variant, or the platform bitmap with its mask.
     std::unique_ptr<TSmileBitmap8> canvas8_;

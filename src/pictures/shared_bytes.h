@@ -19,6 +19,8 @@ public:
     size_t size() const { return bytes_ ? size_ : 0; }
     bool empty() const { return size() == 0; }
     const uint8_t* data() const { return bytes_.get(); }
+    const uint8_t* begin() const { return data(); }
+    const uint8_t* end() const { return data() + size(); }
     // Byte i, which must be below size().
     uint8_t operator[](size_t i) const { return bytes_[i]; }
     operator std::span<const uint8_t>() const { return {data(), size()}; }

@@ -104,10 +104,13 @@ void TSmileBitmap::SetMaskBit(int32_t X, int32_t Y, bool Transparent) {
     if (!InMask(X, Y)) return;
     const size_t byte = MaskByte(X, Y);
     uint8_t bit = static_cast<uint8_t>(0x80u >> (X % 8));
+    // Unchanged: a shared mask stays shared.
+    if (((MaskBits[byte] & bit) != 0) == Transparent) return;
+    uint8_t* bits = MaskBits.MutableData();
     if (Transparent) {
-        MaskBits[byte] |= bit;
+        bits[byte] |= bit;
     } else {
-        MaskBits[byte] &= static_cast<uint8_t>(~bit);
+        bits[byte] &= static_cast<uint8_t>(~bit);
     }
 }
 

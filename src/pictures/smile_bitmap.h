@@ -52,8 +52,9 @@ public:
     TSharedBytes Header;
     // The mask header: 40 bytes, then entry 0 black and entry 1 white; shared alike.
     TSharedBytes MaskHeader;
-    // MaskStride x Height bytes, bottom-up.
-    std::vector<uint8_t> MaskBits;
+    // MaskStride x Height bytes, bottom-up. Shared alike: the outline of a smile mostly stays
+    // the same from frame to frame, so the frames of a picture keep one copy of each mask.
+    TSharedBytes MaskBits;
 
 protected:
     TSmileBitmap() = default;

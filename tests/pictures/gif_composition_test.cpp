@@ -341,6 +341,31 @@ TEST(GifSmileBitmaps, FramesWithEqualColourTablesShareOneHeader) {
     EXPECT_EQ(Appearances(*picture), (std::vector<std::string>{".R", "GR", "GC"}));
 }
 
+// A frame whose outline is the previous frame's keeps that frame's mask, palettised or not;
+// a frame whose outline changed has its own. The frames look as they always did.
+TEST(GifSmileBitmaps, FramesWithTheOutlineOfThePreviousOneShareItsMask) {
+    GifPicture gif = Screen(3, 1);
+    gif.images.push_back(Keyed(Image(0, 0, 3, 1, "KRK")));  // 0
+    gif.images.push_back(Keyed(Image(1, 0, 1, 1, "G")));    // 1: same outline
+    gif.images.push_back(Keyed(Image(0, 0, 1, 1, "C")));    // 2: grows
+    GifImage local = Keyed(Image(1, 0, 1, 1, "1"));         // 3: true colour, outline of 2
+    local.localColors = {{0, 0, 0}, {255, 0, 0}};
+    gif.images.push_back(local);
+    gif.images.push_back(Keyed(Image(2, 0, 1, 1, "G"), 3));  // 4: grows, then restored
+    gif.images.push_back(Keyed(Image(1, 0, 1, 1, "2")));     // 5: outline of 3, not of 4
+    gif.images.back().localColors = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}};
+    auto picture = DecodeGif(EncodeGif(gif));
+    EXPECT_EQ(Appearances(*picture), (std::vector<std::string>{".R.", ".G.", "CG.", "CR.", "CRG", "CG."}));
+    ASSERT_EQ(picture->GetFrameCount(), 6);
+    EXPECT_NE(dynamic_cast<TSmileBitmap32*>(picture->GetSmileBitmap(3)), nullptr);
+    const bool sharesPrevious[] = {false, true, false, true, false, false};
+    for (int32_t i = 1; i < 6; ++i) {
+        EXPECT_EQ(picture->GetSmileBitmap(i)->MaskBits.SharesWith(picture->GetSmileBitmap(i - 1)->MaskBits),
+                  sharesPrevious[i])
+            << i;
+    }
+}
+
 TEST(GifPlatformBitmaps, MaskedFramesAreFlaggedTransparentAndCarryTheirMask) {
     GifPicture gif = Screen(2, 1);
     gif.images.push_back(Keyed(Image(0, 0, 2, 1, "KR")));

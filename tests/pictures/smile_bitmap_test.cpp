@@ -215,10 +215,10 @@ TEST(SmileBitmap, MaskBitsMostSignificantBitLeftmostBottomUp) {
     frame.SetMaskBit(9, 2, false);
     EXPECT_EQ(frame.MaskBits[1], 0x00);
     // Outside: read false, write ignored.
-    std::vector<uint8_t> before = frame.MaskBits;
+    const std::vector<uint8_t> before(frame.MaskBits.begin(), frame.MaskBits.end());
     frame.SetMaskBit(33, 0, true);
     frame.SetMaskBit(0, 3, true);
-    EXPECT_EQ(frame.MaskBits, before);
+    EXPECT_EQ(std::vector<uint8_t>(frame.MaskBits.begin(), frame.MaskBits.end()), before);
     EXPECT_FALSE(frame.GetMaskBit(-1, 0));
 }
 
