@@ -175,8 +175,9 @@ void TManagerMain::StartPackEngine() {
     model_->OnWriteError = [this](TDefineDecoder&, uint8_t, const std::string& fileName) {
         ReportFailure(forms_.ErrorTexts.Reason(TModelError::WriteFailed), fileName);
     };
-    // The decoding thread asks for the grid's update: the first pictures at once, then at most
-    // every 100 ms, the last picture at once.
+    // The decoding thread asks for the grid's update: at once until the shown rows are whole
+    // (a large pack would otherwise wait a tick for its first screen), then at most every
+    // 100 ms, the last picture at once.
     model_->SetDecodedEvents(
         [this](TSmile*) {
             if (decodedPosted_.exchange(true)) return;
@@ -185,8 +186,8 @@ void TManagerMain::StartPackEngine() {
                 [this] {
                     QTimer::singleShot(picturesShown_ ? 100 : 0, this, [this] {
                         decodedPosted_ = false;
-                        picturesShown_ = true;
                         commands_->PicturesDecoded();
+                        picturesShown_ = commands_->ShownSmilesDecoded();
                     });
                 },
                 Qt::QueuedConnection);

@@ -158,7 +158,7 @@ private:
     bool stopping_ = false;
     std::unique_ptr<TInstanceLock> lock_;
     std::atomic<bool> decodedPosted_{false};  // a grid update for decoded pictures is on its way
-    bool picturesShown_ = false;              // the first decoded pictures are in the grid
+    bool picturesShown_ = false;              // the grid's shown rows have their pictures
     QElapsedTimer progressClock_;             // since the progress window was last repainted
     std::unique_ptr<TDefineDecoder> model_;
     bool handedOver_ = false;
