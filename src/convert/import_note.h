@@ -20,9 +20,9 @@ enum class TImportNoteKind : uint8_t {
     ArchiveLimit,      // %1 archive, %2 which limit: entries after it were not read
     BrokenIndex,       // %1 file (theme, emoticons.xml, icondef.xml), %2 why: unreadable
     MissingFile,       // %1 file named by the theme but not there
-    TransparencyLost,  // %1 file: a static picture keeps its transparency only through its
-                       // bottom-left colour, which this picture could not give it
-    FramesDropped,     // %1 file, %2 frames kept: a static pack keeps the first frame only
+    TransparencyLost,  // %1 file: its bottom-left pixel was opaque, but a static picture is
+                       // transparent by that pixel's colour, so the pixel became transparent
+    FramesDropped,     // %1 file, %2 the source's frames: a static pack keeps the first only
     DamagedArchive,    // %1 archive, %2 why: not a zip, or damaged from some entry on
 };
 inline constexpr int kImportNoteKindCount = 12;
