@@ -216,6 +216,11 @@ public:
     TRef<TSmile> CreateSmile(const std::string& file, uint8_t kind);
     TSmile* AddSmile(const std::string& file);
     TSmile* InsertSmile(int32_t index, const std::string& file);
+    // A new smile with its signatures before index (SmileCount appends), as one edit; inside a
+    // BeginStep bracket it joins the adds next to it, and undo and redo keep its signatures.
+    // BadSignature when one cannot be stored.
+    TSmile* AddSmileWithSignatures(int32_t index, const std::string& file,
+                                   const std::vector<std::string>& signatures);
     TSmile* ReplacePicture(int32_t index, const std::string& file);
     bool MoveSmile(int32_t from, int32_t to);
     bool DeleteSmile(int32_t index);
@@ -430,7 +435,8 @@ private:
     // Runs an edit whose history becomes next, dropping the kept pictures no step holds any more.
     bool RunRecorded(TEditPlan& plan, TEditHistory& next, const std::vector<std::string>& dropped);
     TEditPlan PlanFor(uint8_t pack) const;
-    TSmile* InsertPicture(int32_t index, const std::string& file);
+    TSmile* InsertPicture(int32_t index, const std::string& file,
+                          const std::vector<std::string>& signatures = {});
     bool ChangeSignatures(int32_t index, std::vector<std::string> signatures, THistoryKind kind,
                           const std::string& text);
     // Signatures assigned without the change hook.

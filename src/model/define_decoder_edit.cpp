@@ -127,11 +127,25 @@ TSmile* TDefineDecoder::InsertSmile(int32_t index, const std::string& file) {
     });
 }
 
+TSmile* TDefineDecoder::AddSmileWithSignatures(int32_t index, const std::string& file,
+                                               const std::vector<std::string>& signatures) {
+    return Run<TSmile*>(nullptr, [&]() -> TSmile* {
+        if (!CurrentEditable() || index < 0 || index > SmileCount()) {
+            return Fail<TSmile*>(TModelError::NotPresent, nullptr);
+        }
+        for (const std::string& text : signatures) {
+            if (!StorableSignature(text)) return Fail<TSmile*>(TModelError::BadSignature, nullptr);
+        }
+        return InsertPicture(index, file, signatures);
+    });
+}
+
 // The new picture is copied under a temporary name first; then one journalled edit keeps a
 // picture beyond the last smile in the history (it belongs to no smile, but undo gives it
 // back), shifts the later pictures up and gives the new one its name. Inside a BeginStep
 // bracket an add next to the ones before joins their step.
-TSmile* TDefineDecoder::InsertPicture(int32_t index, const std::string& file) {
+TSmile* TDefineDecoder::InsertPicture(int32_t index, const std::string& file,
+                                      const std::vector<std::string>& signatures) {
     const int32_t count = SmileCount();
     TPack& pack = Current();
     TEditPlan plan = PlanFor(currentPack_);
@@ -151,19 +165,23 @@ TSmile* TDefineDecoder::InsertPicture(int32_t index, const std::string& file) {
     plan.ShiftUp(index, count, 1);
     plan.Rename(temp, plan.Name(index));
     if (join) {
+        const int32_t at = index - top->Info.Index;
+        InsertAddedSignatures(*top, at, signatures);
         ++top->Info.Count;
         top->Done.push_back(displaced);
-        top->Undone.insert(top->Undone.begin() + (index - top->Info.Index), TKeptPicture());
+        top->Undone.insert(top->Undone.begin() + at, TKeptPicture());
         next.Trimmed(dropped);
     } else {
         THistoryStep step;
-        step.Info = {THistoryKind::AddSmiles, index, index, 1, {}, {}};
+        step.Info = {THistoryKind::AddSmiles, index, index, 0, {}, {}};
+        InsertAddedSignatures(step, 0, signatures);
+        step.Info.Count = 1;
         step.Done = {displaced};
         step.Undone = {TKeptPicture()};
         next.Push(std::move(step), dropped);
     }
     std::vector<std::vector<std::string>> lines = SignatureLines(pack.Smiles);
-    lines.insert(lines.begin() + index, std::vector<std::string>{});
+    lines.insert(lines.begin() + index, signatures);
     plan.Edit.Definition = FormatDefinition(lines);
     if (!RunRecorded(plan, next, dropped)) {
         DeleteFileAt(pack.Folder + temp);
@@ -171,6 +189,7 @@ TSmile* TDefineDecoder::InsertPicture(int32_t index, const std::string& file) {
     }
     if (stepDepth_ > 0) pack.GroupStep = pack.History.Position();
     TRef<TSmile> smile = CreateSmile(PicturePath(index), currentPack_);
+    smile->Signatures.Assign(signatures);
     Hook(*smile, currentPack_);
     TSmile* result = smile.get();
     pack.Smiles.insert(pack.Smiles.begin() + index, TLabeledSmile{LabelOf(*smile), std::move(smile)});

@@ -88,7 +88,7 @@ bool TDefineDecoder::StepHistory(bool redo) {
                 for (int32_t j = 0; j < info.Count; ++j)
                     plan.Restore(step.Undone[static_cast<size_t>(j)], index + j);
                 inserted = info.Count;
-                insertedSignatures.assign(static_cast<size_t>(info.Count), {});
+                insertedSignatures = AddedSignatures(step);
             } else {
                 fits = fits && info.Count <= count - index;
                 if (!fits) break;

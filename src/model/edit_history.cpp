@@ -1,5 +1,7 @@
 #include "model/edit_history.h"
 
+#include <algorithm>
+#include <charconv>
 #include <set>
 
 #include "model/journal_codec.h"
@@ -226,6 +228,37 @@ std::optional<TEditHistory> TEditHistory::Decode(std::string_view bytes, const s
     }
     if (!in.AtEnd()) return std::nullopt;
     return history;
+}
+
+std::vector<std::vector<std::string>> AddedSignatures(const THistoryStep& step) {
+    const size_t count = step.Info.Count > 0 ? static_cast<size_t>(step.Info.Count) : 0;
+    std::vector<std::vector<std::string>> lists(count);
+    if (step.Before.size() != count) return lists;
+    size_t at = 0;
+    for (size_t j = 0; j < count; ++j) {
+        const std::string& n = step.Before[j];
+        size_t take = 0;
+        const auto [end, error] = std::from_chars(n.data(), n.data() + n.size(), take);
+        if (error != std::errc() || end != n.data() + n.size() || take > step.After.size() - at)
+            return std::vector<std::vector<std::string>>(count);
+        lists[j].assign(step.After.begin() + static_cast<std::ptrdiff_t>(at),
+                        step.After.begin() + static_cast<std::ptrdiff_t>(at + take));
+        at += take;
+    }
+    return at == step.After.size() ? lists : std::vector<std::vector<std::string>>(count);
+}
+
+// Called before Info.Count counts the new smile; at is its place in the step.
+void InsertAddedSignatures(THistoryStep& step, int32_t at, const std::vector<std::string>& signatures) {
+    std::vector<std::vector<std::string>> lists = AddedSignatures(step);
+    lists.insert(lists.begin() + at, signatures);
+    step.Before.clear();
+    step.After.clear();
+    if (std::all_of(lists.begin(), lists.end(), [](const auto& list) { return list.empty(); })) return;
+    for (const std::vector<std::string>& list : lists) {
+        step.Before.push_back(std::to_string(list.size()));
+        step.After.insert(step.After.end(), list.begin(), list.end());
+    }
 }
 
 }  // namespace faceloom

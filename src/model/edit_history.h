@@ -51,7 +51,10 @@ struct TKeptPicture {
 
 // One step. Pictures kept while the step is done (Done) and while it is undone (Undone):
 //   AddSmiles       Done[k]: the picture beyond the last smile that the k-th add displaced;
-//                   Undone[j]: the picture of smile Index + j (Count entries each)
+//                   Undone[j]: the picture of smile Index + j (Count entries each);
+//                   when any added smile came with signatures (an import): Before[j] the
+//                   number of smile Index + j's signatures in decimal, After all of them in
+//                   order (see AddedSignatures)
 //   DeleteSmile     Done[0]: the deleted smile's picture; Before: its signatures
 //   ReplacePicture  Done[0]: the old picture; Undone[0]: the new one
 //   DeletePicture   Done[0]: the deleted picture
@@ -64,6 +67,11 @@ struct THistoryStep {
     std::vector<std::string> After;
     bool operator==(const THistoryStep&) const = default;
 };
+
+// The signatures an AddSmiles step's smiles came with, one list per added smile (empty lists
+// when the step keeps none or its record does not add up), and the recording of one more.
+std::vector<std::vector<std::string>> AddedSignatures(const THistoryStep& step);
+void InsertAddedSignatures(THistoryStep& step, int32_t at, const std::vector<std::string>& signatures);
 
 class TEditHistory {
 public:

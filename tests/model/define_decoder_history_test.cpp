@@ -70,10 +70,17 @@ bool RandomEdit(TDefineDecoder& model, std::mt19937& random, const std::vector<s
             case 1:
                 return model.InsertSmile(i, picture) != nullptr;
             case 2: {
+                // A batch of adds as one step, the later ones with signatures (an import): the
+                // step keeps them for redo even though its first add had none.
                 model.BeginStep();
                 bool ok = true;
-                for (int k = 0; k < 3; ++k)
-                    ok &= model.InsertSmile(i + k, pictures[random() % pictures.size()]) != nullptr;
+                for (int k = 0; k < 3; ++k) {
+                    const std::string& file = pictures[random() % pictures.size()];
+                    std::vector<std::string> signatures;
+                    for (int n = 0; n < k; ++n) signatures.push_back("i" + std::to_string(++text));
+                    ok &= (random() % 2 ? model.AddSmileWithSignatures(i + k, file, signatures)
+                                        : model.InsertSmile(i + k, file)) != nullptr;
+                }
                 model.EndStep();
                 return ok;
             }
