@@ -376,8 +376,8 @@ QString TEditorCommands::PictureFilter(bool forAdd) const {
     // For an add, first everything an add takes (pictures of other formats are converted), then the
     // pack's own kind.
     const QString all = "*.gif;*.bmp;*.png;*.jpg;*.jpeg;*.webp;*.zip";
-    return ImportText(kTextPicturesAndArchives) + " (" + all + ")|" + all + "|" + typeNames_[p] + " (*." + ext +
-           ")|*." + ext + allFilesTail_;
+    return ImportText(kTextPicturesAndArchives) + " (" + all + ")|" + all + "|" + typeNames_[p] + " (*." +
+           ext + ")|*." + ext + allFilesTail_;
 }
 
 QStringList TEditorCommands::AskPictures(bool many) {

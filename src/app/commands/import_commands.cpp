@@ -22,8 +22,8 @@
 #include "convert/pack_import.h"
 #include "lang/lang.h"
 #include "model/define_decoder.h"
-#include "storage/config_manager.h"
 #include "platform/code_page.h"
+#include "storage/config_manager.h"
 #include "views/smile_view.h"
 
 namespace faceloom {
@@ -52,7 +52,8 @@ bool IsIndexFile(const QString& name) {
 
 QString TEditorCommands::ImportText(int id) const {
     const int k = id - kImportTextBase;
-    return k >= 0 && k < static_cast<int>(importTexts_.size()) ? importTexts_[static_cast<size_t>(k)] : QString();
+    return k >= 0 && k < static_cast<int>(importTexts_.size()) ? importTexts_[static_cast<size_t>(k)]
+                                                               : QString();
 }
 
 bool TEditorCommands::NeedsImport(const QStringList& files) const {
@@ -77,8 +78,8 @@ void TEditorCommands::AddFolder() {
     if (!PackPresent()) return;
     const int32_t after = Target();
     EndMenuCommand();
-    const std::optional<QString> folder =
-        host_.FileDialogs().SelectFolder(host_.DialogParent(), ImportText(kTextFolderOfSmiles), QString(), false);
+    const std::optional<QString> folder = host_.FileDialogs().SelectFolder(
+        host_.DialogParent(), ImportText(kTextFolderOfSmiles), QString(), false);
     if (!folder) return;
     ImportSources({*folder}, std::min(after + 1, grid_->Count()));
 }
@@ -106,20 +107,23 @@ bool TEditorCommands::ImportSources(const QStringList& sources, int32_t position
             std::move(one.Smiles.begin(), one.Smiles.end(), std::back_inserter(all.Smiles));
             std::move(one.Notes.begin(), one.Notes.end(), std::back_inserter(all.Notes));
         } catch (const std::exception& e) {
-            unreadable.push_back(QDir::toNativeSeparators(sources[j]) + ": " + QString::fromStdString(e.what()));
+            unreadable.push_back(QDir::toNativeSeparators(sources[j]) + ": " +
+                                 QString::fromStdString(e.what()));
         }
     }
     if (all.Smiles.empty()) {
         host_.HideProgressWindow();
         const QString named = sources.size() == 1 ? QDir::toNativeSeparators(sources.front()) : QString();
-        if (unreadable.isEmpty()) unreadable.push_back(Filled(ImportText(kTextNothingToImport), {named.toStdString()}));
+        if (unreadable.isEmpty())
+            unreadable.push_back(Filled(ImportText(kTextNothingToImport), {named.toStdString()}));
         ShowImportNotes(unreadable, all.Notes);
         return false;
     }
 
     // Converted for the pack, the clashes found; the model is only read.
-    TImportPlan plan =
-        PlanImport(all, *model_, options, [&](int32_t at, int32_t of) { return host_.StepProgress(converting, at, of); });
+    TImportPlan plan = PlanImport(all, *model_, options, [&](int32_t at, int32_t of) {
+        return host_.StepProgress(converting, at, of);
+    });
     host_.HideProgressWindow();
     if (plan.Cancelled) return false;
     if (!plan.Clashes.empty() && forms_.ClashForm) {
@@ -127,7 +131,8 @@ bool TEditorCommands::ImportSources(const QStringList& sources, int32_t position
         form.SetClashes(plan, [this](int32_t i) { return LabelText(i); });
         if (form.ShowModal() != kResultOk) return false;
         const std::vector<TClashChoice> choices = form.Choices();
-        for (size_t k = 0; k < plan.Clashes.size() && k < choices.size(); ++k) plan.Clashes[k].Choice = choices[k];
+        for (size_t k = 0; k < plan.Clashes.size() && k < choices.size(); ++k)
+            plan.Clashes[k].Choice = choices[k];
     }
 
     // One undoable step; all or nothing, so the grid follows only a whole success.
@@ -238,9 +243,9 @@ void TEditorCommands::Export() {
         return;
     }
     if (!forms_.MessagesForm) return;
-    forms_.MessagesForm->SetMessage(ImportText(kTextExportTitle),
-                                    Filled(ImportText(kTextExported), {QDir::toNativeSeparators(out).toStdString()}),
-                                    {});
+    forms_.MessagesForm->SetMessage(
+        ImportText(kTextExportTitle),
+        Filled(ImportText(kTextExported), {QDir::toNativeSeparators(out).toStdString()}), {});
     forms_.MessagesForm->ShowModal();
 }
 

@@ -25,7 +25,8 @@ TImportSettings ReadImportSettings(const std::string& configFile) {
     // A pattern without text would give every picture the same empty signature.
     if (settings.CodePattern.empty()) settings.CodePattern = defaults.CodePattern;
     settings.MaxWidth = SideOrDefault(section.ReadInteger(kWidthKey, defaults.MaxWidth), defaults.MaxWidth);
-    settings.MaxHeight = SideOrDefault(section.ReadInteger(kHeightKey, defaults.MaxHeight), defaults.MaxHeight);
+    settings.MaxHeight =
+        SideOrDefault(section.ReadInteger(kHeightKey, defaults.MaxHeight), defaults.MaxHeight);
     return settings;
 }
 

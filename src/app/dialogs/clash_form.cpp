@@ -91,7 +91,8 @@ TClashForm::TClashForm(QWidget* parent) : TDialogBase("ClashForm", QSize(600, 30
 void TClashForm::ApplyLanguage(const TLang& lang) {
     setWindowTitle(LangText(lang, kTitle));
     intro_->setText(LangText(lang, kIntro));
-    for (int column = 0; column < 4; ++column) headers_[column]->setText(LangText(lang, kFirstHeader + column));
+    for (int column = 0; column < 4; ++column)
+        headers_[column]->setText(LangText(lang, kFirstHeader + column));
     keepAll_->setText(LangText(lang, kKeepAll));
     renameAll_->setText(LangText(lang, kRenameAll));
     skipAll_->setText(LangText(lang, kSkipAll));
@@ -179,7 +180,8 @@ void TClashForm::ShowTexts() {
                            : Filled(newText_, {row.Other.toStdString()}));
         QComboBox* box = boxes_[r];
         box->setItemText(static_cast<int>(TClashChoice::Keep), keep_);
-        box->setItemText(static_cast<int>(TClashChoice::Rename), Filled(rename_, {row.Renamed.toStdString()}));
+        box->setItemText(static_cast<int>(TClashChoice::Rename),
+                         Filled(rename_, {row.Renamed.toStdString()}));
         box->setItemText(static_cast<int>(TClashChoice::Skip), skip_);
     }
 }
@@ -196,6 +198,14 @@ void TClashForm::ChooseAll(TClashChoice choice) {
 
 QComboBox* TClashForm::ChoiceBox(int row) const {
     return row >= 0 && row < static_cast<int>(boxes_.size()) ? boxes_[static_cast<size_t>(row)] : nullptr;
+}
+
+}  // namespace faceloom
+
+namespace faceloom {
+
+QString TClashForm::Renamed(int row) const {
+    return row >= 0 && row < RowCount() ? rows_[static_cast<size_t>(row)].Renamed : QString();
 }
 
 }  // namespace faceloom

@@ -35,6 +35,8 @@ public:
 
     int RowCount() const { return static_cast<int>(rows_.size()); }
     QComboBox* ChoiceBox(int row) const;
+    // The signature Rename gives the row's new smile.
+    QString Renamed(int row) const;
 
 private:
     struct TRow {

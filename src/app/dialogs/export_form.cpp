@@ -68,7 +68,8 @@ TExportForm::TExportForm(QWidget* parent) : TDialogBase("ExportForm", QSize(420,
 void TExportForm::ApplyLanguage(const TLang& lang) {
     setWindowTitle(LangText(lang, kTitle));
     formats_->setTitle(LangText(lang, kFormatTitle));
-    for (size_t k = 0; k < radios_.size(); ++k) radios_[k]->setText(LangText(lang, kFirstFormat + static_cast<int>(k)));
+    for (size_t k = 0; k < radios_.size(); ++k)
+        radios_[k]->setText(LangText(lang, kFirstFormat + static_cast<int>(k)));
     destinationLabel_->setText(LangText(lang, kDestination));
     browse_->setText(LangText(lang, kBrowse));
     ok_->setText(LangText(lang, 201));

@@ -2,11 +2,11 @@
 // the view toggles and the visual settings, which are about the window alone.
 #include <QAction>
 #include <QCheckBox>
-#include <QLineEdit>
-#include <QSpinBox>
 #include <QFile>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QSpinBox>
 #include <QToolButton>
 
 #include "app/commands/import_settings.h"
