@@ -2,6 +2,7 @@
 // other messengers imported as a new pack or into the current one, the clash window's choices
 // landing in the pack, the notes said at the end, all as one undoable step.
 #include <QAction>
+#include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QImage>

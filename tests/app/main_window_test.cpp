@@ -43,8 +43,9 @@ TEST_F(MainWindowTest, StartsOnAnEmptyStorageWithOnlyOpeningModesOptionsAndAbout
     TEditor editor;
     editor.Start();
     ASSERT_TRUE(editor.Window->EngineRunning());
+    // Import too: another messenger's pack comes in as a new pack.
     EXPECT_EQ(editor.Window->Interface().EnabledSet(),
-              (1u << 0) | (1u << 1) | (1u << 5) | (1u << 6) | (1u << 7) | (1u << 8) | (1u << 9));
+              (1u << 0) | (1u << 1) | (1u << 5) | (1u << 6) | (1u << 7) | (1u << 8) | (1u << 9) | (1u << 29));
     EXPECT_EQ(editor.Child<QLabel>("TntPanel1")->text(), QString());
     EXPECT_FALSE(editor.Child("TntToolButton3")->isEnabled());
     EXPECT_FALSE(editor.Child("TntBitBtn2")->isEnabled());

@@ -4,6 +4,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/dialogs/dialog_look.h"
 #include "lang/lang.h"
@@ -38,6 +39,11 @@ void TImportTargetForm::ApplyLanguage(const TLang& lang) {
     newPack_->setText(LangText(lang, kNewPack));
     currentPack_->setText(LangText(lang, kCurrentPack));
     cancel_->setText(LangText(lang, 202));
+    // The question wraps, so the buttons alone hold the window wide enough for their texts.
+    for (QPushButton* button : {newPack_, currentPack_, cancel_}) {
+        button->setMinimumWidth(0);
+        button->setMinimumWidth(std::max(75, button->sizeHint().width()));
+    }
     ShowQuestion();
     FitToContents();
 }
