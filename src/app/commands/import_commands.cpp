@@ -160,7 +160,14 @@ bool TEditorCommands::ImportSources(const QStringList& sources, int32_t position
     ShowSelectedSignatures();
     UpdateSmileCommands(grid_->ItemIndex());
     UpdateCount();
-    if (!result.Cancelled) ShowImportNotes(unreadable, plan.Notes);
+    if (!result.Cancelled) {
+        // The plan's notes carry the sources' own first where the engine passes them on.
+        const bool carried = plan.Notes.size() >= all.Notes.size() &&
+                             std::equal(all.Notes.begin(), all.Notes.end(), plan.Notes.begin());
+        TImportNotes notes = carried ? TImportNotes{} : all.Notes;
+        notes.insert(notes.end(), plan.Notes.begin(), plan.Notes.end());
+        ShowImportNotes(unreadable, notes);
+    }
     return added;
 }
 
