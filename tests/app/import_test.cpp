@@ -160,6 +160,8 @@ TEST_F(ImportTest, EachClashChoiceLandsInThePackAsChosen) {
     const std::string dropped = PictureFolder("drop", {{"a.gif", 30}});
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
+        // A storage of its own: the editor starts without the pack of the case before.
+        ScopedDataHome home;
         const std::string folder = MakePack(c.Name, 2, ":b:\r\n:A:\r\n");
         TEditor editor;
         StartOn(editor, folder);
