@@ -142,7 +142,7 @@ bool TEditorCommands::ImportSources(const QStringList& sources, int32_t position
         TSuspendedGrid suspended(*grid_);
         result = ApplyImport(*model_, std::clamp(position, 0, model_->SmileCount()), plan,
                              [&](int32_t at, int32_t of) { return host_.StepProgress(adding, at, of); });
-        if (!result.Failed && !result.Cancelled) {
+        if (!result.Failed && !result.Cancelled && result.FirstIndex >= 0) {
             for (int32_t k = 0; k < result.Added; ++k) {
                 const int32_t i = result.FirstIndex + k;
                 grid_->Smiles().InsertObject(i, LabelText(i), GridSmileFor(model_->Smile(i)));
@@ -151,7 +151,7 @@ bool TEditorCommands::ImportSources(const QStringList& sources, int32_t position
     }
     host_.HideProgressWindow();
     if (result.Failed) ReportModelFailure();
-    const bool added = !result.Failed && !result.Cancelled && result.Added > 0;
+    const bool added = !result.Failed && !result.Cancelled && result.FirstIndex >= 0 && result.Added > 0;
     if (added) {
         const int32_t last = result.FirstIndex + result.Added - 1;
         grid_->SetItemIndex(last);
