@@ -44,4 +44,15 @@ english "$work/data"
 shoot main-window-en
 english "$work/data-en"
 data="$work/data-en" keys=F7 shoot check-en examples/sample-pack
-echo "written $out/{main-window,check}-{ru,en}.png"
+
+# The import's clash window and the export window, as the dialogs demo draws them (with its own
+# title bar) on the same display, in each language.
+demo() {  # demo LANG [LANGUAGE_FILE]
+  local dir="$work/demo-$1"
+  DISPLAY=$display QT_QPA_PLATFORM=xcb "$bin/faceloom-dialogs-demo" --out "$dir" ${2:+--lang "$2"}
+  cp "$dir/ClashForm.png" "$out/clash-$1.png"
+  cp "$dir/ExportForm.png" "$out/export-$1.png"
+}
+demo ru
+demo en "$bin/Languages/English.lng"
+echo "written $out/{main-window,check,clash,export}-{ru,en}.png"

@@ -193,6 +193,21 @@ protected:
              {{Qt::Key_F7, none, false}},
              [this] { editor_->Forms.CheckForm->hide(); },
              [this] { return editor_->Forms.CheckForm->isVisible() ? 1 : 0; }},
+            // The file dialog (answered with nothing), the export window (cancelled).
+            {"import",
+             29,
+             "TntToolButton19",
+             "TntToolButton19Action",
+             {{Qt::Key_I, ctrl, false}},
+             [] {},
+             dialogs},
+            {"export",
+             30,
+             "TntToolButton20",
+             "TntToolButton20Action",
+             {{Qt::Key_E, ctrl, false}},
+             [] {},
+             dialogs},
         };
     }
 

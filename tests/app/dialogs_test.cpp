@@ -11,7 +11,10 @@
 
 #include "app/dialogs/about_form.h"
 #include "app/dialogs/check_form.h"
+#include "app/dialogs/clash_form.h"
 #include "app/dialogs/error_form.h"
+#include "app/dialogs/export_form.h"
+#include "app/dialogs/import_forms.h"
 #include "app/dialogs/load_form.h"
 #include "app/dialogs/no_smilies_form.h"
 #include "app/dialogs/options_form.h"
@@ -63,7 +66,7 @@ const std::vector<TDialogCase>& Cases() {
         {"LoadForm",
          Maker<TLoadForm>(),
          501,
-         {{"TntLabel1", 502}, {"TntLabel2", 503}, {"TntLabel3", 504}},
+         {{"TntLabel1", 502}, {"TntLabel2", 503}, {"TntLabel3", 504}, {"CancelButton", 202}},
          {}},
         {"ErrorForm",
          Maker<TErrorForm>(),
@@ -132,6 +135,9 @@ const std::vector<TDialogCase>& Cases() {
           {"TntGroupBox2", 1503},
           {"TntCheckBox1", 1504},
           {"TntCheckBox2", 1505},
+          {"AddingGroup", 2124},
+          {"CodePatternLabel", 2125},
+          {"PictureSizeLabel", 2126},
           {"TntBitBtn1", 201},
           {"TntBitBtn2", 202}},
          {{"TntBitBtn1", 1}, {"TntBitBtn2", 2}}},
@@ -146,6 +152,43 @@ const std::vector<TDialogCase>& Cases() {
          2024,
          {{"FixButton", 2025}, {"CloseButton", 201}},
          {{"CloseButton", 1}}},
+        {"ClashForm",
+         Maker<TClashForm>(),
+         2127,
+         {{"IntroLabel", 2128},
+          {"Header0", 2129},
+          {"Header1", 2130},
+          {"Header2", 2131},
+          {"Header3", 2132},
+          {"KeepAllButton", 2136},
+          {"RenameAllButton", 2137},
+          {"SkipAllButton", 2138},
+          {"OkButton", 201},
+          {"CancelButton", 202}},
+         {{"OkButton", 1}, {"CancelButton", 2}}},
+        // With a destination: OK waits for one.
+        {"ExportForm",
+         [] {
+             auto form = std::make_unique<TExportForm>();
+             form->SetDestination(QStringLiteral("/tmp/pack.zip"));
+             return form;
+         },
+         2141,
+         {{"FormatGroup", 2142},
+          {"ZipRadio", 2143},
+          {"PidginRadio", 2144},
+          {"FreedesktopRadio", 2145},
+          {"DestinationLabel", 2146},
+          {"BrowseButton", 2147},
+          {"OkButton", 201},
+          {"CancelButton", 202}},
+         {{"OkButton", 1}, {"CancelButton", 2}}},
+        {"ImportTargetForm",
+         Maker<TImportTargetForm>(),
+         2150,
+         {{"NewPackButton", 2152}, {"CurrentPackButton", 2153}, {"CancelButton", 202}},
+         {{"NewPackButton", 6}, {"CurrentPackButton", 7}, {"CancelButton", 2}}},
+        {"MessagesForm", Maker<TMessagesForm>(), 0, {{"OkButton", 201}}, {{"OkButton", 1}}},
     };
     return cases;
 }

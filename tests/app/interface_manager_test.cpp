@@ -65,12 +65,12 @@ TEST(InterfaceManager, UnbindingOrLosingAControlLeavesItAlone) {
     manager.SetEnabled(11, true);  // must not reach the destroyed button
     EXPECT_TRUE(manager.IsEnabled(11));
 
-    // No table slot beyond 27 (check pack): binding there is ignored, the set still works.
+    // No table slot beyond 30 (export): binding there is ignored, the set still works.
     QPushButton extra;
-    manager.RegisterControl(28, &extra);
-    manager.SetEnabled(28, false);
+    manager.RegisterControl(31, &extra);
+    manager.SetEnabled(31, false);
     EXPECT_TRUE(extra.isEnabled());
-    EXPECT_FALSE(manager.IsEnabled(28));
+    EXPECT_FALSE(manager.IsEnabled(31));
 }
 
 }  // namespace

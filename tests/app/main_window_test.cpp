@@ -43,8 +43,9 @@ TEST_F(MainWindowTest, StartsOnAnEmptyStorageWithOnlyOpeningModesOptionsAndAbout
     TEditor editor;
     editor.Start();
     ASSERT_TRUE(editor.Window->EngineRunning());
+    // Import too: another messenger's pack comes in as a new pack.
     EXPECT_EQ(editor.Window->Interface().EnabledSet(),
-              (1u << 0) | (1u << 1) | (1u << 5) | (1u << 6) | (1u << 7) | (1u << 8) | (1u << 9));
+              (1u << 0) | (1u << 1) | (1u << 5) | (1u << 6) | (1u << 7) | (1u << 8) | (1u << 9) | (1u << 29));
     EXPECT_EQ(editor.Child<QLabel>("TntPanel1")->text(), QString());
     EXPECT_FALSE(editor.Child("TntToolButton3")->isEnabled());
     EXPECT_FALSE(editor.Child("TntBitBtn2")->isEnabled());
@@ -83,19 +84,22 @@ TEST_F(MainWindowTest, AddsSmilesAfterTheSelectionByButtonMenuAndDropKeepingGrid
     EXPECT_EQ(editor.Child<QLabel>("TntPanel1")->text(), "3");
     EXPECT_TRUE(editor.Child("TntBitBtn2")->isEnabled());
 
-    // Nothing selected: the button inserts at the start. A folder adds nothing, is said, and
-    // the following file keeps its place.
+    // Nothing selected: the button inserts at the start. A file that is not there adds
+    // nothing, is said, and the following file keeps its place.
     TModalAnswers answers;
-    editor.Dialogs->Files.push_back({QString::fromStdString(Gif("n1.gif", 30)),
-                                     QString::fromStdString(packs_.folder()),
+    const std::string gone = packs_.folder() + "gone.gif";
+    editor.Dialogs->Files.push_back({QString::fromStdString(Gif("n1.gif", 30)), QString::fromStdString(gone),
                                      QString::fromStdString(Gif("n2.gif", 31))});
     editor.Child<QPushButton>("TntBitBtn2")->click();
     EXPECT_EQ(Widths(editor), (std::vector<int>{30, 31, 10, 11, 12}));
     EXPECT_EQ(answers.Seen, std::vector<QString>{"SaveFailureBox"});
-    EXPECT_TRUE(editor.Window->LastSaveFailure().endsWith("\n" + QString::fromStdString(packs_.folder())));
+    EXPECT_TRUE(editor.Window->LastSaveFailure().endsWith("\n" + QString::fromStdString(gone)));
     EXPECT_EQ(editor.Grid().ItemIndex(), 1);
+    // Everything an add takes first, then the pack's own kind.
     EXPECT_EQ(editor.Dialogs->Requests.back().Filter,
-              QString::fromUtf8("GIF-файлы (*.gif)|*.gif|Все файлы (*.*)|*.*"));
+              QString::fromUtf8(
+                  "Картинки и архивы (*.gif;*.bmp;*.png;*.jpg;*.jpeg;*.webp;*.zip)|"
+                  "*.gif;*.bmp;*.png;*.jpg;*.jpeg;*.webp;*.zip|GIF-файлы (*.gif)|*.gif|Все файлы (*.*)|*.*"));
     ExpectInStep(editor);
 
     // The context menu inserts after the smile under it.

@@ -3,9 +3,12 @@
 #include <QAction>
 #include <QComboBox>
 #include <QFontDatabase>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QToolButton>
 
+#include "app/dialogs/options_form.h"
 #include "app/dialogs/visual_form.h"
 #include "dialog_test_support.h"
 #include "main_window_test_support.h"
@@ -125,6 +128,50 @@ TEST_F(SettingsRestartTest, EveryColumnCountTheDialogTakesComesBack) {
         EXPECT_EQ(editor.Grid().RowWidth(), stored);
         EXPECT_EQ(editor.Grid().ColCount(), columns);
         EXPECT_EQ(editor.Grid().RowCount(), columns == 3 ? 1 : 2);
+    }
+}
+
+// The options for adding pictures from outside come back as they were given: the signature
+// pattern (blanks at the ends dropped, an empty one is the default) and the largest picture.
+TEST_F(SettingsRestartTest, TheSignaturePatternAndTheLargestPictureComeBack) {
+    struct TCase {
+        const char* Typed;
+        int Width, Height;
+        const char* Stored;
+    };
+    for (const TCase& c : {TCase{"[name]", 64, 48, "[name]"}, TCase{"  :name: ", 8, 2048, ":name:"},
+                           TCase{"", 300, 100, ":name:"}, TCase{"имя:name", 256, 256, "имя:name"}}) {
+        SCOPED_TRACE(c.Typed);
+        {
+            TModalAnswers answers;
+            TEditor editor;
+            editor.Start();
+            answers.Answer([&c](TDialogBase& dialog) {
+                auto& form = static_cast<TOptionsForm&>(dialog);
+                form.CodePattern()->setText(QString::fromUtf8(c.Typed));
+                form.MaxWidth()->setValue(c.Width);
+                form.MaxHeight()->setValue(c.Height);
+                dialog.done(kResultOk);
+            });
+            editor.Window->Commands().Run(TCommand::Options);
+            EXPECT_EQ(answers.Seen, std::vector<QString>{"OptionsForm"});
+        }
+        TModalAnswers answers;
+        TEditor editor;
+        editor.Start();
+        QString pattern;
+        int width = 0, height = 0;
+        answers.Answer([&](TDialogBase& dialog) {
+            auto& form = static_cast<TOptionsForm&>(dialog);
+            pattern = form.CodePattern()->text();
+            width = form.MaxWidth()->value();
+            height = form.MaxHeight()->value();
+            dialog.done(kResultCancel);
+        });
+        editor.Window->Commands().Run(TCommand::Options);
+        EXPECT_EQ(pattern, QString::fromUtf8(c.Stored));
+        EXPECT_EQ(width, c.Width);
+        EXPECT_EQ(height, c.Height);
     }
 }
 

@@ -6,7 +6,9 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPainter>
+#include <QSpinBox>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -14,8 +16,11 @@
 #include <vector>
 
 #include "app/dialogs/about_form.h"
+#include "app/dialogs/clash_form.h"
 #include "app/dialogs/dialog_look.h"
 #include "app/dialogs/error_form.h"
+#include "app/dialogs/export_form.h"
+#include "app/dialogs/import_forms.h"
 #include "app/dialogs/load_form.h"
 #include "app/dialogs/no_smilies_form.h"
 #include "app/dialogs/options_form.h"
@@ -29,6 +34,7 @@
 #include "lang/lang.h"
 #include "lang/lang_manager.h"
 #include "pictures/builtin_pictures.h"
+#include "platform/code_page.h"
 #include "views/smile_label.h"
 #include "views/smile_label_smile.h"
 
@@ -62,6 +68,35 @@ QImage Framed(QWidget& window) {
                      window.windowTitle());
     painter.drawText(QRect(framed.width() - 26, 0, 22, kBar), Qt::AlignCenter, QStringLiteral("\u00D7"));
     return framed;
+}
+
+// An import of four pictures of which three clash: two with smiles of the pack, one with an
+// earlier picture of the same batch.
+TImportPlan ClashingPlan() {
+    TImportPlan plan;
+    plan.Items = {{"smile.png", {}, {":-)", ":)"}},
+                  {"wink.gif", {}, {";-)"}},
+                  {"Smile2.png", {}, {":)"}},
+                  {"cool.webp", {}, {"B-)"}}};
+    TClash first;
+    first.Item = 0;
+    first.Code = 0;
+    first.ExistingSmile = 0;
+    first.Renamed = ":-)2";
+    TClash second;
+    second.Item = 1;
+    second.Code = 0;
+    second.ExistingSmile = 6;
+    second.Choice = TClashChoice::Keep;
+    second.Renamed = ";-)2";
+    TClash third;
+    third.Item = 2;
+    third.Code = 0;
+    third.EarlierItem = 0;
+    third.Choice = TClashChoice::Skip;
+    third.Renamed = ":)2";
+    plan.Clashes = {first, second, third};
+    return plan;
 }
 
 TRef<TSmileLabelSmile> PreviewSmile() {
@@ -111,9 +146,13 @@ int main(int argc, char** argv) {
     TSaveErrorsForm saveErrors;
     TOptionsForm options;
     TNoSmiliesForm noSmilies;
-    const std::vector<TDialogBase*> dialogs = {&load,      &about,      &error,   &warning,
-                                               &signature, &exists,     &preview, &visual,
-                                               &query,     &saveErrors, &options, &noSmilies};
+    TClashForm clash;
+    TExportForm exportForm;
+    TImportTargetForm importTarget;
+    TMessagesForm messages;
+    const std::vector<TDialogBase*> dialogs = {
+        &load,  &about,      &error,   &warning,   &signature, &exists,     &preview,      &visual,
+        &query, &saveErrors, &options, &noSmilies, &clash,     &exportForm, &importTarget, &messages};
 
     // What the callers put in before showing.
     load.SetPhaseText(QString::fromStdU16String(lang.Text(306)));
@@ -145,8 +184,27 @@ int main(int argc, char** argv) {
     preview.Label()->SetSmile(smile.get());
     preview.Label()->SetAnimate(false);
     visual.SetColumnText(QStringLiteral("8"));
+    options.CodePattern()->setText(QStringLiteral(":name:"));
+    options.MaxWidth()->setValue(256);
+    options.MaxHeight()->setValue(256);
+    const std::vector<QString> labels = {QString::fromUtf8("\u0443\u043B\u044B\u0431\u043A\u0430"),
+                                         QStringLiteral(";-)")};
+    clash.SetClashes(ClashingPlan(), [&labels](int32_t i) { return labels[i == 0 ? 0 : 1]; });
+    exportForm.SetDestination(QStringLiteral("/home/user/smiles/party.zip"));
+    importTarget.SetSource(QStringLiteral("/home/user/Downloads/tango-theme"));
 
     for (TDialogBase* dialog : dialogs) dialog->ApplyLanguage(lang);
+    // The notes in the language shown, as an import of a folder leaves them.
+    QStringList notes;
+    const std::vector<std::pair<TImportNoteKind, std::vector<std::string>>> kinds = {
+        {TImportNoteKind::Scaled, {"big.png", "600x300", "256x128"}},
+        {TImportNoteKind::DamagedPicture, {"broken.jpg", "premature end of data"}},
+        {TImportNoteKind::CodeDropped, {"party.gif", "\xF0\x9F\x8E\x89"}}};
+    for (const auto& [kind, params] : kinds)
+        notes.push_back(QString::fromStdU16String(
+            FillPlaceholders(lang.Text(kImportTextBase + static_cast<int>(kind)), params)));
+    messages.SetMessage(QString::fromStdU16String(lang.Text(2154)),
+                        QString::fromStdU16String(lang.Text(2155)), notes);
     int failures = 0;
     for (TDialogBase* dialog : dialogs) {
         if (dialog == &options) options.FillLanguages();

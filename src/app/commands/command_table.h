@@ -40,6 +40,9 @@ enum class TCommand : int {
     Undo,
     Redo,
     CheckPack,
+    AddFolder,
+    Import,
+    Export,
     Exit,
 };
 inline constexpr std::size_t kCommandCount = static_cast<std::size_t>(TCommand::Exit) + 1;

@@ -136,6 +136,9 @@ void TEditorCommands::ApplyLanguage(const TLang& lang) {
     historyTexts_ = {Text(lang, kTextUndo), Text(lang, kTextRedo)};
     for (size_t k = 0; k < stepTexts_.size(); ++k)
         stepTexts_[k] = Text(lang, kTextFirstHistoryStep + static_cast<int>(k));
+    for (size_t k = 0; k < importTexts_.size(); ++k)
+        importTexts_[k] = Text(lang, kImportTextBase + static_cast<int>(k));
+    importPhases_ = {Text(lang, kTextFirstPhase), Text(lang, kTextFirstPhase + 3)};
     UpdateHistoryState();
 }
 
@@ -158,6 +161,10 @@ void TEditorCommands::UpdatePackState() {
     interface_->SetEnabled(kElementAddSmiles, present);
     interface_->SetEnabled(kElementFindSignature, present);
     interface_->SetEnabled(kElementCheckPack, present);
+    interface_->SetEnabled(kElementAddFolder, present);
+    interface_->SetEnabled(kElementExport, present);
+    // A pack of another messenger can come in as a new pack whatever is shown.
+    interface_->SetEnabled(kElementImport, model_ != nullptr);
     grid_->SetEnableDragAccept(present);
     const bool packLevel = model_ && (model_->BothMode() ? !model_->PresentPacks().Empty() : present);
     for (int element : {kElementSave, kElementSaveAs, kElementClosePack})
@@ -374,16 +381,21 @@ void TEditorCommands::ReportModelFailure(const std::string& fallback) {
 
 // --- Files and folders -----------------------------------------------------------------------
 
-QString TEditorCommands::PictureFilter() const {
+QString TEditorCommands::PictureFilter(bool forAdd) const {
     const int p = model_ ? model_->CurrentPack() : kAnimatedPack;
     const QString ext = p == kStaticPack ? "bmp" : "gif";
-    return typeNames_[p] + " (*." + ext + ")|*." + ext + allFilesTail_;
+    if (!forAdd) return typeNames_[p] + " (*." + ext + ")|*." + ext + allFilesTail_;
+    // For an add, first everything an add takes (pictures of other formats are converted), then the
+    // pack's own kind.
+    const QString all = "*.gif;*.bmp;*.png;*.jpg;*.jpeg;*.webp;*.zip";
+    return ImportText(kTextPicturesAndArchives) + " (" + all + ")|" + all + "|" + typeNames_[p] + " (*." +
+           ext + ")|*." + ext + allFilesTail_;
 }
 
 QStringList TEditorCommands::AskPictures(bool many) {
     TOpenFileRequest request;
     request.Title = pictureTitle_;
-    request.Filter = PictureFilter();
+    request.Filter = PictureFilter(many);
     request.DefaultExtension = model_ && model_->CurrentPack() == kStaticPack ? "bmp" : "gif";
     if (many) return host_.FileDialogs().OpenFiles(host_.DialogParent(), request);
     const std::optional<QString> file = host_.FileDialogs().OpenFile(host_.DialogParent(), request);
@@ -445,7 +457,11 @@ void TEditorCommands::DefaultPackFolder(std::string& path) {
 // --- Pack commands ---------------------------------------------------------------------------
 
 void TEditorCommands::NewPack() {
-    if (!model_) return;
+    MakeNewPack();
+}
+
+bool TEditorCommands::MakeNewPack() {
+    if (!model_) return false;
     bool made = false;
     {
         TSuspendedGrid suspended(*grid_);
@@ -455,6 +471,7 @@ void TEditorCommands::NewPack() {
     ClearSignatureSelection();
     if (made) list_->clear();
     UpdatePackState();
+    return made;
 }
 
 void TEditorCommands::OpenPack() {
@@ -755,12 +772,12 @@ void TEditorCommands::AddSmiles() {
     EndMenuCommand();
     const QStringList files = AskPictures(true);
     if (files.isEmpty()) return;
-    InsertFiles(files, after, !fromMenu);
+    AddFiles(files, after, !fromMenu);
 }
 
 void TEditorCommands::FilesDropped(int32_t index, const QStringList& files) {
     if (!PackPresent()) return;
-    InsertFiles(files, index, true);
+    AddFiles(files, index, true);
     UpdateHistoryState();
     RefreshCheck();
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/commands/command_table.h"
+#include "convert/pack_formats.h"
 
 class QAction;
 class QListWidget;
@@ -40,6 +41,11 @@ public:
     virtual void HideProgressWindow() = 0;
     virtual void ShowPhase(int32_t phase, int32_t position, int32_t maximum) = 0;
     virtual void ShowFileProgress(const QString& fileName, int32_t position, int32_t errorCount) = 0;
+    // The progress window with Cancel, for work that can stop halfway (hidden again by
+    // HideProgressWindow); while it shows, the user's input reaches only it.
+    virtual void ShowCancellableProgress() = 0;
+    // Shows the phase and the position; false once the user has asked to cancel.
+    virtual bool StepProgress(const QString& phase, int32_t position, int32_t maximum) = 0;
     // A message box: "Error", what was done and the file or folder it failed on.
     virtual void ReportFailure(const QString& action, const std::string& file) = 0;
     // Runs a write of the settings in file; a file that cannot be written is reported.
@@ -122,6 +128,24 @@ public:
     // The pack's history: the last step taken back, or the last one taken back done again.
     void Undo() { StepHistory(true); }
     void Redo() { StepHistory(false); }
+    // Import and export. A folder of pictures added after the selection; a pack of another
+    // messenger (or a zip of ours) as a new pack or into the current one; the current pack
+    // written as a zip or another messenger's theme.
+    void AddFolder();
+    void Import();
+    void Export();
+    // Adds the smiles of the sources (folders, zips, pictures of any format we read, packs of
+    // other messengers) before position: read, converted and checked for signature clashes
+    // under the progress window, the clashes put to the user, then added as one undoable step;
+    // the notes said at the end. False when nothing was added.
+    bool ImportSources(const QStringList& sources, int32_t position);
+    // Whether adding these files needs the import: a folder, an archive, or a picture that is
+    // not of the pack's own kind. Files of the pack's own kind are added as they are.
+    bool NeedsImport(const QStringList& files) const;
+    // Where an export goes unless the user says otherwise: beside the pack's source folder,
+    // named after it.
+    QString ExportDestination(TPackFormat format) const;
+
     // Checks the current pack and shows the report, which then follows every change.
     void CheckPack();
     // After Open: the report shows itself only when the pack has errors or warnings.
@@ -181,6 +205,12 @@ private:
     QString StepText(const THistoryStepInfo& step) const;
     void InsertSmileFile(const QString& file, int32_t index);
     void InsertFiles(const QStringList& files, int32_t after, bool progress);
+    // Adds files after the smile after: as they are, or through the import when they need it.
+    void AddFiles(const QStringList& files, int32_t after, bool progress);
+    bool MakeNewPack();
+    QString ImportText(int id) const;
+    // The notes of an import (and the sources it could not read at all) in one window.
+    void ShowImportNotes(const QStringList& failures, const TImportNotes& notes);
     void MoveSmile(int element);
     void MoveSignature(bool up);
     bool RefusedAsDuplicate(const std::string& text);
@@ -193,7 +223,8 @@ private:
     void ShowCheckAsked();
     bool SelectFolder(const QString& title, const QString& root, QString& folder, int options);
     QStringList AskPictures(bool many);
-    QString PictureFilter() const;
+    // An add (many) takes pictures of any format and archives; a replacement the pack's kind.
+    QString PictureFilter(bool forAdd) const;
     QString LabelText(int32_t index) const;
     TSmileViewSmile* GridSmileFor(TSmile* smile) const;
     void RelabelItem(int32_t index);
@@ -223,6 +254,9 @@ private:
     QString noSignature_;
     std::array<QString, 2> historyTexts_;  // "Undo", "Redo"
     std::array<QString, 9> stepTexts_;     // one per kind of step
+    std::array<QString, 60> importTexts_;  // texts 2101 to 2160
+    std::array<QString, 2> importPhases_;  // reading the sources, adding the smiles
+    TPackFormat lastExportFormat_ = TPackFormat::Zip;
 };
 
 }  // namespace faceloom

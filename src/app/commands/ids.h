@@ -34,6 +34,9 @@ enum TElement : int {
     kElementUndo = 25,
     kElementRedo = 26,
     kElementCheckPack = 27,
+    kElementAddFolder = 28,
+    kElementImport = 29,
+    kElementExport = 30,
 };
 
 // The language's texts the main window uses, by number.
@@ -92,6 +95,22 @@ enum TTextId : int {
     kTextCheckTitle = 2024,
     kTextCheckFix = 2025,
     kTextShowCheck = 2026,
+    // Import and export (the notes' sentences are kImportTextBase + kind).
+    kTextImport = 2121,
+    kTextExport = 2122,
+    kTextAddFolder = 2123,
+    kTextClashSmile = 2139,
+    kTextExportTitle = 2141,
+    kTextExported = 2148,
+    kTextExportFailed = 2149,
+    kTextImportTitle = 2150,
+    kTextImportNotes = 2154,
+    kTextImportNotesIntro = 2155,
+    kTextNothingToImport = 2156,
+    kTextPicturesAndArchives = 2157,
+    kTextOtherPacks = 2158,
+    kTextConverting = 2159,
+    kTextFolderOfSmiles = 2160,
 };
 
 }  // namespace faceloom

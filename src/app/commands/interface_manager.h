@@ -17,7 +17,7 @@ namespace faceloom {
 // triggered.
 class TInterfaceManager {
 public:
-    static constexpr int kElementCount = 28;
+    static constexpr int kElementCount = 31;
     // Elements 0, 1, 5, 6, 7, 8 and 9: opening packs, the modes, options and about.
     static constexpr uint32_t kInitialSet = 995;
 

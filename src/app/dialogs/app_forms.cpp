@@ -2,7 +2,10 @@
 
 #include "app/dialogs/about_form.h"
 #include "app/dialogs/check_form.h"
+#include "app/dialogs/clash_form.h"
 #include "app/dialogs/error_form.h"
+#include "app/dialogs/export_form.h"
+#include "app/dialogs/import_forms.h"
 #include "app/dialogs/load_form.h"
 #include "app/dialogs/no_smilies_form.h"
 #include "app/dialogs/options_form.h"
@@ -36,6 +39,10 @@ void TAppForms::Create(const std::function<void(TDragDispatcherBase*)>& handOver
     OptionsForm = std::make_unique<TOptionsForm>();
     NoSmiliesForm = std::make_unique<TNoSmiliesForm>();
     CheckForm = std::make_unique<TCheckForm>();
+    ClashForm = std::make_unique<TClashForm>();
+    ImportTargetForm = std::make_unique<TImportTargetForm>();
+    ExportForm = std::make_unique<TExportForm>();
+    MessagesForm = std::make_unique<TMessagesForm>();
 }
 
 void TAppForms::ApplyLanguage(const TLang& lang) {
@@ -54,6 +61,10 @@ void TAppForms::ApplyLanguage(const TLang& lang) {
     OptionsForm->ApplyLanguage(lang);
     NoSmiliesForm->ApplyLanguage(lang);
     CheckForm->ApplyLanguage(lang);
+    ClashForm->ApplyLanguage(lang);
+    ImportTargetForm->ApplyLanguage(lang);
+    ExportForm->ApplyLanguage(lang);
+    MessagesForm->ApplyLanguage(lang);
 }
 
 }  // namespace faceloom

@@ -9,11 +9,15 @@ namespace faceloom {
 
 class TAboutForm;
 class TCheckForm;
+class TClashForm;
 class TDragDispatcherBase;
 class TDragHost;
 class TErrorForm;
+class TExportForm;
+class TImportTargetForm;
 class TLang;
 class TLoadForm;
+class TMessagesForm;
 class TNoSmiliesForm;
 class TOptionsForm;
 class TPreviewForm;
@@ -54,6 +58,11 @@ public:
     std::unique_ptr<TOptionsForm> OptionsForm;
     std::unique_ptr<TNoSmiliesForm> NoSmiliesForm;
     std::unique_ptr<TCheckForm> CheckForm;
+    // Import and export.
+    std::unique_ptr<TClashForm> ClashForm;
+    std::unique_ptr<TImportTargetForm> ImportTargetForm;
+    std::unique_ptr<TExportForm> ExportForm;
+    std::unique_ptr<TMessagesForm> MessagesForm;
     // The reasons every failure message gives, in the current language.
     TModelErrorTexts ErrorTexts;
 };

@@ -2,8 +2,10 @@
 
 #include <QCloseEvent>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "app/dialogs/dialog_look.h"
@@ -38,12 +40,19 @@ TLoadForm::TLoadForm(QWidget* parent) : TDialogBase("LoadForm", QSize(400, 183),
     layout->addLayout(grid);
     layout->addStretch(1);
     layout->addWidget(progress_);
+    cancel_ = MakeButton(TButtonKind::Cancel, "CancelButton");
+    // Its click only asks; the work stops at its next step and hides the window itself.
+    disconnect(cancel_, nullptr, this, nullptr);
+    connect(cancel_, &QPushButton::clicked, this, [this] { cancelRequested_ = true; });
+    cancel_->hide();
+    layout->addLayout(ButtonRow({cancel_}));
     SetErrorCount(0);
 }
 
 void TLoadForm::ApplyLanguage(const TLang& lang) {
     setWindowTitle(LangText(lang, 501));
     for (int row = 0; row < 3; ++row) caption_[row]->setText(LangText(lang, 502 + row));
+    cancel_->setText(LangText(lang, 202));
     FitToContents();
 }
 
@@ -79,12 +88,23 @@ void TLoadForm::SetProgressPosition(int position) {
     progress_->setValue(position);
 }
 
+void TLoadForm::SetCancellable(bool cancellable) {
+    cancellable_ = cancellable;
+    cancelRequested_ = false;
+    cancel_->setVisible(cancellable);
+}
+
 void TLoadForm::reject() {
-    // Nothing to cancel here: Escape leaves the window as it is.
+    // Escape cancels work that can stop; otherwise it leaves the window as it is.
+    if (cancellable_) cancelRequested_ = true;
 }
 
 void TLoadForm::closeEvent(QCloseEvent* event) {
     event->ignore();
+    if (cancellable_) {
+        cancelRequested_ = true;
+        return;
+    }
     hide();
 }
 

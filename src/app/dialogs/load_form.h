@@ -9,7 +9,9 @@ namespace faceloom {
 
 // The progress window of opening and saving packs: the current phase, the file being
 // processed, the error count and a progress bar. Shown without being modal; its close box
-// only hides it.
+// only hides it. Work that can stop halfway (an import) shows it with Cancel: then Cancel,
+// Escape or the close box ask the work to stop (the caller keeps the other windows from
+// taking input meanwhile).
 class TLoadForm : public TDialogBase {
     Q_OBJECT
 public:
@@ -26,6 +28,11 @@ public:
     void SetErrorCount(int count);
     void SetProgressRange(int minimum, int maximum);
     void SetProgressPosition(int position);
+    // Shows or hides Cancel (and clears an earlier request to stop).
+    void SetCancellable(bool cancellable);
+    bool Cancellable() const { return cancellable_; }
+    // Cancel was asked for since the window was made cancellable.
+    bool CancelRequested() const { return cancelRequested_; }
 
     QString FileText() const { return fileText_; }
 
@@ -41,7 +48,10 @@ private:
     QLabel* caption_[3];
     QLabel* value_[3];
     QProgressBar* progress_;
+    QPushButton* cancel_;
     QString fileText_;
+    bool cancellable_ = false;
+    bool cancelRequested_ = false;
 };
 
 }  // namespace faceloom

@@ -3,9 +3,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "app/commands/import_settings.h"
 #include "app/dialogs/dialog_look.h"
 #include "lang/lang_manager.h"
 
@@ -22,6 +27,34 @@ TOptionsForm::TOptionsForm(QWidget* parent) : TDialogBase("OptionsForm", QSize(3
     generalLayout->addWidget(closeOnExit_);
     generalLayout->addWidget(showWarnings_);
 
+    adding_ = new QGroupBox(this);
+    adding_->setObjectName(QStringLiteral("AddingGroup"));
+    patternLabel_ = new QLabel(adding_);
+    patternLabel_->setObjectName(QStringLiteral("CodePatternLabel"));
+    codePattern_ = new QLineEdit(adding_);
+    codePattern_->setObjectName(QStringLiteral("CodePatternEdit"));
+    patternLabel_->setBuddy(codePattern_);
+    sizeLabel_ = new QLabel(adding_);
+    sizeLabel_->setObjectName(QStringLiteral("PictureSizeLabel"));
+    auto* times = new QLabel(QStringLiteral("\u00D7"), adding_);
+    times->setObjectName(QStringLiteral("PictureSizeTimes"));
+    maxWidth_ = new QSpinBox(adding_);
+    maxWidth_->setObjectName(QStringLiteral("MaxWidthSpin"));
+    maxHeight_ = new QSpinBox(adding_);
+    maxHeight_->setObjectName(QStringLiteral("MaxHeightSpin"));
+    for (QSpinBox* side : {maxWidth_, maxHeight_}) side->setRange(kMinPictureSide, kMaxPictureSide);
+    sizeLabel_->setBuddy(maxWidth_);
+    auto* sizeRow = new QHBoxLayout;
+    sizeRow->addWidget(maxWidth_);
+    sizeRow->addWidget(times);
+    sizeRow->addWidget(maxHeight_);
+    sizeRow->addStretch(1);
+    auto* addingLayout = new QVBoxLayout(adding_);
+    addingLayout->addWidget(patternLabel_);
+    addingLayout->addWidget(codePattern_);
+    addingLayout->addWidget(sizeLabel_);
+    addingLayout->addLayout(sizeRow);
+
     language_ = new QGroupBox(this);
     language_->setObjectName(QStringLiteral("TntGroupBox2"));
     languages_ = new QComboBox(language_);
@@ -36,6 +69,7 @@ TOptionsForm::TOptionsForm(QWidget* parent) : TDialogBase("OptionsForm", QSize(3
     cancel_ = MakeButton(TButtonKind::Cancel, "TntBitBtn2");
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(general_);
+    layout->addWidget(adding_);
     layout->addWidget(language_);
     layout->addStretch(1);
     layout->addLayout(ButtonRow({ok_, cancel_}));
@@ -47,6 +81,9 @@ void TOptionsForm::ApplyLanguage(const TLang& lang) {
     language_->setTitle(LangText(lang, 1503));
     closeOnExit_->setText(LangText(lang, 1504));
     showWarnings_->setText(LangText(lang, 1505));
+    adding_->setTitle(LangText(lang, 2124));
+    patternLabel_->setText(LangText(lang, 2125));
+    sizeLabel_->setText(LangText(lang, 2126));
     ok_->setText(LangText(lang, 201));
     cancel_->setText(LangText(lang, 202));
     FitToContents();

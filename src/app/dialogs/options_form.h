@@ -5,13 +5,17 @@
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QSpinBox;
 
 namespace faceloom {
 
 class TLangManager;
 
-// The options: closing the pack at exit, warnings, and the language, which applies at once to
-// every window (this one included) as soon as another entry is chosen.
+// The options: closing the pack at exit, warnings, how pictures from outside are added (the
+// signature made of a file name, the largest picture), and the language, which applies at once
+// to every window (this one included) as soon as another entry is chosen.
 class TOptionsForm : public TDialogBase {
     Q_OBJECT
 public:
@@ -28,6 +32,9 @@ public:
 
     QCheckBox* CloseOnExit() const { return closeOnExit_; }
     QCheckBox* ShowWarnings() const { return showWarnings_; }
+    QLineEdit* CodePattern() const { return codePattern_; }
+    QSpinBox* MaxWidth() const { return maxWidth_; }
+    QSpinBox* MaxHeight() const { return maxHeight_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -39,6 +46,12 @@ private:
     QGroupBox* general_;
     QCheckBox* closeOnExit_;
     QCheckBox* showWarnings_;
+    QGroupBox* adding_;
+    QLabel* patternLabel_;
+    QLineEdit* codePattern_;
+    QLabel* sizeLabel_;
+    QSpinBox* maxWidth_;
+    QSpinBox* maxHeight_;
     QGroupBox* language_;
     QComboBox* languages_;
     QPushButton* ok_;

@@ -369,8 +369,47 @@ void TManagerMain::ShowProgressWindow() {
 }
 
 void TManagerMain::HideProgressWindow() {
-    if (forms_.LoadForm) forms_.LoadForm->hide();
+    if (forms_.LoadForm) {
+        forms_.LoadForm->hide();
+        forms_.LoadForm->SetCancellable(false);
+    }
+    for (const QPointer<QWidget>& window : blockedWindows_)
+        if (window) window->setEnabled(true);
+    blockedWindows_.clear();
     show();
+}
+
+void TManagerMain::ShowCancellableProgress() {
+    hide();
+    if (!forms_.LoadForm) return;
+    TLoadForm& form = *forms_.LoadForm;
+    // The user's input is let through for Cancel: every other window shown (the check's
+    // report) takes none meanwhile, so nothing can change the pack under the work.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window == &form || !window->isVisible() || !window->isEnabled()) continue;
+        window->setEnabled(false);
+        blockedWindows_.emplace_back(window);
+    }
+    form.hide();
+    form.SetCancellable(true);
+    form.SetFileText(QString());
+    form.SetErrorCount(0);
+    form.ShowProgress();
+    progressClock_.invalidate();
+}
+
+bool TManagerMain::StepProgress(const QString& phase, int32_t position, int32_t maximum) {
+    if (!forms_.LoadForm) return true;
+    TLoadForm& form = *forms_.LoadForm;
+    // A few dozen repaints a second, as for opening; the first and last step always show.
+    if (!progressClock_.isValid() || progressClock_.elapsed() >= 30 || position == 0 || position >= maximum) {
+        progressClock_.start();
+        form.SetPhaseText(phase);
+        form.SetProgressRange(0, std::max(maximum, 1));
+        form.SetProgressPosition(position);
+        QCoreApplication::processEvents();
+    }
+    return !form.CancelRequested();
 }
 
 void TManagerMain::ShowPhase(int32_t phase, int32_t position, int32_t maximum) {

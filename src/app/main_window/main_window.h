@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -10,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/commands/editor_commands.h"
 
@@ -114,6 +116,8 @@ private:
     void HideProgressWindow() override;
     void ShowPhase(int32_t phase, int32_t position, int32_t maximum) override;
     void ShowFileProgress(const QString& fileName, int32_t position, int32_t errorCount) override;
+    void ShowCancellableProgress() override;
+    bool StepProgress(const QString& phase, int32_t position, int32_t maximum) override;
     void ReportFailure(const QString& action, const std::string& file) override;
     void StoreSettings(const std::string& file, const std::function<void()>& write) override;
     void ShowSmileCount(const QString& text) override;
@@ -160,6 +164,8 @@ private:
     std::atomic<bool> decodedPosted_{false};  // a grid update for decoded pictures is on its way
     bool picturesShown_ = false;              // the grid's shown rows have their pictures
     QElapsedTimer progressClock_;             // since the progress window was last repainted
+    // The windows a cancellable progress took the input from, given it back when it ends.
+    std::vector<QPointer<QWidget>> blockedWindows_;
     std::unique_ptr<TDefineDecoder> model_;
     bool handedOver_ = false;
     std::string storageName_ = "Storage";

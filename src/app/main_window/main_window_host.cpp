@@ -3,10 +3,13 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFile>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QSpinBox>
 #include <QToolButton>
 
+#include "app/commands/import_settings.h"
 #include "app/commands/interface_manager.h"
 #include "app/commands/suspended_grid.h"
 #include "app/dialogs/about_form.h"
@@ -52,6 +55,10 @@ void TManagerMain::ShowOptions() {
     TConfigManager& config = model_->Config();
     form.CloseOnExit()->setChecked(config.ReadBool(TConfigBoolKey::SaveOnExit));
     form.ShowWarnings()->setChecked(config.ReadBool(TConfigBoolKey::ShowWarnings));
+    const TImportSettings adding = ReadImportSettings(config.FileName());
+    form.CodePattern()->setText(QString::fromStdString(adding.CodePattern));
+    form.MaxWidth()->setValue(adding.MaxWidth);
+    form.MaxHeight()->setValue(adding.MaxHeight);
     TLangManager languages(DefaultLanguageDirectory());
     languages.Scan();
     languages.SelectByName(settings_->ReadString(TGlobalStringKey::LangDirectory));
@@ -64,6 +71,14 @@ void TManagerMain::ShowOptions() {
         batch.WriteBool(TConfigBoolKey::SaveOnExit, form.CloseOnExit()->isChecked());
         batch.WriteBool(TConfigBoolKey::ShowWarnings, form.ShowWarnings()->isChecked());
         StoreSettings(config.FileName(), [&] { config.Write(batch); });
+        TImportSettings chosen;
+        // Blanks at the ends would not come back from the file; an empty pattern is the default.
+        const QString pattern = form.CodePattern()->text().trimmed();
+        if (!pattern.isEmpty()) chosen.CodePattern = pattern.toStdString();
+        chosen.MaxWidth = form.MaxWidth()->value();
+        chosen.MaxHeight = form.MaxHeight()->value();
+        if (!(chosen == adding))
+            StoreSettings(config.FileName(), [&] { WriteImportSettings(config.FileName(), chosen); });
     }
     // The language chosen stays, also after Cancel.
     StoreSettings(settings_->FileName(), [&] {

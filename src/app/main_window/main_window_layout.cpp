@@ -140,7 +140,7 @@ void TManagerMain::BuildToolbar() {
     bar->setIconSize(QSize(kToolbarImageSize, kToolbarImageSize));
     bar->setContextMenuPolicy(Qt::PreventContextMenu);
     addToolBar(Qt::TopToolBarArea, bar);
-    for (int number = 1; number <= 17; ++number) {
+    for (int number = 1; number <= 20; ++number) {
         const TCommandSpec* spec = nullptr;
         for (const TCommandSpec& row : CommandTable())
             if (row.ToolButton == number) spec = &row;
@@ -154,6 +154,8 @@ void TManagerMain::BuildToolbar() {
             const QString image = spec->Command == TCommand::Undo        ? QStringLiteral("undo")
                                   : spec->Command == TCommand::Redo      ? QStringLiteral("redo")
                                   : spec->Command == TCommand::CheckPack ? QStringLiteral("check")
+                                  : spec->Command == TCommand::Import    ? QStringLiteral("import_pack")
+                                  : spec->Command == TCommand::Export    ? QStringLiteral("export_pack")
                                                                          : ToolbarImageName(spec->Element);
             action->setIcon(LoadIcon(image, kToolbarImageSize));
             bar->addAction(action);
@@ -270,6 +272,7 @@ void TManagerMain::BuildContextMenu() {
         if (spec->Command == TCommand::Preview) menu_->addSeparator()->setObjectName("N1");
         if (spec->Command == TCommand::Undo) menu_->addSeparator()->setObjectName("N2");
         if (spec->Command == TCommand::CheckPack) menu_->addSeparator()->setObjectName("N3");
+        if (spec->Command == TCommand::Import) menu_->addSeparator()->setObjectName("N4");
         menu_->addAction(commands_->Action(spec->Command));
     }
     // Closed without a choice: the commands follow the selection again. Later, as the item

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/dialogs/dialog_base.h"
+#include "convert/pack_import.h"
+
+class QComboBox;
+class QGridLayout;
+class QScrollArea;
+
+namespace faceloom {
+
+// The signatures of an import that the pack (or an earlier picture of the batch) has already:
+// one row per clash with the new picture's name, the signature, whom it clashes with and what
+// to do (keep it for the old smile, rename the new one's, skip the new picture), buttons that
+// choose the same for every row, OK and Cancel (Cancel: nothing is added).
+class TClashForm : public TDialogBase {
+    Q_OBJECT
+public:
+    explicit TClashForm(QWidget* parent = nullptr);
+
+    void ApplyLanguage(const TLang& lang) override;
+
+    // One row per clash of plan, each showing the plan's choice; smileLabel(i) is smile i's
+    // label as the grid shows it.
+    void SetClashes(const TImportPlan& plan, const std::function<QString(int32_t)>& smileLabel);
+    // The rows' choices, in the plan's clash order.
+    std::vector<TClashChoice> Choices() const;
+    // Every row at once, as the buttons do.
+    void ChooseAll(TClashChoice choice);
+
+    int RowCount() const { return static_cast<int>(rows_.size()); }
+    QComboBox* ChoiceBox(int row) const;
+    // The signature Rename gives the row's new smile.
+    QString Renamed(int row) const;
+
+private:
+    struct TRow {
+        QString Name;     // the new picture
+        QString Code;     // the clashing signature
+        QString Renamed;  // what Rename makes of it
+        int32_t Smile = -1;
+        QString Other;  // the smile's label, or the earlier new picture's name
+        TClashChoice Choice = TClashChoice::Rename;
+    };
+    void Fill();
+    void ShowTexts();
+
+    QLabel* intro_;
+    QScrollArea* scroll_;
+    QWidget* table_;
+    QGridLayout* grid_;
+    std::vector<QLabel*> headers_;
+    std::vector<QWidget*> cells_;  // made by Fill, freed by the next
+    std::vector<QComboBox*> boxes_;
+    QPushButton* keepAll_;
+    QPushButton* renameAll_;
+    QPushButton* skipAll_;
+    QPushButton* ok_;
+    QPushButton* cancel_;
+    std::vector<TRow> rows_;
+    int stretchRow_ = 1;
+    // The language's texts the rows are made of.
+    QString keep_, rename_, skip_, smileText_, newText_;
+};
+
+}  // namespace faceloom
