@@ -60,7 +60,8 @@ TEST(BuiltinTexts, CoverTheWindowsRangesInIdOrder) {
     EXPECT_TRUE(BuiltinText(1603).empty());
     EXPECT_TRUE(BuiltinText(1720).empty());
     EXPECT_TRUE(BuiltinText(1910).empty());
-    EXPECT_TRUE(BuiltinText(2112).empty());
+    EXPECT_TRUE(BuiltinText(2113).empty());
+    EXPECT_TRUE(BuiltinText(2161).empty());
     EXPECT_TRUE(BuiltinText(-1).empty());
 }
 
