@@ -19,13 +19,7 @@ trap 'rm -rf "$dir"' EXIT
 export TMPDIR="$dir"
 pack="$build/bin/faceloom-pack"
 
-wall() {  # seconds of one run of the command
-    start=$(date +%s.%N)
-    "$@" >/dev/null
-    end=$(date +%s.%N)
-    awk "BEGIN { print $end - $start }"
-}
-median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+. "$(dirname "$0")/support/timing.sh"
 roundtrip() {
     "$pack" export zip "$dir/pack" "$dir/out.zip" && "$pack" import zip "$dir/out.zip" "$dir/back"
 }

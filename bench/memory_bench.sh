@@ -22,7 +22,7 @@ bench="$build/bin/bench_pack_memory"
 "$gen" "$dir/b" "$switch_smiles" 77
 export FACELOOM_BENCH_DIR="$dir"
 
-median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+. "$(dirname "$0")/support/timing.sh"
 field() { awk -v key="$1" '{ for (i = 1; i < NF; i += 2) if ($i == key) print $(i + 1) }'; }
 
 memory() {  # label, arguments of "bench_pack_memory memory"

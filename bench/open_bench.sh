@@ -15,13 +15,7 @@ trap 'rm -rf "$dir"' EXIT
 "$build/bin/bench_pack_gen" "$dir/pack" "$smiles"
 export TMPDIR="$dir"
 
-wall() {  # seconds of one run of the command
-    start=$(date +%s.%N)
-    "$@" >/dev/null
-    end=$(date +%s.%N)
-    awk "BEGIN { print $end - $start }"
-}
-median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+. "$(dirname "$0")/support/timing.sh"
 
 : >"$dir/open"
 : >"$dir/base"

@@ -13,6 +13,7 @@
 #include <algorithm>
 
 #include "app/commands/interface_manager.h"
+#include "app/commands/local_paths.h"
 #include "app/commands/model_error_text.h"
 #include "app/commands/suspended_grid.h"
 #include "app/dialogs/app_forms.h"
@@ -40,13 +41,6 @@
 namespace faceloom {
 
 namespace {
-
-QString FromLocal(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
-std::string ToLocal(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
 
 QString Text(const TLang& lang, int id) {
     return QString::fromStdU16String(lang.Text(id));

@@ -11,6 +11,7 @@
 #include "app/commands/editor_commands.h"
 #include "app/commands/import_settings.h"
 #include "app/commands/interface_manager.h"
+#include "app/commands/local_paths.h"
 #include "app/commands/model_error_text.h"
 #include "app/commands/suspended_grid.h"
 #include "app/dialogs/app_forms.h"
@@ -29,13 +30,6 @@
 namespace faceloom {
 
 namespace {
-
-QString FromLocal(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
-std::string ToLocal(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
 
 QString Filled(const QString& pattern, const std::vector<std::string>& params) {
     return QString::fromStdU16String(FillPlaceholders(pattern.toStdU16String(), params));

@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include "app/commands/local_paths.h"
 #include "app/dialogs/dialog_look.h"
 #include "lang/lang.h"
 
@@ -11,7 +12,7 @@ namespace {
 
 QString WithFile(const QString& reason, const std::string& file) {
     if (file.empty()) return reason;
-    return reason + QLatin1Char('\n') + QFile::decodeName(QByteArray::fromStdString(file));
+    return reason + QLatin1Char('\n') + FromLocal(file);
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include <algorithm>
 
 #include "app/commands/interface_manager.h"
+#include "app/commands/local_paths.h"
 #include "app/dialogs/app_forms.h"
 #include "app/dialogs/check_form.h"
 #include "app/dialogs/dialog_base.h"
@@ -42,16 +43,7 @@
 
 namespace faceloom {
 
-namespace {
-
-QString FromLocal(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
-std::string ToLocal(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
-
-}  // namespace
+namespace {}  // namespace
 
 TManagerMain::TManagerMain(TAppForms& forms, const std::string& handOverSuffix, QWidget* parent)
     : QMainWindow(parent), forms_(forms), handOverSuffix_(handOverSuffix) {
@@ -214,8 +206,7 @@ void TManagerMain::ReportUnreadableStates() {
     if (unreadable.Empty()) return;
     QString text = unreadableStateText_;
     for (uint8_t p = 0; p < kPackCount; ++p) {
-        if (unreadable.Contains(p))
-            text += "\n" + QFile::decodeName(QByteArray::fromStdString(model_->WorkingFolder(p)));
+        if (unreadable.Contains(p)) text += "\n" + FromLocal(model_->WorkingFolder(p));
     }
     QMessageBox box(QMessageBox::Warning, errorCaption_, text, QMessageBox::Ok, this);
     box.setObjectName("UnreadableStateBox");

@@ -11,6 +11,7 @@
 
 #include "app/commands/import_settings.h"
 #include "app/commands/interface_manager.h"
+#include "app/commands/local_paths.h"
 #include "app/commands/suspended_grid.h"
 #include "app/dialogs/about_form.h"
 #include "app/dialogs/app_forms.h"
@@ -34,7 +35,7 @@ void TManagerMain::ReportFailure(const QString& action, const std::string& file)
     lastSaveFailure_ = action;
     if (!file.empty()) {
         if (!lastSaveFailure_.isEmpty()) lastSaveFailure_ += "\n";
-        lastSaveFailure_ += QFile::decodeName(QByteArray::fromStdString(file));
+        lastSaveFailure_ += FromLocal(file);
     }
     QMessageBox box(QMessageBox::Warning, errorCaption_, lastSaveFailure_, QMessageBox::Ok, this);
     box.setObjectName("SaveFailureBox");
