@@ -252,18 +252,6 @@ void TEditorCommands::PicturesDecoded() {
     grid_->Relayout();
 }
 
-bool TEditorCommands::ShownSmilesDecoded() const {
-    if (!model_) return true;
-    const int32_t columns = std::max(1, grid_->ColCount());
-    const int32_t rows = grid_->height() / std::max(1, grid_->MaxRowHeight()) + 1;
-    const int32_t first = grid_->ScrollRow() * columns;
-    const int32_t last = std::min({grid_->Count(), model_->SmileCount(), first + columns * rows});
-    for (int32_t i = first; i < last; ++i) {
-        if (model_->Smile(i)->Pending) return false;
-    }
-    return true;
-}
-
 void TEditorCommands::DecodingDone() {
     if (!model_) return;
     PicturesDecoded();

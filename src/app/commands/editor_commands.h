@@ -173,8 +173,6 @@ public:
     // once all are in, the counts and the commands follow.
     void PicturesDecoded();
     void DecodingDone();
-    // Every smile of the grid's shown rows has been decoded (or was never waiting).
-    bool ShownSmilesDecoded() const;
     void FillGrid();
     void ShowSelectedSignatures();
     void ClearSignatureSelection();

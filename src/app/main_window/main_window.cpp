@@ -167,19 +167,19 @@ void TManagerMain::StartPackEngine() {
     model_->OnWriteError = [this](TDefineDecoder&, uint8_t, const std::string& fileName) {
         ReportFailure(forms_.ErrorTexts.Reason(TModelError::WriteFailed), fileName);
     };
-    // The decoding thread asks for the grid's update: at once until the shown rows are whole
-    // (a large pack would otherwise wait a tick for its first screen), then at most every
-    // 100 ms, the last picture at once.
+    // The decoding thread asks for the grid's update: the first pictures at once, then at most
+    // every 25 ms, the last picture at once. A longer tick kept a large pack's first screen
+    // waiting for the rows that came in just after the first update.
     model_->SetDecodedEvents(
         [this](TSmile*) {
             if (decodedPosted_.exchange(true)) return;
             QMetaObject::invokeMethod(
                 this,
                 [this] {
-                    QTimer::singleShot(picturesShown_ ? 100 : 0, this, [this] {
+                    QTimer::singleShot(picturesShown_ ? 25 : 0, this, [this] {
                         decodedPosted_ = false;
+                        picturesShown_ = true;
                         commands_->PicturesDecoded();
-                        picturesShown_ = commands_->ShownSmilesDecoded();
                     });
                 },
                 Qt::QueuedConnection);

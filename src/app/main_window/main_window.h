@@ -162,7 +162,7 @@ private:
     bool stopping_ = false;
     std::unique_ptr<TInstanceLock> lock_;
     std::atomic<bool> decodedPosted_{false};  // a grid update for decoded pictures is on its way
-    bool picturesShown_ = false;              // the grid's shown rows have their pictures
+    bool picturesShown_ = false;              // the first decoded pictures are in the grid
     QElapsedTimer progressClock_;             // since the progress window was last repainted
     // The windows a cancellable progress took the input from, given it back when it ends.
     std::vector<QPointer<QWidget>> blockedWindows_;
