@@ -62,24 +62,31 @@ long HeapBytes() {
     return long(info.uordblks + info.hblkhd);
 }
 
-// The bytes of the distinct buffers the current pack's frames hold (shared ones once).
-long HeldBytes(const TDefineDecoder& model) {
-    long bytes = 0;
-    std::set<const uint8_t*> shared;
+// Calls visit with every allocated frame of the current pack's decoded pictures.
+template <class F>
+void ForEachFrame(const TDefineDecoder& model, F visit) {
     for (int32_t i = 0; i < model.SmileCount(); ++i) {
         TRef<TPictureDecoder> picture = model.Smile(i)->PictureRef();
         if (!picture) continue;
         for (const auto& object : picture->Frames) {
             const auto* frame = dynamic_cast<const TSmileBitmap*>(object.get());
-            if (!frame || !frame->Allocated) continue;
-            if (const auto* f8 = dynamic_cast<const TSmileBitmap8*>(frame)) bytes += long(f8->Pixels.size());
-            if (const auto* f32 = dynamic_cast<const TSmileBitmap32*>(frame))
-                bytes += 4 * long(f32->Pixels.size());
-            for (const TSharedBytes* buffer : {&frame->Header, &frame->MaskHeader, &frame->MaskBits}) {
-                if (shared.insert(buffer->data()).second) bytes += long(buffer->size());
-            }
+            if (frame && frame->Allocated) visit(*frame);
         }
     }
+}
+
+// The bytes of the distinct buffers the current pack's frames hold (shared ones once).
+long HeldBytes(const TDefineDecoder& model) {
+    long bytes = 0;
+    std::set<const uint8_t*> shared;
+    ForEachFrame(model, [&](const TSmileBitmap& frame) {
+        if (const auto* f8 = dynamic_cast<const TSmileBitmap8*>(&frame)) bytes += long(f8->Pixels.size());
+        if (const auto* f32 = dynamic_cast<const TSmileBitmap32*>(&frame))
+            bytes += 4 * long(f32->Pixels.size());
+        for (const TSharedBytes* buffer : {&frame.Header, &frame.MaskHeader, &frame.MaskBits}) {
+            if (shared.insert(buffer->data()).second) bytes += long(buffer->size());
+        }
+    });
     return bytes;
 }
 
@@ -87,21 +94,15 @@ long HeldBytes(const TDefineDecoder& model) {
 long RuleBytes(const TDefineDecoder& model) {
     long bytes = 0;
     std::set<const uint8_t*> headers;
-    for (int32_t i = 0; i < model.SmileCount(); ++i) {
-        TRef<TPictureDecoder> picture = model.Smile(i)->PictureRef();
-        if (!picture) continue;
-        for (const auto& object : picture->Frames) {
-            const auto* frame = dynamic_cast<const TSmileBitmap*>(object.get());
-            if (!frame || !frame->Allocated) continue;
-            if (const auto* f8 = dynamic_cast<const TSmileBitmap8*>(frame)) {
-                bytes += long((f8->Width + 3) & ~3) * f8->Height;
-                if (headers.insert(f8->Header.data()).second) bytes += 40 + 4 * f8->PaletteCount;
-            } else {
-                bytes += 4L * frame->Width * frame->Height;
-            }
-            if (frame->HasMask) bytes += long(((frame->Width + 7) / 8 + 3) & ~3) * frame->Height;
+    ForEachFrame(model, [&](const TSmileBitmap& frame) {
+        if (const auto* f8 = dynamic_cast<const TSmileBitmap8*>(&frame)) {
+            bytes += long((f8->Width + 3) & ~3) * f8->Height;
+            if (headers.insert(f8->Header.data()).second) bytes += 40 + 4 * f8->PaletteCount;
+        } else {
+            bytes += 4L * frame.Width * frame.Height;
         }
-    }
+        if (frame.HasMask) bytes += long(((frame.Width + 7) / 8 + 3) & ~3) * frame.Height;
+    });
     return bytes;
 }
 
