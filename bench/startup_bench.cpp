@@ -180,20 +180,30 @@ void Spin(int milliseconds) {
     loop.exec();
 }
 
-// The main window as the program's entry builds it. "start" prints "painted T" and closes the
-// window the orderly way; "grid" lets it animate and prints "cpu=.. rss=.. visible=..".
-int RunWindow(int argc, char** argv, bool grid, int seconds) {
-    int result = 0;
-    {
-        QApplication app(argc, argv);
+// The application and the main window as the program's entry builds them; closing the window
+// ends the event loop.
+struct TBenchEditor {
+    TBenchEditor(int& argc, char** argv) : App(argc, argv), Window(Forms, "") {
         QApplication::setApplicationName("Faceloom for Tavi 2005 v3.1");
         QApplication::setQuitOnLastWindowClosed(false);
-        TAppForms forms;
-        TManagerMain window(forms, "");
-        forms.Create(
-            [&window](TDragDispatcherBase* dispatcher) { window.Grid()->SetDragDispatcher(dispatcher); });
-        QObject::connect(&window, &TManagerMain::Closed, &app,
-                         [&window] { QApplication::exit(window.Refused() ? 1 : 0); });
+        Forms.Create(
+            [this](TDragDispatcherBase* dispatcher) { Window.Grid()->SetDragDispatcher(dispatcher); });
+        QObject::connect(&Window, &TManagerMain::Closed, &App,
+                         [this] { QApplication::exit(Window.Refused() ? 1 : 0); });
+    }
+    QApplication App;
+    TAppForms Forms;
+    TManagerMain Window;
+};
+
+// The main window as the program's entry builds it. "start" prints "painted T" and closes the
+// window the orderly way; "grid" lets it animate and prints "cpu=.. rss=.. visible=..".
+int RunWindow(int& argc, char** argv, bool grid, int seconds) {
+    int result = 0;
+    {
+        TBenchEditor editor(argc, argv);
+        QApplication& app = editor.App;
+        TManagerMain& window = editor.Window;
         TFirstGridPaint watch(window, *window.Grid());
         watch.OnPainted = [&] {
             QTimer::singleShot(0, &window, [&] {
@@ -245,18 +255,12 @@ long StatusKb(const char* field) {
 // The main window as the program's entry builds it, left until every smile of the pack left
 // open (count of them, 0 for none) has its picture and half a second more; then prints
 // "anon KiB rss KiB" and closes.
-int RunMemory(int argc, char** argv, int count) {
+int RunMemory(int& argc, char** argv, int count) {
     int result = 0;
     {
-        QApplication app(argc, argv);
-        QApplication::setApplicationName("Faceloom for Tavi 2005 v3.1");
-        QApplication::setQuitOnLastWindowClosed(false);
-        TAppForms forms;
-        TManagerMain window(forms, "");
-        forms.Create(
-            [&window](TDragDispatcherBase* dispatcher) { window.Grid()->SetDragDispatcher(dispatcher); });
-        QObject::connect(&window, &TManagerMain::Closed, &app,
-                         [&window] { QApplication::exit(window.Refused() ? 1 : 0); });
+        TBenchEditor editor(argc, argv);
+        QApplication& app = editor.App;
+        TManagerMain& window = editor.Window;
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, &window, [&] {
             const TSmileView& grid = *window.Grid();
