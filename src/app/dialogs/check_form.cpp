@@ -168,9 +168,7 @@ void TCheckForm::ShowReport(bool activate, QWidget* owner) {
         // Wide enough for the longest sentence where the screen allows, so a line is read
         // whole instead of scrolled to.
         list_->resizeColumnToContents(0);
-        const int wanted = width() - list_->viewport()->width() + list_->columnWidth(0) + 8;
-        const int widest = screen() ? screen()->availableGeometry().width() * 9 / 10 : wanted;
-        if (wanted > width()) resize(std::min(wanted, widest), height());
+        WidenTo(width() - list_->viewport()->width() + list_->columnWidth(0) + 8);
         CentreOnScreen();
     }
     // Made once without a parent, it still stays above the window it reports on.

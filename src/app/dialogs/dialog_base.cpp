@@ -6,6 +6,7 @@
 #include <QLayout>
 #include <QPushButton>
 #include <QScreen>
+#include <algorithm>
 
 #include "app/dialogs/dialog_look.h"
 
@@ -121,6 +122,11 @@ void TDialogBase::FitToContents() {
                        std::max(minimumDesignSize_.height(), std::min(fittedHeight, screen.height())));
         resize(width, height);
     }
+}
+
+void TDialogBase::WidenTo(int wanted) {
+    const int widest = AvailableScreen().width() * 9 / 10;
+    if (wanted > width()) resize(std::min(wanted, std::max(widest, width())), height());
 }
 
 void TDialogBase::CentreOnScreen() {

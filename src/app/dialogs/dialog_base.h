@@ -62,6 +62,9 @@ protected:
 
     void SetMinimumDesignSize(QSize size) { minimumDesignSize_ = size; }
     void CentreOnScreen();
+    // Widens the window to wanted pixels where the screen allows (up to 90% of it), so that a
+    // long line is read whole instead of scrolled to; never narrows it.
+    void WidenTo(int wanted);
 
 private:
     QSize designSize_;

@@ -64,8 +64,10 @@ TMessagesForm::TMessagesForm(QWidget* parent) : TDialogBase("MessagesForm", QSiz
     list_ = new QPlainTextEdit(this);
     list_->setObjectName("LineList");
     list_->setReadOnly(true);
-    // A line stays one line: a file name is never broken.
-    list_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // A long sentence wraps between words, so it is read whole without scrolling sideways;
+    // a file name (one word) is never broken.
+    list_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    list_->setWordWrapMode(QTextOption::WordWrap);
     list_->setTabChangesFocus(true);
     ok_ = MakeButton(TButtonKind::Ok, "OkButton");
     auto* layout = new QVBoxLayout(this);
