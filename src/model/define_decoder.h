@@ -48,6 +48,13 @@ enum class TModelError {
                          // folder was touched, and it is neither opened nor saved into
     NotPresent,          // no pack (or no place for it) to work on
     BadSignature,        // a signature that a definition line cannot store and read back unchanged
+    EditUnfinished,      // an edit stopped half-way in the working copy (even its roll-back could
+                         // not be written, or a start could not finish it): nothing else is done
+                         // to the pack until it is put back or finished, which every operation on
+                         // the pack tries first
+    HistoryDamaged,      // undo or redo: a picture the step keeps in the history is missing,
+                         // unreadable or not a regular file; nothing changed, and the steps that
+                         // led through it were dropped
     Unexpected,          // anything else (out of memory, say); nothing was changed
 };
 
@@ -350,6 +357,9 @@ private:
         TEditHistory History;
         // Position of the history's step that the current bracket's adds join (0: none).
         uint64_t GroupStep = 0;
+        // An edit of this session left its journal (RollbackFailed): the list and history
+        // still hold the state before it, which SettleEdit puts back.
+        bool RollBackPending = false;
     };
     // A pack built in the staging folder beside its working copy, not yet swapped in.
     struct TStaged {
@@ -431,7 +441,10 @@ private:
     // Editing helpers.
     void AfterEdit();
     void SyncNameWidth(uint8_t pack, size_t count);
-    bool RunEdit(const TEditJournal& edit, const std::string& historyBefore = std::string());
+    bool RunEdit(const TEditJournal& edit);
+    // Puts back (or, left by a start, finishes) an edit that stopped half-way in the pack's
+    // working copy; false (EditUnfinished) while that cannot be done.
+    bool SettleEdit(uint8_t pack);
     // Runs an edit whose history becomes next, dropping the kept pictures no step holds any more.
     bool RunRecorded(TEditPlan& plan, TEditHistory& next, const std::vector<std::string>& dropped);
     TEditPlan PlanFor(uint8_t pack) const;
@@ -447,6 +460,7 @@ private:
     void ResetHistory(uint8_t pack);
     void MarkSaved(uint8_t pack);
     void ForgetHistory(uint8_t pack);
+    void DropHistoryThrough(uint8_t pack, bool redo);
 
     // Loading helpers.
     void RecoverPack(uint8_t pack, TPackState& record);

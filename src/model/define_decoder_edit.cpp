@@ -36,20 +36,67 @@ int64_t CanonicalIndex(const std::string& name, std::string_view ext, int maxLet
 
 // Runs the journalled renames and the definition write of an edit; the caller changes the
 // list only when this succeeded.
-bool TDefineDecoder::RunEdit(const TEditJournal& edit, const std::string& historyBefore) {
-    switch (ApplyEdit(Current().Folder, edit, identity_, historyBefore)) {
+bool TDefineDecoder::RunEdit(const TEditJournal& edit) {
+    TPack& pack = Current();
+    switch (ApplyEdit(pack.Folder, edit, identity_)) {
         case TEditOutcome::Done:
-            Current().Stale = false;
+            pack.Stale = false;
             return true;
         case TEditOutcome::WriteFailed:
-            lastErrorFile_ = Current().DefinePath;
+            lastErrorFile_ = pack.DefinePath;
             return Fail(TModelError::WriteFailed, false);
         case TEditOutcome::RenameFailed:
+            lastErrorFile_ = pack.Folder;
+            return Fail(TModelError::RenameFailed, false);
         case TEditOutcome::RollbackFailed:
             break;
     }
-    lastErrorFile_ = Current().Folder;
-    return Fail(TModelError::RenameFailed, false);
+    // The list keeps the state before the edit, which the working copy gets back as soon as
+    // there is room for it.
+    pack.RollBackPending = true;
+    lastErrorFile_ = pack.Folder;
+    return Fail(TModelError::EditUnfinished, false);
+}
+
+// A journal in the working copy is an edit between two states. One of this session is put
+// back: the list never took it. One that a start could not finish is finished, and the list is
+// built again from the working copy. Until then nothing else touches the pack: an edit, undo
+// or save would write over pictures that are not in their places.
+bool TDefineDecoder::SettleEdit(uint8_t p) {
+    TPack& pack = packs_[p];
+    if (pack.Folder.empty() || !FileExists(pack.Folder + kEditJournalName)) {
+        pack.RollBackPending = false;
+        return true;
+    }
+    bool settled = false;
+    if (pack.RollBackPending) {
+        const std::string history = pack.History.Encode(identity_);
+        settled =
+            RollBackEdit(pack.Folder, identity_, FormatDefinition(SignatureLines(pack.Smiles)), &history);
+    } else if (RecoverEdit(pack.Folder, identity_)) {
+        settled = true;
+        const uint8_t current = currentPack_;
+        currentPack_ = p;
+        try {
+            BuildFromWorkingCopy(p);
+            LoadHistory(p);
+        } catch (...) {
+            currentPack_ = current;
+            throw;
+        }
+        currentPack_ = current;
+    }
+    if (!settled) {
+        lastErrorFile_ = pack.Folder;
+        return Fail(TModelError::EditUnfinished, false);
+    }
+    pack.RollBackPending = false;
+    pack.Stale = false;
+    // The pictures an edit parked under temporary names are back in their places.
+    for (const TFolderEntry& entry : ListFolder(pack.Folder)) {
+        if (entry.IsFile && IsOwnTempName(entry.Name)) DeleteFileAt(pack.Folder + entry.Name);
+    }
+    return true;
 }
 
 // The step goes into the journal with the history as it will be; the pictures of the steps
@@ -68,7 +115,7 @@ bool TDefineDecoder::RunRecorded(TEditPlan& plan, TEditHistory& next,
         lastErrorFile_ = folder + kHistoryFolderName;
         return Fail(TModelError::WriteFailed, false);
     }
-    if (!RunEdit(plan.Edit, Current().History.Encode(identity_))) return false;
+    if (!RunEdit(plan.Edit)) return false;
     Current().History = std::move(next);
     return true;
 }
@@ -113,6 +160,7 @@ void TDefineDecoder::SyncNameWidth(uint8_t p, size_t count) {
 
 TSmile* TDefineDecoder::AddSmile(const std::string& file) {
     return Run<TSmile*>(nullptr, [&]() -> TSmile* {
+        if (!SettleEdit(currentPack_)) return nullptr;
         if (!CurrentEditable()) return Fail<TSmile*>(TModelError::NotPresent, nullptr);
         return InsertPicture(SmileCount(), file);
     });
@@ -120,6 +168,7 @@ TSmile* TDefineDecoder::AddSmile(const std::string& file) {
 
 TSmile* TDefineDecoder::InsertSmile(int32_t index, const std::string& file) {
     return Run<TSmile*>(nullptr, [&]() -> TSmile* {
+        if (!SettleEdit(currentPack_)) return nullptr;
         if (!CurrentEditable() || index < 0 || index >= SmileCount()) {
             return Fail<TSmile*>(TModelError::NotPresent, nullptr);
         }
@@ -130,6 +179,7 @@ TSmile* TDefineDecoder::InsertSmile(int32_t index, const std::string& file) {
 TSmile* TDefineDecoder::AddSmileWithSignatures(int32_t index, const std::string& file,
                                                const std::vector<std::string>& signatures) {
     return Run<TSmile*>(nullptr, [&]() -> TSmile* {
+        if (!SettleEdit(currentPack_)) return nullptr;
         if (!CurrentEditable() || index < 0 || index > SmileCount()) {
             return Fail<TSmile*>(TModelError::NotPresent, nullptr);
         }
@@ -211,6 +261,7 @@ std::string StepLabel(const std::vector<std::string>& before, const std::vector<
 // a failure anywhere leaves the old picture in place.
 TSmile* TDefineDecoder::ReplacePicture(int32_t index, const std::string& file) {
     return Run<TSmile*>(nullptr, [&]() -> TSmile* {
+        if (!SettleEdit(currentPack_)) return nullptr;
         if (!CurrentEditable() || index < 0 || index >= SmileCount()) {
             return Fail<TSmile*>(TModelError::NotPresent, nullptr);
         }
@@ -251,6 +302,7 @@ TSmile* TDefineDecoder::ReplacePicture(int32_t index, const std::string& file) {
 
 bool TDefineDecoder::MoveSmile(int32_t from, int32_t to) {
     return Run(false, [&] {
+        if (!SettleEdit(currentPack_)) return false;
         const int32_t count = SmileCount();
         if (!CurrentEditable() || from < 0 || from >= count || to < 0 || to >= count) {
             return Fail(TModelError::NotPresent, false);
@@ -285,6 +337,7 @@ bool TDefineDecoder::MoveSmile(int32_t from, int32_t to) {
 // The picture goes into the history; the pictures after it shift down.
 bool TDefineDecoder::DeleteSmile(int32_t index) {
     return Run(false, [&] {
+        if (!SettleEdit(currentPack_)) return false;
         const int32_t count = SmileCount();
         if (!CurrentEditable() || index < 0 || index >= count) return Fail(TModelError::NotPresent, false);
         TPack& pack = Current();
@@ -314,6 +367,7 @@ bool TDefineDecoder::DeleteSmile(int32_t index) {
 // place and undo brings it back.
 bool TDefineDecoder::DeletePicture(int32_t index) {
     return Run(false, [&] {
+        if (!SettleEdit(currentPack_)) return false;
         if (!CurrentEditable() || index < 0 || index >= SmileCount())
             return Fail(TModelError::NotPresent, false);
         TPack& pack = Current();
@@ -406,6 +460,7 @@ bool TDefineDecoder::ChangeSignatures(int32_t index, std::vector<std::string> si
 
 bool TDefineDecoder::AddSignature(int32_t index, int32_t position, const std::string& text) {
     return Run(false, [&] {
+        if (!SettleEdit(currentPack_)) return false;
         TSmile* smile = CurrentEditable() ? Smile(index) : nullptr;
         if (!smile || position < 0 || position > smile->Signatures.Count())
             return Fail(TModelError::NotPresent, false);
@@ -418,6 +473,7 @@ bool TDefineDecoder::AddSignature(int32_t index, int32_t position, const std::st
 
 bool TDefineDecoder::EditSignature(int32_t index, int32_t position, const std::string& text) {
     return Run(false, [&] {
+        if (!SettleEdit(currentPack_)) return false;
         TSmile* smile = CurrentEditable() ? Smile(index) : nullptr;
         if (!smile || position < 0 || position >= smile->Signatures.Count())
             return Fail(TModelError::NotPresent, false);
@@ -430,6 +486,7 @@ bool TDefineDecoder::EditSignature(int32_t index, int32_t position, const std::s
 
 bool TDefineDecoder::MoveSignature(int32_t index, int32_t from, int32_t to) {
     return Run(false, [&] {
+        if (!SettleEdit(currentPack_)) return false;
         TSmile* smile = CurrentEditable() ? Smile(index) : nullptr;
         const int32_t count = smile ? smile->Signatures.Count() : 0;
         if (!smile || from < 0 || from >= count || to < 0 || to >= count)
@@ -444,6 +501,7 @@ bool TDefineDecoder::MoveSignature(int32_t index, int32_t from, int32_t to) {
 
 bool TDefineDecoder::DeleteSignature(int32_t index, int32_t position) {
     return Run(false, [&] {
+        if (!SettleEdit(currentPack_)) return false;
         TSmile* smile = CurrentEditable() ? Smile(index) : nullptr;
         if (!smile || position < 0 || position >= smile->Signatures.Count())
             return Fail(TModelError::NotPresent, false);

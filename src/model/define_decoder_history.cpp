@@ -36,11 +36,11 @@ bool TDefineDecoder::NextRedo(THistoryStepInfo& info) const {
 }
 
 bool TDefineDecoder::Undo() {
-    return Run(false, [&] { return StepHistory(false); });
+    return Run(false, [&] { return SettleEdit(currentPack_) && StepHistory(false); });
 }
 
 bool TDefineDecoder::Redo() {
-    return Run(false, [&] { return StepHistory(true); });
+    return Run(false, [&] { return SettleEdit(currentPack_) && StepHistory(true); });
 }
 
 void TDefineDecoder::BeginStep() {
@@ -65,6 +65,17 @@ bool TDefineDecoder::StepHistory(bool redo) {
     const int32_t count = SmileCount();
     TEditHistory next = pack.History;
     THistoryStep& step = redo ? next.RedoStep() : next.UndoStep();
+    // The pictures the step brings back must be there as the history left them: a step that
+    // would bring back a smile without its picture (whose next save would delete the picture
+    // from the pack's folder) is refused, and with it every step that leads through it.
+    for (const TKeptPicture& slot : redo ? step.Undone : step.Done) {
+        if (slot.Name.empty()) continue;
+        const std::string path = pack.Folder + kHistoryFolderName + slot.Name;
+        if (ReadableRegularFile(path)) continue;
+        DropHistoryThrough(currentPack_, redo);
+        lastErrorFile_ = path;
+        return Fail(TModelError::HistoryDamaged, false);
+    }
     const THistoryStepInfo info = step.Info;
     const int32_t index = info.Index;
     TEditPlan plan = PlanFor(currentPack_);
@@ -262,6 +273,31 @@ void TDefineDecoder::MarkSaved(uint8_t p) {
         return;  // the mark stays: better shown modified than lost
     }
     pack.History = std::move(next);
+}
+
+// A step that cannot be taken back (done again) goes with the steps beyond it: the undo steps
+// from the cursor back (the redo steps from the cursor on). The shorter index goes first, so
+// a kill afterwards leaves no step naming a picture that is gone.
+void TDefineDecoder::DropHistoryThrough(uint8_t p, bool redo) {
+    TPack& pack = packs_[p];
+    TEditHistory next = pack.History;
+    std::vector<std::string> dropped;
+    if (redo) {
+        next.DropRedoSteps(dropped);
+    } else {
+        next.DropUndoSteps(dropped);
+    }
+    const std::string folder = pack.Folder + kHistoryFolderName;
+    try {
+        WriteFileAtomic(pack.Folder + kHistoryIndexName, next.Encode(identity_), TDurability::Scratch);
+    } catch (...) {
+        // Without an index the next start drops the whole history, never acting on it.
+        DeleteFileAt(pack.Folder + kHistoryIndexName);
+    }
+    pack.History = std::move(next);
+    pack.GroupStep = 0;
+    // Only files of the history's own: a link is removed itself, never what it points to.
+    for (const std::string& name : dropped) DeleteFileAt(folder + name);
 }
 
 // A change the history did not see (signatures changed directly on a smile): the history

@@ -194,7 +194,8 @@ void TDefineDecoder::BuildFromWorkingCopy(uint8_t p) {
 // of those signatures.
 void TDefineDecoder::SetFramesAside(uint8_t p) {
     TPack& pack = packs_[p];
-    if (!presentPacks_.Contains(p) || !pack.Built || pack.Stale) return;
+    // So does one whose edit waits to be put back: its list is the state to put back.
+    if (!presentPacks_.Contains(p) || !pack.Built || pack.Stale || pack.RollBackPending) return;
     ReleaseSmiles(pack);
     framesAside_.Include(p);
 }
@@ -524,6 +525,7 @@ TModelError SaveError(TSaveResult result) {
 
 bool TDefineDecoder::CheckTarget(uint8_t p, const std::string& target, std::vector<std::string>& packFiles) {
     if (!presentPacks_.Contains(p) || target.empty()) return Fail(TModelError::NotPresent, false);
+    if (!SettleEdit(p)) return false;
     if (!IniValueReadsBack(target)) return Fail(TModelError::PathNotStorable, false);
     // The working copies and their records live there: a pack saved into the storage area
     // would be emptied by the next open or close.

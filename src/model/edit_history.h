@@ -103,6 +103,14 @@ public:
     // The last done step was undone (redone): moves the cursor and applies the bounds.
     void Undone(std::vector<std::string>& dropped);
     void Redone(std::vector<std::string>& dropped);
+    // Every undo step goes (the one a damaged picture keeps from being taken back and the
+    // older ones), or every redo step.
+    void DropUndoSteps(std::vector<std::string>& dropped) {
+        while (cursor_ > 0) DropFront(dropped);
+    }
+    void DropRedoSteps(std::vector<std::string>& dropped) {
+        while (steps_.size() > cursor_) DropBack(dropped);
+    }
     // After the top step grew (a multi-file add): applies the bounds.
     void Trimmed(std::vector<std::string>& dropped) { Trim(cursor_ - 1, dropped); }
 

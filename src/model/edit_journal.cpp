@@ -13,6 +13,12 @@ namespace {
 constexpr std::string_view kJournalKind = "edit 2";
 // The same with the history's index as a last field.
 constexpr std::string_view kHistoryJournalKind = "edit 3";
+// The edit's new definition and history index, written before its first rename and renamed
+// into place at its end, and the old index while the new one takes its place: temporary names
+// of ours, which start-up and the history's upkeep remove when left over.
+constexpr const char* kDefineNewName = ".~faceloom-define-new.tmp";
+constexpr const char* kIndexNewName = "History/.~faceloom-index-new.tmp";
+constexpr const char* kIndexAsideName = "History/.~faceloom-index-old.tmp";
 
 bool Droppable(const std::string& name) {
     return (JournalNameSafe(name) && IsOwnTempName(name)) || IsHistoryPictureName(name);
@@ -38,6 +44,9 @@ void Finish(const std::string& folder, const TEditJournal& edit) {
     for (const TEditStep& step : edit.Steps) {
         if (step.Drop && At(folder + step.From, step.Identity)) DeleteFileAt(folder + step.From);
     }
+    DeleteFileAt(folder + kDefineNewName);
+    DeleteFileAt(folder + kIndexNewName);
+    DeleteFileAt(folder + kIndexAsideName);
     DeleteFileAt(folder + kEditJournalName);
 }
 
@@ -97,23 +106,47 @@ std::optional<TEditJournal> TEditJournal::Decode(std::string_view bytes) {
     return edit;
 }
 
-TEditOutcome ApplyEdit(const std::string& folder, const TEditJournal& edit, const std::string& identity,
-                       const std::string& historyBefore) {
+TEditOutcome ApplyEdit(const std::string& folder, const TEditJournal& edit, const std::string& identity) {
+    const std::string defineNew = folder + kDefineNewName;
+    const std::string indexNew = folder + kIndexNewName;
+    const std::string index = folder + kHistoryIndexName;
+    const std::string indexAside = folder + kIndexAsideName;
+    auto clear = [&] {
+        DeleteFileAt(defineNew);
+        DeleteFileAt(indexNew);
+    };
+    // Everything that needs room is written before the first rename, beside the files it
+    // replaces: a disk that fills up here leaves the working copy as it was. From then on
+    // only renames follow, and putting them back needs no room either.
     try {
+        clear();
+        DeleteFileAt(indexAside);
+        WriteFileAtomic(defineNew, edit.Definition, TDurability::Scratch);
+        if (edit.History) WriteFileAtomic(indexNew, *edit.History, TDurability::Scratch);
         TEditJournal owned = edit;
         owned.Identity = identity;
         WriteFileAtomic(folder + kEditJournalName, owned.Encode(), TDurability::Scratch);
     } catch (...) {
+        clear();
         return TEditOutcome::WriteFailed;
     }
     size_t done = 0;
+    bool hadIndex = false, indexMoved = false, indexPlaced = false;
     auto putBack = [&](TEditOutcome outcome) {
-        for (size_t k = done; k-- > 0;) {
-            const TEditStep& step = edit.Steps[k];
-            if (!step.Drop && !RenameExact(folder + step.To, folder + step.From)) {
-                return TEditOutcome::RollbackFailed;
-            }
+        bool ok = true;
+        if (indexMoved) {
+            ok = RenameReplacing(indexAside, index);
+        } else if (indexPlaced) {
+            ok = DeleteFileAt(index);
         }
+        for (size_t k = done; ok && k-- > 0;) {
+            const TEditStep& step = edit.Steps[k];
+            if (!step.Drop) ok = RenameExact(folder + step.To, folder + step.From);
+        }
+        clear();
+        // The journal stays: the model puts the edit back once it can, or the next start
+        // finishes it.
+        if (!ok) return TEditOutcome::RollbackFailed;
         DeleteFileAt(folder + kEditJournalName);
         return outcome;
     };
@@ -123,27 +156,44 @@ TEditOutcome ApplyEdit(const std::string& folder, const TEditJournal& edit, cons
             return putBack(TEditOutcome::RenameFailed);
     }
     if (edit.History) {
-        try {
-            WriteHistory(folder, *edit.History);
-        } catch (...) {
-            return putBack(TEditOutcome::WriteFailed);
-        }
+        hadIndex = FileExists(index);
+        if (hadIndex && !RenameExact(index, indexAside)) return putBack(TEditOutcome::WriteFailed);
+        indexMoved = hadIndex;
+        if (!RenameExact(indexNew, index)) return putBack(TEditOutcome::WriteFailed);
+        indexPlaced = true;
     }
-    try {
-        WriteFileAtomic(folder + kDefineFileName, edit.Definition);
-    } catch (...) {
-        if (edit.History) {
-            try {
-                WriteHistory(folder, historyBefore);
-            } catch (...) {
-                // The journal stays: the next start finishes the edit, history and all.
-                return TEditOutcome::RollbackFailed;
-            }
-        }
-        return putBack(TEditOutcome::WriteFailed);
-    }
+    if (!RenameReplacing(defineNew, folder + kDefineFileName)) return putBack(TEditOutcome::WriteFailed);
     Finish(folder, edit);
     return TEditOutcome::Done;
+}
+
+bool RollBackEdit(const std::string& folder, const std::string& identity, const std::string& definition,
+                  const std::string* history) {
+    const std::string path = folder + kEditJournalName;
+    if (!FileExists(path)) return true;
+    const std::optional<std::string> bytes = ReadWholeFile(path);
+    const std::optional<TEditJournal> edit = bytes ? TEditJournal::Decode(*bytes) : std::nullopt;
+    if (!edit || identity.empty() || edit->Identity != identity) return false;
+    for (size_t k = edit->Steps.size(); k-- > 0;) {
+        const TEditStep& step = edit->Steps[k];
+        if (step.Drop || !At(folder + step.To, step.Identity) || FileIdentity(folder + step.From)) continue;
+        RenameExact(folder + step.To, folder + step.From);
+    }
+    // A file still where a step took it: putting back must be tried again.
+    for (const TEditStep& step : edit->Steps) {
+        if (!step.Drop && step.From != step.To && At(folder + step.To, step.Identity)) return false;
+    }
+    try {
+        if (history) WriteHistory(folder, *history);
+        WriteFileAtomic(folder + kDefineFileName, definition, TDurability::Scratch);
+    } catch (...) {
+        return false;
+    }
+    DeleteFileAt(folder + kDefineNewName);
+    DeleteFileAt(folder + kIndexNewName);
+    DeleteFileAt(folder + kIndexAsideName);
+    DeleteFileAt(path);
+    return true;
 }
 
 bool RecoverEdit(const std::string& folder, const std::string& identity) {
@@ -157,6 +207,11 @@ bool RecoverEdit(const std::string& folder, const std::string& identity) {
     for (const TEditStep& step : edit->Steps) {
         if (step.Drop || !At(folder + step.From, step.Identity) || FileIdentity(folder + step.To)) continue;
         RenameExact(folder + step.From, folder + step.To);
+    }
+    // A file still where a step takes it from (a rename failed): the definition must not be
+    // written over pictures that are not in their places.
+    for (const TEditStep& step : edit->Steps) {
+        if (!step.Drop && step.From != step.To && At(folder + step.From, step.Identity)) return false;
     }
     try {
         if (edit->History) WriteHistory(folder, *edit->History);

@@ -50,16 +50,24 @@ bool IsHistoryPictureName(std::string_view name);
 enum class TEditOutcome {
     Done,
     RenameFailed,    // a rename failed; the renames done were put back
-    WriteFailed,     // the journal or the definition could not be written; nothing changed
-    RollbackFailed,  // and putting back failed too: the journal stays, the next start ends it
+    WriteFailed,     // the journal, the definition or the history's index could not be written
+                     // or put in place; nothing changed
+    RollbackFailed,  // and putting back failed too: the journal stays (RollBackEdit, RecoverEdit)
 };
 
-// Runs an edit in folder (a working copy, with separator) under the storage's identity:
-// journal, renames, history index, definition, drops, journal removed. On RenameFailed and
-// WriteFailed the folder is as before: an edit with a history index gives historyBefore, the
-// index to put back should the definition fail.
-TEditOutcome ApplyEdit(const std::string& folder, const TEditJournal& edit, const std::string& identity,
-                       const std::string& historyBefore = std::string());
+// Runs an edit in folder (a working copy, with separator) under the storage's identity: the
+// new definition and history index written aside, journal, renames, the new files renamed
+// into place, drops, journal removed. Nothing that needs room on the disk comes after the
+// first rename, so on RenameFailed and WriteFailed the folder is as before.
+TEditOutcome ApplyEdit(const std::string& folder, const TEditJournal& edit, const std::string& identity);
+
+// Puts back an edit that RollbackFailed left: its renames are undone by the files'
+// identities, and "_define.ini" and (when history is given) the history's index get the bytes
+// they had before it, which the caller kept. True when there was none or it is put back now;
+// false leaves the journal (a file still out of place, a write that failed, a journal that is
+// damaged or not of this identity).
+bool RollBackEdit(const std::string& folder, const std::string& identity, const std::string& definition,
+                  const std::string* history);
 
 // Finishes an edit that a kill interrupted. True when there was none or it is finished now.
 // A journal that is damaged or not of this identity is left as it is, with every file, and

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -16,6 +17,7 @@
 
 #include "platform/code_page.h"
 #include "platform/errors.h"
+#include "platform/fill_seam.h"
 #include "platform/flush_batch.h"
 #include "platform/paths.h"
 
@@ -62,9 +64,46 @@ std::string TempNameBeside(const std::string& target) {
            std::to_string(counter.fetch_add(1)) + "-" + std::to_string(random() % 1000000) + ".tmp";
 }
 
+// The test seam of a file system that fills (fill_seam.h); off unless a test turns it on.
+struct TFill {
+    std::atomic<bool> On{false};
+    std::atomic<bool> Entries{false};
+    std::atomic<uint64_t> Room{0};
+    std::atomic<uint64_t> Written{0};
+};
+TFill& Fill() {
+    static TFill fill;
+    return fill;
+}
+
+// How many of size bytes fit; 0 with errno ENOSPC when none does.
+size_t FillRoom(size_t size) {
+    TFill& fill = Fill();
+    if (!fill.On.load(std::memory_order_relaxed)) return size;
+    const uint64_t room = fill.Room.load();
+    const size_t fits = static_cast<size_t>(std::min<uint64_t>(room, size));
+    if (fits == 0 && size > 0) errno = ENOSPC;
+    return fits;
+}
+
+// A full file system of the seam refuses new entries too (renames, links, folders, files).
+bool EntriesRefused() {
+    TFill& fill = Fill();
+    if (!fill.On.load(std::memory_order_relaxed) || !fill.Entries.load() || fill.Room.load() > 0)
+        return false;
+    errno = ENOSPC;
+    return true;
+}
+
 bool WriteAll(int fd, const char* data, size_t size) {
     while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
+        const size_t fits = FillRoom(size);
+        if (fits == 0) return false;
+        const ssize_t written = ::write(fd, data, fits);
+        if (written > 0) {
+            Fill().Written += static_cast<uint64_t>(written);
+            if (Fill().On.load(std::memory_order_relaxed)) Fill().Room -= static_cast<uint64_t>(written);
+        }
         if (written < 0) {
             if (errno == EINTR) continue;
             return false;
@@ -82,6 +121,7 @@ bool ReplaceViaTemp(const std::string& target, TDurability durability, TFlushBat
                     Producer&& produce) {
     std::string temp;
     int fd = -1;
+    if (EntriesRefused()) return false;
     for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
         temp = TempNameBeside(target);
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -96,7 +136,7 @@ bool ReplaceViaTemp(const std::string& target, TDurability durability, TFlushBat
     bool ok = produce(fd);
     if (batch) {
         // The batch flushes it before the commit that depends on it; the rename may come first.
-        if (ok && ::rename(temp.c_str(), target.c_str()) == 0) {
+        if (ok && !EntriesRefused() && ::rename(temp.c_str(), target.c_str()) == 0) {
             batch->Adopt(fd);
             return true;
         }
@@ -106,7 +146,7 @@ bool ReplaceViaTemp(const std::string& target, TDurability durability, TFlushBat
     }
     if (durability == TDurability::Durable && !FlushesSkipped()) ok = (::fsync(fd) == 0) && ok;
     ok = (::close(fd) == 0) && ok;
-    if (ok && ::rename(temp.c_str(), target.c_str()) == 0) {
+    if (ok && !EntriesRefused() && ::rename(temp.c_str(), target.c_str()) == 0) {
         return true;
     }
     ::unlink(temp.c_str());
@@ -176,6 +216,7 @@ bool IsAnotherEntry(const std::string& path, const struct stat& source) {
 
 // The rename itself, which the kernel refuses when the exact target name exists.
 bool RenameIfAbsent(const std::string& source, const std::string& target) {
+    if (EntriesRefused()) return false;
     if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
         return true;
     }
@@ -257,6 +298,7 @@ bool RenameExact(const std::string& source, const std::string& target) {
 }
 
 bool RenameReplacing(const std::string& source, const std::string& target) {
+    if (EntriesRefused()) return false;
     return ::rename(source.c_str(), target.c_str()) == 0;
 }
 
@@ -269,7 +311,8 @@ bool CopyFileNew(const std::string& source, const std::string& target, TDurabili
         ::close(in);
         return false;
     }
-    const int out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int out =
+        EntriesRefused() ? -1 : ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (out < 0) {
         ::close(in);
         return false;
@@ -361,6 +404,15 @@ bool FileExists(const std::string& path) {
     return IsRegularFile(path);
 }
 
+bool ReadableRegularFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    ::close(fd);
+    return regular;
+}
+
 bool DirectoryExists(const std::string& path) {
     struct stat st {};
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -368,6 +420,8 @@ bool DirectoryExists(const std::string& path) {
 
 bool ForceDirectories(const std::string& folder) {
     if (folder.empty()) return false;
+    if (DirectoryExists(folder)) return true;
+    if (EntriesRefused()) return false;
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     return DirectoryExists(folder);
@@ -389,6 +443,21 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes, TDurabilit
     if (!ok) {
         throw EInOutError::UnableToWrite(path);
     }
+}
+
+void FillAfterBytes(uint64_t bytes, bool entriesToo) {
+    TFill& fill = Fill();
+    fill.Room = bytes;
+    fill.Entries = entriesToo;
+    fill.On = true;
+}
+
+void FillOff() {
+    Fill().On = false;
+}
+
+uint64_t BytesWritten() {
+    return Fill().Written.load();
 }
 
 }  // namespace faceloom

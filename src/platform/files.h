@@ -85,7 +85,9 @@ bool RemoveTree(const std::string& folder);
 bool IsOwnTempName(std::string_view name);
 
 bool DeleteFileAt(const std::string& path);
-bool FileExists(const std::string& path);       // a regular file
+bool FileExists(const std::string& path);  // a regular file
+// A regular file itself (a link is not followed) that can be opened for reading.
+bool ReadableRegularFile(const std::string& path);
 bool DirectoryExists(const std::string& path);  // a folder
 
 // Creates the folder and every missing parent. True when the folder exists afterwards.
