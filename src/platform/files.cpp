@@ -67,9 +67,10 @@ std::string TempNameBeside(const std::string& target) {
 // The test seam of a file system that fills (fill_seam.h); off unless a test turns it on.
 struct TFill {
     std::atomic<bool> On{false};
-    std::atomic<bool> Entries{false};
     std::atomic<uint64_t> Room{0};
+    std::atomic<uint64_t> Entries{0};
     std::atomic<uint64_t> Written{0};
+    std::atomic<uint64_t> Made{0};
 };
 TFill& Fill() {
     static TFill fill;
@@ -80,19 +81,23 @@ TFill& Fill() {
 size_t FillRoom(size_t size) {
     TFill& fill = Fill();
     if (!fill.On.load(std::memory_order_relaxed)) return size;
-    const uint64_t room = fill.Room.load();
-    const size_t fits = static_cast<size_t>(std::min<uint64_t>(room, size));
+    const size_t fits = static_cast<size_t>(std::min<uint64_t>(fill.Room.load(), size));
     if (fits == 0 && size > 0) errno = ENOSPC;
     return fits;
 }
 
-// A full file system of the seam refuses new entries too (renames, links, folders, files).
+// A new entry (file, folder, rename) of the seam: counted, and refused once there is no room
+// for another.
 bool EntriesRefused() {
     TFill& fill = Fill();
-    if (!fill.On.load(std::memory_order_relaxed) || !fill.Entries.load() || fill.Room.load() > 0)
-        return false;
-    errno = ENOSPC;
-    return true;
+    ++fill.Made;
+    if (!fill.On.load(std::memory_order_relaxed)) return false;
+    if (fill.Entries.load() == 0) {
+        errno = ENOSPC;
+        return true;
+    }
+    --fill.Entries;
+    return false;
 }
 
 bool WriteAll(int fd, const char* data, size_t size) {
@@ -445,10 +450,10 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes, TDurabilit
     }
 }
 
-void FillAfterBytes(uint64_t bytes, bool entriesToo) {
+void FillAfter(uint64_t bytes, uint64_t entries) {
     TFill& fill = Fill();
     fill.Room = bytes;
-    fill.Entries = entriesToo;
+    fill.Entries = entries;
     fill.On = true;
 }
 
@@ -458,6 +463,10 @@ void FillOff() {
 
 uint64_t BytesWritten() {
     return Fill().Written.load();
+}
+
+uint64_t EntriesMade() {
+    return Fill().Made.load();
 }
 
 }  // namespace faceloom
