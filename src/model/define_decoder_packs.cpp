@@ -220,6 +220,8 @@ void TDefineDecoder::Unload() {
         for (uint8_t p = 0; p < kPackCount; ++p) {
             if (!presentPacks_.Contains(p)) continue;
             restore.To(p);
+            // An edit left half-way goes back now if it can: the list is what it goes back to.
+            SettleEdit(p);
             WriteDefinition();
             ReleaseSmiles(packs_[p]);
         }

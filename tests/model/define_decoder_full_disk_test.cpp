@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
+#include <map>
 
 #include "define_decoder_fixture.h"
 #include "model/define_file.h"
@@ -20,6 +22,7 @@ namespace {
 
 // A pack's smiles as "signatures|picture id" (-1: no picture), in order.
 using State = std::vector<std::string>;
+using Files = std::map<std::string, std::string>;
 
 const State kStart = {"s0|1", "s1|2", "s2|3", "s3|4"};
 
@@ -44,6 +47,14 @@ class FullDiskTest : public ModelTest {
 protected:
     void TearDown() override { FillOff(); }
 
+    // Every file below a folder with its bytes.
+    static Files AllFiles(const std::string& folder) {
+        Files files;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+            if (entry.is_regular_file()) files[entry.path().string()] = ReadBytes(entry.path());
+        }
+        return files;
+    }
     // The state a folder holds: its definition's lines and the picture of each.
     static State FolderState(const std::string& folder) {
         std::vector<std::string> lines;
@@ -95,6 +106,7 @@ protected:
         SCOPED_TRACE(where);
         auto model = Fresh(op);
         const std::string work = Work(*model);
+        const Files files = AllFiles(work);
         FillAfter(bytes, entries);
         const bool done = op.run(*model);
         const TModelError error = done ? TModelError::None : model->LastError();
@@ -121,9 +133,8 @@ protected:
             EXPECT_FALSE(FileExists(sources.folder() + "refused/_define.ini"));
             EXPECT_EQ(ModelState(*model), op.before);
         } else if (!done) {
-            // Nothing changed in the working copy.
-            EXPECT_EQ(FolderState(work), op.before);
-            EXPECT_FALSE(FileExists(work + kEditJournalName));
+            // Nothing changed in the working copy, its history included.
+            EXPECT_EQ(AllFiles(work), files);
         }
 
         // Room again: the user goes on without a restart.
@@ -134,6 +145,11 @@ protected:
             << static_cast<int>(model->LastError());
         EXPECT_EQ(ModelState(*model), expected);
         EXPECT_EQ(FolderState(work), expected);
+        // The history agrees with the working copy: the move goes back exactly.
+        EXPECT_TRUE(model->Undo()) << static_cast<int>(model->LastError());
+        EXPECT_EQ(FolderState(work), base);
+        EXPECT_TRUE(model->Redo()) << static_cast<int>(model->LastError());
+        EXPECT_EQ(ModelState(*model), expected);
         const std::string saved = sources.folder() + "saved" + std::to_string(point) + "/";
         EXPECT_TRUE(model->SaveAs(saved + "_define.ini")) << static_cast<int>(model->LastError());
         EXPECT_EQ(FolderState(saved), expected);
@@ -267,6 +283,55 @@ TEST_F(FullDiskTest, RenamesFailingAtEverySampledEntryNeverShiftASavedPack) {
         if (HasFailure()) return;
     }
     std::printf("[          ] %d fill points\n", points);
+}
+
+// The editor quits while the edit is still half-way and starts again on a disk that is still
+// full: the start cannot finish the edit, so the pack refuses everything; once there is room
+// the next operation finishes it, the list is built again from the working copy, and the
+// operation goes on from there.
+TEST_F(FullDiskTest, AnEditLeftHalfWayAcrossARestartIsFinishedOnceThereIsRoom) {
+    const State moved = {"s1|2", "s2|3", "s3|4", "s0|1"};
+    bool halfWay = false;
+    for (uint64_t room = 0; room < 40 && !halfWay; ++room) {
+        auto model = NewModel();
+        ASSERT_TRUE(model->OpenPack(source_ + "_define.ini"));
+        FillAfter(UINT64_MAX, room);
+        ASSERT_FALSE(model->MoveSmile(0, 3));
+        halfWay = model->LastError() == TModelError::EditUnfinished;
+        if (halfWay) {
+            model.reset();  // still full: quitting cannot put it back either
+        } else {
+            FillOff();
+        }
+    }
+    ASSERT_TRUE(halfWay);
+    const std::string work = StorageFolder(kAnimatedPack);
+    ASSERT_TRUE(FileExists(work + kEditJournalName));
+
+    auto model = NewModel();
+    ASSERT_TRUE(model->LoadFromStorage());
+    EXPECT_FALSE(model->AddSignature(0, 0, "z"));
+    EXPECT_EQ(model->LastError(), TModelError::EditUnfinished);
+    EXPECT_FALSE(model->SaveAs(sources.folder() + "refused/_define.ini"));
+    EXPECT_EQ(model->LastError(), TModelError::EditUnfinished);
+
+    FillOff();
+    ASSERT_TRUE(model->AddSignature(0, 0, "z")) << static_cast<int>(model->LastError());
+    const State expected = {"z,s1|2", "s2|3", "s3|4", "s0|1"};
+    EXPECT_EQ(ModelState(*model), expected);
+    EXPECT_EQ(FolderState(work), expected);
+    EXPECT_FALSE(FileExists(work + kEditJournalName));
+    ASSERT_TRUE(model->SaveAs(sources.folder() + "saved/_define.ini"));
+    EXPECT_EQ(FolderState(sources.folder() + "saved/"), expected);
+    // The finished move is a step of the history like any other.
+    ASSERT_TRUE(model->Undo());
+    EXPECT_EQ(ModelState(*model), moved);
+    ASSERT_TRUE(model->Undo());
+    EXPECT_EQ(FolderState(work), kStart);
+    model.reset();
+    auto restarted = NewModel();
+    ASSERT_TRUE(restarted->LoadFromStorage());
+    EXPECT_EQ(ModelState(*restarted), kStart);
 }
 
 }  // namespace
