@@ -13,6 +13,9 @@
 #include "dialog_test_support.h"
 #include "lang/builtin_texts.h"
 #include "main_window_test_support.h"
+#include "model/edit_journal.h"
+#include "platform/files.h"
+#include "platform/fill_seam.h"
 
 namespace faceloom::test {
 namespace {
@@ -153,6 +156,53 @@ TEST_F(MainWindowFailureTest, EveryCommandThatCannotBeWrittenChangesNothingAndSa
     EXPECT_EQ(editor.Grid().ItemIndex(), 2);
     ExpectInStep(editor);
     EXPECT_EQ(Define(editor), "a\r\nc\r\nb,b2\r\nd");
+}
+
+// A disk that fills in the middle of a move, so that not even its roll-back can be written:
+// the window says so in the language shown, every command is refused the same way, and once
+// there is room the next command puts the move back and then does what it says.
+TEST_F(MainWindowFailureTest, AnEditLeftHalfWayIsSaidAndPutBackOnceThereIsRoom) {
+    const std::string folder = MakePack("pack", 4, "a\r\nb,b2\r\nc\r\nd\r\n");
+    TModalAnswers answers;
+    TEditor editor;
+    editor.Start();
+    Open(editor, folder);
+    TManagerMain& window = *editor.Window;
+    TDefineDecoder& model = *window.Model();
+    const std::string work = model.WorkingFolder(kAnimatedPack);
+    // The fill point where the move's renames began and cannot be put back, found on the model
+    // itself (a move that went through is taken back, so the grid stays as it is).
+    bool halfWay = false;
+    for (uint64_t room = 0; room < 40 && !halfWay; ++room) {
+        FillAfter(UINT64_MAX, room);
+        const bool moved = model.MoveSmile(1, 2);
+        halfWay = !moved && model.LastError() == TModelError::EditUnfinished;
+        if (halfWay) break;
+        FillOff();
+        if (moved) ASSERT_TRUE(model.MoveSmile(2, 1));
+    }
+    ASSERT_TRUE(halfWay);
+    ASSERT_TRUE(FileExists(work + kEditJournalName));
+
+    editor.Grid().SetItemIndex(1);
+    editor.Child<QPushButton>("TntBitBtn7")->click();
+    EXPECT_EQ(window.LastSaveFailure(), Q(BuiltinText(2201)) + "\n" + QString::fromStdString(work));
+    ExpectAsBefore(editor);
+    const std::unique_ptr<TLang> english = English();
+    window.ApplyLanguageToAllWindows(*english);
+    editor.Child<QPushButton>("TntBitBtn8")->click();  // delete smile
+    EXPECT_EQ(window.LastSaveFailure(), Q(english->Text(2201)) + "\n" + QString::fromStdString(work));
+    EXPECT_NE(Q(english->Text(2201)), Q(BuiltinText(2201)));
+    ExpectAsBefore(editor);
+
+    FillOff();
+    editor.Grid().SetItemIndex(1);
+    editor.Child<QPushButton>("TntBitBtn7")->click();
+    EXPECT_FALSE(FileExists(work + kEditJournalName));
+    EXPECT_EQ(Widths(editor), (std::vector<int>{10, 12, 11, 13}));
+    ExpectInStep(editor);
+    EXPECT_EQ(Define(editor), "a\r\nc\r\nb,b2\r\nd");
+    EXPECT_TRUE(answers.Done());
 }
 
 }  // namespace
