@@ -285,6 +285,36 @@ TEST_F(FullDiskTest, RenamesFailingAtEverySampledEntryNeverShiftASavedPack) {
     std::printf("[          ] %d fill points\n", points);
 }
 
+// The edit's renames are done when its new history index or definition cannot be put in place
+// (a folder with a file in it holds the name): the renames and the index already in place go
+// back, and the working copy is exactly as before, history included (the undo and redo rows
+// have an index of their own to go back to).
+TEST_F(FullDiskTest, AnIndexOrDefinitionThatCannotBePutInPlaceLeavesEverythingAsBefore) {
+    for (const char* target : {"_define.ini", "History/index"}) {
+        for (const Operation& op : Operations()) {
+            SCOPED_TRACE(std::string(op.name) + ", " + target + " blocked");
+            auto model = Fresh(op);
+            const std::string path = Work(*model) + target;
+            const std::string bytes = std::filesystem::exists(path) ? ReadBytes(path) : std::string();
+            std::filesystem::remove(path);
+            std::filesystem::create_directories(path + "/x");
+            const Files files = AllFiles(Work(*model));
+
+            EXPECT_FALSE(op.run(*model));
+            EXPECT_EQ(model->LastError(), TModelError::WriteFailed);
+            EXPECT_EQ(AllFiles(Work(*model)), files);
+            EXPECT_EQ(ModelState(*model), op.before);
+
+            // Given back (an index that was not there stays away): the edit goes through.
+            std::filesystem::remove_all(path);
+            if (!bytes.empty()) WriteBytes(path, bytes);
+            EXPECT_TRUE(op.run(*model)) << static_cast<int>(model->LastError());
+            EXPECT_EQ(ModelState(*model), op.after);
+            EXPECT_EQ(FolderState(Work(*model)), op.after);
+        }
+    }
+}
+
 // The editor quits while the edit is still half-way and starts again on a disk that is still
 // full: the start cannot finish the edit, so the pack refuses everything; once there is room
 // the next operation finishes it, the list is built again from the working copy, and the
