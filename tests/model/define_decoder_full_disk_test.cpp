@@ -222,6 +222,22 @@ protected:
         };
     }
 
+    // Outcomes of one operation's fill points, for the log: "insert: 14 points, 9 WriteFailed ...".
+    static void Tally(const Operation& op, const std::map<TModelError, int>& outcomes) {
+        static const std::map<TModelError, const char*> names = {
+            {TModelError::None, "done"},
+            {TModelError::WriteFailed, "WriteFailed"},
+            {TModelError::RenameFailed, "RenameFailed"},
+            {TModelError::CopyFailed, "CopyFailed"},
+            {TModelError::EditUnfinished, "EditUnfinished"}};
+        std::string line = std::string("[          ] ") + op.name + ":";
+        for (const auto& [error, count] : outcomes) {
+            const auto name = names.find(error);
+            line += " " + std::to_string(count) + " " + (name == names.end() ? "other" : name->second);
+        }
+        std::printf("%s\n", line.c_str());
+    }
+
     std::string source_, inserted_, replacing_;
     // What reaches the disk is not in question here, only what the file system refuses.
     TSkippedFlushes skipped_;
@@ -234,6 +250,7 @@ TEST_F(FullDiskTest, WritesFailingAtEverySampledByteNeverShiftASavedPack) {
     for (const Operation& op : Operations()) {
         const auto [bytes, entries] = Measure(op);
         ASSERT_GT(bytes, 0u) << op.name;
+        std::map<TModelError, int> outcomes;
         // The journal names files by their identities, whose decimal length varies a little
         // from run to run: near the end either outcome is right.
         constexpr uint64_t kSlack = 64;
@@ -246,6 +263,7 @@ TEST_F(FullDiskTest, WritesFailingAtEverySampledByteNeverShiftASavedPack) {
         at.erase(std::unique(at.begin(), at.end()), at.end());
         for (const uint64_t room : at) {
             const TModelError error = RunAt(op, room, UINT64_MAX, points++);
+            ++outcomes[error];
             if (room + kSlack < bytes) {
                 EXPECT_NE(error, TModelError::None) << op.name << " " << room;
             }
@@ -255,6 +273,7 @@ TEST_F(FullDiskTest, WritesFailingAtEverySampledByteNeverShiftASavedPack) {
             // Every write comes before the first rename: nothing is ever left half-way.
             EXPECT_NE(error, TModelError::EditUnfinished) << op.name << " " << room;
         }
+        Tally(op, outcomes);
         if (HasFailure()) return;
     }
     std::printf("[          ] %d fill points\n", points);
@@ -268,9 +287,11 @@ TEST_F(FullDiskTest, RenamesFailingAtEverySampledEntryNeverShiftASavedPack) {
     for (const Operation& op : Operations()) {
         const auto [bytes, entries] = Measure(op);
         ASSERT_GT(entries, 0u) << op.name;
+        std::map<TModelError, int> outcomes;
         int unfinished = 0;
         for (uint64_t room = 0; room <= entries; ++room) {
             const TModelError error = RunAt(op, UINT64_MAX, room, points++);
+            ++outcomes[error];
             unfinished += error == TModelError::EditUnfinished;
             EXPECT_EQ(error == TModelError::None, room == entries) << op.name << " " << room;
         }
@@ -280,6 +301,7 @@ TEST_F(FullDiskTest, RenamesFailingAtEverySampledEntryNeverShiftASavedPack) {
         } else {
             EXPECT_EQ(unfinished, 0) << op.name;
         }
+        Tally(op, outcomes);
         if (HasFailure()) return;
     }
     std::printf("[          ] %d fill points\n", points);
