@@ -3,6 +3,7 @@
 // history change together or not at all, also across a kill.
 
 #include <algorithm>
+#include <filesystem>
 #include <set>
 
 #include "model/define_decoder.h"
@@ -65,13 +66,17 @@ bool TDefineDecoder::StepHistory(bool redo) {
     const int32_t count = SmileCount();
     TEditHistory next = pack.History;
     THistoryStep& step = redo ? next.RedoStep() : next.UndoStep();
-    // The pictures the step brings back must be there as the history left them: a step that
-    // would bring back a smile without its picture (whose next save would delete the picture
-    // from the pack's folder) is refused, and with it every step that leads through it.
+    // The pictures the step brings back must be there as the history left them: files of their
+    // own, readable, of the size they had when kept. A step that would bring back a smile
+    // without its picture (whose next save would delete the picture from the pack's folder) is
+    // refused, and with it every step that leads through it.
     for (const TKeptPicture& slot : redo ? step.Undone : step.Done) {
         if (slot.Name.empty()) continue;
         const std::string path = pack.Folder + kHistoryFolderName + slot.Name;
-        if (ReadableRegularFile(path)) continue;
+        std::error_code ec;
+        if (ReadableRegularFile(path) &&
+            (slot.Size == 0 || std::filesystem::file_size(path, ec) == slot.Size))
+            continue;
         DropHistoryThrough(currentPack_, redo);
         lastErrorFile_ = path;
         return Fail(TModelError::HistoryDamaged, false);

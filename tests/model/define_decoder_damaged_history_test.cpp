@@ -1,6 +1,7 @@
-// A history whose kept pictures were damaged behind the editor's back: the step that would
-// bring one back is refused with the reason, the steps that lead through it go, and a save
-// afterwards never loses a picture of the user's folder nor takes in a file a link points to.
+// A history whose kept pictures were damaged behind the editor's back (gone, a link, a folder,
+// a pipe, cut short, unreadable): the step that would bring one back is refused with the
+// reason, the steps that lead through it go, and a save afterwards never loses a picture of
+// the user's folder nor takes in a file a link points to.
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -44,6 +45,7 @@ const std::vector<Damage> kDamages = {
          ::mkfifo(path.c_str(), 0600);
      },
      false},
+    {"cut short", [](const std::string& path, const std::string&) { fs::resize_file(path, 10); }, false},
     {"unreadable", [](const std::string& path, const std::string&) { ::chmod(path.c_str(), 0); }, true},
 };
 
@@ -141,7 +143,7 @@ TEST_F(DamagedHistoryTest, AStepWhoseKeptPictureIsDamagedIsRefusedAndSaveLosesNo
             if (fs::is_directory(kept)) fs::remove(kept);
         }
     }
-    EXPECT_GE(cases, 8);
+    EXPECT_GE(cases, 10);
 }
 
 // The steps on the other side of the cursor stay: a refused undo keeps the redo steps, whose
