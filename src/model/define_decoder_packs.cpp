@@ -220,8 +220,9 @@ void TDefineDecoder::Unload() {
         for (uint8_t p = 0; p < kPackCount; ++p) {
             if (!presentPacks_.Contains(p)) continue;
             restore.To(p);
-            // An edit left half-way goes back now if it can: the list is what it goes back to.
-            SettleEdit(p);
+            // An edit of this session left half-way goes back now if it can: the list is what
+            // it goes back to. (One left by a start is finished by the next start.)
+            if (packs_[p].RollBackPending) SettleEdit(p);
             WriteDefinition();
             ReleaseSmiles(packs_[p]);
         }

@@ -238,6 +238,21 @@ protected:
         std::printf("%s\n", line.c_str());
     }
 
+    // A model whose move of smile 0 to 3 was left half-way: the new names ran out during its
+    // renames, and they are still out.
+    std::unique_ptr<TDefineDecoder> HalfWayMove() {
+        for (uint64_t room = 0; room < 40; ++room) {
+            auto model = NewModel();
+            EXPECT_TRUE(model->OpenPack(source_ + "_define.ini"));
+            FillAfter(UINT64_MAX, room);
+            EXPECT_FALSE(model->MoveSmile(0, 3));
+            if (model->LastError() == TModelError::EditUnfinished) return model;
+            FillOff();
+        }
+        ADD_FAILURE() << "no fill point leaves the move half-way";
+        return nullptr;
+    }
+
     std::string source_, inserted_, replacing_;
     // What reaches the disk is not in question here, only what the file system refuses.
     TSkippedFlushes skipped_;
@@ -343,20 +358,8 @@ TEST_F(FullDiskTest, AnIndexOrDefinitionThatCannotBePutInPlaceLeavesEverythingAs
 // operation goes on from there.
 TEST_F(FullDiskTest, AnEditLeftHalfWayAcrossARestartIsFinishedOnceThereIsRoom) {
     const State moved = {"s1|2", "s2|3", "s3|4", "s0|1"};
-    bool halfWay = false;
-    for (uint64_t room = 0; room < 40 && !halfWay; ++room) {
-        auto model = NewModel();
-        ASSERT_TRUE(model->OpenPack(source_ + "_define.ini"));
-        FillAfter(UINT64_MAX, room);
-        ASSERT_FALSE(model->MoveSmile(0, 3));
-        halfWay = model->LastError() == TModelError::EditUnfinished;
-        if (halfWay) {
-            model.reset();  // still full: quitting cannot put it back either
-        } else {
-            FillOff();
-        }
-    }
-    ASSERT_TRUE(halfWay);
+    HalfWayMove().reset();  // still full: quitting cannot put it back either
+    if (HasFatalFailure()) return;
     const std::string work = StorageFolder(kAnimatedPack);
     ASSERT_TRUE(FileExists(work + kEditJournalName));
 
@@ -384,6 +387,21 @@ TEST_F(FullDiskTest, AnEditLeftHalfWayAcrossARestartIsFinishedOnceThereIsRoom) {
     auto restarted = NewModel();
     ASSERT_TRUE(restarted->LoadFromStorage());
     EXPECT_EQ(ModelState(*restarted), kStart);
+}
+
+// Quitting with room again puts a half-way edit back: the list held what it goes back to.
+TEST_F(FullDiskTest, AnEditLeftHalfWayIsPutBackWhenTheEditorQuitsWithRoom) {
+    auto model = HalfWayMove();
+    ASSERT_TRUE(model);
+    const std::string work = Work(*model);
+    FillOff();
+    model.reset();
+    EXPECT_FALSE(FileExists(work + kEditJournalName));
+    EXPECT_EQ(FolderState(work), kStart);
+    auto restarted = NewModel();
+    ASSERT_TRUE(restarted->LoadFromStorage());
+    EXPECT_EQ(ModelState(*restarted), kStart);
+    EXPECT_FALSE(restarted->CanUndo());
 }
 
 }  // namespace
