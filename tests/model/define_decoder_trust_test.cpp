@@ -142,9 +142,11 @@ TEST_F(TrustTest, AnEarlierVersionsRecordsAreAdoptedOnceWhenTheStorageGetsItsIde
     const std::string source = OpenEdited();
     const std::string identity = fs::path(ConfigFile()).parent_path().string() + "/Identity";
     ASSERT_TRUE(fs::exists(identity));
+    // As an earlier version wrote it: no check value and no seal.
     auto legacy = [&] {
         std::string bytes = ReadBytes(StateFile(kAnimatedPack));
-        bytes.erase(bytes.find("Check="));
+        const size_t seal = bytes.find("Seal=");
+        bytes.erase(seal != std::string::npos ? seal : bytes.find("Check="));
         WriteBytes(StateFile(kAnimatedPack), bytes);
     };
     legacy();
