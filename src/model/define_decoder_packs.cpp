@@ -270,11 +270,12 @@ bool TDefineDecoder::StageImport(const std::string& source, TStaged& staged) {
                                  : inStorage   ? std::string()
                                                : source;
     if (!IniValueReadsBack(recorded)) return Fail(TModelError::PathNotStorable, false);
-    // What the folder holds now vouches for it at the next start (a pair's missing folder too).
-    const std::string seal = recorded.empty() ? std::string() : FolderSeal(p, recorded);
+    // What the folder holds once opened vouches for it at the next start (a pair's missing
+    // folder too).
+    auto sealOf = [&] { return recorded.empty() ? std::string() : FolderSeal(p, recorded); };
     if (!DirectoryExists(source)) {
         // Never bound to a folder that is not there: saving later asks where to.
-        if (!StageEmpty(externalBase_ ? recorded : std::string(), staged, seal)) return false;
+        if (!StageEmpty(externalBase_ ? recorded : std::string(), staged, sealOf())) return false;
         lastError_ = TModelError::FolderMissing;
         return true;
     }
@@ -287,6 +288,7 @@ bool TDefineDecoder::StageImport(const std::string& source, TStaged& staged) {
         default:
             break;
     }
+    const std::string seal = sealOf();
 
     const std::string stagingSub = PackSubPath(modeName_, p) + ".~staging";
     TWorkingCopySwap::Abandon(pack.Storage->Path());
