@@ -315,12 +315,13 @@ protected:
 
     // A record written with whatever identity is in the storage now, as the forger reads it.
     void WriteRecordAs(uint8_t pack, const std::string& identity, const std::string& sourcePath,
-                       const std::string& seal = "") {
+                       const std::string& seal = "", const std::string& pendingSave = "") {
         TStorageManager storage(PackSubPath(kStorageMode, pack));
         TPackState record;
         record.Allocated = record.Loaded = record.PathAssigned = true;
         record.SourcePath = sourcePath;
         record.Seal = seal;
+        record.PendingSave = pendingSave;
         TStorageIniFile(storage).WritePackState(record, identity);
     }
     // The record as an earlier version wrote it: no check, no seal.
@@ -625,6 +626,31 @@ TEST_F(ForgeTest, HonestStoragesSaveAfterARestartAsBefore) {
         WriteEarlierRecord(kAnimatedPack, source);
         EXPECT_TRUE(NewModel()->UnreadableStates().Contains(kAnimatedPack));
     }
+}
+
+// A save of this storage cut short after its commit is finished at the next start: the folder
+// then holds what this storage wrote, and the next save goes there without a question.
+TEST_F(ForgeTest, ASaveFinishedAtTheStartVouchesForItsFolder) {
+    const std::string source = OpenEdited();
+    const std::string identity = ReadBytes(IdentityFile());
+    WriteBytes(source + StagedNewName(0), "a1,edited\r\na2");
+    TSaveJournal journal;
+    journal.Phase = TSavePhase::Commit;
+    journal.Identity = identity;
+    journal.NewNames = {"_define.ini"};
+    journal.OldNames = {"_define.ini"};
+    WriteBytes(source + kSaveJournalName, journal.Encode());
+    WriteRecordAs(kAnimatedPack, identity, source, SealOf(kAnimatedPack), source);
+
+    auto model = NewModel();
+    ASSERT_TRUE(model->LoadFromStorage());
+    EXPECT_EQ(ReadBytes(source + "_define.ini"), "a1,edited\r\na2");
+    EXPECT_FALSE(FileExists(source + kSaveJournalName));
+    Answer(*model, false);
+    model->Smile(1)->Signatures.Add("more");
+    ASSERT_TRUE(model->Save());
+    EXPECT_TRUE(confirmations.empty());
+    EXPECT_EQ(ReadBytes(source + "_define.ini"), "a1,edited\r\na2,more");
 }
 
 }  // namespace
