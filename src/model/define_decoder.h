@@ -283,7 +283,8 @@ public:
     // replacing the ".ini" files and pictures of the kind there and leaving other files alone.
     // All or nothing, also across a kill: on any failure the folder keeps its previous pack and
     // the result is false. Refused when the working copy is not whole, when folder is the
-    // other open pack's source, or when folder's path cannot be recorded.
+    // other open pack's source, or when folder's path cannot be recorded. A source folder
+    // that nothing vouches for is confirmed or asked for first, as Save does.
     bool SaveCurrentPack();
     bool SaveCurrentPackTo(const std::string& folder);
 
