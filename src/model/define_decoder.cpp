@@ -61,12 +61,9 @@ TDefineDecoder::TDefineDecoder(const std::string& modeName) : modeName_(modeName
     const std::string tempFolder = config_->TempFolder();
     if (!tempFolder.empty()) tempFile_ = tempFolder + "Temp.gif";
 
-    // A storage that never had an identity was written by an earlier version: its records
-    // carry no check yet and are adopted once, then written with one.
     bool firstIdentity = false;
     identity_ = LoadStorageIdentity(*configStorage_, &firstIdentity);
 
-    TPackState records[kPackCount];
     for (uint8_t p = 0; p < kPackCount; ++p) {
         TPack& pack = packs_[p];
         // Before the storage manager makes the folder: an open or new pack killed while it
@@ -74,11 +71,25 @@ TDefineDecoder::TDefineDecoder(const std::string& modeName) : modeName_(modeName
         TWorkingCopySwap::Recover(TStorageManager::FolderFor(PackSubPath(modeName, p)));
         pack.Storage = std::make_unique<TStorageManager>(PackSubPath(modeName, p));
         pack.Storage->OnFile = [this](TStorageManager&, const std::string& name) { FireFile(name, 1, 0); };
+    }
+    // A storage written by an earlier version has no identity and no record with a check
+    // value: its records are adopted once, then written with one. A storage of this version
+    // that lost its identity still has checked records and adopts nothing. Adopted records
+    // carry no seal, so they name their folders but vouch for none: the first save into one
+    // asks (anyone who can write the storage can also make it look like an earlier version's).
+    bool adopt = firstIdentity;
+    for (const TPack& pack : packs_) {
+        if (pack.Storage->Valid() && TStorageIniFile(*pack.Storage).HasCheck()) adopt = false;
+    }
+
+    TPackState records[kPackCount];
+    for (uint8_t p = 0; p < kPackCount; ++p) {
+        TPack& pack = packs_[p];
         if (!pack.Storage->Valid()) continue;
         TPackState& record = records[p];
         TStorageIniFile state(*pack.Storage);
-        const TPackStateRead read = state.ReadPackState(identity_, record, firstIdentity);
-        if (read == TPackStateRead::Valid && firstIdentity) {
+        const TPackStateRead read = state.ReadPackState(identity_, record, adopt);
+        if (read == TPackStateRead::Valid && adopt) {
             try {
                 state.WritePackState(record, identity_);
             } catch (...) {
@@ -89,6 +100,7 @@ TDefineDecoder::TDefineDecoder(const std::string& modeName) : modeName_(modeName
             if (!record.Allocated || !record.Loaded) continue;
             presentPacks_.Include(p);
             SetWorkingPaths(p);
+            pack.Seal = record.Seal;
             if (record.PathAssigned) {
                 sourcedPacks_.Include(p);
                 pack.SourcePath = IncludeTrailingSeparator(record.SourcePath);
@@ -128,6 +140,7 @@ TDefineDecoder::~TDefineDecoder() {
     OnFile = nullptr;
     OnQuerySave = nullptr;
     OnSelectFolder = nullptr;
+    OnConfirmFolder = nullptr;
     OnWriteError = nullptr;
     Unload();
     for (TPack& pack : packs_) ReleaseSmiles(pack);
@@ -150,6 +163,9 @@ void TDefineDecoder::SetBothMode(bool on) {
 void TDefineDecoder::SetExternalBase(const std::string& path) {
     externalBase_ = true;
     externalBasePath_ = IncludeTrailingSeparator(path);
+    // The base is handed over by the caller in this run: its folders are chosen ones.
+    if (externalBasePath_.empty()) return;
+    for (uint8_t p = 0; p < kPackCount; ++p) NoteChosen(BaseSubFolder(externalBasePath_, p));
 }
 
 void TDefineDecoder::SetNoSignatureText(std::u16string_view text) {

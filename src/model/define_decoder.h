@@ -129,6 +129,10 @@ public:
     // folder); path in: where the browser starts; accepted preset false.
     using TSelectFolderEvent =
         std::function<void(TDefineDecoder& sender, int32_t kind, std::string& path, bool& accepted)>;
+    // kind 0 one pack, 1 both packs; folder: where the save would write; confirmed preset
+    // false (the safe answer: the folder is then asked for, as for a pack without one).
+    using TConfirmFolderEvent =
+        std::function<void(TDefineDecoder& sender, int32_t kind, const std::string& folder, bool& confirmed)>;
     // pack, the file that could not be written. The model keeps its lists, labels and counters
     // as they are and writes the file again at the next change (and before saving).
     using TWriteErrorEvent =
@@ -286,7 +290,8 @@ public:
     // replacing the ".ini" files and pictures of the kind there and leaving other files alone.
     // All or nothing, also across a kill: on any failure the folder keeps its previous pack and
     // the result is false. Refused when the working copy is not whole, when folder is the
-    // other open pack's source, or when folder's path cannot be recorded.
+    // other open pack's source, or when folder's path cannot be recorded. A source folder
+    // that nothing vouches for is confirmed or asked for first, as Save does.
     bool SaveCurrentPack();
     bool SaveCurrentPackTo(const std::string& folder);
 
@@ -300,6 +305,13 @@ public:
     bool OpenPack(const std::string& path);
     // One pack without a folder yet asks for one (OnSelectFolder, kind 0) and saves there;
     // a cancelled choice gives false with LastError Cancelled.
+    //
+    // A folder that only a record names (the pack's source, the pair's base from the settings)
+    // is written without a question only when it is vouched for: the user opened it, saved
+    // into it or confirmed it in this run, or it still holds exactly the pack files this
+    // storage last read from or wrote into it (the record's seal). Otherwise OnConfirmFolder
+    // asks first; not confirmed, the folder is asked for (OnSelectFolder). So a forged or
+    // adopted record never makes Save replace files in a folder the user did not choose.
     bool Save();
     bool SaveAs(const std::string& path);
     bool ClosePack();
@@ -314,6 +326,7 @@ public:
     TFileEvent OnFile;
     TQuerySaveEvent OnQuerySave;
     TSelectFolderEvent OnSelectFolder;
+    TConfirmFolderEvent OnConfirmFolder;
     TNotifyEvent OnBeforeClose;
     // A definition file could not be written after a change the model keeps (signatures edited
     // on a smile, a picture replaced or deleted).
@@ -360,6 +373,9 @@ private:
         // An edit of this session left its journal (RollbackFailed): the list and history
         // still hold the state before it, which SettleEdit puts back.
         bool RollBackPending = false;
+        // The record's seal (FolderSeal of the folder the pack was last opened from or saved
+        // into); empty when nothing vouches for a folder.
+        std::string Seal;
     };
     // A pack built in the staging folder beside its working copy, not yet swapped in.
     struct TStaged {
@@ -367,6 +383,7 @@ private:
         int NameWidth = 2;
         bool Sourced = false;
         std::string SourcePath;
+        std::string Seal;
         TFlushBatch Flushes;  // the staged files the swap flushes before it commits
     };
     class TPackSwitch;
@@ -477,7 +494,7 @@ private:
     void RestoreFramesAside();
     void BuildFromWorkingCopy(uint8_t pack);
     bool StageImport(const std::string& source, TStaged& staged);
-    bool StageEmpty(const std::string& sourcePath, TStaged& staged);
+    bool StageEmpty(const std::string& sourcePath, TStaged& staged, const std::string& seal = std::string());
     bool CommitStaged(TStaged& staged);
     bool NewCurrentPackImpl();
     bool CloseCurrentPackImpl();
@@ -498,6 +515,17 @@ private:
     bool SaveAsImpl(const std::string& path);
     bool QuerySaveImpl();
     std::string AskFolder(int32_t kind, bool& accepted);
+    // Folder trust: a keyed digest of the pack files of the pack's kind in folder (names,
+    // kinds, sizes, times, file identities) and the folder's path. A forger who can write the
+    // storage but not look into the user's folder cannot make it.
+    std::string FolderSeal(uint8_t pack, const std::string& folder) const;
+    // The folder was chosen (opened, saved into, confirmed) in this run, or its seal matches.
+    bool Vouched(uint8_t pack, const std::string& folder) const;
+    void NoteChosen(const std::string& folder);
+    // Asks OnConfirmFolder about a folder that is not vouched for; true when it may be written.
+    bool ConfirmFolder(uint8_t pack, int32_t kind, const std::string& folder);
+    // After a save into folder succeeded: it is chosen, and the pack's record seals it.
+    void SealSaved(uint8_t pack, const std::string& folder, TPackState& record);
     void StorePairState(bool assigned, const std::string& path);
     void ResetPairState();
 
@@ -523,6 +551,8 @@ private:
     std::string modeName_;
     std::string identity_;
     TPackSet unreadableStates_;
+    // Folders the user opened, saved into or confirmed in this run (with a trailing separator).
+    std::vector<std::string> chosenFolders_;
     // Packs whose smiles an open let go before building the new ones (so two packs' frames are
     // never held at once); rebuilt from their working copies when the open does not commit.
     TPackSet framesAside_;

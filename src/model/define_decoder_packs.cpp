@@ -107,7 +107,10 @@ TPackState TDefineDecoder::RecordOf(uint8_t p) const {
     TPackState record;
     record.Allocated = record.Loaded = presentPacks_.Contains(p);
     record.PathAssigned = record.Loaded && sourcedPacks_.Contains(p);
-    if (record.Loaded) record.SourcePath = packs_[p].SourcePath;
+    if (record.Loaded) {
+        record.SourcePath = packs_[p].SourcePath;
+        record.Seal = packs_[p].Seal;
+    }
     return record;
 }
 
@@ -142,6 +145,11 @@ void TDefineDecoder::RecoverPack(uint8_t p, TPackState& record) {
             if (outcome == TSaveRecovery::Failed || outcome == TSaveRecovery::Foreign) {
                 lastError_ = TModelError::RecoveryFailed;
             } else {
+                // Rolled forward by a journal of ours, the folder holds what this storage wrote.
+                if (outcome == TSaveRecovery::RolledForward && sourcedPacks_.Contains(p) &&
+                    SameFolderPath(pack.SourcePath, target)) {
+                    record.Seal = pack.Seal = FolderSeal(p, pack.SourcePath);
+                }
                 record.PendingSave.clear();
                 WriteRecord(p, record);
             }
@@ -246,6 +254,7 @@ bool TDefineDecoder::ImportCurrentPack(const std::string& folder) {
     FirePhase(0, 0, 1);
     TStaged staged;
     if (!StageImport(source, staged) || !CommitStaged(staged)) return false;
+    NoteChosen(source);
     update.End();
     loaded_ = true;
     return true;
@@ -265,9 +274,12 @@ bool TDefineDecoder::StageImport(const std::string& source, TStaged& staged) {
                                  : inStorage   ? std::string()
                                                : source;
     if (!IniValueReadsBack(recorded)) return Fail(TModelError::PathNotStorable, false);
+    // What the folder holds once opened vouches for it at the next start (a pair's missing
+    // folder too).
+    auto sealOf = [&] { return recorded.empty() ? std::string() : FolderSeal(p, recorded); };
     if (!DirectoryExists(source)) {
         // Never bound to a folder that is not there: saving later asks where to.
-        if (!StageEmpty(externalBase_ ? recorded : std::string(), staged)) return false;
+        if (!StageEmpty(externalBase_ ? recorded : std::string(), staged, sealOf())) return false;
         lastError_ = TModelError::FolderMissing;
         return true;
     }
@@ -280,6 +292,7 @@ bool TDefineDecoder::StageImport(const std::string& source, TStaged& staged) {
         default:
             break;
     }
+    const std::string seal = sealOf();
 
     const std::string stagingSub = PackSubPath(modeName_, p) + ".~staging";
     TWorkingCopySwap::Abandon(pack.Storage->Path());
@@ -319,6 +332,7 @@ bool TDefineDecoder::StageImport(const std::string& source, TStaged& staged) {
         record.Allocated = record.Loaded = true;
         record.PathAssigned = !inStorage;
         record.SourcePath = recorded;
+        record.Seal = seal;
         state.WritePackState(record, identity_);
         TPackState back;
         if (state.ReadPackState(identity_, back) != TPackStateRead::Valid || back != record) {
@@ -333,11 +347,12 @@ bool TDefineDecoder::StageImport(const std::string& source, TStaged& staged) {
     pack.NameWidth = savedWidth;
     staged.Sourced = !inStorage;
     staged.SourcePath = recorded;
+    staged.Seal = seal;
     return true;
 }
 
 // An empty pack in the staging folder: an empty "_define.ini" and the state of a new pack.
-bool TDefineDecoder::StageEmpty(const std::string& sourcePath, TStaged& staged) {
+bool TDefineDecoder::StageEmpty(const std::string& sourcePath, TStaged& staged, const std::string& seal) {
     const uint8_t p = currentPack_;
     TWorkingCopySwap::Abandon(packs_[p].Storage->Path());
     try {
@@ -347,6 +362,7 @@ bool TDefineDecoder::StageEmpty(const std::string& sourcePath, TStaged& staged) 
         TPackState record;
         record.Allocated = record.Loaded = true;
         record.SourcePath = sourcePath;
+        record.Seal = seal;
         TStorageIniFile state(stage);
         state.WritePackState(record, identity_);
         staged.Flushes.AddFile(stage.Path() + kDefineFileName);
@@ -359,6 +375,7 @@ bool TDefineDecoder::StageEmpty(const std::string& sourcePath, TStaged& staged) 
     staged.NameWidth = 2;
     staged.Sourced = false;
     staged.SourcePath = sourcePath;
+    staged.Seal = seal;
     return true;
 }
 
@@ -387,6 +404,7 @@ bool TDefineDecoder::CommitStaged(TStaged& staged) {
         sourcedPacks_.Exclude(p);
     }
     pack.SourcePath = staged.SourcePath;
+    pack.Seal = staged.Seal;
     SetWorkingPaths(p);
     RelabelPack(p);
     return true;
@@ -481,6 +499,7 @@ bool TDefineDecoder::CloseCurrentPackImpl() {
     pack.Folder.clear();
     pack.DefinePath.clear();
     pack.SourcePath.clear();
+    pack.Seal.clear();
     pack.NameWidth = 2;
     return true;
 }
@@ -572,6 +591,7 @@ bool TDefineDecoder::SaveTo(const std::string& folder, bool rebind) {
         WriteRecord(p, record);
     };
     const TSaveResult result = SavePackFiles(request);
+    if (result == TSaveResult::Saved) SealSaved(p, target, record);
     // An unfinished save keeps its record: the next start completes it.
     if (result != TSaveResult::Unfinished) {
         try {
@@ -661,6 +681,7 @@ bool TDefineDecoder::SavePair(const std::string (&folders)[kPackCount], const bo
     for (uint8_t p = 0; p < kPackCount; ++p) {
         finished[p] = FinishSave(requests[p], journals[p]) == TSaveResult::Saved;
         if (!finished[p]) continue;
+        SealSaved(p, targets[p], records[p]);
         try {
             records[p].PendingSave.clear();
             WriteRecord(p, records[p]);
@@ -685,10 +706,15 @@ bool TDefineDecoder::SaveCurrentPack() {
 bool TDefineDecoder::SaveCurrentPackImpl() {
     if (!presentPacks_.Contains(currentPack_)) return Fail(TModelError::NotPresent, false);
     TPack& pack = Current();
-    if (sourcedPacks_.Contains(currentPack_)) return SaveTo(pack.SourcePath, false);
+    const bool sourced = sourcedPacks_.Contains(currentPack_);
     // A new pack under an imposed base folder has its place there already.
-    if (externalBase_ && !pack.SourcePath.empty()) return SaveTo(pack.SourcePath, true);
-    return Fail(TModelError::NotPresent, false);
+    if (!sourced && !(externalBase_ && !pack.SourcePath.empty())) return Fail(TModelError::NotPresent, false);
+    if (ConfirmFolder(currentPack_, 0, pack.SourcePath)) return SaveTo(pack.SourcePath, !sourced);
+    // Not confirmed: the folder is asked for, as for a pack without one.
+    bool accepted = false;
+    const std::string path = AskFolder(0, accepted);
+    if (!accepted) return false;
+    return SaveTo(IncludeTrailingSeparator(ExtractFilePath(path)), true);
 }
 
 bool TDefineDecoder::SaveCurrentPackTo(const std::string& folder) {
@@ -708,6 +734,67 @@ void TDefineDecoder::ResetPairState() {
     } else {
         StorePairState(false, "");
     }
+}
+
+namespace {
+
+// One line per entry of a pack's kind: its name, and for a regular file its size, time of
+// last change and file identity. Sorted, so the directory's order does not matter.
+std::string FolderListing(const std::string& folder, const std::string& pictureMask) {
+    std::vector<std::string> lines;
+    for (const TFolderEntry& entry : ListFolder(folder)) {
+        if (!IsPackFileName(entry.Name, pictureMask)) continue;
+        std::string line = entry.Name + (entry.IsFile ? "\tf" : "\to");
+        if (entry.IsFile) {
+            std::error_code ec;
+            const std::filesystem::path path = folder + entry.Name;
+            const uintmax_t size = std::filesystem::file_size(path, ec);
+            const auto time = std::filesystem::last_write_time(path, ec).time_since_epoch().count();
+            line += "\t" + std::to_string(size) + "\t" + std::to_string(time) + "\t" +
+                    std::to_string(entry.Inode);
+        }
+        lines.push_back(std::move(line));
+    }
+    std::sort(lines.begin(), lines.end());
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+}
+
+}  // namespace
+
+std::string TDefineDecoder::FolderSeal(uint8_t p, const std::string& folder) const {
+    const std::string path = IncludeTrailingSeparator(folder);
+    return KeyedCheck(identity_, "seal\n" + path + "\n" + FolderListing(path, PictureMask(p)));
+}
+
+bool TDefineDecoder::Vouched(uint8_t p, const std::string& folder) const {
+    const std::string path = IncludeTrailingSeparator(folder);
+    if (path.empty()) return false;
+    for (const std::string& chosen : chosenFolders_) {
+        if (SameFolderPath(chosen, path)) return true;
+    }
+    return !packs_[p].Seal.empty() && packs_[p].Seal == FolderSeal(p, path);
+}
+
+void TDefineDecoder::NoteChosen(const std::string& folder) {
+    const std::string path = IncludeTrailingSeparator(folder);
+    if (path.empty() || std::find(chosenFolders_.begin(), chosenFolders_.end(), path) != chosenFolders_.end())
+        return;
+    chosenFolders_.push_back(path);
+}
+
+bool TDefineDecoder::ConfirmFolder(uint8_t p, int32_t kind, const std::string& folder) {
+    if (Vouched(p, folder)) return true;
+    bool confirmed = false;
+    Fire(OnConfirmFolder, kind, IncludeTrailingSeparator(folder), confirmed);
+    if (confirmed) NoteChosen(folder);
+    return confirmed;
+}
+
+void TDefineDecoder::SealSaved(uint8_t p, const std::string& folder, TPackState& record) {
+    NoteChosen(folder);
+    record.Seal = packs_[p].Seal = FolderSeal(p, folder);
 }
 
 std::string TDefineDecoder::AskFolder(int32_t kind, bool& accepted) {
@@ -803,6 +890,7 @@ bool TDefineDecoder::OpenPackImpl(const std::string& path) {
             for (uint8_t p = 0; p < kPackCount; ++p) {
                 restore.To(p);
                 if (!CommitStaged(staged[p])) return false;
+                NoteChosen(BaseSubFolder(base, p));
             }
             lastError_ = note;
             loaded_ = true;
@@ -838,6 +926,9 @@ bool TDefineDecoder::SaveImpl() {
         return SaveTo(IncludeTrailingSeparator(ExtractFilePath(path)), true);
     }
     if (presentPacks_.Count() == kPackCount) {
+        // The base folder comes from the settings, which anyone can edit: each folder of the
+        // pair is written without a question only when vouched for, else it is confirmed or
+        // a base folder is asked for.
         if (bothPathsAssigned_) {
             std::string folders[kPackCount];
             bool rebind[kPackCount];
@@ -852,7 +943,9 @@ bool TDefineDecoder::SaveImpl() {
                     rebind[p] = true;
                 }
             }
-            return SavePair(folders, rebind);
+            bool confirmed = true;
+            for (uint8_t p = 0; p < kPackCount && confirmed; ++p) confirmed = ConfirmFolder(p, 1, folders[p]);
+            if (confirmed) return SavePair(folders, rebind);
         }
         bool accepted = false;
         const std::string folder = AskFolder(1, accepted);

@@ -16,14 +16,22 @@ constexpr const char* kSection = "Storage";
 constexpr const char* kFileName = "Storage.ini";
 constexpr const char* kCheckKey = "Check";
 constexpr const char* kPendingPairKey = "PendingPair";
+constexpr const char* kSealKey = "Seal";
 
 // What the check value covers: every field, each on a line of its own, values as they read
-// back.
+// back. The seal's line only when there is one, so records written before seals still check.
 std::string CheckedText(const TPackState& state) {
     auto flag = [](bool value) { return value ? "1" : "0"; };
-    return std::string("A") + flag(state.Allocated) + "\nP" + flag(state.PathAssigned) + "\nL" +
-           flag(state.Loaded) + "\nS" + state.SourcePath + "\nW" + state.PendingSave + "\nR" +
-           flag(state.PendingRebind) + "\nT" + state.PendingPair + "\n";
+    std::string text = std::string("A") + flag(state.Allocated) + "\nP" + flag(state.PathAssigned) + "\nL" +
+                       flag(state.Loaded) + "\nS" + state.SourcePath + "\nW" + state.PendingSave + "\nR" +
+                       flag(state.PendingRebind) + "\nT" + state.PendingPair + "\n";
+    if (!state.Seal.empty()) text += "V" + state.Seal + "\n";
+    return text;
+}
+
+// Whether a key is there at all, empty or not: no stored value reads as a line break.
+bool KeyPresent(const TSettingsSection& settings, const char* key) {
+    return settings.ReadString(key, "\n") != "\n";
 }
 
 // An invalid storage has no folder; its state file must not land in the current folder.
@@ -113,8 +121,12 @@ TPackStateRead TStorageIniFile::ReadPackState(const std::string& identity, TPack
     read.PendingSave = ReadString(TStorageStringKey::PendingSave);
     read.PendingRebind = ReadBool(TStorageBoolKey::PendingRebind);
     read.PendingPair = settings_.ReadString(kPendingPairKey, "");
+    read.Seal = settings_.ReadString(kSealKey, "");
     const std::string check = settings_.ReadString(kCheckKey, "");
-    const bool adopted = adoptUnchecked && check.empty() && read.Allocated && read.PendingPair.empty();
+    // Only what an earlier version wrote: a key it never knew makes the record this version's.
+    const bool adopted = adoptUnchecked && check.empty() && !KeyPresent(settings_, kCheckKey) &&
+                         read.Allocated && read.PendingPair.empty() && read.Seal.empty() &&
+                         !KeyPresent(settings_, kSealKey);
     if (!adopted && (identity.empty() || check != KeyedCheck(identity, CheckedText(read))))
         return TPackStateRead::Unreadable;
     state = read;
@@ -143,6 +155,13 @@ void TStorageIniFile::WritePackState(const TPackState& state, const std::string&
     } else {
         batch.Delete(kPendingPairKey);
     }
+    // The check value stays the last line, after a seal added to an older record too.
+    batch.Delete(kCheckKey);
+    if (!state.Seal.empty()) {
+        batch.WriteString(kSealKey, state.Seal);
+    } else {
+        batch.Delete(kSealKey);
+    }
     TPackState written = state;
     if (!pending) {
         written.PendingRebind = false;
@@ -150,6 +169,10 @@ void TStorageIniFile::WritePackState(const TPackState& state, const std::string&
     }
     batch.WriteString(kCheckKey, KeyedCheck(identity, CheckedText(written)));
     settings_.Write(batch);
+}
+
+bool TStorageIniFile::HasCheck() const {
+    return KeyPresent(settings_, kCheckKey);
 }
 
 void AllocateStorageState(const TStorageManager& storage) {

@@ -31,6 +31,10 @@ struct TPackState {
     std::string PendingSave;     // a folder a save of this pack is writing into; empty when none
     bool PendingRebind = false;  // that save makes its folder the source folder
     std::string PendingPair;     // the pair save it belongs to (its token); empty for one pack
+    // The seal of the folder this pack saves into without asking (see the model's FolderSeal):
+    // taken when the pack was opened from or saved into it. Empty when none: a record of an
+    // earlier version, or a pack that never had a folder.
+    std::string Seal;
     bool operator==(const TPackState&) const = default;
 };
 
@@ -63,12 +67,17 @@ public:
     void ClearPendingSave();
 
     // The checked record of a working copy. state is filled only when the result is Valid.
-    // adoptUnchecked takes a record without any check value (as versions before the check
-    // wrote it) as valid: only for a storage that has just been given its first identity.
+    // adoptUnchecked takes a record as versions before the check wrote it (its four keys and
+    // a save under way, no check value, no seal) as valid: only for a storage that has just
+    // been given its first identity. An adopted record has no seal, so it never vouches for
+    // a folder.
     TPackStateRead ReadPackState(const std::string& identity, TPackState& state,
                                  bool adoptUnchecked = false) const;
     // Replaces the record in one write (keys of the pending save only while one runs).
     void WritePackState(const TPackState& state, const std::string& identity);
+    // Whether the file carries a check value at all: a record written by this version, not by
+    // an earlier one (whatever its value).
+    bool HasCheck() const;
 
     const TStorageManager& Storage() const { return storage_; }
     const std::string& FileName() const { return settings_.FileName(); }

@@ -1,6 +1,8 @@
 // The main window over a storage whose record of a working copy cannot be trusted: the pack
 // is shown, and the user is told why it has no folder.
 #include <QAction>
+#include <QMessageBox>
+#include <QPushButton>
 #include <fstream>
 
 #include "dialog_test_support.h"
@@ -8,6 +10,8 @@
 #include "main_window_test_support.h"
 #include "model/define_decoder.h"
 #include "model/pack_save.h"
+#include "storage/storage_identity.h"
+#include "storage/storage_ini_file.h"
 #include "storage/storage_layout.h"
 #include "storage/storage_manager.h"
 
@@ -74,6 +78,62 @@ TEST_F(MainWindowStorageTest, RefusedTargetsAndForeignSavesAreSaidWithTheirReaso
     EXPECT_EQ(ListFiles(foreign), files);
     EXPECT_EQ(editor.Grid().Count(), 2);
     ExpectInStep(editor);
+}
+
+// A record made to name a folder of the user's, its check made with the identity read from
+// the storage: Save asks about that folder in the language's words, the safe answer first.
+// "Choose another folder" leaves the folder as it was and asks for one; "Save there" saves.
+TEST_F(MainWindowStorageTest, AFolderNothingVouchesForIsAskedAboutBeforeSaving) {
+    const std::string folder = MakePack("pack", 2, ":-)\r\n;-)\r\n");
+    {
+        TModalAnswers answers;
+        TEditor editor;
+        editor.Start();
+        Open(editor, folder);
+        ASSERT_TRUE(editor.Window->Model()->SourcedPacks().Contains(kAnimatedPack));
+    }
+    const std::string user = MakePack("user", 1, "mine\r\n");
+    WriteBytes(user + "notes.ini", "notes");
+    const std::string identity =
+        ReadBytes(TStorageManager(ModeConfigSubPath("Storage")).Path() + kIdentityFileName);
+    TStorageManager storage(PackSubPath("Storage", kAnimatedPack));
+    TPackState forged;
+    forged.Allocated = forged.Loaded = forged.PathAssigned = true;
+    forged.SourcePath = user;
+    TStorageIniFile(storage).WritePackState(forged, identity);
+
+    TEditor editor;
+    editor.Start();
+    ASSERT_EQ(editor.Window->Model()->SourcePath(kAnimatedPack), user);
+    const std::vector<std::string> files = ListFiles(user);
+    const std::string define = ReadBytes(user + "_define.ini");
+    for (const char* answer : {"ChooseOtherFolder", "SaveThere"}) {
+        SCOPED_TRACE(answer);
+        QStringList seen;
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible()) return;
+            seen << box->objectName() << (box->defaultButton() ? box->defaultButton()->objectName() : "")
+                 << (box->escapeButton() ? box->escapeButton()->objectName() : "");
+            EXPECT_EQ(box->text(), Q(BuiltinText(2241)).arg(QString::fromStdString(user)));
+            box->findChild<QPushButton*>(answer)->click();
+        });
+        timer.start(5);
+        const size_t asks = editor.Dialogs->FolderAsks.size();
+        editor.Window->findChild<QAction*>("TntToolButton3Action")->trigger();
+        timer.stop();
+        EXPECT_EQ(seen, (QStringList{"ConfirmFolderBox", "ChooseOtherFolder", "ChooseOtherFolder"}));
+        if (std::string(answer) == "ChooseOtherFolder") {
+            EXPECT_EQ(editor.Dialogs->FolderAsks.size(), asks + 1);
+            EXPECT_EQ(ListFiles(user), files);
+            EXPECT_EQ(ReadBytes(user + "_define.ini"), define);
+        } else {
+            EXPECT_EQ(editor.Dialogs->FolderAsks.size(), asks);
+            EXPECT_EQ(ListFiles(user), (std::vector<std::string>{"_define.ini", "aa.gif", "ab.gif"}));
+            EXPECT_EQ(ReadBytes(user + "_define.ini"), ":-)\r\n;-)");
+        }
+    }
 }
 
 }  // namespace

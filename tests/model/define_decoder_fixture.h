@@ -100,11 +100,13 @@ protected:
         return StorageFolder(pack, mode) + "Config/Storage.ini";
     }
     // The state file's fields, without its last line, the check value ("Check=" and 16 hex
-    // digits), which must be there.
+    // digits), which must be there, and without the folder's seal just before it, if any.
     std::string StateFields(uint8_t pack, const std::string& mode = "Storage") const {
         const std::string bytes = ReadBytes(StateFile(pack, mode));
-        const size_t at = bytes.rfind("Check=");
+        size_t at = bytes.rfind("Check=");
         if (at == std::string::npos || bytes.size() != at + 6 + 16 + 2) return "no check value: " + bytes;
+        const size_t seal = bytes.rfind("Seal=", at);
+        if (seal != std::string::npos && seal + 5 + 16 + 2 == at) at = seal;
         return bytes.substr(0, at);
     }
     std::string ConfigFile(const std::string& mode = "Storage") const {

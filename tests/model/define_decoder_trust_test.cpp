@@ -7,6 +7,11 @@
 #include "define_decoder_fixture.h"
 #include "model/pack_save.h"
 #include "platform/files.h"
+#include "storage/config_manager.h"
+#include "storage/storage_identity.h"
+#include "storage/storage_ini_file.h"
+#include "storage/storage_layout.h"
+#include "storage/storage_manager.h"
 
 namespace faceloom::test {
 namespace {
@@ -142,9 +147,11 @@ TEST_F(TrustTest, AnEarlierVersionsRecordsAreAdoptedOnceWhenTheStorageGetsItsIde
     const std::string source = OpenEdited();
     const std::string identity = fs::path(ConfigFile()).parent_path().string() + "/Identity";
     ASSERT_TRUE(fs::exists(identity));
+    // As an earlier version wrote it: no check value and no seal.
     auto legacy = [&] {
         std::string bytes = ReadBytes(StateFile(kAnimatedPack));
-        bytes.erase(bytes.find("Check="));
+        const size_t seal = bytes.find("Seal=");
+        bytes.erase(seal != std::string::npos ? seal : bytes.find("Check="));
         WriteBytes(StateFile(kAnimatedPack), bytes);
     };
     legacy();
@@ -289,6 +296,361 @@ TEST_F(TrustTest, APairThatCannotBeWrittenWholeIsNotWrittenAtAll) {
     auto again = NewModel();
     EXPECT_EQ(again->SourcePath(kStaticPack), copy + "Static/");
     EXPECT_EQ(again->SourcePath(kAnimatedPack), copy + "Animated/");
+}
+
+// Forges of the records and settings that name where a save goes, as someone who can write
+// the storage (and read it) would make them, against a folder of the user's that no save of
+// this storage ever touched.
+class ForgeTest : public TrustTest {
+protected:
+    // The user's folder: pack files of both kinds and a file of another kind.
+    std::string UserFolder(const std::string& name) {
+        const std::string folder = MakePack(name, {{"mine.gif", 5}}, "mine");
+        WriteBmp(folder + "mine.bmp", PictureWidth(6), 12, 6);
+        WriteBytes(folder + "notes.ini", "notes");
+        WriteBytes(folder + "keep.txt", "keep");
+        return folder;
+    }
+    std::string IdentityFile() const { return fs::path(ConfigFile()).parent_path().string() + "/Identity"; }
+
+    // A record written with whatever identity is in the storage now, as the forger reads it.
+    void WriteRecordAs(uint8_t pack, const std::string& identity, const std::string& sourcePath,
+                       const std::string& seal = "", const std::string& pendingSave = "") {
+        TStorageManager storage(PackSubPath(kStorageMode, pack));
+        TPackState record;
+        record.Allocated = record.Loaded = record.PathAssigned = true;
+        record.SourcePath = sourcePath;
+        record.Seal = seal;
+        record.PendingSave = pendingSave;
+        TStorageIniFile(storage).WritePackState(record, identity);
+    }
+    // The record as an earlier version wrote it: no check, no seal.
+    void WriteEarlierRecord(uint8_t pack, const std::string& sourcePath) {
+        WriteBytes(StateFile(pack),
+                   "[Storage]\r\nStorageAllocated=1\r\nPathAssigned=1\r\nSmiliesLoaded=1\r\nSourcePath=" +
+                       sourcePath + "\r\n");
+    }
+    std::string SealOf(uint8_t pack) const {
+        const std::string bytes = ReadBytes(StateFile(pack));
+        const size_t at = bytes.find("Seal=");
+        return at == std::string::npos ? std::string() : bytes.substr(at + 5, 16);
+    }
+    void ForgeBothPath(const std::string& base) {
+        TStorageManager storage(ModeConfigSubPath(kStorageMode));
+        TConfigManager config(storage);
+        config.WriteBool(TConfigBoolKey::BothPathsAssigned, true);
+        config.WriteString(TConfigStringKey::BothPath, base);
+    }
+
+    // Answers: the confirmation, then the folder choice (cancelled unless chosen is given).
+    std::vector<std::string> confirmations;
+    void Answer(TDefineDecoder& model, bool confirm, const std::string& chosen = "") {
+        model.OnConfirmFolder = [this, confirm](TDefineDecoder&, int32_t kind, const std::string& folder,
+                                                bool& confirmed) {
+            confirmations.push_back(std::to_string(kind) + " " + folder);
+            confirmed = confirm;
+        };
+        model.OnSelectFolder = [this, chosen](TDefineDecoder&, int32_t kind, std::string& path,
+                                              bool& accepted) {
+            folderKinds.push_back(kind);
+            path = chosen;
+            accepted = !chosen.empty();
+        };
+        model.OnQuerySave = nullptr;
+    }
+    void ResetAnswers() {
+        confirmations.clear();
+        folderKinds.clear();
+    }
+};
+
+// One pack whose record is made to name the user's folder. Declined, nothing of that folder
+// changes and the folder is asked for; confirmed, the save goes there and the folder is then
+// the pack's own, also after a restart, without a question.
+TEST_F(ForgeTest, ARecordNamingAFolderTheUserDidNotChooseNeverSavesThereUnasked) {
+    struct Forge {
+        std::string what;
+        std::function<void(const std::string& user)> make;
+        bool unreadable;  // the record is refused outright (the pack keeps no folder)
+    };
+    const std::vector<Forge> forges = {
+        {"identity deleted, an earlier version's record",
+         [&](const std::string& user) {
+             WriteEarlierRecord(kAnimatedPack, user);
+             fs::remove(StateFile(kStaticPack));
+             fs::remove(IdentityFile());
+         },
+         false},
+        {"identity deleted, the other pack's record still checked",
+         [&](const std::string& user) {
+             WriteEarlierRecord(kAnimatedPack, user);
+             WriteRecordAs(kStaticPack, std::string(32, '3'), "");
+             fs::remove(IdentityFile());
+         },
+         true},
+        {"identity read, check recomputed",
+         [&](const std::string& user) { WriteRecordAs(kAnimatedPack, ReadBytes(IdentityFile()), user); },
+         false},
+        {"identity read, check recomputed, the honest seal kept",
+         [&](const std::string& user) {
+             WriteRecordAs(kAnimatedPack, ReadBytes(IdentityFile()), user, SealOf(kAnimatedPack));
+         },
+         false},
+        {"identity of the forger's own, check made with it",
+         [&](const std::string& user) {
+             const std::string identity(32, 'a');
+             WriteBytes(IdentityFile(), identity);
+             WriteRecordAs(kAnimatedPack, identity, user);
+         },
+         false},
+        {"source folder edited by hand", [&](const std::string& user) { EditState("SourcePath", user); },
+         true},
+    };
+    int round = 0;
+    for (const Forge& forge : forges) {
+        SCOPED_TRACE(forge.what);
+        OpenEdited();
+        const std::string user = UserFolder("user-" + std::to_string(++round));
+        const Files before = Tree(user);
+        forge.make(user);
+
+        auto model = NewModel();
+        ASSERT_TRUE(model->LoadFromStorage());
+        ASSERT_TRUE(model->PresentPacks().Contains(kAnimatedPack));
+        EXPECT_EQ(model->UnreadableStates().Contains(kAnimatedPack), forge.unreadable);
+        ResetAnswers();
+        Answer(*model, false);
+        EXPECT_FALSE(model->Save());
+        EXPECT_EQ(model->LastError(), TModelError::Cancelled);
+        EXPECT_EQ(Tree(user), before);
+        EXPECT_EQ(folderKinds, std::vector<int32_t>{0});
+        // A record that is read names its folder, so the user is asked about it; with "save
+        // there", the save goes there.
+        if (forge.unreadable) {
+            EXPECT_TRUE(confirmations.empty());
+            continue;
+        }
+        EXPECT_EQ(confirmations, std::vector<std::string>{"0 " + user});
+        ResetAnswers();
+        Answer(*model, true);
+        ASSERT_TRUE(model->Save());
+        EXPECT_EQ(confirmations, std::vector<std::string>{"0 " + user});
+        EXPECT_EQ(ReadBytes(user + "_define.ini"), "a1,edited\r\na2");
+        EXPECT_EQ(ReadBytes(user + "keep.txt"), "keep");
+        EXPECT_FALSE(FileExists(user + "mine.gif"));
+        // Its own now: saved again after a restart without a question.
+        auto again = NewModel();
+        ASSERT_TRUE(again->LoadFromStorage());
+        ResetAnswers();
+        Answer(*again, false);
+        again->Smile(0)->Signatures.Add("again");
+        EXPECT_TRUE(again->Save());
+        EXPECT_TRUE(confirmations.empty());
+        EXPECT_EQ(ReadBytes(user + "_define.ini"), "a1,edited,again\r\na2");
+    }
+}
+
+// The pair's base folder comes from config.ini, which is not checked at all. A forged base
+// makes a both-packs save ask about every folder of the pair that nothing vouches for: the
+// user's files under it stay as they were unless confirmed.
+TEST_F(ForgeTest, AForgedPairBaseNeverSavesThereUnasked) {
+    struct Pair {
+        std::string what;
+        std::function<std::string()> make;  // the packs left open; returns the honest base, if any
+        std::vector<uint8_t> asked;         // the packs whose folders under the forged base are asked about
+    };
+    const std::vector<Pair> pairs = {
+        {"two new packs",
+         [&] {
+             auto model = NewModel();
+             model->SetBothMode(true);
+             EXPECT_TRUE(model->NewPack());
+             return std::string();
+         },
+         {kStaticPack}},
+        {"a static pack from a folder, a new animated pack",
+         [&] {
+             const std::string base = sources.folder() + "honest-1/";
+             MakePack("honest-1/Static", {{"s.bmp", 1}}, "s", kStaticPack);
+             auto model = NewModel();
+             model->SetBothMode(true);
+             EXPECT_TRUE(model->OpenPack(base));
+             model->SetCurrentPack(kAnimatedPack);
+             EXPECT_TRUE(model->NewCurrentPack());
+             return base;
+         },
+         {kAnimatedPack}},
+        {"a pair opened from a base without its animated folder",
+         [&] {
+             const std::string base = sources.folder() + "honest-2/";
+             MakePack("honest-2/Static", {{"s.bmp", 1}}, "s", kStaticPack);
+             auto model = NewModel();
+             model->SetBothMode(true);
+             EXPECT_TRUE(model->OpenPack(base));
+             return base;
+         },
+         {kAnimatedPack}},
+        {"a pair opened from a whole base",
+         [&] {
+             const std::string base = sources.folder() + "honest-3/";
+             MakePack("honest-3/Static", {{"s.bmp", 1}}, "s", kStaticPack);
+             MakePack("honest-3/Animated", {{"a.gif", 2}}, "a");
+             auto model = NewModel();
+             model->SetBothMode(true);
+             EXPECT_TRUE(model->OpenPack(base));
+             return base;
+         },
+         {}},
+    };
+    int round = 0;
+    for (const Pair& pair : pairs) {
+        SCOPED_TRACE(pair.what);
+        const std::string honest = pair.make();
+        const Files honestBefore = honest.empty() ? Files() : Tree(honest);
+        const std::string base = sources.folder() + "user-base-" + std::to_string(++round) + "/";
+        UserFolder("user-base-" + std::to_string(round) + "/Static");
+        UserFolder("user-base-" + std::to_string(round) + "/Animated");
+        const Files before = Tree(base);
+        ForgeBothPath(base);
+
+        auto model = NewModel();
+        ASSERT_TRUE(model->LoadFromStorage());
+        ASSERT_EQ(model->PresentPacks().Count(), 2);
+        EXPECT_EQ(model->BothPath(), base);
+        ResetAnswers();
+        Answer(*model, false);
+        const bool saved = model->Save();
+        EXPECT_EQ(Tree(base), before);
+        std::vector<std::string> expected;
+        for (const uint8_t p : pair.asked) {
+            expected.push_back("1 " + base + (p == kStaticPack ? "Static/" : "Animated/"));
+        }
+        EXPECT_EQ(confirmations, expected);
+        if (pair.asked.empty()) {
+            // Both packs have folders of their own, which vouch for themselves.
+            EXPECT_TRUE(saved);
+            EXPECT_TRUE(folderKinds.empty());
+            EXPECT_EQ(ListFiles(honest + "Animated/"), (std::vector<std::string>{"_define.ini", "aa.gif"}));
+            EXPECT_EQ(ListFiles(honest + "Static/"), (std::vector<std::string>{"_define.ini", "aa.bmp"}));
+        } else {
+            EXPECT_FALSE(saved);
+            EXPECT_EQ(model->LastError(), TModelError::Cancelled);
+            EXPECT_EQ(folderKinds, std::vector<int32_t>{1});
+            if (!honest.empty()) EXPECT_EQ(Tree(honest), honestBefore);
+        }
+        model->SetBothMode(true);
+        ResetAnswers();
+        model->OnQuerySave = nullptr;
+        ASSERT_TRUE(model->ClosePack());
+    }
+}
+
+// What an honest storage does stays as it was: this version's storage saves after a restart
+// without a question (one pack, a pair, a pair's missing folder); an earlier version's storage
+// is adopted once, asks once before its first save into the folder it names, and is then
+// this version's. A folder changed outside the editor since its last save is asked about.
+TEST_F(ForgeTest, HonestStoragesSaveAfterARestartAsBefore) {
+    {
+        SCOPED_TRACE("one pack");
+        const std::string source = OpenEdited();
+        auto model = NewModel();
+        ASSERT_TRUE(model->LoadFromStorage());
+        Answer(*model, false);
+        ASSERT_TRUE(model->Save());
+        EXPECT_TRUE(confirmations.empty());
+        EXPECT_EQ(ReadBytes(source + "_define.ini"), "a1,edited\r\na2");
+
+        // Changed outside since: asked, and declined nothing is written.
+        WriteBytes(source + "other.ini", "added by hand");
+        const Files changed = Tree(source);
+        auto later = NewModel();
+        ASSERT_TRUE(later->LoadFromStorage());
+        ResetAnswers();
+        Answer(*later, false);
+        later->Smile(0)->Signatures.Add("later");
+        EXPECT_FALSE(later->Save());
+        EXPECT_EQ(confirmations, std::vector<std::string>{"0 " + source});
+        EXPECT_EQ(Tree(source), changed);
+        ASSERT_TRUE(later->CloseCurrentPack());
+    }
+    for (const bool whole : {true, false}) {
+        SCOPED_TRACE(whole ? "a pair" : "a pair without its animated folder");
+        const std::string base = sources.folder() + (whole ? "pair/" : "half/");
+        MakePack((whole ? "pair" : "half") + std::string("/Static"), {{"s.bmp", 1}}, "s", kStaticPack);
+        if (whole) MakePack("pair/Animated", {{"a.gif", 2}}, "a");
+        {
+            auto model = NewModel();
+            model->SetBothMode(true);
+            ASSERT_TRUE(model->OpenPack(base));
+            model->SetCurrentPack(kStaticPack);
+            ASSERT_EQ(model->SmileCount(), 1);
+            model->Smile(0)->Signatures.Add("s-new");
+            model->SetCurrentPack(kAnimatedPack);
+        }
+        auto model = NewModel();
+        ASSERT_TRUE(model->LoadFromStorage());
+        ResetAnswers();
+        Answer(*model, false);
+        ASSERT_TRUE(model->Save());
+        EXPECT_TRUE(confirmations.empty());
+        EXPECT_TRUE(folderKinds.empty());
+        EXPECT_TRUE(FileExists(base + "Animated/_define.ini"));
+        ASSERT_TRUE(model->ClosePack());
+        model->SetBothMode(false);
+    }
+    {
+        SCOPED_TRACE("an earlier version's storage");
+        const std::string source = OpenEdited();
+        WriteEarlierRecord(kAnimatedPack, source);
+        WriteBytes(StateFile(kStaticPack),
+                   "[Storage]\r\nStorageAllocated=1\r\nPathAssigned=0\r\nSmiliesLoaded=0\r\nSourcePath=\r\n");
+        fs::remove(IdentityFile());
+        auto model = NewModel();
+        ASSERT_TRUE(model->LoadFromStorage());
+        EXPECT_EQ(model->SourcePath(kAnimatedPack), source);
+        EXPECT_TRUE(model->UnreadableStates().Empty());
+        ResetAnswers();
+        Answer(*model, true);
+        ASSERT_TRUE(model->Save());
+        EXPECT_EQ(confirmations, std::vector<std::string>{"0 " + source});
+        EXPECT_FALSE(SealOf(kAnimatedPack).empty());
+        // Adopted once: the same record without its check is no longer taken.
+        auto again = NewModel();
+        ASSERT_TRUE(again->LoadFromStorage());
+        ResetAnswers();
+        Answer(*again, false);
+        again->Smile(0)->Signatures.Add("again");
+        ASSERT_TRUE(again->Save());
+        EXPECT_TRUE(confirmations.empty());
+        again.reset();
+        WriteEarlierRecord(kAnimatedPack, source);
+        EXPECT_TRUE(NewModel()->UnreadableStates().Contains(kAnimatedPack));
+    }
+}
+
+// A save of this storage cut short after its commit is finished at the next start: the folder
+// then holds what this storage wrote, and the next save goes there without a question.
+TEST_F(ForgeTest, ASaveFinishedAtTheStartVouchesForItsFolder) {
+    const std::string source = OpenEdited();
+    const std::string identity = ReadBytes(IdentityFile());
+    WriteBytes(source + StagedNewName(0), "a1,edited\r\na2");
+    TSaveJournal journal;
+    journal.Phase = TSavePhase::Commit;
+    journal.Identity = identity;
+    journal.NewNames = {"_define.ini"};
+    journal.OldNames = {"_define.ini"};
+    WriteBytes(source + kSaveJournalName, journal.Encode());
+    WriteRecordAs(kAnimatedPack, identity, source, SealOf(kAnimatedPack), source);
+
+    auto model = NewModel();
+    ASSERT_TRUE(model->LoadFromStorage());
+    EXPECT_EQ(ReadBytes(source + "_define.ini"), "a1,edited\r\na2");
+    EXPECT_FALSE(FileExists(source + kSaveJournalName));
+    Answer(*model, false);
+    model->Smile(1)->Signatures.Add("more");
+    ASSERT_TRUE(model->Save());
+    EXPECT_TRUE(confirmations.empty());
+    EXPECT_EQ(ReadBytes(source + "_define.ini"), "a1,edited\r\na2,more");
 }
 
 }  // namespace

@@ -142,14 +142,15 @@ TEST_F(StorageIniFileTest, APackRecordIsTrustedOnlyAsWrittenByItsOwnStorage) {
     TPackState record;
     EXPECT_EQ(state.ReadPackState(identity, record), TPackStateRead::Missing);
 
-    TPackState saving{true, true, true, "/home/u/pack/", "/home/u/copy/", true, "00112233aabbccdd"};
+    TPackState saving{
+        true, true, true, "/home/u/pack/", "/home/u/copy/", true, "00112233aabbccdd", "0123456789abcdef"};
     state.WritePackState(saving, identity);
     EXPECT_EQ(state.ReadPackState(identity, record), TPackStateRead::Valid);
     EXPECT_EQ(record, saving);
     EXPECT_EQ(state.ReadPackState(std::string(32, '2'), record), TPackStateRead::Unreadable);
 
-    // The save done: its keys go, the four keys of the record stay in their order.
-    TPackState done{true, true, true, "/home/u/copy/", "", false, ""};
+    // The save done: its keys and the seal go, the four keys of the record stay in their order.
+    TPackState done{true, true, true, "/home/u/copy/", "", false, "", ""};
     state.WritePackState(done, identity);
     const std::string bytes = test::ReadBytes(StateFile());
     EXPECT_EQ(bytes.substr(0, bytes.find("Check=")),
@@ -158,15 +159,54 @@ TEST_F(StorageIniFileTest, APackRecordIsTrustedOnlyAsWrittenByItsOwnStorage) {
     ASSERT_EQ(state.ReadPackState(identity, record), TPackStateRead::Valid);
     EXPECT_EQ(record, done);
 
-    for (const auto& [key, value] : std::vector<std::pair<const char*, std::string>>{
-             {"SourcePath", "/"}, {"PathAssigned", "0"}, {"PendingSave", "/elsewhere/"}, {"Check", ""}}) {
+    for (const auto& [key, value] :
+         std::vector<std::pair<const char*, std::string>>{{"SourcePath", "/"},
+                                                          {"PathAssigned", "0"},
+                                                          {"PendingSave", "/elsewhere/"},
+                                                          {"Check", ""},
+                                                          {"Seal", "0123456789abcdef"}}) {
         SCOPED_TRACE(key);
         test::WriteBytes(StateFile(), bytes);
         state.WriteString(S::SourcePath, std::string(key) == "SourcePath" ? value : "/home/u/copy/");
         if (std::string(key) == "PathAssigned") state.WriteBool(B::PathAssigned, false);
         if (std::string(key) == "PendingSave") state.SetPendingSave(value, false);
         if (std::string(key) == "Check") test::WriteBytes(StateFile(), bytes.substr(0, bytes.find("Check=")));
+        if (std::string(key) == "Seal") {
+            std::string sealed = test::ReadBytes(StateFile());
+            test::WriteBytes(StateFile(), sealed.insert(sealed.find("Check="), "Seal=" + value + "\r\n"));
+        }
         EXPECT_EQ(state.ReadPackState(identity, record), TPackStateRead::Unreadable);
+    }
+}
+
+// Only what an earlier version wrote is adopted: its keys without any check value. A record
+// with a check key (even empty) or a seal was written by this version and is not.
+TEST_F(StorageIniFileTest, OnlyAnEarlierVersionsRecordIsAdopted) {
+    const std::string identity = std::string(32, '1');
+    const std::string earlier =
+        "[Storage]\r\nStorageAllocated=1\r\nPathAssigned=1\r\nSmiliesLoaded=1\r\nSourcePath=/home/u/pack/"
+        "\r\n";
+    const std::pair<std::string, TPackStateRead> cases[] = {
+        {earlier, TPackStateRead::Valid},
+        {earlier + "PendingSave=/home/u/copy/\r\n", TPackStateRead::Valid},
+        {earlier + "Check=\r\n", TPackStateRead::Unreadable},
+        {earlier + "Seal=0123456789abcdef\r\n", TPackStateRead::Unreadable},
+        {earlier + "Seal=\r\n", TPackStateRead::Unreadable},
+        {earlier + "PendingSave=/home/u/copy/\r\nPendingPair=00112233aabbccdd\r\n",
+         TPackStateRead::Unreadable},
+    };
+    TStorageIniFile state(storage_);
+    for (const auto& [bytes, expected] : cases) {
+        SCOPED_TRACE(bytes);
+        test::WriteBytes(StateFile(), bytes);
+        TPackState record;
+        EXPECT_EQ(state.ReadPackState(identity, record, true), expected);
+        EXPECT_EQ(state.ReadPackState(identity, record, false), TPackStateRead::Unreadable);
+        if (expected == TPackStateRead::Valid) {
+            EXPECT_EQ(record.SourcePath, "/home/u/pack/");
+            EXPECT_EQ(record.Seal, "");
+            EXPECT_FALSE(state.HasCheck());
+        }
     }
 }
 

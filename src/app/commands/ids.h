@@ -111,6 +111,10 @@ enum TTextId : int {
     kTextOtherPacks = 2158,
     kTextConverting = 2159,
     kTextFolderOfSmiles = 2160,
+    // Saving into a folder nothing vouches for.
+    kTextConfirmFolder = 2241,
+    kTextSaveThere = 2242,
+    kTextChooseOtherFolder = 2243,
 };
 
 }  // namespace faceloom

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
@@ -162,6 +163,9 @@ void TManagerMain::StartPackEngine() {
     model_->OnQuerySave = [this](TDefineDecoder&, int32_t& answer) { QuerySaveChanges(answer); };
     model_->OnSelectFolder = [this](TDefineDecoder&, int32_t kind, std::string& path, bool& accepted) {
         commands_->SelectSaveTarget(kind == 1, accepted, path);
+    };
+    model_->OnConfirmFolder = [this](TDefineDecoder&, int32_t, const std::string& folder, bool& confirmed) {
+        confirmed = ConfirmSaveFolder(folder);
     };
     model_->OnBeforeClose = [this](TDefineDecoder&) { SuspendGridAnimation(); };
     model_->OnWriteError = [this](TDefineDecoder&, uint8_t, const std::string& fileName) {
@@ -427,6 +431,21 @@ void TManagerMain::ShowFileProgress(const QString& fileName, int32_t position, i
 void TManagerMain::QuerySaveChanges(int32_t& answer) {
     const int result = forms_.QueryForm ? forms_.QueryForm->ShowModal() : 0;
     answer = result == kResultYes ? 0 : result == kResultNo ? 1 : 2;
+}
+
+// The safe answer is the default and the one Escape gives: the folder is then asked for.
+bool TManagerMain::ConfirmSaveFolder(const std::string& folder) {
+    QMessageBox box(QMessageBox::Question, titleText_, confirmFolderText_.arg(FromLocal(folder)),
+                    QMessageBox::NoButton, this);
+    box.setObjectName("ConfirmFolderBox");
+    QPushButton* save = box.addButton(saveThereText_, QMessageBox::AcceptRole);
+    QPushButton* other = box.addButton(chooseOtherFolderText_, QMessageBox::RejectRole);
+    save->setObjectName("SaveThere");
+    other->setObjectName("ChooseOtherFolder");
+    box.setDefaultButton(other);
+    box.setEscapeButton(other);
+    box.exec();
+    return box.clickedButton() == save;
 }
 
 void TManagerMain::ShowSmileCount(const QString& text) {

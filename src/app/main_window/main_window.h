@@ -144,6 +144,8 @@ private:
     void VisualSettingsClick();
 
     void QuerySaveChanges(int32_t& answer);
+    // Whether a save may write into a folder that nothing vouches for.
+    bool ConfirmSaveFolder(const std::string& folder);
     void SuspendGridAnimation();
     int32_t RowStep() const;
     void OpenStartPack();
@@ -183,6 +185,9 @@ private:
     bool modified_ = false;
     QString errorCaption_;
     QString unreadableStateText_;
+    QString confirmFolderText_;
+    QString saveThereText_;
+    QString chooseOtherFolderText_;
     std::u16string noSignatureText_ = u"\u041d\u0435\u0442";
 
     // Controls.

@@ -497,6 +497,9 @@ void TManagerMain::ApplyLanguage(const TLang& lang) {
     count_->setToolTip(Text(lang, kTextSmileCount));
     errorCaption_ = Text(lang, kTextErrorCaption);
     unreadableStateText_ = Text(lang, kTextUnreadableState);
+    confirmFolderText_ = Text(lang, kTextConfirmFolder);
+    saveThereText_ = Text(lang, kTextSaveThere);
+    chooseOtherFolderText_ = Text(lang, kTextChooseOtherFolder);
 }
 
 int32_t TManagerMain::RowStep() const {
