@@ -44,6 +44,8 @@ TDefineDecoder::TDefineDecoder(const std::string& modeName) : modeName_(modeName
     if (noSignatureLabel_.empty()) noSignatureLabel_ = kNoSignatureFallback;
 
     configStorage_ = std::make_unique<TStorageManager>(ModeConfigSubPath(modeName));
+    // A link on the way to the settings is refused: nothing is stored through it.
+    if (!configStorage_->LinkFound().empty()) Note(TModelError::LinkInStorage, configStorage_->LinkFound());
     config_ = std::make_unique<TConfigManager>(*configStorage_);
     const uint8_t current = config_->ReadBool(TConfigBoolKey::Animated) ? kAnimatedPack : kStaticPack;
     const bool both = config_->ReadBool(TConfigBoolKey::BothSmilePacks);
@@ -69,12 +71,25 @@ TDefineDecoder::TDefineDecoder(const std::string& modeName) : modeName_(modeName
     TPackState records[kPackCount];
     for (uint8_t p = 0; p < kPackCount; ++p) {
         TPack& pack = packs_[p];
+        const std::string subPath = PackSubPath(modeName, p);
         // Before the storage manager makes the folder: an open or new pack killed while it
-        // swapped working copies is finished first.
-        TWorkingCopySwap::Recover(TStorageManager::FolderFor(PackSubPath(modeName, p)));
-        pack.Storage = std::make_unique<TStorageManager>(PackSubPath(modeName, p));
+        // swapped working copies is finished first. Not in a mode folder reached through a
+        // link (the storage manager refuses it): nothing there is ours.
+        if (TStorageManager::FirstLink(ExtractFilePath(subPath)).empty()) {
+            for (const std::string& link : TWorkingCopySwap::Recover(TStorageManager::FolderFor(subPath)))
+                Note(TModelError::LinkInStorage, link);
+        }
+        pack.Storage = std::make_unique<TStorageManager>(subPath);
         pack.Storage->OnFile = [this](TStorageManager&, const std::string& name) { FireFile(name, 1, 0); };
+        if (!pack.Storage->LinkFound().empty()) Note(TModelError::LinkInStorage, pack.Storage->LinkFound());
         if (!pack.Storage->Valid()) continue;
+        // A link in place of the record's folder is removed itself: the record is then
+        // missing, and a working copy with a pack is kept without a source folder.
+        const std::string recordFolder = pack.Storage->Path() + std::string(kConfigFolder);
+        if (EntryKind(recordFolder) == TEntryKind::Link) {
+            RemoveTree(recordFolder);
+            Note(TModelError::LinkInStorage, recordFolder);
+        }
         TPackState& record = records[p];
         TStorageIniFile state(*pack.Storage);
         const TPackStateRead read = state.ReadPackState(identity_, record, firstIdentity);
@@ -105,8 +120,11 @@ TDefineDecoder::TDefineDecoder(const std::string& modeName) : modeName_(modeName
         } else {
             continue;
         }
+        // Before an edit journal is followed into the history's folder.
+        const bool historyDropped = DropStrayHistory(p);
         RecoverPack(p, record);
         LoadHistory(p);
+        if (historyDropped) pack.History.MarkUnsaved();
     }
     // A pair record goes once neither pack's record names its save any more.
     for (uint8_t p = 0; p < kPackCount; ++p) {

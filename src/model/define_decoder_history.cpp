@@ -10,6 +10,7 @@
 #include "model/edit_journal.h"
 #include "model/edit_plan.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 
 namespace faceloom {
 
@@ -232,7 +233,7 @@ void TDefineDecoder::LoadHistory(uint8_t p) {
         pack.History.MarkUnsaved();
         return;
     }
-    if (!DirectoryExists(folder)) return;
+    if (EntryKind(folder) != TEntryKind::Folder) return;
     const std::optional<std::string> bytes = ReadWholeFile(pack.Folder + kHistoryIndexName);
     std::optional<TEditHistory> history = bytes ? TEditHistory::Decode(*bytes, identity_) : std::nullopt;
     if (!history) {
@@ -252,11 +253,12 @@ void TDefineDecoder::LoadHistory(uint8_t p) {
 
 void TDefineDecoder::MarkSaved(uint8_t p) {
     TPack& pack = packs_[p];
+    DropStrayHistory(p);
     if (pack.Folder.empty() || !pack.History.Modified()) return;
     TEditHistory next = pack.History;
     next.MarkSaved();
     try {
-        ForceDirectories(pack.Folder + kHistoryFolderName);
+        if (!MakeOwnFolder(pack.Folder + kHistoryFolderName)) return;
         WriteFileAtomic(pack.Folder + kHistoryIndexName, next.Encode(identity_), TDurability::Scratch);
     } catch (...) {
         return;  // the mark stays: better shown modified than lost
@@ -275,8 +277,9 @@ void TDefineDecoder::ForgetHistory(uint8_t p) {
     TEditHistory empty;
     empty.MarkUnsaved();
     const std::string folder = pack.Folder + kHistoryFolderName;
+    if (DropStrayHistory(p)) return;
     try {
-        ForceDirectories(folder);
+        if (!MakeOwnFolder(folder)) throw EInOutError::UnableToWrite(folder);
         WriteFileAtomic(pack.Folder + kHistoryIndexName, empty.Encode(identity_), TDurability::Scratch);
     } catch (...) {
         DeleteFileAt(pack.Folder + kHistoryIndexName);
@@ -284,6 +287,53 @@ void TDefineDecoder::ForgetHistory(uint8_t p) {
     pack.History = std::move(empty);
     pack.GroupStep = 0;
     for (const std::string& name : names) DeleteFileAt(folder + name);
+}
+
+// Before every edit: the working copy is a folder of its own (a link put in its place is
+// never edited through) and its history is whole.
+bool TDefineDecoder::CurrentEditable() {
+    if (!presentPacks_.Contains(currentPack_) || !Current().Built) return false;
+    if (EntryKind(Current().Folder) == TEntryKind::Link) {
+        Note(TModelError::LinkInStorage, Current().Folder);
+        return false;
+    }
+    DropStrayHistory(currentPack_);
+    return true;
+}
+
+// A plain file named "History" made every edit fail; a link there would have taken the kept
+// pictures, and the history's removal, out of the storage area. Neither is ever followed.
+bool TDefineDecoder::DropStrayHistory(uint8_t p) {
+    TPack& pack = packs_[p];
+    if (pack.Folder.empty()) return false;
+    const std::string entry = pack.Folder + kHistoryFolderName;
+    const TEntryKind kind = EntryKind(entry);
+    if (kind == TEntryKind::Missing || kind == TEntryKind::Folder) return false;
+    RemoveTree(entry);
+    ResetHistory(p);
+    // What was saved is not known any more.
+    pack.History.MarkUnsaved();
+    Note(kind == TEntryKind::Link ? TModelError::LinkInStorage : TModelError::HistoryDropped, entry);
+    return true;
+}
+
+void TDefineDecoder::Note(TModelError reason, const std::string& path) {
+    std::pair<TModelError, std::string> note{reason, path};
+    while (note.second.size() > 1 && note.second.back() == kPathSeparator) note.second.pop_back();
+    if (std::find(notes_.begin(), notes_.end(), note) == notes_.end()) notes_.push_back(std::move(note));
+}
+
+void TDefineDecoder::TellNotes() {
+    if (!OnStorageNote || notes_.empty()) return;
+    const std::vector<std::pair<TModelError, std::string>> notes = std::move(notes_);
+    notes_.clear();
+    for (const auto& [reason, path] : notes) {
+        try {
+            Fire(OnStorageNote, reason, path);
+        } catch (...) {
+            // The operation's outcome stands whatever the handler does.
+        }
+    }
 }
 
 }  // namespace faceloom

@@ -49,6 +49,10 @@ int ModelErrorTextId(TModelError error) {
             return 1718;
         case TModelError::ForeignSave:
             return 1719;
+        case TModelError::LinkInStorage:
+            return 2221;
+        case TModelError::HistoryDropped:
+            return 2222;
         // A failure that gave no reason is an unexpected one.
         case TModelError::None:
         case TModelError::Unexpected:
