@@ -43,8 +43,16 @@ TDefineDecoder::TDefineDecoder(const std::string& modeName) : modeName_(modeName
     SetNoSignatureText(BuiltinText(kNoSignatureTextId));
     if (noSignatureLabel_.empty()) noSignatureLabel_ = kNoSignatureFallback;
 
-    configStorage_ = std::make_unique<TStorageManager>(ModeConfigSubPath(modeName));
-    // A link on the way to the settings is refused: nothing is stored through it.
+    // A link in the settings folder's place is removed itself, so the settings start anew
+    // beside the working copies; one further up is refused: nothing is stored through it.
+    const std::string configSubPath = ModeConfigSubPath(modeName);
+    const std::string configLink = TStorageManager::FirstLink(configSubPath);
+    if (!configLink.empty() &&
+        IncludeTrailingSeparator(configLink) == TStorageManager::FolderFor(configSubPath)) {
+        RemoveTree(configLink);
+        Note(TModelError::LinkInStorage, configLink);
+    }
+    configStorage_ = std::make_unique<TStorageManager>(configSubPath);
     if (!configStorage_->LinkFound().empty()) Note(TModelError::LinkInStorage, configStorage_->LinkFound());
     config_ = std::make_unique<TConfigManager>(*configStorage_);
     const uint8_t current = config_->ReadBool(TConfigBoolKey::Animated) ? kAnimatedPack : kStaticPack;
@@ -276,6 +284,8 @@ bool TDefineDecoder::WritePackDefinition(uint8_t p) {
     TPack& pack = packs_[p];
     if (!presentPacks_.Contains(p) || !pack.Built || pack.DefinePath.empty()) return false;
     try {
+        // Never through a link put in the working copy's place.
+        if (EntryKind(pack.Folder) != TEntryKind::Folder) throw EInOutError::UnableToWrite(pack.DefinePath);
         faceloom::WriteDefinition(pack.DefinePath, SignatureLines(pack.Smiles));
         pack.Stale = false;
         return true;

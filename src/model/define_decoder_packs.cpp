@@ -492,10 +492,14 @@ bool TDefineDecoder::CloseCurrentPackImpl() {
         ReleaseSmiles(pack);
         return true;
     }
-    try {
-        WriteRecord(currentPack_, TPackState());
-    } catch (...) {
-        return Fail(TModelError::WriteFailed, false);
+    // A link put in the working copy's place took the record's folder with it: only the link
+    // is left to remove.
+    if (EntryKind(pack.Folder) != TEntryKind::Link) {
+        try {
+            WriteRecord(currentPack_, TPackState());
+        } catch (...) {
+            return Fail(TModelError::WriteFailed, false);
+        }
     }
     ReleaseSmiles(pack);
     ClearWorkingCopy();
