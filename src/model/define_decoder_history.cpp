@@ -310,6 +310,8 @@ bool TDefineDecoder::DropStrayHistory(uint8_t p) {
     const TEntryKind kind = EntryKind(entry);
     if (kind == TEntryKind::Missing || kind == TEntryKind::Folder) return false;
     RemoveTree(entry);
+    // A folder of its own in its place: an edit cut short finds where its kept pictures go.
+    MakeOwnFolder(entry);
     ResetHistory(p);
     // What was saved is not known any more.
     pack.History.MarkUnsaved();

@@ -259,6 +259,36 @@ TEST_F(LinksTest, AModeFolderBehindALinkIsRefused) {
     EXPECT_EQ(notes[0], (Note{TModelError::LinkInStorage, ModeFolder().substr(0, ModeFolder().size() - 1)}));
 }
 
+// An edit cut short while a link stood in the history's place: the next start puts a folder
+// of its own there before it finishes the edit, so the pictures it keeps go into the storage,
+// the pack is the edited one, and nothing reaches the link's target.
+TEST_F(LinksTest, AnEditCutShortIsFinishedBesideALinkNeverThroughIt) {
+    const std::string a = MakePack("a", {{"x.gif", 1}, {"y.gif", 2}, {"z.gif", 3}}, "a1\r\na2\r\na3");
+    auto model = NewModel();
+    ASSERT_TRUE(model->OpenPack(a + "_define.ini"));
+    const std::string work = Work(*model);
+    // The journal of "delete smile 0", written before its renames, as the edit writes it.
+    TEditJournal edit;
+    edit.Identity = model->StorageIdentity();
+    edit.Steps = {{false, "aa.gif", "History/k1.gif", *FileIdentity(work + "aa.gif")},
+                  {false, "ab.gif", "aa.gif", *FileIdentity(work + "ab.gif")},
+                  {false, "ac.gif", "ab.gif", *FileIdentity(work + "ac.gif")}};
+    edit.Definition = "a2\r\na3\r\n";
+    model.reset();
+    WriteBytes(work + kEditJournalName, edit.Encode());
+    const std::string target = UserTarget(true);
+    const Files theirs = Tree(target);
+    fs::remove_all(work + "History");
+    fs::create_symlink(target, work + "History");
+
+    model = Start();
+    EXPECT_EQ(Tree(target), theirs);
+    EXPECT_EQ(Ids(*model), (std::vector<int>{2, 3}));
+    EXPECT_EQ(ListFiles(work, ".gif"), (std::vector<std::string>{"aa.gif", "ab.gif"}));
+    EXPECT_FALSE(fs::exists(work + kEditJournalName));
+    EXPECT_EQ(notes, (std::vector<Note>{{TModelError::LinkInStorage, work + "History"}}));
+}
+
 // A plain file named "History" in the working copy, found at start-up or put there during the
 // session: the history is dropped, the edit goes on, the user is told once.
 TEST_F(LinksTest, AFileInTheHistorysPlaceIsADamagedHistory) {
