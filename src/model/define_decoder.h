@@ -318,8 +318,9 @@ public:
     // A definition file could not be written after a change the model keeps (signatures edited
     // on a smile, a picture replaced or deleted).
     TWriteErrorEvent OnWriteError;
-    // Fired at the end of an operation for each thing it found (those found while the model
-    // was made wait for the first operation with a handler assigned), each once.
+    // Fired at the end of the outermost operation for each thing it met, once per operation
+    // (an operation refused by a link tells it again); those met while the model was made
+    // wait for the first operation that ends with a handler assigned.
     TStorageNoteEvent OnStorageNote;
 
     TSmileClass SmileClass;

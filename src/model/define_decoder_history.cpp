@@ -10,7 +10,6 @@
 #include "model/edit_journal.h"
 #include "model/edit_plan.h"
 #include "platform/files.h"
-#include "platform/paths.h"
 
 namespace faceloom {
 
@@ -287,55 +286,6 @@ void TDefineDecoder::ForgetHistory(uint8_t p) {
     pack.History = std::move(empty);
     pack.GroupStep = 0;
     for (const std::string& name : names) DeleteFileAt(folder + name);
-}
-
-// Before every edit: the working copy is a folder of its own (a link put in its place is
-// never edited through) and its history is whole.
-bool TDefineDecoder::CurrentEditable() {
-    if (!presentPacks_.Contains(currentPack_) || !Current().Built) return false;
-    if (EntryKind(Current().Folder) == TEntryKind::Link) {
-        Note(TModelError::LinkInStorage, Current().Folder);
-        return false;
-    }
-    DropStrayHistory(currentPack_);
-    return true;
-}
-
-// A plain file named "History" made every edit fail; a link there would have taken the kept
-// pictures, and the history's removal, out of the storage area. Neither is ever followed.
-bool TDefineDecoder::DropStrayHistory(uint8_t p) {
-    TPack& pack = packs_[p];
-    if (pack.Folder.empty()) return false;
-    const std::string entry = pack.Folder + kHistoryFolderName;
-    const TEntryKind kind = EntryKind(entry);
-    if (kind == TEntryKind::Missing || kind == TEntryKind::Folder) return false;
-    RemoveTree(entry);
-    // A folder of its own in its place: an edit cut short finds where its kept pictures go.
-    MakeOwnFolder(entry);
-    ResetHistory(p);
-    // What was saved is not known any more.
-    pack.History.MarkUnsaved();
-    Note(kind == TEntryKind::Link ? TModelError::LinkInStorage : TModelError::HistoryDropped, entry);
-    return true;
-}
-
-void TDefineDecoder::Note(TModelError reason, const std::string& path) {
-    std::pair<TModelError, std::string> note{reason, path};
-    while (note.second.size() > 1 && note.second.back() == kPathSeparator) note.second.pop_back();
-    if (std::find(notes_.begin(), notes_.end(), note) == notes_.end()) notes_.push_back(std::move(note));
-}
-
-void TDefineDecoder::TellNotes() {
-    if (!OnStorageNote || notes_.empty()) return;
-    const std::vector<std::pair<TModelError, std::string>> notes = std::move(notes_);
-    notes_.clear();
-    for (const auto& [reason, path] : notes) {
-        try {
-            Fire(OnStorageNote, reason, path);
-        } catch (...) {
-            // The operation's outcome stands whatever the handler does.
-        }
-    }
 }
 
 }  // namespace faceloom

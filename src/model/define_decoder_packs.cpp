@@ -106,23 +106,6 @@ void TDefineDecoder::ClearWorkingCopy() {
     ResetHistory(currentPack_);
 }
 
-// A pack's storage folder can take a new working copy: false with the reason when it cannot
-// (LinkInStorage when a link on its way was refused).
-bool TDefineDecoder::StorageUsable(uint8_t p) {
-    const TStorageManager& storage = *packs_[p].Storage;
-    if (storage.Valid()) return true;
-    if (storage.LinkFound().empty()) return Fail(TModelError::NotPresent, false);
-    lastErrorFile_ = storage.LinkFound();
-    return Fail(TModelError::LinkInStorage, false);
-}
-
-// The swap replaces every link among its folders by folders of its own, never following one;
-// the user learns that there was one.
-void TDefineDecoder::NoteSwapLinks(uint8_t p) {
-    for (const std::string& link : TWorkingCopySwap::Links(packs_[p].Storage->Path()))
-        Note(TModelError::LinkInStorage, link);
-}
-
 TSaveOwner TDefineDecoder::Owner() const {
     return TSaveOwner{identity_, configStorage_->Valid() ? configStorage_->Path() : std::string()};
 }
