@@ -155,6 +155,7 @@ TDefineDecoder::~TDefineDecoder() {
     OnQuerySave = nullptr;
     OnSelectFolder = nullptr;
     OnWriteError = nullptr;
+    OnStorageNote = nullptr;
     Unload();
     for (TPack& pack : packs_) ReleaseSmiles(pack);
 }
