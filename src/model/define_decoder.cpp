@@ -43,7 +43,17 @@ TDefineDecoder::TDefineDecoder(const std::string& modeName) : modeName_(modeName
     SetNoSignatureText(BuiltinText(kNoSignatureTextId));
     if (noSignatureLabel_.empty()) noSignatureLabel_ = kNoSignatureFallback;
 
-    configStorage_ = std::make_unique<TStorageManager>(ModeConfigSubPath(modeName));
+    // A link in the settings folder's place is removed itself, so the settings start anew
+    // beside the working copies; one further up is refused: nothing is stored through it.
+    const std::string configSubPath = ModeConfigSubPath(modeName);
+    const std::string configLink = TStorageManager::FirstLink(configSubPath);
+    if (!configLink.empty() &&
+        IncludeTrailingSeparator(configLink) == TStorageManager::FolderFor(configSubPath)) {
+        RemoveTree(configLink);
+        Note(TModelError::LinkInStorage, configLink);
+    }
+    configStorage_ = std::make_unique<TStorageManager>(configSubPath);
+    if (!configStorage_->LinkFound().empty()) Note(TModelError::LinkInStorage, configStorage_->LinkFound());
     config_ = std::make_unique<TConfigManager>(*configStorage_);
     const uint8_t current = config_->ReadBool(TConfigBoolKey::Animated) ? kAnimatedPack : kStaticPack;
     const bool both = config_->ReadBool(TConfigBoolKey::BothSmilePacks);
@@ -66,11 +76,25 @@ TDefineDecoder::TDefineDecoder(const std::string& modeName) : modeName_(modeName
 
     for (uint8_t p = 0; p < kPackCount; ++p) {
         TPack& pack = packs_[p];
+        const std::string subPath = PackSubPath(modeName, p);
         // Before the storage manager makes the folder: an open or new pack killed while it
-        // swapped working copies is finished first.
-        TWorkingCopySwap::Recover(TStorageManager::FolderFor(PackSubPath(modeName, p)));
-        pack.Storage = std::make_unique<TStorageManager>(PackSubPath(modeName, p));
+        // swapped working copies is finished first. Not in a mode folder reached through a
+        // link (the storage manager refuses it): nothing there is ours.
+        if (TStorageManager::FirstLink(ExtractFilePath(subPath)).empty()) {
+            for (const std::string& link : TWorkingCopySwap::Recover(TStorageManager::FolderFor(subPath)))
+                Note(TModelError::LinkInStorage, link);
+        }
+        pack.Storage = std::make_unique<TStorageManager>(subPath);
         pack.Storage->OnFile = [this](TStorageManager&, const std::string& name) { FireFile(name, 1, 0); };
+        if (!pack.Storage->LinkFound().empty()) Note(TModelError::LinkInStorage, pack.Storage->LinkFound());
+        if (!pack.Storage->Valid()) continue;
+        // A link in place of the record's folder is removed itself: the record is then
+        // missing, and a working copy with a pack is kept without a source folder.
+        const std::string recordFolder = pack.Storage->Path() + std::string(kConfigFolder);
+        if (EntryKind(recordFolder) == TEntryKind::Link) {
+            RemoveTree(recordFolder);
+            Note(TModelError::LinkInStorage, recordFolder);
+        }
     }
     // A storage written by an earlier version has no identity and no record with a check
     // value: its records are adopted once, then written with one. A storage of this version
@@ -117,8 +141,11 @@ TDefineDecoder::TDefineDecoder(const std::string& modeName) : modeName_(modeName
         } else {
             continue;
         }
+        // Before an edit journal is followed into the history's folder.
+        const bool historyDropped = DropStrayHistory(p);
         RecoverPack(p, record);
         LoadHistory(p);
+        if (historyDropped) pack.History.MarkUnsaved();
     }
     // A pair record goes once neither pack's record names its save any more.
     for (uint8_t p = 0; p < kPackCount; ++p) {
@@ -142,6 +169,7 @@ TDefineDecoder::~TDefineDecoder() {
     OnSelectFolder = nullptr;
     OnConfirmFolder = nullptr;
     OnWriteError = nullptr;
+    OnStorageNote = nullptr;
     Unload();
     for (TPack& pack : packs_) ReleaseSmiles(pack);
 }
@@ -274,6 +302,8 @@ bool TDefineDecoder::WritePackDefinition(uint8_t p) {
     TPack& pack = packs_[p];
     if (!presentPacks_.Contains(p) || !pack.Built || pack.DefinePath.empty()) return false;
     try {
+        // Never through a link put in the working copy's place.
+        if (EntryKind(pack.Folder) != TEntryKind::Folder) throw EInOutError::UnableToWrite(pack.DefinePath);
         faceloom::WriteDefinition(pack.DefinePath, SignatureLines(pack.Smiles));
         pack.Stale = false;
         return true;

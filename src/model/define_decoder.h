@@ -55,6 +55,9 @@ enum class TModelError {
     HistoryDamaged,      // undo or redo: a picture the step keeps in the history is missing,
                          // unreadable or not a regular file; nothing changed, and the steps that
                          // led through it were dropped
+    LinkInStorage,       // a link stood in the storage area where it keeps a folder of its own:
+                         // it was removed itself or left unused, never followed
+    HistoryDropped,      // the pack's history was damaged (not a folder) and was started anew
     Unexpected,          // anything else (out of memory, say); nothing was changed
 };
 
@@ -137,6 +140,10 @@ public:
     // as they are and writes the file again at the next change (and before saving).
     using TWriteErrorEvent =
         std::function<void(TDefineDecoder& sender, uint8_t pack, const std::string& fileName)>;
+    // Something found in the storage area that the user is told of once (reason
+    // LinkInStorage or HistoryDropped; path: the entry concerned). Nothing was lost by it.
+    using TStorageNoteEvent =
+        std::function<void(TDefineDecoder& sender, TModelError reason, const std::string& path)>;
     // Makes the smile instances of the model (a TSmile descendant, count 0, not yet added).
     using TSmileClass = std::function<TSmile*()>;
 
@@ -331,6 +338,10 @@ public:
     // A definition file could not be written after a change the model keeps (signatures edited
     // on a smile, a picture replaced or deleted).
     TWriteErrorEvent OnWriteError;
+    // Fired at the end of the outermost operation for each thing it met, once per operation
+    // (an operation refused by a link tells it again); those met while the model was made
+    // wait for the first operation that ends with a handler assigned.
+    TStorageNoteEvent OnStorageNote;
 
     TSmileClass SmileClass;
 
@@ -406,15 +417,16 @@ private:
             int& depth;
             ~TLeave() { --depth; }
         } leave{running_};
+        R result = refused;
         try {
-            return body();
+            result = body();
         } catch (const EInOutError&) {
             lastError_ = TModelError::WriteFailed;
-            return refused;
         } catch (...) {
             if (lastError_ == TModelError::None) lastError_ = TModelError::Unexpected;
-            return refused;
         }
+        if (running_ == 1) TellNotes();
+        return result;
     }
     template <class R>
     R Fail(TModelError error, R result) {
@@ -434,8 +446,9 @@ private:
     }
 
     TPack& Current() { return packs_[currentPack_]; }
-    // Edits need a present pack whose list holds it.
-    bool CurrentEditable() const { return presentPacks_.Contains(currentPack_) && Current().Built; }
+    // Edits need a present pack whose list holds it, in a working copy that is a folder of
+    // its own (never a link); a damaged history is dropped first, so the edit goes on.
+    bool CurrentEditable();
     const TPack& Current() const { return packs_[currentPack_]; }
     static const char* PictureExt(uint8_t pack);
     static std::string PictureMask(uint8_t pack);
@@ -478,9 +491,17 @@ private:
     void MarkSaved(uint8_t pack);
     void ForgetHistory(uint8_t pack);
     void DropHistoryThrough(uint8_t pack, bool redo);
+    // A "History" entry that is not a folder (a link, a plain file) is dropped: the entry
+    // itself goes, the history starts anew, the user is told. True when one was.
+    bool DropStrayHistory(uint8_t pack);
+    // Queues a note for OnStorageNote (once per reason and path); TellNotes fires the queue.
+    void Note(TModelError reason, const std::string& path);
+    void TellNotes();
 
     // Loading helpers.
     void RecoverPack(uint8_t pack, TPackState& record);
+    bool StorageUsable(uint8_t pack);
+    void NoteSwapLinks(uint8_t pack);
     TSaveOwner Owner() const;
     // The record of a pack as the model holds it (no save under way).
     TPackState RecordOf(uint8_t pack) const;
@@ -562,6 +583,7 @@ private:
     TModelError lastError_ = TModelError::None;
     std::string lastErrorFile_;
     TListChange lastChange_;
+    std::vector<std::pair<TModelError, std::string>> notes_;
     int stepDepth_ = 0;  // BeginStep brackets open
     int running_ = 0;    // operations under way (nested ones included)
     int firing_ = 0;     // events being answered

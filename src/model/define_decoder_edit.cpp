@@ -111,7 +111,7 @@ bool TDefineDecoder::RunRecorded(TEditPlan& plan, TEditHistory& next,
     }
     plan.Edit.History = next.Encode(identity_);
     // Never makes a vanished working copy again: the edit fails as its journal would.
-    if (!DirectoryExists(folder) || !ForceDirectories(folder + kHistoryFolderName)) {
+    if (!DirectoryExists(folder) || !MakeOwnFolder(folder + kHistoryFolderName)) {
         lastErrorFile_ = folder + kHistoryFolderName;
         return Fail(TModelError::WriteFailed, false);
     }

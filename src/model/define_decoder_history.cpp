@@ -248,7 +248,7 @@ void TDefineDecoder::LoadHistory(uint8_t p) {
         pack.History.MarkUnsaved();
         return;
     }
-    if (!DirectoryExists(folder)) return;
+    if (EntryKind(folder) != TEntryKind::Folder) return;
     const std::optional<std::string> bytes = ReadWholeFile(pack.Folder + kHistoryIndexName);
     std::optional<TEditHistory> history = bytes ? TEditHistory::Decode(*bytes, identity_) : std::nullopt;
     if (!history) {
@@ -268,11 +268,12 @@ void TDefineDecoder::LoadHistory(uint8_t p) {
 
 void TDefineDecoder::MarkSaved(uint8_t p) {
     TPack& pack = packs_[p];
+    DropStrayHistory(p);
     if (pack.Folder.empty() || !pack.History.Modified()) return;
     TEditHistory next = pack.History;
     next.MarkSaved();
     try {
-        ForceDirectories(pack.Folder + kHistoryFolderName);
+        if (!MakeOwnFolder(pack.Folder + kHistoryFolderName)) return;
         WriteFileAtomic(pack.Folder + kHistoryIndexName, next.Encode(identity_), TDurability::Scratch);
     } catch (...) {
         return;  // the mark stays: better shown modified than lost
@@ -316,8 +317,9 @@ void TDefineDecoder::ForgetHistory(uint8_t p) {
     TEditHistory empty;
     empty.MarkUnsaved();
     const std::string folder = pack.Folder + kHistoryFolderName;
+    if (DropStrayHistory(p)) return;
     try {
-        ForceDirectories(folder);
+        if (!MakeOwnFolder(folder)) throw EInOutError::UnableToWrite(folder);
         WriteFileAtomic(pack.Folder + kHistoryIndexName, empty.Encode(identity_), TDurability::Scratch);
     } catch (...) {
         DeleteFileAt(pack.Folder + kHistoryIndexName);

@@ -91,6 +91,13 @@ void TDefineDecoder::SetWorkingPaths(uint8_t p) {
 
 void TDefineDecoder::ClearWorkingCopy() {
     TStorageManager& storage = *Current().Storage;
+    // A link put in the working copy's place goes itself; the files it points to stay.
+    if (EntryKind(storage.Path()) == TEntryKind::Link) {
+        RemoveTree(storage.Path());
+        Note(TModelError::LinkInStorage, storage.Path());
+        ResetHistory(currentPack_);
+        return;
+    }
     storage.DeleteInStorage("*.ini");
     storage.DeleteInStorage(PictureMask(currentPack_));
     DeleteFileAt(storage.Path() + kEditJournalName);
@@ -249,7 +256,8 @@ bool TDefineDecoder::ImportPack(const std::string& folder) {
 
 bool TDefineDecoder::ImportCurrentPack(const std::string& folder) {
     const std::string source = IncludeTrailingSeparator(folder);
-    if (source.empty() || !Current().Storage->Valid()) return Fail(TModelError::NotPresent, false);
+    if (source.empty()) return Fail(TModelError::NotPresent, false);
+    if (!StorageUsable(currentPack_)) return false;
     TUpdate update(*this);
     FirePhase(0, 0, 1);
     TStaged staged;
@@ -295,6 +303,7 @@ bool TDefineDecoder::StageImport(const std::string& source, TStaged& staged) {
     const std::string seal = sealOf();
 
     const std::string stagingSub = PackSubPath(modeName_, p) + ".~staging";
+    NoteSwapLinks(p);
     TWorkingCopySwap::Abandon(pack.Storage->Path());
     const int savedWidth = pack.NameWidth;
     auto abandon = [&](TModelError error) {
@@ -354,6 +363,7 @@ bool TDefineDecoder::StageImport(const std::string& source, TStaged& staged) {
 // An empty pack in the staging folder: an empty "_define.ini" and the state of a new pack.
 bool TDefineDecoder::StageEmpty(const std::string& sourcePath, TStaged& staged, const std::string& seal) {
     const uint8_t p = currentPack_;
+    NoteSwapLinks(p);
     TWorkingCopySwap::Abandon(packs_[p].Storage->Path());
     try {
         TStorageManager stage(PackSubPath(modeName_, p) + ".~staging");
@@ -469,7 +479,7 @@ bool TDefineDecoder::NewCurrentPack() {
 }
 
 bool TDefineDecoder::NewCurrentPackImpl() {
-    if (!Current().Storage->Valid()) return Fail(TModelError::NotPresent, false);
+    if (!StorageUsable(currentPack_)) return false;
     TStaged staged;
     const std::string source = externalBase_ ? BaseSubFolder(externalBasePath_, currentPack_) : std::string();
     return StageEmpty(source, staged) && CommitStaged(staged);
@@ -487,10 +497,14 @@ bool TDefineDecoder::CloseCurrentPackImpl() {
         ReleaseSmiles(pack);
         return true;
     }
-    try {
-        WriteRecord(currentPack_, TPackState());
-    } catch (...) {
-        return Fail(TModelError::WriteFailed, false);
+    // A link put in the working copy's place took the record's folder with it: only the link
+    // is left to remove.
+    if (EntryKind(pack.Folder) != TEntryKind::Link) {
+        try {
+            WriteRecord(currentPack_, TPackState());
+        } catch (...) {
+            return Fail(TModelError::WriteFailed, false);
+        }
     }
     ReleaseSmiles(pack);
     ClearWorkingCopy();
@@ -510,7 +524,7 @@ bool TDefineDecoder::CloseCurrentPackImpl() {
 // smile that has a picture (or one that failed to decode).
 bool TDefineDecoder::WorkingCopyWhole(uint8_t p, std::vector<std::string>& packFiles) const {
     const TPack& pack = packs_[p];
-    if (!pack.Built || !DirectoryExists(pack.Folder)) return false;
+    if (!pack.Built || EntryKind(pack.Folder) != TEntryKind::Folder) return false;
     std::set<std::string> files;
     for (const TFolderEntry& entry : ListFolder(pack.Folder)) {
         if (!entry.IsFile || !IsPackFileName(entry.Name, PictureMask(p))) continue;
@@ -869,7 +883,7 @@ bool TDefineDecoder::OpenPackImpl(const std::string& path) {
             TPackSwitch restore(*this);
             TStaged staged[kPackCount];
             for (uint8_t p = 0; p < kPackCount; ++p) {
-                if (!packs_[p].Storage->Valid()) return Fail(TModelError::NotPresent, false);
+                if (!StorageUsable(p)) return false;
             }
             for (uint8_t p = 0; p < kPackCount; ++p) {
                 restore.To(p);

@@ -3,6 +3,7 @@
 #include "model/define_file.h"
 #include "model/edit_history.h"
 #include "model/journal_codec.h"
+#include "platform/errors.h"
 #include "platform/files.h"
 #include "storage/storage_identity.h"
 
@@ -31,7 +32,9 @@ bool MovableName(const std::string& name) {
 }
 
 void WriteHistory(const std::string& folder, const std::string& bytes) {
-    ForceDirectories(folder + kHistoryFolderName);
+    // Never into a link put in the history's place.
+    if (!MakeOwnFolder(folder + kHistoryFolderName))
+        throw EInOutError::UnableToWrite(folder + kHistoryIndexName);
     WriteFileAtomic(folder + kHistoryIndexName, bytes, TDurability::Scratch);
 }
 

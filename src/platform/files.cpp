@@ -386,12 +386,87 @@ bool SyncFolder(const std::string& folder) {
     return batch.Flush();
 }
 
-bool RemoveTree(const std::string& folder) {
-    if (folder.empty()) return false;
-    std::error_code ec;
-    std::filesystem::remove_all(folder, ec);
+namespace {
+
+// The path without the separators at its end ("/" stays).
+std::string WithoutTrailingSeparators(const std::string& path) {
+    std::string trimmed = path;
+    while (trimmed.size() > 1 && trimmed.back() == kPathSeparator) trimmed.pop_back();
+    return trimmed;
+}
+
+// Deep enough for any folder this program makes; a deeper tree is left (each level holds a
+// descriptor open).
+constexpr int kMaxRemoveDepth = 128;
+
+// Removes the entry name of the open folder parent, a folder with everything in it. Every
+// entry is looked at without following it and a folder is opened only when it is one, so a
+// link (also one swapped in meanwhile) is unlinked itself and nothing outside is reached.
+void RemoveEntryAt(int parent, const char* name, int depth) {
     struct stat st {};
-    return ::lstat(folder.c_str(), &st) != 0;
+    if (::fstatat(parent, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return;
+    if (!S_ISDIR(st.st_mode)) {
+        ::unlinkat(parent, name, 0);
+        return;
+    }
+    if (depth >= kMaxRemoveDepth) return;
+    const int fd = ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        // No longer a folder (a link put in its place): the entry itself goes.
+        if (errno == ELOOP || errno == ENOTDIR) ::unlinkat(parent, name, 0);
+        return;
+    }
+    const int listing = ::dup(fd);
+    DIR* dir = listing < 0 ? nullptr : ::fdopendir(listing);
+    if (dir == nullptr) {
+        if (listing >= 0) ::close(listing);
+        ::close(fd);
+        return;
+    }
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view entryName = entry->d_name;
+        if (entryName != "." && entryName != "..") names.emplace_back(entryName);
+    }
+    ::closedir(dir);
+    for (const std::string& entryName : names) RemoveEntryAt(fd, entryName.c_str(), depth + 1);
+    ::close(fd);
+    ::unlinkat(parent, name, AT_REMOVEDIR);
+}
+
+}  // namespace
+
+bool RemoveTree(const std::string& folder) {
+    const std::string path = WithoutTrailingSeparators(folder);
+    const std::string name = ExtractFileName(path);
+    if (name.empty() || name == "." || name == "..") return false;
+    const std::string parentPath = ExtractFilePath(path);
+    // The folders above the name are the caller's: they may be links.
+    const int parent =
+        ::open(parentPath.empty() ? "." : parentPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (parent < 0) return errno == ENOENT || errno == ENOTDIR;
+    RemoveEntryAt(parent, name.c_str(), 0);
+    struct stat st {};
+    const bool gone = ::fstatat(parent, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0;
+    ::close(parent);
+    return gone;
+}
+
+TEntryKind EntryKind(const std::string& path) {
+    const std::string name = WithoutTrailingSeparators(path);
+    struct stat st {};
+    if (name.empty() || ::lstat(name.c_str(), &st) != 0) return TEntryKind::Missing;
+    if (S_ISLNK(st.st_mode)) return TEntryKind::Link;
+    if (S_ISDIR(st.st_mode)) return TEntryKind::Folder;
+    if (S_ISREG(st.st_mode)) return TEntryKind::File;
+    return TEntryKind::Other;
+}
+
+bool MakeOwnFolder(const std::string& folder) {
+    const std::string name = WithoutTrailingSeparators(folder);
+    if (name.empty()) return false;
+    if (::mkdir(name.c_str(), 0777) == 0) return true;
+    return errno == EEXIST && EntryKind(name) == TEntryKind::Folder;
 }
 
 bool IsOwnTempName(std::string_view name) {

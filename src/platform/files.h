@@ -78,8 +78,20 @@ std::optional<uint64_t> FileIdentity(const std::string& path);
 // Flushes a folder's entries (its renames, creations and deletions) to the disk.
 bool SyncFolder(const std::string& folder);
 
-// Removes a folder with everything in it. True when it is gone afterwards.
+// Removes a folder with everything in it, or a single file. A link is never followed: one
+// named by the path (also when the path ends in a separator) or met inside the folder is
+// removed itself, its target untouched. True when the name is gone afterwards.
 bool RemoveTree(const std::string& folder);
+
+// What a name is, a link never followed; separators at the end of the path are ignored, so
+// "link/" is the link itself, not the folder it points to.
+enum class TEntryKind { Missing, File, Folder, Link, Other };
+TEntryKind EntryKind(const std::string& path);
+
+// Creates one folder (its parent must exist) unless a folder of that name is there. True
+// only when the name is a folder itself afterwards, never when it is a link to one: for the
+// storage area's own folders, which are never followed out of it.
+bool MakeOwnFolder(const std::string& folder);
 
 // Whether a bare name is one of the temporary names this program makes (".~faceloom-*.tmp").
 bool IsOwnTempName(std::string_view name);
@@ -88,7 +100,7 @@ bool DeleteFileAt(const std::string& path);
 bool FileExists(const std::string& path);  // a regular file
 // A regular file itself (a link is not followed) that can be opened for reading.
 bool ReadableRegularFile(const std::string& path);
-bool DirectoryExists(const std::string& path);  // a folder
+bool DirectoryExists(const std::string& path);  // a folder (or a link to one)
 
 // Creates the folder and every missing parent. True when the folder exists afterwards.
 bool ForceDirectories(const std::string& folder);

@@ -65,6 +65,10 @@ std::string TConfigManager::TempFolder() const {
         return {};
     }
     const std::string folder = storage_.Path() + "Temp" + kPathSeparator;
+    // Made again when something removed it, but never through a link put in the place of the
+    // storage folder or of its own.
+    if (EntryKind(storage_.Path()) == TEntryKind::Missing) ForceDirectories(storage_.Path());
+    if (EntryKind(storage_.Path()) == TEntryKind::Link || EntryKind(folder) == TEntryKind::Link) return {};
     ForceDirectories(folder);
     return folder;
 }

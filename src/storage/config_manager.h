@@ -54,7 +54,8 @@ public:
 
     // The per-mode temporary folder (storage path + "Temp/"), created with any missing
     // parents on every call so that it is there even if something removed it in between.
-    // Empty over a storage that is not Valid.
+    // Empty over a storage that is not Valid, and where a link stands in the place of the
+    // storage folder or of "Temp" (nothing is stored through one).
     std::string TempFolder() const;
 
     TStorageManager& Storage() const { return storage_; }

@@ -40,7 +40,10 @@ std::string StateFileName(const TStorageManager& storage) {
         return {};
     }
     const std::string folder = storage.Path() + std::string(kConfigFolder) + kPathSeparator;
-    ForceDirectories(folder);
+    // Made again when something removed it, but never through a link put in the place of the
+    // storage folder or of the record's.
+    if (EntryKind(storage.Path()) == TEntryKind::Missing) ForceDirectories(storage.Path());
+    if (EntryKind(storage.Path()) != TEntryKind::Folder || !MakeOwnFolder(folder)) return {};
     return folder + kFileName;
 }
 

@@ -17,10 +17,58 @@ std::string TStorageManager::FolderFor(const std::string& subPath) {
     return IncludeTrailingSeparator(root + subPath.substr(skip));
 }
 
+namespace {
+
+// The folders of a sub-path, in order.
+std::vector<std::string> SubPathParts(const std::string& subPath) {
+    std::vector<std::string> parts;
+    std::string part;
+    for (const char c : subPath) {
+        if (c != kPathSeparator) {
+            part += c;
+        } else if (!part.empty()) {
+            parts.push_back(std::move(part));
+            part.clear();
+        }
+    }
+    if (!part.empty()) parts.push_back(std::move(part));
+    return parts;
+}
+
+}  // namespace
+
+std::string TStorageManager::FirstLink(const std::string& subPath) {
+    const std::string root = AppDataFolder();
+    if (root.empty()) return {};
+    const std::vector<std::string> parts = SubPathParts(subPath);
+    std::string path = root;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        path += parts[i];
+        if (i > 0 && EntryKind(path) == TEntryKind::Link) return path;
+        path += kPathSeparator;
+    }
+    return {};
+}
+
 TStorageManager::TStorageManager(const std::string& subPath) {
     path_ = FolderFor(subPath);
     if (path_.empty()) return;
-    valid_ = ForceDirectories(path_);
+    const std::vector<std::string> parts = SubPathParts(subPath);
+    if (parts.empty()) {
+        valid_ = ForceDirectories(path_);
+        return;
+    }
+    std::string folder = AppDataFolder() + parts[0] + kPathSeparator;
+    if (!ForceDirectories(folder)) return;
+    for (size_t i = 1; i < parts.size(); ++i) {
+        folder += parts[i];
+        if (!MakeOwnFolder(folder)) {
+            if (EntryKind(folder) == TEntryKind::Link) linkFound_ = folder;
+            return;
+        }
+        folder += kPathSeparator;
+    }
+    valid_ = true;
 }
 
 void TStorageManager::Report(const std::string& name) {

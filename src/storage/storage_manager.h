@@ -20,7 +20,9 @@ public:
     // subPath is relative to the per-user data folder, e.g. PackSubPath(...) of storage_layout.h.
     // Path becomes that folder with a trailing separator; every missing folder along it is
     // created. Valid says whether that worked (false, with an empty Path, when the per-user
-    // data folder itself is unavailable).
+    // data folder itself is unavailable). The data folder and the sub-path's first folder
+    // (the storage area itself) may be links; below them nothing is followed: a link there
+    // leaves the storage invalid (LinkFound names it) and is never made its folder.
     explicit TStorageManager(const std::string& subPath);
 
     TStorageManager(const TStorageManager&) = delete;
@@ -29,12 +31,17 @@ public:
     // The folder a sub-path names (with a trailing separator), without creating anything;
     // empty when the per-user data folder is unavailable.
     static std::string FolderFor(const std::string& subPath);
+    // The first folder of the sub-path below the storage area itself that is a link (without
+    // a trailing separator); empty when none is.
+    static std::string FirstLink(const std::string& subPath);
 
     bool Valid() const { return valid_; }
     // Files of the last bulk operation whose delete or copy failed (the operations go on past
     // them; a caller that needs every file checks this).
     int32_t Failures() const { return failures_; }
     const std::string& Path() const { return path_; }
+    // The link that made the storage invalid (see the constructor); empty when none did.
+    const std::string& LinkFound() const { return linkFound_; }
 
     // Deletes the files of Path matching mask ("*.ini").
     bool DeleteInStorage(const std::string& mask);
@@ -60,6 +67,7 @@ private:
     bool valid_ = false;
     int32_t failures_ = 0;
     std::string path_;
+    std::string linkFound_;
 };
 
 }  // namespace faceloom

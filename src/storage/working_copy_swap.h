@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace faceloom {
 
@@ -20,8 +21,13 @@ public:
     // made the new one; the old folder is then in place, untouched.
     static bool Commit(const std::string& folder, TFlushBatch& staged);
     // Drops an unfinished staging folder, completes a committed swap and removes an old
-    // folder left aside. Does nothing when no swap was under way.
-    static void Recover(const std::string& folder);
+    // folder left aside. Does nothing when no swap was under way. A link in the place of the
+    // folder or of its staging, ready or old folder is never followed: it is removed itself
+    // (its target untouched) and named in the result.
+    static std::vector<std::string> Recover(const std::string& folder);
+    // Which of the folder and its staging, ready and old folders are links (paths without a
+    // trailing separator). Commit and Abandon never follow them either.
+    static std::vector<std::string> Links(const std::string& folder);
     // Drops the staging folder of a swap that will not be committed.
     static void Abandon(const std::string& folder);
 

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QMessageBox>
 #include <QPushButton>
+#include <filesystem>
 #include <fstream>
 
 #include "dialog_test_support.h"
@@ -41,6 +42,43 @@ TEST_F(MainWindowStorageTest, ADamagedRecordKeepsThePackAndSaysSo) {
     EXPECT_EQ(editor.Grid().Count(), 2);
     ExpectInStep(editor);
     EXPECT_FALSE(editor.Window->Model()->SourcedPacks().Contains(kAnimatedPack));
+}
+
+// A link in the history's place at start-up, and a plain file there before an edit: each is
+// said once in a box with its reason and entry, the pack is shown whole and the edit goes on.
+TEST_F(MainWindowStorageTest, ALinkOrAStrayFileInTheStorageIsSaidOnce) {
+    const std::string folder = MakePack("pack", 3, ":-)\r\n;-)\r\n:-(\r\n");
+    std::string history;
+    {
+        TModalAnswers answers;
+        TEditor editor;
+        editor.Start();
+        Open(editor, folder);
+        history = editor.Window->Model()->WorkingFolder(kAnimatedPack) + "History";
+    }
+    const std::string target = MakePack("mine", 1, "mine\r\n");
+    const std::vector<std::string> theirs = ListFiles(target);
+    std::filesystem::remove_all(history);
+    std::filesystem::create_directory_symlink(target, history);
+
+    TModalAnswers answers;
+    TEditor editor;
+    editor.Start();
+    EXPECT_EQ(answers.Seen, std::vector<QString>{"SaveFailureBox"});
+    EXPECT_EQ(editor.Window->LastSaveFailure(),
+              Q(BuiltinText(2221)) + "\n" + QString::fromStdString(history));
+    EXPECT_EQ(editor.Grid().Count(), 3);
+    EXPECT_EQ(ListFiles(target), theirs);
+
+    std::filesystem::remove_all(history);
+    WriteBytes(history, "not a folder");
+    editor.Grid().SetItemIndex(1);
+    editor.Child<QPushButton>("TntBitBtn8")->click();  // delete smile
+    EXPECT_EQ(answers.Seen, (std::vector<QString>{"SaveFailureBox", "SaveFailureBox"}));
+    EXPECT_EQ(editor.Window->LastSaveFailure(),
+              Q(BuiltinText(2222)) + "\n" + QString::fromStdString(history));
+    EXPECT_EQ(editor.Grid().Count(), 2);
+    ExpectInStep(editor);
 }
 
 // Saving into the editor's own storage area, and opening a folder that holds another

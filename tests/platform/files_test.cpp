@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <map>
 
 #include "platform/errors.h"
 #include "support/temp_dir.h"
@@ -176,6 +178,111 @@ TEST(ForceDirectories, CreatesEveryMissingParent) {
     EXPECT_TRUE(ForceDirectories(dir.file("Faceloom for Tavi 2005")));  // already there
     WriteBytes(dir.file("file"), "");
     EXPECT_FALSE(ForceDirectories(dir.file("file/sub")));
+}
+
+// A file with its folders.
+void Put(const std::string& path, const std::string& bytes) {
+    fs::create_directories(fs::path(path).parent_path());
+    WriteBytes(path, bytes);
+}
+
+// Everything below a folder: files with their bytes, folders, links with their targets; links
+// are never entered.
+std::map<std::string, std::string> Tree(const fs::path& root) {
+    std::map<std::string, std::string> tree;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        const std::string name = fs::relative(entry.path(), root).string();
+        if (entry.is_symlink()) {
+            tree[name] = "link " + fs::read_symlink(entry.path()).string();
+        } else if (entry.is_directory()) {
+            tree[name] = "folder";
+        } else {
+            tree[name] = "file " + ReadBytes(entry.path());
+        }
+    }
+    return tree;
+}
+
+// Whatever the path names and however it is spelled, a link is removed itself: the user's
+// folder it points to, and the file, keep every byte.
+TEST(RemoveTree, NeverFollowsALink) {
+    struct Case {
+        const char* name;
+        std::function<std::string(const test::TempDir&)> make;  // the path handed to RemoveTree
+    };
+    const std::vector<Case> cases = {
+        {"link to a folder", [](const test::TempDir& d) { return d.file("store/History"); }},
+        {"link to a folder, with a separator",
+         [](const test::TempDir& d) { return d.file("store/History/"); }},
+        {"link to a file", [](const test::TempDir& d) { return d.file("store/file"); }},
+        {"folder holding links", [](const test::TempDir& d) { return d.file("store/"); }},
+        {"folder holding a folder holding links", [](const test::TempDir& d) { return d.file("deep/"); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempDir dir;
+        Put(dir.file("user/a.gif"), "picture a");
+        Put(dir.file("user/sub/b.ini"), "b");
+        WriteBytes(dir.file("user.txt"), "user's own");
+        Put(dir.file("store/own.gif"), "ours");
+        fs::create_directory_symlink(dir.file("user"), dir.file("store/History"));
+        fs::create_symlink(dir.file("user.txt"), dir.file("store/file"));
+        fs::create_directories(dir.file("deep/inner"));
+        fs::create_directory_symlink(dir.file("user"), dir.file("deep/inner/link"));
+        fs::create_directory_symlink(dir.file("user/sub"), dir.file("deep/sub"));
+        const auto user = Tree(dir.file("user"));
+        const std::string path = c.make(dir);
+
+        EXPECT_TRUE(RemoveTree(path));
+        EXPECT_EQ(EntryKind(path), TEntryKind::Missing);
+        EXPECT_EQ(Tree(dir.file("user")), user);
+        EXPECT_EQ(user.size(), 3u);
+        EXPECT_EQ(ReadBytes(dir.file("user.txt")), "user's own");
+    }
+}
+
+TEST(RemoveTree, RemovesFoldersFilesAndNothingWhenMissing) {
+    test::TempDir dir;
+    Put(dir.file("t/a/b/c.gif"), "x");
+    Put(dir.file("t/d.ini"), "y");
+    EXPECT_TRUE(RemoveTree(dir.file("t/")));
+    EXPECT_FALSE(fs::exists(dir.file("t")));
+    WriteBytes(dir.file("f"), "z");
+    EXPECT_TRUE(RemoveTree(dir.file("f")));
+    EXPECT_FALSE(fs::exists(dir.file("f")));
+    EXPECT_TRUE(RemoveTree(dir.file("missing/")));
+    EXPECT_TRUE(RemoveTree(dir.file("no/such/parent")));
+    EXPECT_FALSE(RemoveTree(""));
+    EXPECT_FALSE(RemoveTree(dir.file("t/..")));
+    EXPECT_TRUE(fs::exists(dir.path()));
+}
+
+// Storage folders are made only as folders of their own: a link in their place is told apart
+// (also when named with a separator at the end) and never taken for one.
+TEST(EntryKind, TellsLinksFromWhatTheyPointTo) {
+    test::TempDir dir;
+    WriteBytes(dir.file("file"), "");
+    fs::create_directory(dir.file("folder"));
+    fs::create_directory_symlink(dir.file("folder"), dir.file("link"));
+    fs::create_symlink(dir.file("gone"), dir.file("dangling"));
+    const std::vector<std::pair<std::string, TEntryKind>> cases = {
+        {"file", TEntryKind::File},    {"folder", TEntryKind::Folder}, {"folder/", TEntryKind::Folder},
+        {"link", TEntryKind::Link},    {"link/", TEntryKind::Link},    {"dangling", TEntryKind::Link},
+        {"none", TEntryKind::Missing},
+    };
+    for (const auto& [name, kind] : cases) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(EntryKind(dir.file(name)), kind);
+    }
+    EXPECT_TRUE(DirectoryExists(dir.file("link")));  // the ordinary question still follows it
+    EXPECT_TRUE(MakeOwnFolder(dir.file("folder/")));
+    EXPECT_TRUE(MakeOwnFolder(dir.file("new/")));
+    EXPECT_EQ(EntryKind(dir.file("new")), TEntryKind::Folder);
+    EXPECT_FALSE(MakeOwnFolder(dir.file("link/")));
+    EXPECT_FALSE(MakeOwnFolder(dir.file("dangling")));
+    EXPECT_FALSE(MakeOwnFolder(dir.file("file")));
+    EXPECT_FALSE(MakeOwnFolder(dir.file("gone/sub")));
+    EXPECT_FALSE(fs::exists(dir.file("gone")));
 }
 
 }  // namespace

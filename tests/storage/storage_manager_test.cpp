@@ -85,6 +85,34 @@ TEST_F(StorageManagerTest, InvalidWhenTheDataFolderCannotBeCreated) {
     EXPECT_TRUE(FileExists(pack_.file("a.gif")));
 }
 
+// Below the storage area's own folder nothing is followed: a link on the way leaves the
+// storage invalid and names itself; nothing is made, deleted or copied in its target. The
+// area itself (and the data folder) may be links.
+TEST_F(StorageManagerTest, ALinkBelowTheStorageAreaIsRefused) {
+    const std::string area = home_.dir().folder() + "Faceloom for Tavi 2005/";
+    for (const char* link : {"3.0", "3.0/Storage", "3.0/Storage/Animated"}) {
+        SCOPED_TRACE(link);
+        fs::remove_all(area);
+        fs::create_directories(fs::path(area + link).parent_path());
+        test::WriteBytes(pack_.file("a.gif"), "GIF");
+        fs::create_directory_symlink(pack_.path(), area + link);
+        EXPECT_EQ(TStorageManager::FirstLink(PackSubPath(kStorageMode, kAnimatedPack)), area + link);
+        TStorageManager storage(PackSubPath(kStorageMode, kAnimatedPack));
+        EXPECT_FALSE(storage.Valid());
+        EXPECT_EQ(storage.LinkFound(), area + link);
+        EXPECT_FALSE(storage.DeleteInStorage("*.gif"));
+        EXPECT_EQ(FilesIn(pack_.folder()), std::vector<std::string>{"a.gif"});
+    }
+    fs::remove_all(area);
+    test::TempDir elsewhere;
+    fs::create_directory_symlink(elsewhere.path(), home_.dir().folder() + "Faceloom for Tavi 2005");
+    EXPECT_EQ(TStorageManager::FirstLink(PackSubPath(kStorageMode, kAnimatedPack)), "");
+    TStorageManager storage(PackSubPath(kStorageMode, kAnimatedPack));
+    EXPECT_TRUE(storage.Valid());
+    EXPECT_TRUE(storage.LinkFound().empty());
+    EXPECT_TRUE(DirectoryExists(elsewhere.folder() + "3.0/Storage/Animated"));
+}
+
 TEST_F(StorageManagerTest, DeleteInStorageDeletesMatchingFilesOnly) {
     TStorageManager storage(PackSubPath(kStorageMode, kAnimatedPack));
     const std::string path = storage.Path();

@@ -53,6 +53,10 @@ int ModelErrorTextId(TModelError error) {
             return 2201;
         case TModelError::HistoryDamaged:
             return 2202;
+        case TModelError::LinkInStorage:
+            return 2221;
+        case TModelError::HistoryDropped:
+            return 2222;
         // A failure that gave no reason is an unexpected one.
         case TModelError::None:
         case TModelError::Unexpected:

@@ -10,7 +10,8 @@ namespace faceloom {
 
 class TLang;
 
-// The text id of the reason for an error of the pack model (1701 to 1714, 1718, 1719, 2201, 2202).
+// The text id of the reason for an error of the pack model (1701 to 1714, 1718, 1719, 2201, 2202,
+// 2221, 2222).
 int ModelErrorTextId(TModelError error);
 
 // The reason in the language, then the file or folder it concerns on a line of its own (left

@@ -171,6 +171,10 @@ void TManagerMain::StartPackEngine() {
     model_->OnWriteError = [this](TDefineDecoder&, uint8_t, const std::string& fileName) {
         ReportFailure(forms_.ErrorTexts.Reason(TModelError::WriteFailed), fileName);
     };
+    // A link refused or a damaged history dropped in the storage area: said once, when found.
+    model_->OnStorageNote = [this](TDefineDecoder&, TModelError reason, const std::string& path) {
+        ReportFailure(forms_.ErrorTexts.Reason(reason), path);
+    };
     // The decoding thread asks for the grid's update: the first pictures at once, then at most
     // every 25 ms, the last picture at once. A longer tick kept a large pack's first screen
     // waiting for the rows that came in just after the first update.
