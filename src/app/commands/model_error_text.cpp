@@ -49,6 +49,8 @@ int ModelErrorTextId(TModelError error) {
             return 1718;
         case TModelError::ForeignSave:
             return 1719;
+        case TModelError::FolderInUse:
+            return 2261;
         // A failure that gave no reason is an unexpected one.
         case TModelError::None:
         case TModelError::Unexpected:
