@@ -53,11 +53,12 @@ std::vector<std::string> Leftovers(const std::string& folder) {
     return names;
 }
 
-// Tells when a name appears in a folder (created or renamed in), as soon as it does.
+// Tells when a name appears in a folder (created or renamed in) or is renamed away, as soon as
+// it does.
 class TFolderWatch {
 public:
     explicit TFolderWatch(const std::string& folder) : fd_(::inotify_init1(IN_CLOEXEC | IN_NONBLOCK)) {
-        if (fd_ >= 0) ::inotify_add_watch(fd_, folder.c_str(), IN_CREATE | IN_MOVED_TO);
+        if (fd_ >= 0) ::inotify_add_watch(fd_, folder.c_str(), IN_CREATE | IN_MOVED_TO | IN_MOVED_FROM);
     }
     ~TFolderWatch() {
         if (fd_ >= 0) ::close(fd_);
@@ -65,8 +66,10 @@ public:
     TFolderWatch(const TFolderWatch&) = delete;
     TFolderWatch& operator=(const TFolderWatch&) = delete;
 
-    // False when the program ended first.
-    bool WaitFor(const std::string& name, RunningProgram& program) {
+    // False when the program ended first. events: IN_CREATE | IN_MOVED_TO for a name that
+    // appears, IN_MOVED_FROM for one renamed away.
+    bool WaitFor(const std::string& name, RunningProgram& program,
+                 uint32_t events = IN_CREATE | IN_MOVED_TO) {
         alignas(inotify_event) char buffer[16384];
         while (program.Running()) {
             pollfd wait{fd_, POLLIN, 0};
@@ -74,7 +77,7 @@ public:
             const ssize_t size = ::read(fd_, buffer, sizeof buffer);
             for (ssize_t at = 0; at < size;) {
                 const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-                if (event->len > 0 && name == event->name) return true;
+                if (event->len > 0 && (event->mask & events) != 0 && name == event->name) return true;
                 at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
             }
         }
@@ -211,16 +214,16 @@ protected:
     std::string shm_;
 };
 
-// Runs and kills with SIGKILL once the save journal is in the folder, then lets the next
-// command (check, or the editor's open in turn) find the folder: it must hold the old pack or
-// the new one, with nothing of ours left, and open. More runs: FACELOOM_KILL_RUNS.
+// Runs and kills with SIGKILL in the save, mostly once its journal is in the folder, then lets
+// the next command (check, or the editor's open in turn) find the folder: it must hold the old
+// pack or the new one, with nothing of ours left, and open. More runs: FACELOOM_KILL_RUNS.
 TEST_P(KillTest, AnImportKilledInItsSaveIsCompletedByTheNextCheckOrEditor) {
     const std::string base = Base();
     if (base.empty()) GTEST_SKIP() << "no tmpfs at /dev/shm";
     fs::create_directories(base);
     ASSERT_NO_FATAL_FAILURE(References(base));
     const char* wanted = std::getenv("FACELOOM_KILL_RUNS");
-    const int runs = wanted != nullptr ? std::max(1, std::atoi(wanted)) : 4;
+    const int runs = wanted != nullptr ? std::max(1, std::atoi(wanted)) : 6;
 
     TKillFigures figures;
     for (int run = 0; run < runs; ++run) {
@@ -229,10 +232,15 @@ TEST_P(KillTest, AnImportKilledInItsSaveIsCompletedByTheNextCheckOrEditor) {
         const std::string journal = dest + "/" + kSaveJournalName;
         TFolderWatch watch(dest);
         RunningProgram program(Import(dest), Env(), Work().folder());
-        const bool seen = watch.WaitFor(kSaveJournalName, program);
+        // Runs in turn are killed as the journal appears or up to two milliseconds on, within
+        // the renames that follow it, or while the files are still being copied in.
+        const int aim = run % 3;
+        const bool seen = aim == 0   ? watch.WaitFor(kSaveJournalName, program)
+                          : aim == 1 ? watch.WaitFor(StagedNewName(0), program, IN_MOVED_FROM)
+                                     : watch.WaitFor(StagedNewName(0), program);
         if (seen) {
-            // Kills spread over the save's commit: at once, and up to a few milliseconds on.
-            const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds((run % 9) * 250);
+            const auto until = std::chrono::steady_clock::now() +
+                               std::chrono::microseconds(aim == 0 ? (run / 3 % 9) * 250 : (run / 3 % 5) * 20);
             while (std::chrono::steady_clock::now() < until) {
             }
             ::kill(program.pid(), SIGKILL);
