@@ -2,10 +2,13 @@
 // folder that the next run or the editor completes (old pack or new, never a mix, never
 // stuck); Ctrl-C waits for the save; the folder's lock keeps the program and the editor off
 // each other's folder; what a killed run leaves behind is cleaned up by the next.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/inotify.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -110,13 +113,17 @@ private:
 
 // The editor's model on the animated pack of one folder.
 struct TEditor {
-    explicit TEditor(const std::string& dataHome) : home(dataHome) {
-        model.SetBothMode(false);
-        model.SetCurrentPack(kAnimatedPack);
+    explicit TEditor(const std::string& dataHome) : home(dataHome) { Start(); }
+    // As the editor starts: the storage's packs as they were left.
+    void Start() {
+        model.reset();
+        model = std::make_unique<TDefineDecoder>("Storage");
+        model->SetBothMode(false);
+        model->SetCurrentPack(kAnimatedPack);
     }
-    bool Open(const std::string& folder) { return model.OpenPack(folder + "/_define.ini"); }
+    bool Open(const std::string& folder) { return model->OpenPack(folder + "/_define.ini"); }
     TDataHome home;
-    TDefineDecoder model{"Storage"};
+    std::unique_ptr<TDefineDecoder> model;
 };
 
 class SaveSafetyTest : public CliTest {
@@ -266,7 +273,7 @@ TEST_P(KillTest, AnImportKilledInItsSaveIsCompletedByTheNextCheckOrEditor) {
             EXPECT_TRUE(LeftInTemp().empty());
         } else {
             TEditor editor(UserData().path().string());
-            EXPECT_TRUE(editor.Open(dest)) << static_cast<int>(editor.model.LastError());
+            EXPECT_TRUE(editor.Open(dest)) << static_cast<int>(editor.model->LastError());
         }
         const std::string state = StateOf(dest);
         EXPECT_NE(state, "mixed") << "run " << run;
@@ -337,11 +344,11 @@ TEST_F(SaveSafetyTest, AnImportKeepsASecondImportAndTheEditorOffItsFolder) {
     {
         TEditor editor(UserData().path().string());
         EXPECT_FALSE(editor.Open(dest));
-        EXPECT_EQ(editor.model.LastError(), TModelError::FolderInUse);
+        EXPECT_EQ(editor.model->LastError(), TModelError::FolderInUse);
         // Nor is the folder saved into.
         ASSERT_TRUE(editor.Open(Work().file("refs/reference")));
-        EXPECT_FALSE(editor.model.SaveAs(dest + "/_define.ini"));
-        EXPECT_EQ(editor.model.LastError(), TModelError::FolderInUse);
+        EXPECT_FALSE(editor.model->SaveAs(dest + "/_define.ini"));
+        EXPECT_EQ(editor.model->LastError(), TModelError::FolderInUse);
     }
     EXPECT_TRUE(PackFiles(dest) == before);
 
@@ -372,7 +379,13 @@ TEST_F(SaveSafetyTest, TheEditorKeepsAnImportOffItsFolderButNotTheReaders) {
         EXPECT_EQ(read.exitCode, 0) << reader[0] << ": " << read.err;
     }
 
-    ASSERT_TRUE(editor.model.ClosePack());
+    // Started again with the pack of that folder: it is the editor's again.
+    editor.Start();
+    ASSERT_EQ(editor.model->SourcePath(kAnimatedPack), dest + "/");
+    EXPECT_EQ(Run(Import(dest)).exitCode, 2);
+    EXPECT_EQ(StateOf(dest), "old");
+
+    ASSERT_TRUE(editor.model->ClosePack());
     const ProgramResult imported = Run(Import(dest));
     EXPECT_EQ(imported.exitCode, 0) << imported.err;
     EXPECT_EQ(StateOf(dest), "new");
@@ -457,6 +470,53 @@ TEST_F(SaveSafetyTest, WhatAKilledRunLeftIsSettledByEveryCommandOnTheFolder) {
             EXPECT_TRUE(PackFiles(dest) == expected) << what;
         }
     }
+}
+
+// The throwaway storages that killed runs left are removed by the next run: only folders of
+// our name whose process is gone and whose lock is free; never anything else, nor what a link
+// points to.
+TEST_F(SaveSafetyTest, OnlyTheStaleStoragesOfKilledRunsAreRemoved) {
+    const pid_t gone = ::fork();
+    if (gone == 0) _exit(0);
+    ::waitpid(gone, nullptr, 0);
+    const std::string temp = ProgramTemp().path().string() + "/";
+    const std::string mine = "faceloom-pack-" + std::to_string(gone) + "-";
+    struct TCase {
+        std::string name;
+        bool removed;
+    };
+    const TCase cases[] = {
+        {mine + "Ab12cd", true},
+        {"faceloom-pack-" + std::to_string(::getpid()) + "-Ab12cd", false},  // its process runs
+        {mine + "locked", false},                                            // its lock is held
+        {mine + "linked", false},                                            // a link
+        {"faceloom-pack-Ab12cd", false},  // an earlier version's: whose it is cannot be told
+        {"faceloom-pack-" + std::to_string(gone) + "-toolong7", false},
+        {"faceloom-packs-" + std::to_string(gone) + "-Ab12cd", false},
+        {"other", false},
+    };
+    const std::string target = Work().file("linked-target");
+    fs::create_directories(target);
+    WriteBytes(target + "/keep.txt", "keep");
+    for (const TCase& c : cases) {
+        if (c.name == mine + "linked") {
+            fs::create_directory_symlink(target, temp + c.name);
+        } else {
+            fs::create_directories(temp + c.name + "/Faceloom for Tavi 2005/3.0/Storage/Animated");
+            WriteBytes(temp + c.name + "/Faceloom for Tavi 2005/3.0/Storage/Animated/aa.gif", "copy");
+        }
+    }
+    WriteBytes(temp + mine + "locked/faceloom-pack.lock", "");
+    const int held = ::open((temp + mine + "locked/faceloom-pack.lock").c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+
+    const std::string pack = Work().file("pack");
+    WriteOldPack(pack);
+    ASSERT_EQ(Run({"list", pack}).exitCode, 0);
+    ::close(held);
+    for (const TCase& c : cases)
+        EXPECT_EQ(!fs::exists(fs::symlink_status(temp + c.name)), c.removed) << c.name;
+    EXPECT_EQ(ReadBytes(target + "/keep.txt"), "keep");
 }
 
 // ---- small ones
