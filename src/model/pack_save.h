@@ -55,7 +55,7 @@ struct TSaveOwner {
     // it is completed too. Its runs are gone when their journals are found, since a caller
     // recovers a folder only while it holds the folder's lock, which every run holds while it
     // writes. Empty: none.
-    std::string Shared;
+    std::string Shared{};
 };
 
 std::string StagedNewName(size_t index);

@@ -380,7 +380,7 @@ TEST_F(SafetyTest, AnEditWhoseRenameFailsIsUndone) {
 // Journals are rebuilt from disk after a kill: the recovery finishes a committed save with the
 // exact names, and an edit journal keeps identities of the whole 64-bit range.
 TEST_F(SafetyTest, JournalsRoundTripAndFinishACommittedSave) {
-    const TSaveOwner owner{std::string(32, 'a'), sources.folder(), {}};
+    const TSaveOwner owner{std::string(32, 'a'), sources.folder()};
     TEditJournal edit;
     edit.Identity = owner.Identity;
     edit.Steps.push_back({false, "aa.gif", ".~faceloom-move-0.tmp", UINT64_MAX});
@@ -464,7 +464,7 @@ TEST_F(SafetyTest, TheSharedIdentityCompletesOnlyOnePackCommittedSaves) {
     journal.Phase = TSavePhase::Commit;
     journal.Identity = shared;
     WriteBytes(target + kSaveJournalName, journal.Encode());
-    EXPECT_EQ(RecoverSave(target, TSaveOwner{own, sources.folder(), {}}), TSaveRecovery::Foreign);
+    EXPECT_EQ(RecoverSave(target, TSaveOwner{own, sources.folder()}), TSaveRecovery::Foreign);
 }
 
 }  // namespace
