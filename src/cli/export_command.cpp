@@ -2,13 +2,11 @@
 
 #include "cli/commands.h"
 #include "cli/json_writer.h"
+#include "cli/user_folder.h"
 #include "convert/pack_import.h"
 #include "model/define_file.h"
-#include "model/pack_save.h"
 #include "platform/files.h"
-#include "platform/folder_lock.h"
 #include "platform/paths.h"
-#include "storage/user_folder_guard.h"
 
 namespace faceloom::cli {
 
@@ -40,28 +38,6 @@ const char kExportHelp[] =
     "Exit status: 0 when OUT was written; 2 on a usage error, when PACK-FOLDER holds no\n"
     "readable pack, or when OUT cannot be written.\n";
 
-// The pack folder as an open in the editor finds it: a save that a killed faceloom-pack left
-// there is completed and temporary files of ours go, while its lock keeps writers out. A folder
-// that another program holds is only read, unless a save into it is under way. Empty when the
-// folder can be read, else why not.
-std::string SettleFolder(const std::string& folder, TFolderLock& lock) {
-    if (!DirectoryExists(folder)) return {};
-    if (!lock.Acquire(folder, FolderLockFolder())) {
-        return FileExists(folder + kSaveJournalName) ? "another program is saving into it now" : "";
-    }
-    const std::string tool = PackToolIdentity(false);
-    switch (RecoverSave(folder, TSaveOwner{tool, std::string(), tool})) {
-        case TSaveRecovery::Failed:
-            return "an unfinished save there could not be completed";
-        case TSaveRecovery::Foreign:
-            return "it holds an unfinished save of the editor or a damaged save journal; opening it in the "
-                   "editor "
-                   "that saved it completes it";
-        default:
-            return {};
-    }
-}
-
 int RunExport(const TParsedArgs& args, TCliIo& io) {
     ExpectPositionals(args, 3, 3, "FORMAT PACK-FOLDER OUT");
     TPackFormat format = TPackFormat::Zip;
@@ -73,7 +49,7 @@ int RunExport(const TParsedArgs& args, TCliIo& io) {
     const std::string& out = args.Positionals[2];
     int64_t smiles = 0;
     TFolderLock lock;
-    if (const std::string reason = SettleFolder(folder, lock); !reason.empty()) {
+    if (const std::string reason = SettleFolder(folder, lock, false); !reason.empty()) {
         PrintError(io, "cannot export '" + folder + "': " + reason);
         return kExitUsage;
     }

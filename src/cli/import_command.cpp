@@ -6,13 +6,13 @@
 #include "cli/deep_check.h"
 #include "cli/json_writer.h"
 #include "cli/temp_storage.h"
+#include "cli/user_folder.h"
 #include "convert/pack_import.h"
 #include "lang/lang.h"
 #include "model/define_decoder.h"
 #include "model/define_file.h"
 #include "model/pack_save.h"
 #include "platform/files.h"
-#include "platform/folder_lock.h"
 #include "platform/paths.h"
 #include "storage/user_folder_guard.h"
 
@@ -101,12 +101,6 @@ bool LostSomething(TImportNoteKind kind) {
            kind != TImportNoteKind::FramesDropped;
 }
 
-std::string InUseMessage(const std::string& dest, long holder) {
-    return "'" + dest + "' is in use by another program (the Faceloom editor or another faceloom-pack" +
-           (holder > 0 ? ", process " + std::to_string(holder) : std::string()) +
-           "); nothing was changed, try again when it is done with the folder";
-}
-
 // Why an open or save of DEST failed, where the reason is the user's to act on.
 std::string OpenFailure(TModelError error) {
     switch (error) {
@@ -156,9 +150,10 @@ int RunImport(const TParsedArgs& args, TCliIo& io) {
 
     // Held from before DEST is looked at until its pack is written, so that no other program
     // writes it meanwhile, nor has it open to overwrite the smiles added here at its next save.
+    // A save that a killed run left is settled first: whether DEST holds a pack depends on it.
     TFolderLock lock;
-    if (!lock.Acquire(dest, FolderLockFolder())) {
-        PrintError(io, InUseMessage(dest, lock.HolderPid()));
+    if (const std::string reason = SettleFolder(dest, lock, true); !reason.empty()) {
+        PrintError(io, "cannot import into '" + dest + "': " + reason);
         return kExitUsage;
     }
     TTempStorage storage;

@@ -140,6 +140,8 @@ void TTempStorage::EndWork() {
 }
 
 void TTempStorage::BeginSave() {
+    // Interrupted before the save began: the folder keeps its old pack.
+    Checkpoint();
     saving_.store(true);
     noFlushes_.reset();
 }

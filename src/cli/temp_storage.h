@@ -56,7 +56,7 @@ public:
 
     // Inside a Work scope, around the save into the user's folder: its files are flushed as the
     // editor's save flushes them (the storage's own writes are not), and an interruption waits
-    // for its end however long it takes.
+    // for its end however long it takes. One that came before it is a checkpoint's.
     class TSave {
     public:
         explicit TSave(TTempStorage& storage) : storage_(storage) { storage_.BeginSave(); }

@@ -369,7 +369,8 @@ TEST_F(SaveSafetyTest, TheEditorKeepsAnImportOffItsFolderButNotTheReaders) {
 
     const ProgramResult refused = Run(Import(dest));
     EXPECT_EQ(refused.exitCode, 2);
-    EXPECT_NE(refused.err.find("'" + dest + "/' is in use by another program"), std::string::npos)
+    EXPECT_NE(refused.err.find("cannot import into '" + dest + "/': it is in use by another program"),
+              std::string::npos)
         << refused.err;
     EXPECT_EQ(StateOf(dest), "old");
     for (const std::vector<std::string>& reader : {std::vector<std::string>{"check", dest},
@@ -396,7 +397,8 @@ TEST_F(SaveSafetyTest, TheEditorKeepsAnImportOffItsFolderButNotTheReaders) {
 TEST_F(SaveSafetyTest, WhatAKilledRunLeftIsSettledByEveryCommandOnTheFolder) {
     const std::string newDefine = ":fresh:";
     const std::string newPicture = GifBytes(7, 7, 1, 99);
-    enum class TLeft { Staged, Journal, ForeignJournal };
+    // FirstJournal: the save of a pack into a folder that had none, nothing of it in place yet.
+    enum class TLeft { Staged, Journal, FirstJournal, ForeignJournal };
     struct TCase {
         TLeft left;
         std::vector<std::string> command;  // DEST appended
@@ -411,6 +413,8 @@ TEST_F(SaveSafetyTest, WhatAKilledRunLeftIsSettledByEveryCommandOnTheFolder) {
         {TLeft::Journal, {"list"}, 0},
         {TLeft::Journal, {"export", "zip", "--", out}, 0},
         {TLeft::Journal, {"import", "pictures", Source()}, 0},
+        {TLeft::FirstJournal, {"check"}, 0},
+        {TLeft::FirstJournal, {"import", "pictures", Source()}, 0},
         {TLeft::ForeignJournal, {"check"}, 2},
         {TLeft::ForeignJournal, {"export", "zip", "--", out}, 2},
         {TLeft::ForeignJournal, {"import", "pictures", Source()}, 2},
@@ -424,7 +428,11 @@ TEST_F(SaveSafetyTest, WhatAKilledRunLeftIsSettledByEveryCommandOnTheFolder) {
     int index = 0;
     for (const TCase& c : cases) {
         const std::string dest = Work().file("dest" + std::to_string(index++));
-        WriteOldPack(dest);
+        if (c.left == TLeft::FirstJournal) {
+            fs::create_directories(dest);
+        } else {
+            WriteOldPack(dest);
+        }
         const TPackFiles old = PackFiles(dest);
         TPackFiles expected = old;
         if (c.left == TLeft::Staged) {
@@ -435,13 +443,15 @@ TEST_F(SaveSafetyTest, WhatAKilledRunLeftIsSettledByEveryCommandOnTheFolder) {
             // Committed, with some of its renames done.
             TSaveJournal journal;
             journal.Phase = TSavePhase::Commit;
-            journal.Identity = c.left == TLeft::Journal ? tool : std::string(32, 'e');
+            journal.Identity = c.left == TLeft::ForeignJournal ? std::string(32, 'e') : tool;
             journal.NewNames = {"_define.ini", "aa.gif"};
             for (const auto& [name, bytes] : old) journal.OldNames.push_back(name);
             WriteBytes(dest + "/" + kSaveJournalName, journal.Encode());
             WriteBytes(dest + "/" + StagedNewName(0), newDefine);
-            WriteBytes(dest + "/aa.gif", newPicture);
-            if (c.left == TLeft::Journal) expected = {{"_define.ini", newDefine}, {"aa.gif", newPicture}};
+            WriteBytes(dest + "/" + (c.left == TLeft::FirstJournal ? StagedNewName(1) : "aa.gif"),
+                       newPicture);
+            if (c.left != TLeft::ForeignJournal)
+                expected = {{"_define.ini", newDefine}, {"aa.gif", newPicture}};
         }
         const TPackFiles before = PackFiles(dest);
         std::vector<std::string> args = c.command;
@@ -464,8 +474,10 @@ TEST_F(SaveSafetyTest, WhatAKilledRunLeftIsSettledByEveryCommandOnTheFolder) {
         }
         EXPECT_EQ(Leftovers(dest), std::vector<std::string>()) << what;
         if (args[0] == "import") {
+            // Added to the completed pack, which it never replaces.
             EXPECT_EQ(ReadBytes(dest + "/_define.ini").substr(0, newDefine.size() + 2), newDefine + "\r\n")
                 << what;
+            EXPECT_EQ(ReadBytes(dest + "/aa.gif"), newPicture) << what;
         } else {
             EXPECT_TRUE(PackFiles(dest) == expected) << what;
         }
