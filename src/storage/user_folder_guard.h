@@ -12,8 +12,9 @@ namespace faceloom {
 // - the identity that faceloom-pack lends its saves into a user's folder. A throwaway storage
 //   is gone after a kill, so a save journal under its own identity could never be completed;
 //   under this one, the next faceloom-pack run or the editor that takes the folder's lock
-//   completes it. It is random and readable by the user only, so a journal found in a folder
-//   that came from elsewhere (a zip, say) is still foreign.
+//   completes it. It is random and kept in the user's storage area like the storages' own
+//   identities, so a journal found in a folder that came from elsewhere (a zip, say) is still
+//   foreign.
 
 std::string FolderLockFolder();
 
