@@ -35,7 +35,9 @@ std::string ProgramHelp() {
         "Checks, lists and decodes Tavi 2005 smile packs without opening the editor, for\n"
         "batches, scripts and CI. Packs are opened exactly as the editor opens them, in a\n"
         "throwaway storage area that is removed when the program ends (also on Ctrl-C);\n"
-        "the folders and files given are only read.\n"
+        "the folders and files given are only read, but for the save of an import and for\n"
+        "completing a save that a killed faceloom-pack left in a pack folder. A folder that\n"
+        "the editor or another faceloom-pack is writing is not written.\n"
         "\n"
         "Commands:\n";
     for (const TCommand* command : kCommands) {

@@ -2,6 +2,7 @@
 
 #include "cli/commands.h"
 #include "cli/json_writer.h"
+#include "cli/user_folder.h"
 #include "convert/pack_import.h"
 #include "model/define_file.h"
 #include "platform/files.h"
@@ -16,7 +17,7 @@ const char kExportHelp[] =
     "\n"
     "Writes the pack in PACK-FOLDER (its _define.ini and pictures) in another format:\n"
     "  zip           OUT is a zip file holding the pack as it is: _define.ini and the\n"
-    "                pictures, byte for byte\n"
+    "                pictures, byte for byte (whatever OUT ends with)\n"
     "  pidgin        OUT is a new folder holding a Pidgin smiley theme (a \"theme\" file\n"
     "                and the pictures), or a zip of it when OUT ends with .zip\n"
     "  freedesktop   OUT is a new folder holding a freedesktop/KDE emoticon theme\n"
@@ -47,6 +48,11 @@ int RunExport(const TParsedArgs& args, TCliIo& io) {
     const std::string folder = IncludeTrailingSeparator(args.Positionals[1]);
     const std::string& out = args.Positionals[2];
     int64_t smiles = 0;
+    TFolderLock lock;
+    if (const std::string reason = SettleFolder(folder, lock, false); !reason.empty()) {
+        PrintError(io, "cannot export '" + folder + "': " + reason);
+        return kExitUsage;
+    }
     try {
         smiles = ExportPack(folder, format, out, codePage);
     } catch (const std::exception& error) {

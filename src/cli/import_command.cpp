@@ -6,12 +6,15 @@
 #include "cli/deep_check.h"
 #include "cli/json_writer.h"
 #include "cli/temp_storage.h"
+#include "cli/user_folder.h"
 #include "convert/pack_import.h"
 #include "lang/lang.h"
 #include "model/define_decoder.h"
 #include "model/define_file.h"
+#include "model/pack_save.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "storage/user_folder_guard.h"
 
 namespace faceloom::cli {
 
@@ -64,7 +67,12 @@ const char kImportHelp[] =
     "Exit status: 0 when every picture and code of SOURCE went into the pack; 1 when some\n"
     "were skipped or dropped (the notes say which) but the pack was written; 2 on a usage\n"
     "error, when SOURCE cannot be read, or when the pack cannot be written (DEST-FOLDER is\n"
-    "then left as it was).\n";
+    "then left as it was).\n"
+    "\n"
+    "DEST-FOLDER is written all or nothing, as the editor saves: a run that is killed\n"
+    "leaves the old pack or the new one, which the next faceloom-pack or editor that\n"
+    "opens the folder completes. An import that adds nothing leaves DEST-FOLDER as it\n"
+    "was. A folder that the editor or another faceloom-pack has open is refused.\n";
 
 TClashChoice ClashChoiceOf(const TParsedArgs& args) {
     const std::string value = args.Value("--clash", "rename");
@@ -91,6 +99,22 @@ void MaxSizeOf(const TParsedArgs& args, TImportOptions& options) {
 bool LostSomething(TImportNoteKind kind) {
     return kind != TImportNoteKind::Scaled && kind != TImportNoteKind::TransparencyLost &&
            kind != TImportNoteKind::FramesDropped;
+}
+
+// Why an open or save of DEST failed, where the reason is the user's to act on.
+std::string OpenFailure(TModelError error) {
+    switch (error) {
+        case TModelError::FolderInUse:
+            return ": it is in use by another program (the Faceloom editor or another faceloom-pack)";
+        case TModelError::ForeignSave:
+            return ": it holds an unfinished save of the editor or a damaged save journal (" +
+                   std::string(kSaveJournalName) +
+                   "); opening the folder in the editor that saved it completes it";
+        case TModelError::RecoveryFailed:
+            return ": an unfinished save there could not be completed";
+        default:
+            return "";
+    }
 }
 
 int RunImport(const TParsedArgs& args, TCliIo& io) {
@@ -124,15 +148,27 @@ int RunImport(const TParsedArgs& args, TCliIo& io) {
         return kExitUsage;
     }
 
+    // Held from before DEST is looked at until its pack is written, so that no other program
+    // writes it meanwhile, nor has it open to overwrite the smiles added here at its next save.
+    // A save that a killed run left is settled first: whether DEST holds a pack depends on it.
+    TFolderLock lock;
+    if (const std::string reason = SettleFolder(dest, lock, true); !reason.empty()) {
+        PrintError(io, "cannot import into '" + dest + "': " + reason);
+        return kExitUsage;
+    }
     TTempStorage storage;
     auto work = storage.Work();
     TDefineDecoder model("Storage");
     model.SetBothMode(false);
     model.SetCurrentPack(kind);
+    // Under the identity every run shares, a journal that a kill leaves in DEST is completed by
+    // the next run or the editor; without it (no storage area can be written) the save is as
+    // safe, only its completion after a kill waits for a run that can.
+    model.SetSaveIdentity(PackToolIdentity(true));
     model.OnPhase = [&](TDefineDecoder&, int32_t, int32_t, int32_t) { storage.Checkpoint(); };
     const bool existing = FileExists(dest + kDefineFileName);
     if (existing ? !model.OpenPack(dest + kDefineFileName) : !model.NewPack()) {
-        PrintError(io, "cannot open the pack in '" + dest + "'");
+        PrintError(io, "cannot open the pack in '" + dest + "'" + OpenFailure(model.LastError()));
         return kExitUsage;
     }
     const auto checkpoint = [&](int32_t, int32_t) {
@@ -146,13 +182,17 @@ int RunImport(const TParsedArgs& args, TCliIo& io) {
         PrintError(io, "the smiles could not be added to the working copy");
         return kExitUsage;
     }
-    if (!DirectoryExists(dest) && !ForceDirectories(dest)) {
-        PrintError(io, "cannot create '" + dest + "'");
-        return kExitUsage;
-    }
-    if (!(existing ? model.Save() : model.SaveAs(dest + kDefineFileName))) {
-        PrintError(io, "cannot write the pack into '" + dest + "'");
-        return kExitUsage;
+    // Nothing added: DEST stays as it was, not even an empty pack is made.
+    if (result.Added > 0) {
+        if (!DirectoryExists(dest) && !ForceDirectories(dest)) {
+            PrintError(io, "cannot create '" + dest + "'");
+            return kExitUsage;
+        }
+        auto save = storage.Save();
+        if (!(existing ? model.Save() : model.SaveAs(dest + kDefineFileName))) {
+            PrintError(io, "cannot write the pack into '" + dest + "'" + OpenFailure(model.LastError()));
+            return kExitUsage;
+        }
     }
     const int32_t skipped = static_cast<int32_t>(plan.Items.size()) - result.Added +
                             static_cast<int32_t>(pack.Smiles.size() - plan.Items.size());

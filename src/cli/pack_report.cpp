@@ -115,6 +115,8 @@ TPackReport OpenPackReport(const std::string& folder, uint8_t kind, TCodePage co
     TDefineDecoder model("Storage");
     model.SetBothMode(false);
     model.SetCurrentPack(kind);
+    // A folder the editor has open is still read (nothing in it is touched then).
+    model.SetReadFoldersInUse(true);
 
     TRenameTracker renames;
     int32_t phase = -1;
@@ -138,7 +140,17 @@ TPackReport OpenPackReport(const std::string& folder, uint8_t kind, TCodePage co
     };
 
     if (!model.OpenPack(IncludeTrailingSeparator(folder) + kDefineFileName)) {
-        throw std::runtime_error("the pack could not be opened");
+        switch (model.LastError()) {
+            case TModelError::FolderInUse:
+                throw std::runtime_error("another program is saving into the folder now");
+            case TModelError::ForeignSave:
+                throw std::runtime_error(
+                    "the folder holds an unfinished save of the editor or a damaged save journal; opening it "
+                    "in the "
+                    "editor that saved it completes it");
+            default:
+                throw std::runtime_error("the pack could not be opened");
+        }
     }
     checkpoint();
 

@@ -365,11 +365,12 @@ void WriteForeignPack(const TExportPack& pack, TPackFormat format, const std::st
     std::string target = out;
     while (target.size() > 1 && target.back() == kPathSeparator) target.pop_back();
     if (target.empty()) throw std::runtime_error("No place to write the pack to");
-    const bool zip = formats::EndsWithZip(target);
+    // Our own format is a zip by whatever name; a theme is one when its name says so.
+    const bool zip = format == TPackFormat::Zip || formats::EndsWithZip(target);
     formats::CheckOutFree(target, zip);
     // A theme takes its name from the folder it is in; a zip of one holds that folder.
     std::string stem = ExtractFileName(target);
-    if (zip) stem.resize(stem.size() - 4);
+    if (formats::EndsWithZip(target)) stem.resize(stem.size() - 4);
     if (stem.empty() || stem == "." || stem == "..") stem = "smiles";
     formats::TFiles files;
     switch (format) {

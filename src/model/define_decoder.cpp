@@ -17,6 +17,7 @@
 #include "storage/storage_identity.h"
 #include "storage/storage_ini_file.h"
 #include "storage/storage_manager.h"
+#include "storage/user_folder_guard.h"
 #include "storage/working_copy_swap.h"
 
 namespace faceloom {
@@ -143,6 +144,9 @@ TDefineDecoder::TDefineDecoder(const std::string& modeName) : modeName_(modeName
         }
         // Before an edit journal is followed into the history's folder.
         const bool historyDropped = DropStrayHistory(p);
+        // The folder the pack is bound to is kept from other programs while this one runs;
+        // when another holds it now, saving into it asks again.
+        if (sourcedPacks_.Contains(p)) pack.SourceLock.Acquire(pack.SourcePath, FolderLockFolder());
         RecoverPack(p, record);
         LoadHistory(p);
         if (historyDropped) pack.History.MarkUnsaved();

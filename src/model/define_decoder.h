@@ -14,6 +14,7 @@
 #include "pictures/base_object.h"
 #include "platform/errors.h"
 #include "platform/flush_batch.h"
+#include "platform/folder_lock.h"
 #include "storage/storage_layout.h"
 
 namespace faceloom {
@@ -46,6 +47,8 @@ enum class TModelError {
     ForeignSave,         // the folder holds the journal of a save that this storage did not
                          // write (another instance or mode) or that is damaged: nothing in the
                          // folder was touched, and it is neither opened nor saved into
+    FolderInUse,         // another program (another copy of the editor, faceloom-pack) holds the
+                         // folder's lock: it has the folder open or writes it; nothing changed
     NotPresent,          // no pack (or no place for it) to work on
     BadSignature,        // a signature that a definition line cannot store and read back unchanged
     EditUnfinished,      // an edit stopped half-way in the working copy (even its roll-back could
@@ -197,6 +200,14 @@ public:
     TPackSet UnreadableStates() const { return unreadableStates_; }
     // The random identity of this storage, carried by its records and journals.
     const std::string& StorageIdentity() const { return identity_; }
+    // Saves of one pack write their journals under this identity instead of the storage's (a
+    // throwaway storage lends its saves faceloom-pack's shared one, so that what a killed run
+    // leaves is completed by the next). Empty: the storage's own.
+    void SetSaveIdentity(std::string identity) { saveIdentity_ = std::move(identity); }
+    // An open of a folder whose lock another program holds reads it as it is, without finishing
+    // or undoing a save there, instead of failing with FolderInUse (a reader that never saves:
+    // faceloom-pack check). A folder with a save under way still fails.
+    void SetReadFoldersInUse(bool read) { readFoldersInUse_ = read; }
 
     // The label of a smile without signatures: text 301 of the language ("Нет" built in), as
     // bytes in the pack code page like every other label. Call Relabel afterwards.
@@ -371,6 +382,8 @@ private:
         std::string Folder;
         std::string SourcePath;
         std::unique_ptr<TStorageManager> Storage;
+        // The lock of the source folder, held while the pack is bound to it.
+        TFolderLock SourceLock;
         int NameWidth = 2;
         // The list holds the pack: its smiles were built from the working copy, or it was
         // made empty. Until then nothing may write the pack's definition from the list, which
@@ -396,6 +409,7 @@ private:
         std::string SourcePath;
         std::string Seal;
         TFlushBatch Flushes;  // the staged files the swap flushes before it commits
+        TFolderLock Lock;     // of the source folder, handed to the pack with it
     };
     class TPackSwitch;
     class TUpdate;
@@ -571,6 +585,8 @@ private:
     std::string externalBasePath_;
     std::string modeName_;
     std::string identity_;
+    std::string saveIdentity_;
+    bool readFoldersInUse_ = false;
     TPackSet unreadableStates_;
     // Folders the user opened, saved into or confirmed in this run (with a trailing separator).
     std::vector<std::string> chosenFolders_;

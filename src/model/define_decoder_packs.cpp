@@ -17,6 +17,7 @@
 #include "storage/storage_identity.h"
 #include "storage/storage_ini_file.h"
 #include "storage/storage_manager.h"
+#include "storage/user_folder_guard.h"
 #include "storage/working_copy_swap.h"
 
 namespace faceloom {
@@ -107,7 +108,9 @@ void TDefineDecoder::ClearWorkingCopy() {
 }
 
 TSaveOwner TDefineDecoder::Owner() const {
-    return TSaveOwner{identity_, configStorage_->Valid() ? configStorage_->Path() : std::string()};
+    return TSaveOwner{saveIdentity_.empty() ? identity_ : saveIdentity_,
+                      configStorage_->Valid() ? configStorage_->Path() : std::string(),
+                      PackToolIdentity(false)};
 }
 
 TPackState TDefineDecoder::RecordOf(uint8_t p) const {
@@ -139,7 +142,9 @@ void TDefineDecoder::RecoverPack(uint8_t p, TPackState& record) {
         const std::string target = record.PendingSave;
         if (!target.empty()) {
             TSaveRecovery outcome = TSaveRecovery::Failed;
-            if (!InsideStorageArea(target)) {
+            // Not while another program writes there: its staged files are not ours to remove.
+            TFolderLock lock;
+            if (!InsideStorageArea(target) && lock.Acquire(target, FolderLockFolder())) {
                 outcome = RecoverSave(target, Owner(), [&] {
                     if (!record.PendingRebind) return;
                     record.PathAssigned = true;
@@ -291,14 +296,23 @@ bool TDefineDecoder::StageImport(const std::string& source, TStaged& staged) {
         lastError_ = TModelError::FolderMissing;
         return true;
     }
-    // A save of ours into that folder that was cut short is finished or undone first.
-    switch (RecoverSave(source, Owner())) {
-        case TSaveRecovery::Failed:
-            return Fail(TModelError::RecoveryFailed, false);
-        case TSaveRecovery::Foreign:
-            return Fail(TModelError::ForeignSave, false);
-        default:
-            break;
+    // Nobody else writes the folder while it is read and while the pack is bound to it.
+    TFolderLock lock;
+    if (!lock.Acquire(source, FolderLockFolder())) {
+        if (!readFoldersInUse_ || FileExists(source + kSaveJournalName)) {
+            lastErrorFile_ = source;
+            return Fail(TModelError::FolderInUse, false);
+        }
+    } else {
+        // A save of ours into that folder that was cut short is finished or undone first.
+        switch (RecoverSave(source, Owner())) {
+            case TSaveRecovery::Failed:
+                return Fail(TModelError::RecoveryFailed, false);
+            case TSaveRecovery::Foreign:
+                return Fail(TModelError::ForeignSave, false);
+            default:
+                break;
+        }
     }
     const std::string seal = sealOf();
 
@@ -357,6 +371,7 @@ bool TDefineDecoder::StageImport(const std::string& source, TStaged& staged) {
     staged.Sourced = !inStorage;
     staged.SourcePath = recorded;
     staged.Seal = seal;
+    if (staged.Sourced && recorded == source) staged.Lock = std::move(lock);
     return true;
 }
 
@@ -415,6 +430,7 @@ bool TDefineDecoder::CommitStaged(TStaged& staged) {
     }
     pack.SourcePath = staged.SourcePath;
     pack.Seal = staged.Seal;
+    pack.SourceLock = std::move(staged.Lock);
     SetWorkingPaths(p);
     RelabelPack(p);
     return true;
@@ -508,6 +524,7 @@ bool TDefineDecoder::CloseCurrentPackImpl() {
     }
     ReleaseSmiles(pack);
     ClearWorkingCopy();
+    pack.SourceLock.Release();
     presentPacks_.Exclude(currentPack_);
     sourcedPacks_.Exclude(currentPack_);
     pack.Folder.clear();
@@ -586,6 +603,11 @@ bool TDefineDecoder::SaveTo(const std::string& folder, bool rebind) {
     std::vector<std::string> packFiles;
     if (!CheckTarget(p, target, packFiles)) return false;
     if (!ForceDirectories(target)) return Fail(TModelError::CopyFailed, false);
+    TFolderLock lock;
+    if (!lock.Acquire(target, FolderLockFolder())) {
+        lastErrorFile_ = target;
+        return Fail(TModelError::FolderInUse, false);
+    }
 
     TPackState record = RecordOf(p);
     record.PendingSave = target;
@@ -618,6 +640,7 @@ bool TDefineDecoder::SaveTo(const std::string& folder, bool rebind) {
     if (result != TSaveResult::Saved) return Fail(SaveError(result), false);
     if (rebind) {
         pack.SourcePath = target;
+        pack.SourceLock = std::move(lock);
         sourcedPacks_.Include(p);
     }
     MarkSaved(p);
@@ -637,6 +660,13 @@ bool TDefineDecoder::SavePair(const std::string (&folders)[kPackCount], const bo
     if (SameFolderPath(targets[0], targets[1])) return Fail(TModelError::OtherPackSource, false);
     for (const std::string& target : targets) {
         if (!ForceDirectories(target)) return Fail(TModelError::CopyFailed, false);
+    }
+    TFolderLock locks[kPackCount];
+    for (uint8_t p = 0; p < kPackCount; ++p) {
+        if (!locks[p].Acquire(targets[p], FolderLockFolder())) {
+            lastErrorFile_ = targets[p];
+            return Fail(TModelError::FolderInUse, false);
+        }
     }
 
     const TSaveOwner owner = Owner();
@@ -704,6 +734,7 @@ bool TDefineDecoder::SavePair(const std::string (&folders)[kPackCount], const bo
         }
         if (rebind[p]) {
             packs_[p].SourcePath = targets[p];
+            packs_[p].SourceLock = std::move(locks[p]);
             sourcedPacks_.Include(p);
         }
         MarkSaved(p);

@@ -136,8 +136,10 @@ TSaveRecovery RecoverSave(const std::string& folder, const TSaveOwner& owner,
     const std::optional<TSaveJournal> journal = bytes ? TSaveJournal::Decode(*bytes) : std::nullopt;
     // Damaged, or written by another storage (which may be saving there right now): nothing
     // can be said about the files, so none is touched.
-    if (!journal || owner.Identity.empty() || journal->Identity != owner.Identity)
-        return TSaveRecovery::Foreign;
+    const bool own = !owner.Identity.empty() && journal && journal->Identity == owner.Identity;
+    const bool shared = !owner.Shared.empty() && journal && journal->Identity == owner.Shared &&
+                        journal->Pair.empty() && journal->Phase == TSavePhase::Commit;
+    if (!own && !shared) return TSaveRecovery::Foreign;
     const bool committed = journal->Phase == TSavePhase::Commit ||
                            (!journal->Pair.empty() && FileExists(PairRecordPath(owner, journal->Pair)));
     TSaveRecovery outcome = TSaveRecovery::RolledBack;

@@ -25,8 +25,9 @@ namespace faceloom {
 // record exists and back otherwise, so both folders end old or both new.
 //
 // Every journal carries the identity of the storage that wrote it; a recovery acts only on a
-// journal of its own storage, and only on the temporary names of ours and the pack files the
-// journal lists, in the journal's own folder. Anything else is left alone.
+// journal of its own storage (or of one pack under the owner's shared identity, see
+// TSaveOwner), and only on the temporary names of ours and the pack files the journal lists,
+// in the journal's own folder. Anything else is left alone.
 inline constexpr const char* kSaveJournalName = ".~faceloom-save.journal";
 
 enum class TSavePhase : uint8_t { Stage = 0, Commit = 1 };
@@ -50,6 +51,11 @@ struct TSaveJournal {
 struct TSaveOwner {
     std::string Identity;
     std::string RecordFolder;  // with separator
+    // The identity faceloom-pack lends its saves (PackToolIdentity): a journal of one pack under
+    // it is completed too. Its runs are gone when their journals are found, since a caller
+    // recovers a folder only while it holds the folder's lock, which every run holds while it
+    // writes. Empty: none.
+    std::string Shared{};
 };
 
 std::string StagedNewName(size_t index);

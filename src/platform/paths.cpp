@@ -9,7 +9,10 @@
 
 namespace faceloom {
 
-std::string AppDataFolder() {
+namespace {
+
+// Where the per-user data folder is, by the environment, without creating it.
+std::string DataHome() {
     std::string folder;
     const char* dataHome = std::getenv("XDG_DATA_HOME");
     // The XDG rules ignore a relative XDG_DATA_HOME.
@@ -26,11 +29,30 @@ std::string AppDataFolder() {
         }
         folder = IncludeTrailingSeparator(home) + ".local/share";
     }
-    folder = IncludeTrailingSeparator(folder);
-    if (!ForceDirectories(folder)) {
+    return IncludeTrailingSeparator(folder);
+}
+
+bool redirected = false;
+std::string userDataFolder;
+
+}  // namespace
+
+std::string AppDataFolder() {
+    const std::string folder = DataHome();
+    if (folder.empty() || !ForceDirectories(folder)) {
         return {};
     }
     return folder;
+}
+
+std::string UserDataFolder() {
+    return redirected ? userDataFolder : DataHome();
+}
+
+void RedirectAppDataFolder(const std::string& folder) {
+    if (!redirected) userDataFolder = DataHome();
+    redirected = true;
+    ::setenv("XDG_DATA_HOME", folder.c_str(), 1);
 }
 
 std::string IncludeTrailingSeparator(std::string path) {

@@ -19,6 +19,14 @@ inline constexpr char kPathSeparator =
 // Empty when it cannot be found or created.
 std::string AppDataFolder();
 
+// The per-user data folder as the user has it, also in a process that moved its storage area
+// elsewhere (faceloom-pack's throwaway storage): what AppDataFolder() named before
+// RedirectAppDataFolder, else AppDataFolder() itself. Not created; empty when unknown.
+std::string UserDataFolder();
+// Points AppDataFolder() at folder (XDG_DATA_HOME) for the rest of the process, while
+// UserDataFolder() keeps naming the user's own. Call it before any other thread starts.
+void RedirectAppDataFolder(const std::string& folder);
+
 // Appends the separator unless the path already ends with one (an empty path stays empty).
 std::string IncludeTrailingSeparator(std::string path);
 

@@ -17,7 +17,11 @@ namespace faceloom::test {
 class CliTest : public ::testing::Test {
 protected:
     ProgramResult Run(const std::vector<std::string>& args) { return RunPack(args, Env()); }
-    EnvOverrides Env() const { return {{"TMPDIR", programTemp_.path().string()}}; }
+    // The user's data folder is the test's own too: the folder locks and the identity the
+    // program's saves share live there.
+    EnvOverrides Env() const {
+        return {{"TMPDIR", programTemp_.path().string()}, {"XDG_DATA_HOME", userData_.path().string()}};
+    }
 
     // A folder for a pack (created), without trailing separator.
     std::string PackFolder(const std::string& name);
@@ -27,9 +31,12 @@ protected:
 
     const TempDir& ProgramTemp() const { return programTemp_; }
     const TempDir& Work() const { return work_; }
+    // The program's per-user data folder (XDG_DATA_HOME).
+    const TempDir& UserData() const { return userData_; }
 
 private:
     TempDir programTemp_;
+    TempDir userData_;
     TempDir work_;
 };
 

@@ -416,5 +416,58 @@ TEST_F(SafetyTest, JournalsRoundTripAndFinishACommittedSave) {
     EXPECT_EQ(ReadBytes(target + "_define.ini"), "new");
 }
 
+// The identity faceloom-pack lends its saves opens only its one-pack committed journals to
+// the owner that accepts it; anything else under it, and any other storage's, stays untouched.
+TEST_F(SafetyTest, TheSharedIdentityCompletesOnlyOnePackCommittedSaves) {
+    const std::string own(32, 'a');
+    const std::string shared(32, 'b');
+    const TSaveOwner owner{own, sources.folder(), shared};
+    struct TCase {
+        std::string identity;
+        std::string pair;
+        TSavePhase phase;
+        TSaveRecovery outcome;
+    };
+    const TCase cases[] = {
+        {shared, "", TSavePhase::Commit, TSaveRecovery::RolledForward},
+        {own, "", TSavePhase::Commit, TSaveRecovery::RolledForward},
+        {shared, "0123456789abcdef", TSavePhase::Stage, TSaveRecovery::Foreign},
+        {shared, "0123456789abcdef", TSavePhase::Commit, TSaveRecovery::Foreign},
+        {shared, "", TSavePhase::Stage, TSaveRecovery::Foreign},
+        {std::string(32, 'c'), "", TSavePhase::Commit, TSaveRecovery::Foreign},
+    };
+    int index = 0;
+    for (const TCase& c : cases) {
+        const std::string target = sources.folder() + "shared" + std::to_string(index++) + "/";
+        fs::create_directories(target);
+        WriteBytes(target + "_define.ini", "old");
+        WriteBytes(target + "aa.gif", "old picture");
+        WriteBytes(target + StagedNewName(0), "new");
+        TSaveJournal journal;
+        journal.Phase = c.phase;
+        journal.Identity = c.identity;
+        journal.Pair = c.pair;
+        journal.NewNames = {"_define.ini"};
+        journal.OldNames = {"_define.ini", "aa.gif"};
+        WriteBytes(target + kSaveJournalName, journal.Encode());
+        EXPECT_EQ(RecoverSave(target, owner), c.outcome) << index;
+        if (c.outcome == TSaveRecovery::RolledForward) {
+            EXPECT_EQ(ListFiles(target), std::vector<std::string>{"_define.ini"}) << index;
+            EXPECT_EQ(ReadBytes(target + "_define.ini"), "new") << index;
+        } else {
+            EXPECT_EQ(ListFiles(target).size(), 4u) << index;
+            EXPECT_EQ(ReadBytes(target + "_define.ini"), "old") << index;
+        }
+    }
+    // Without a shared identity the program's journal is another storage's.
+    const std::string target = sources.folder() + "unshared/";
+    fs::create_directories(target);
+    TSaveJournal journal;
+    journal.Phase = TSavePhase::Commit;
+    journal.Identity = shared;
+    WriteBytes(target + kSaveJournalName, journal.Encode());
+    EXPECT_EQ(RecoverSave(target, TSaveOwner{own, sources.folder()}), TSaveRecovery::Foreign);
+}
+
 }  // namespace
 }  // namespace faceloom::test

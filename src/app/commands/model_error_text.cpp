@@ -57,6 +57,8 @@ int ModelErrorTextId(TModelError error) {
             return 2221;
         case TModelError::HistoryDropped:
             return 2222;
+        case TModelError::FolderInUse:
+            return 2261;
         // A failure that gave no reason is an unexpected one.
         case TModelError::None:
         case TModelError::Unexpected:

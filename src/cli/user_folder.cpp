@@ -1,0 +1,33 @@
+#include "cli/user_folder.h"
+
+#include "model/pack_save.h"
+#include "platform/files.h"
+#include "storage/user_folder_guard.h"
+
+namespace faceloom::cli {
+
+std::string SettleFolder(const std::string& folder, TFolderLock& lock, bool mustLock) {
+    if (!lock.Acquire(folder, FolderLockFolder())) {
+        if (mustLock || FileExists(folder + kSaveJournalName)) {
+            const long holder = lock.HolderPid();
+            return "it is in use by another program (the Faceloom editor or another faceloom-pack" +
+                   (holder > 0 ? ", process " + std::to_string(holder) : std::string()) +
+                   "); nothing was changed, try again when it is done with the folder";
+        }
+        return {};
+    }
+    if (!DirectoryExists(folder)) return {};
+    const std::string tool = PackToolIdentity(false);
+    switch (RecoverSave(folder, TSaveOwner{tool, std::string(), tool})) {
+        case TSaveRecovery::Failed:
+            return "an unfinished save there could not be completed";
+        case TSaveRecovery::Foreign:
+            return "it holds an unfinished save of the editor or a damaged save journal (" +
+                   std::string(kSaveJournalName) +
+                   "); opening the folder in the editor that saved it completes it";
+        default:
+            return {};
+    }
+}
+
+}  // namespace faceloom::cli
