@@ -103,18 +103,8 @@ bool LostSomething(TImportNoteKind kind) {
 
 // Why an open or save of DEST failed, where the reason is the user's to act on.
 std::string OpenFailure(TModelError error) {
-    switch (error) {
-        case TModelError::FolderInUse:
-            return ": it is in use by another program (the Faceloom editor or another faceloom-pack)";
-        case TModelError::ForeignSave:
-            return ": it holds an unfinished save of the editor or a damaged save journal (" +
-                   std::string(kSaveJournalName) +
-                   "); opening the folder in the editor that saved it completes it";
-        case TModelError::RecoveryFailed:
-            return ": an unfinished save there could not be completed";
-        default:
-            return "";
-    }
+    const std::string reason = FolderFailure(error);
+    return reason.empty() ? reason : ": " + reason;
 }
 
 int RunImport(const TParsedArgs& args, TCliIo& io) {
