@@ -107,7 +107,7 @@ TSmileReport ReportSmile(const TDefineDecoder& model, int32_t index, const TRena
 
 TPackReport OpenPackReport(const std::string& folder, uint8_t kind, TCodePage codePage,
                            const std::function<void()>& checkpoint,
-                           const std::function<void(TDefineDecoder&)>& inspect) {
+                           const std::function<void(TDefineDecoder&)>& inspect, uint64_t frameBudget) {
     TPackReport report;
     report.Folder = folder;
     report.Kind = kind;
@@ -115,6 +115,7 @@ TPackReport OpenPackReport(const std::string& folder, uint8_t kind, TCodePage co
     TDefineDecoder model("Storage");
     model.SetBothMode(false);
     model.SetCurrentPack(kind);
+    if (frameBudget != 0) model.SetFrameBudget(frameBudget);
 
     TRenameTracker renames;
     int32_t phase = -1;

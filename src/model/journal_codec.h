@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -22,6 +23,12 @@ public:
 private:
     std::string text_;
 };
+
+// The body of a journal (its header line and fields) with its checksum line appended, as
+// Finish writes it.
+std::string SealJournal(std::string_view body);
+// Bytes of the checksum line at the end of every journal.
+inline constexpr size_t kJournalSealBytes = 1 + 16 + 1;
 
 // The fields of a journal of the given kind, or nullopt.
 std::optional<std::vector<std::string>> ReadJournalFields(std::string_view bytes, std::string_view kind);
