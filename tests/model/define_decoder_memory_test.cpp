@@ -19,6 +19,7 @@
 #include "model/edit_history.h"
 #include "model/edit_journal.h"
 #include "model/pack_check.h"
+#include "model/pack_save.h"
 #include "platform/code_page.h"
 #include "platform/files.h"
 #include "storage/config_manager.h"
@@ -304,6 +305,34 @@ TEST_F(MemoryTest, AnOversizedHistoryIndexIsRefusedBeforeItIsRead) {
     EXPECT_EQ(report, "limited, loaded 1, smiles 1, can undo 0, modified 1");
 #endif
     EXPECT_FALSE(DirectoryExists(StorageFolder(kAnimatedPack) + kHistoryFolderName));
+}
+
+// A journal carries a history index and a definition: one far larger than any of ours is left
+// unread (and so untouched, as a damaged one is), under an address space that could not hold it.
+TEST(JournalSizeTest, OversizedJournalsAreLeftAsTheyAreWithoutBeingRead) {
+    TempDir dir;
+    const std::string folder = dir.folder();
+    const std::string identity = "0123456789abcdef0123456789abcdef";
+    for (const char* name : {kEditJournalName, kSaveJournalName}) {
+        WriteBytes(folder + name, "");
+        ASSERT_EQ(::truncate((folder + name).c_str(), 280 * 1000 * 1000), 0);  // sparse
+    }
+    const std::string report = InChild(folder + "report.txt", [&] {
+        const bool limited = LimitAddressSpace(128 * kMiB);
+        const bool edit = RecoverEdit(folder, identity);
+        const TSaveRecovery save = RecoverSave(folder, TSaveOwner{identity, folder});
+        std::ostringstream out;
+        out << (limited ? "limited" : "not limited") << ", edit recovered " << edit << ", save foreign "
+            << (save == TSaveRecovery::Foreign);
+        return out.str();
+    });
+#ifdef FACELOOM_SANITIZED
+    EXPECT_EQ(report, "not limited, edit recovered 0, save foreign 1");
+#else
+    EXPECT_EQ(report, "limited, edit recovered 0, save foreign 1");
+#endif
+    for (const char* name : {kEditJournalName, kSaveJournalName})
+        EXPECT_EQ(std::filesystem::file_size(folder + name), 280u * 1000 * 1000) << name;
 }
 
 // The history never writes an index the start-up would refuse: past kMaxIndexBytes the oldest
