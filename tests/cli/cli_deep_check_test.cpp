@@ -73,7 +73,7 @@ TEST_F(DeepCheckTest, PicturesPastTheFrameBudgetAreListedAsTooLargeForMemory) {
         EXPECT_NE(
             deep.out.find(std::string("    [damaged-picture] Smile ") + smile + ": the picture «" + name +
                           "» cannot be read: too large for memory: the frames of the pack's pictures "
-                          "would take more than 100 MB together.\n"),
+                          "together would pass their limit (megabytes: 100).\n"),
             std::string::npos)
             << deep.out;
     }
