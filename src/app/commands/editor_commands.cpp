@@ -136,6 +136,8 @@ void TEditorCommands::ApplyLanguage(const TLang& lang) {
         importTexts_[k] = Text(lang, kImportTextBase + static_cast<int>(k));
     importPhases_ = {Text(lang, kTextFirstPhase), Text(lang, kTextFirstPhase + 3)};
     UpdateHistoryState();
+    // A reason the check words itself (too large for memory) is in the findings: made again.
+    RefreshCheck();
 }
 
 // --- Shared routines -------------------------------------------------------------------------
