@@ -7,7 +7,8 @@
 // one leaves every file as it was.
 //
 // Input: a selector byte (bit 0: an edit journal, else a save journal; bit 1: the record that
-// commits the pair kFuzzPair exists), then the journal's bytes. The folder holds pack files,
+// commits the pair kFuzzPair exists; bit 2: the journal's check value is recomputed, so that
+// mutations reach the decoders behind it), then the journal's bytes. The folder holds pack files,
 // staged files of a save, files that are none of these, a sub-folder, and a file beside the
 // folder. The storage's identity is kFuzzIdentity.
 #include <cstdint>
@@ -66,8 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Write(folder + ".~faceloom-move-0.tmp", "parked");
 
     const bool edit = size > 0 && (data[0] & 1) != 0;
-    const std::string journal(reinterpret_cast<const char*>(data) + (size > 0 ? 1 : 0),
-                              size > 0 ? size - 1 : 0);
+    std::string journal(reinterpret_cast<const char*>(data) + (size > 0 ? 1 : 0), size > 0 ? size - 1 : 0);
+    if (size > 0 && (data[0] & 4) != 0) journal = faceloom::fuzz::Resealed(journal);
     if (edit) {
         Write(folder + faceloom::kEditJournalName, journal);
         const std::optional<faceloom::TEditJournal> decoded = faceloom::TEditJournal::Decode(journal);

@@ -71,6 +71,9 @@ public:
     std::atomic<int32_t> FrameIndex{0};
     // Set before Pending clears, by the thread that decoded the picture.
     std::atomic<bool> LoadError{false};
+    // With LoadError: the picture is not damaged, its frames did not fit the pack's budget of
+    // decoded frames (too large for memory).
+    std::atomic<bool> TooLargeForMemory{false};
     // True while the picture waits to be decoded in the background (the smile shows nothing
     // yet, and is neither missing nor damaged).
     std::atomic<bool> Pending{false};

@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <charconv>
+#include <cstdint>
 #include <exception>
 
 #include "cli/commands.h"
@@ -18,6 +20,7 @@ const char kCheckHelp[] =
     "Usage: faceloom-pack check [--static|--animated] [--code-page NAME] FOLDER...\n"
     "       faceloom-pack check --deep [--json] [--werror] [--lang FILE] [--static|--animated]\n"
     "                           [--code-page NAME] FOLDER...\n"
+    "       (both also take [--frame-memory MB])\n"
     "\n"
     "Opens each pack folder as the editor opens it (its _define.ini and its pictures of\n"
     "the kind asked, paired in name order and decoded) and prints for each:\n"
@@ -37,6 +40,10 @@ const char kCheckHelp[] =
     "\n"
     "A pack with no smiles, or with no smile that has a picture, is also noted on the\n"
     "error stream (perhaps the wrong kind was asked).\n"
+    "\n"
+    "The decoded frames of a pack's pictures hold at most 1024 MB together (the editor's\n"
+    "FrameMemoryMB setting); a picture past that is a load error, too large for memory,\n"
+    "listed as a damaged picture with that reason.\n"
     "\n"
     "With --deep every problem is listed with the smiles it concerns instead of the counts:\n"
     "\n"
@@ -76,6 +83,8 @@ const char kCheckHelp[] =
     "  --static          the folders are static packs of BMP pictures\n"
     "  --code-page NAME  code page of the signatures: windows-1251 (default) or\n"
     "                    windows-1252\n"
+    "  --frame-memory MB the budget of each pack's decoded frames, 1 to 1048576\n"
+    "                    (default 1024)\n"
     "  -h, --help        show this help\n"
     "\n"
     "Exit status: 0 when every pack has no errors and no duplicate signatures (with --deep:\n"
@@ -83,11 +92,23 @@ const char kCheckHelp[] =
     "error or when a folder cannot be read (the message goes to the error stream and the\n"
     "other folders are still checked).\n";
 
+// The budget of --frame-memory in bytes; 0 without the option (the setting's).
+uint64_t FrameBudgetOf(const TParsedArgs& args) {
+    if (!args.Has("--frame-memory")) return 0;
+    const std::string value = args.Value("--frame-memory");
+    uint64_t megabytes = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), megabytes);
+    if (error != std::errc() || end != value.data() + value.size() || megabytes < 1 || megabytes > (1u << 20))
+        throw EUsageError("--frame-memory wants megabytes from 1 to 1048576, not '" + value + "'");
+    return megabytes << 20;
+}
+
 int RunCheck(const TParsedArgs& args, TCliIo& io) {
     ExpectPositionals(args, 1, args.Positionals.size(), "FOLDER");
     const uint8_t kind = PackKindOf(args);
     const TCodePage codePage = CodePageOf(args);
     const bool deep = args.Has("--deep");
+    const uint64_t frameBudget = FrameBudgetOf(args);
     if (!deep) {
         for (const char* option : {"--json", "--werror", "--lang"}) {
             if (args.Has(option)) throw EUsageError(std::string(option) + " needs --deep");
@@ -121,10 +142,14 @@ int RunCheck(const TParsedArgs& args, TCliIo& io) {
             auto work = storage.Work();
             std::function<void(TDefineDecoder&)> inspect;
             if (deep) {
-                inspect = [&](TDefineDecoder& model) { findings = CheckPack(CheckInputOf(model, codePage)); };
+                inspect = [&](TDefineDecoder& model) {
+                    TCheckInput input = CheckInputOf(model, codePage);
+                    input.Texts = texts;
+                    findings = CheckPack(input);
+                };
             }
             report = OpenPackReport(
-                folder, kind, codePage, [&storage] { storage.Checkpoint(); }, inspect);
+                folder, kind, codePage, [&storage] { storage.Checkpoint(); }, inspect, frameBudget);
         } catch (const std::exception& error) {
             PrintError(io, "cannot open '" + folder + "': " + error.what());
             status = kExitUsage;
@@ -170,7 +195,8 @@ const TCommand kCheckCommand{
      {"--deep", false},
      {"--json", false},
      {"--werror", false},
-     {"--lang", true}},
+     {"--lang", true},
+     {"--frame-memory", true}},
     RunCheck,
 };
 

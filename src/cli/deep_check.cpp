@@ -50,10 +50,12 @@ TTextLookup LoadCheckTexts(const std::string& languageFile) {
     auto texts = std::make_shared<TLangTexts>();
     std::string moduleError;
     if (const std::optional<TPeStringTable> table = TPeStringTable::Open(languageFile, &moduleError)) {
-        for (int id = kCheckTextBase; id <= kCheckTextClean; ++id) {
+        auto take = [&](int id) {
             std::u16string t = table->Text(id);
             if (!t.empty()) (*texts)[static_cast<uint16_t>(id)] = std::move(t);
-        }
+        };
+        for (int id = kCheckTextBase; id <= kCheckTextClean; ++id) take(id);
+        take(kCheckTextTooLargeForMemory);
     } else {
         const std::optional<std::string> source = ReadWholeFile(languageFile);
         std::vector<TLangSourceError> errors;

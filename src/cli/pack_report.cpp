@@ -107,7 +107,7 @@ TSmileReport ReportSmile(const TDefineDecoder& model, int32_t index, const TRena
 
 TPackReport OpenPackReport(const std::string& folder, uint8_t kind, TCodePage codePage,
                            const std::function<void()>& checkpoint,
-                           const std::function<void(TDefineDecoder&)>& inspect) {
+                           const std::function<void(TDefineDecoder&)>& inspect, uint64_t frameBudget) {
     TPackReport report;
     report.Folder = folder;
     report.Kind = kind;
@@ -117,6 +117,7 @@ TPackReport OpenPackReport(const std::string& folder, uint8_t kind, TCodePage co
     model.SetCurrentPack(kind);
     // A folder the editor has open is still read (nothing in it is touched then).
     model.SetReadFoldersInUse(true);
+    if (frameBudget != 0) model.SetFrameBudget(frameBudget);
 
     TRenameTracker renames;
     int32_t phase = -1;

@@ -61,9 +61,11 @@ bool CanReadFolder(const std::string& folder, std::string& reason);
 // folder's "_define.ini") with a pack model on the current per-user data folder, and reports
 // what it built. checkpoint is called at every progress event of the model. inspect, when
 // given, sees the open model (its current pack is the one opened) before the working copy is
-// closed again, which happens before returning.
+// closed again, which happens before returning. frameBudget, when not 0, replaces the
+// setting's budget of the pack's decoded frames (bytes).
 TPackReport OpenPackReport(const std::string& folder, uint8_t kind, TCodePage codePage,
                            const std::function<void()>& checkpoint,
-                           const std::function<void(TDefineDecoder&)>& inspect = nullptr);
+                           const std::function<void(TDefineDecoder&)>& inspect = nullptr,
+                           uint64_t frameBudget = 0);
 
 }  // namespace faceloom::cli

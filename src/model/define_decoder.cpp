@@ -9,6 +9,7 @@
 #include "model/edit_journal.h"
 #include "model/pack_save.h"
 #include "pictures/bmp_decoder.h"
+#include "pictures/decoder_errors.h"
 #include "pictures/gif_decoder.h"
 #include "platform/code_page.h"
 #include "platform/files.h"
@@ -66,6 +67,7 @@ TDefineDecoder::TDefineDecoder(const std::string& modeName) : modeName_(modeName
         currentPack_ = current;
         bothMode_ = both;
     }
+    SetFrameBudget(uint64_t(config_->ReadInteger(TConfigIntegerKey::FrameMemoryMB)) << 20);
     bothPathsAssigned_ = config_->ReadBool(TConfigBoolKey::BothPathsAssigned);
     bothPath_ = config_->ReadString(TConfigStringKey::BothPath);
 
@@ -345,11 +347,16 @@ std::string TDefineDecoder::PicturePath(int32_t n) const {
 TRef<TSmile> TDefineDecoder::CreateSmile(const std::string& file, uint8_t kind) {
     TSmile* instance = SmileClass ? SmileClass() : nullptr;
     TRef<TSmile> smile(instance ? instance : new TSmile());
-    DecodePicture(*smile, file, kind);
+    DecodePicture(*smile, file, kind, frameBudgets_[kind & 1]);
     return smile;
 }
 
-void TDefineDecoder::DecodePicture(TSmile& smile, const std::string& file, uint8_t kind) {
+void TDefineDecoder::SetFrameBudget(uint64_t bytes) {
+    for (const std::shared_ptr<TFrameBudget>& budget : frameBudgets_) budget->SetLimit(bytes);
+}
+
+void TDefineDecoder::DecodePicture(TSmile& smile, const std::string& file, uint8_t kind,
+                                   const std::shared_ptr<TFrameBudget>& budget) {
     TRef<TPictureDecoder> picture;
     try {
         if (kind == kAnimatedPack) {
@@ -363,8 +370,13 @@ void TDefineDecoder::DecodePicture(TSmile& smile, const std::string& file, uint8
     }
     picture->WantSmileBitmaps = true;
     picture->WantTransparent = true;
+    picture->Budget = budget;
     try {
         picture->Decode();
+    } catch (const ETooLargeForMemory&) {
+        smile.TooLargeForMemory = true;
+        smile.LoadError = true;
+        return;
     } catch (...) {
         // Any failure, not only the decoders' own: a corrupt file may also run out of memory.
         smile.LoadError = true;

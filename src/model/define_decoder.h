@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -12,6 +13,7 @@
 #include "model/decode_queue.h"
 #include "model/edit_history.h"
 #include "pictures/base_object.h"
+#include "pictures/frame_budget.h"
 #include "platform/errors.h"
 #include "platform/flush_batch.h"
 #include "platform/folder_lock.h"
@@ -372,8 +374,20 @@ public:
     // whole pack's counts now (the error report before saving).
     void FinishDecoding();
     // Decodes file as a picture of kind into smile: without picture when the file cannot be
-    // opened, with LoadError when it cannot be decoded.
-    static void DecodePicture(TSmile& smile, const std::string& file, uint8_t kind);
+    // opened, with LoadError when it cannot be decoded, and with LoadError and
+    // TooLargeForMemory when its frames do not fit budget (none: no budget).
+    static void DecodePicture(TSmile& smile, const std::string& file, uint8_t kind,
+                              const std::shared_ptr<TFrameBudget>& budget = nullptr);
+
+    // Each pack's decoded frames hold at most this many bytes together ("FrameMemoryMB" of the
+    // mode's settings, 1 GiB by default): a picture past it loads as a load error, too large
+    // for memory, and the pack still opens. Bytes come back as pictures are let go.
+    uint64_t FrameBudget() const { return frameBudgets_[0]->Limit(); }
+    // For this run only (the command line's option); the pictures decoded from now on.
+    void SetFrameBudget(uint64_t bytes);
+    // The bytes a pack's decoded frames hold now, and the most they held at once.
+    uint64_t FrameBytes(uint8_t pack) const { return frameBudgets_[pack & 1]->Held(); }
+    uint64_t PeakFrameBytes(uint8_t pack) const { return frameBudgets_[pack & 1]->Peak(); }
 
 private:
     struct TPack {
@@ -604,8 +618,16 @@ private:
     int running_ = 0;    // operations under way (nested ones included)
     int firing_ = 0;     // events being answered
     bool deferDecoding_ = false;
-    // Last, so that it stops (and lets go of its smiles) before anything else goes.
-    std::unique_ptr<TDecodeQueue> decodeQueue_ = std::make_unique<TDecodeQueue>(&DecodePicture);
+    // Per pack, shared with its pictures (which may outlive the model in the views' hands).
+    const std::shared_ptr<TFrameBudget> frameBudgets_[kPackCount] = {std::make_shared<TFrameBudget>(),
+                                                                     std::make_shared<TFrameBudget>()};
+    // Last, so that it stops (and lets go of its smiles) before anything else goes. Its thread
+    // charges the same budgets, which count atomically.
+    std::unique_ptr<TDecodeQueue> decodeQueue_ =
+        std::make_unique<TDecodeQueue>([budgets = std::array{frameBudgets_[0], frameBudgets_[1]}](
+                                           TSmile& smile, const std::string& file, uint8_t kind) {
+            DecodePicture(smile, file, kind, budgets[kind & 1]);
+        });
 };
 
 }  // namespace faceloom

@@ -385,6 +385,7 @@ bool TDefineDecoder::DeletePicture(int32_t index) {
         smile.SetPicture(nullptr);
         // Without its file the smile is a missing one now, also if its picture had failed to load.
         smile.LoadError = false;
+        smile.TooLargeForMemory = false;
         AfterEdit();
         return true;
     });

@@ -249,12 +249,15 @@ void TDefineDecoder::LoadHistory(uint8_t p) {
         return;
     }
     if (EntryKind(folder) != TEntryKind::Folder) return;
-    const std::optional<std::string> bytes = ReadWholeFile(pack.Folder + kHistoryIndexName);
+    // Bounded before it is read: a forged index of any size costs no more than a real one.
+    bool tooLarge = false;
+    const std::optional<std::string> bytes =
+        ReadWholeFile(pack.Folder + kHistoryIndexName, TEditHistory::kMaxIndexBytes, &tooLarge);
     std::optional<TEditHistory> history = bytes ? TEditHistory::Decode(*bytes, identity_) : std::nullopt;
     if (!history) {
         RemoveTree(folder);
         // What was saved is not known any more.
-        if (bytes) pack.History.MarkUnsaved();
+        if (bytes || tooLarge) pack.History.MarkUnsaved();
         return;
     }
     pack.History = std::move(*history);

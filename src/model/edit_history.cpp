@@ -110,7 +110,13 @@ void TEditHistory::Redone(std::vector<std::string>& dropped) {
 // The oldest steps go first; a redo step goes only when no older one is left to drop, and
 // the step at hand always stays.
 void TEditHistory::Trim(size_t keep, std::vector<std::string>& dropped) {
-    while (steps_.size() > kMaxSteps || KeptBytes() > kMaxKeptBytes) {
+    // Room for the identity, whose length the encoding without it leaves out.
+    constexpr uint64_t kIdentityRoom = 1024;
+    const auto tooLarge = [this] {
+        return steps_.size() > kMaxSteps || KeptBytes() > kMaxKeptBytes ||
+               Encode(std::string()).size() + kIdentityRoom > kMaxIndexBytes;
+    };
+    while (tooLarge()) {
         if (cursor_ > 0 && keep > 0) {
             DropFront(dropped);
             --keep;
@@ -171,6 +177,7 @@ std::string TEditHistory::Encode(const std::string& identity) const {
 }
 
 std::optional<TEditHistory> TEditHistory::Decode(std::string_view bytes, const std::string& identity) {
+    if (bytes.size() > kMaxIndexBytes) return std::nullopt;
     const std::optional<std::vector<std::string>> fields = ReadJournalFields(bytes, kHistoryKind);
     if (!fields || identity.empty()) return std::nullopt;
     TFieldReader in(*fields);

@@ -77,6 +77,10 @@ class TEditHistory {
 public:
     static constexpr size_t kMaxSteps = 200;
     static constexpr uint64_t kMaxKeptBytes = 64ull << 20;
+    // Largest index read back (checked before it is read): an index is a few kilobytes, and
+    // a forged one must not make start-up allocate gigabytes. The oldest steps go before the
+    // index would grow past it.
+    static constexpr uint64_t kMaxIndexBytes = 16ull << 20;
 
     const std::vector<THistoryStep>& Steps() const { return steps_; }
     // Steps before the cursor are done, the others undone (redo steps).
@@ -124,8 +128,8 @@ public:
     std::vector<std::string> KeptNames() const;
 
     std::string Encode(const std::string& identity) const;
-    // Nullopt unless whole (checksum), of this identity, and consistent: kinds, counts, cursor,
-    // kept names of the form "k<n>.gif" / "k<n>.bmp" and never held twice, signatures a line
+    // Nullopt unless at most kMaxIndexBytes, whole (checksum), of this identity, and consistent: kinds,
+    // counts, cursor, kept names of the form "k<n>.gif" / "k<n>.bmp" and never held twice, signatures a line
     // can hold.
     static std::optional<TEditHistory> Decode(std::string_view bytes, const std::string& identity);
 

@@ -202,7 +202,7 @@ bool RollBackEdit(const std::string& folder, const std::string& identity, const 
 bool RecoverEdit(const std::string& folder, const std::string& identity) {
     const std::string path = folder + kEditJournalName;
     if (!FileExists(path)) return true;
-    const std::optional<std::string> bytes = ReadWholeFile(path);
+    const std::optional<std::string> bytes = ReadWholeFile(path, kMaxJournalBytes);
     const std::optional<TEditJournal> edit = bytes ? TEditJournal::Decode(*bytes) : std::nullopt;
     // Not one of ours, or damaged: it names no file that can be trusted, and the pictures it
     // may have parked under temporary names stay where they are.

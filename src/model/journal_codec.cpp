@@ -41,12 +41,16 @@ void TJournalWriter::Number(uint64_t value) {
 }
 
 std::string TJournalWriter::Finish() const {
-    return text_ + "#" + Hex(Checksum(text_)) + "\n";
+    return SealJournal(text_);
+}
+
+std::string SealJournal(std::string_view body) {
+    return std::string(body) + "#" + Hex(Checksum(body)) + "\n";
 }
 
 std::optional<std::vector<std::string>> ReadJournalFields(std::string_view bytes, std::string_view kind) {
     // The checksum line: "#" and 16 hex digits and a line feed at the very end.
-    constexpr size_t kTail = 1 + 16 + 1;
+    constexpr size_t kTail = kJournalSealBytes;
     if (bytes.size() < kTail || bytes.back() != '\n' || bytes[bytes.size() - kTail] != '#')
         return std::nullopt;
     const std::string_view body = bytes.substr(0, bytes.size() - kTail);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -22,6 +23,17 @@ public:
 private:
     std::string text_;
 };
+
+// The body of a journal (its header line and fields) with its checksum line appended, as
+// Finish writes it.
+std::string SealJournal(std::string_view body);
+// Bytes of the checksum line at the end of every journal.
+inline constexpr size_t kJournalSealBytes = 1 + 16 + 1;
+
+// Largest journal read back, checked before it is read: a journal holds names, a definition
+// and a history index (itself at most 16 MiB), and one larger is not ours and must not make a
+// recovery allocate whatever it says.
+inline constexpr uint64_t kMaxJournalBytes = 64ull << 20;
 
 // The fields of a journal of the given kind, or nullopt.
 std::optional<std::vector<std::string>> ReadJournalFields(std::string_view bytes, std::string_view kind);

@@ -13,7 +13,8 @@
 //   NoSignatures        %1 smile
 //   BlankSignature      %1 smile, %2 the signature's position (from 1)
 //   MissingPicture      %1 smile, %2 the picture's file name
-//   DamagedPicture      %1 smile, %2 file name, %3 the decoder's message
+//   DamagedPicture      %1 smile, %2 file name, %3 the decoder's message (for a picture too
+//                       large for memory: text 2281, which names the frames' budget)
 //   OtherKindPicture    %1 smile, %2 file name, %3 what the file is ("BMP" or "GIF")
 //   IdenticalPictures   %1 the later smile, %2 the first smile with that picture
 //   LargeArea           %1 smile, %2 width×height, %3 how many times the median area
@@ -74,6 +75,7 @@ TCheckInput CheckInputOf(const TDefineDecoder& model, TCodePage codePage) {
     input.WorkingFolder = model.WorkingFolder(pack);
     input.PictureName = [&model](int32_t n) { return model.PictureFileName(n); };
     if (model.SourcedPacks().Contains(pack)) input.SourceFolder = model.SourcePath(pack);
+    input.FrameBudget = model.FrameBudget();
     return input;
 }
 

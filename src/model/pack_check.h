@@ -79,6 +79,9 @@ struct TCheckLimits {
     int32_t MinPicturesForMedian = 3;
 };
 
+// A text of the current language by id (UTF-16, "%1".. placeholders).
+using TTextLookup = std::function<std::u16string(int id)>;
+
 // A pack to check: its smiles (not owned; the caller keeps them alive), where their picture
 // files are, and where the pack came from.
 struct TCheckInput {
@@ -91,6 +94,10 @@ struct TCheckInput {
     // The folder the pack was opened from (ending with the separator); empty when unknown.
     std::string SourceFolder;
     TCodePage CodePage = TCodePage::Windows1251;
+    // The pack's budget of decoded frames, named by a picture too large for memory, and the
+    // language that says so (none: the built-in one).
+    uint64_t FrameBudget = 0;
+    TTextLookup Texts;
 };
 
 // The current pack of the model as a check input; valid while the model lives and the pack
@@ -123,9 +130,10 @@ inline constexpr int kCheckTextBase = 2001;  // + kind
 inline constexpr int kCheckTextOmitted = 2018;
 inline constexpr int kCheckTextSeverityBase = 2019;  // + severity
 inline constexpr int kCheckTextClean = 2022;
+// The reason of a damaged-picture finding whose picture did not fit the frames' budget
+// (%1: the budget in MB).
+inline constexpr int kCheckTextTooLargeForMemory = 2281;
 
-// A text of the current language by id (UTF-16, "%1".. placeholders).
-using TTextLookup = std::function<std::u16string(int id)>;
 // The finding's sentence: its kind's text with %1.. replaced by its parameters.
 std::u16string FormatFinding(const TCheckFinding& finding, const TTextLookup& text);
 

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "animation/smile.h"
+#include "lang/builtin_texts.h"
+#include "lang/lang.h"
 #include "model/pack_check_parts.h"
 #include "pictures/bmp_decoder.h"
 #include "pictures/gif_decoder.h"
@@ -20,6 +22,7 @@
 #include "pictures/smile_bitmap32.h"
 #include "pictures/smile_bitmap8.h"
 #include "platform/byte_cursor.h"
+#include "platform/code_page.h"
 #include "platform/files.h"
 
 namespace faceloom::check {
@@ -195,6 +198,14 @@ std::string DecoderMessage(const std::string& path, uint8_t kind) {
     return {};
 }
 
+// Why a picture is too large for memory, in the input's language.
+std::string TooLargeForMemoryReason(const TCheckInput& input) {
+    const std::u16string text = input.Texts ? input.Texts(kCheckTextTooLargeForMemory)
+                                            : std::u16string(BuiltinText(kCheckTextTooLargeForMemory));
+    const std::string megabytes = std::to_string(input.FrameBudget >> 20);
+    return Utf16ToUtf8(FillPlaceholders(text, {megabytes}));
+}
+
 // The other pack kind's format, by the file's first bytes.
 const char* OtherKindOf(std::string_view bytes, uint8_t kind) {
     if (kind == 1 && bytes.substr(0, 2) == "BM") return "BMP";
@@ -238,6 +249,12 @@ void CheckPictures(const TCheckInput& input, TFindings& findings) {
         const std::string path = files ? input.WorkingFolder + name : std::string();
         TRef<TPictureDecoder> picture = entry->PictureRef();
 
+        if (entry->LoadError && entry->TooLargeForMemory) {
+            // Not decoded again: it would only take the memory the budget keeps it from.
+            findings.Add(TCheckKind::DamagedPicture, {smile}, {},
+                         {SmileNumber(smile), name, TooLargeForMemoryReason(input)});
+            continue;
+        }
         if (entry->LoadError) {
             const std::optional<std::string> bytes = files ? ReadWholeFile(path) : std::nullopt;
             if (const char* other = bytes ? OtherKindOf(*bytes, input.Kind) : nullptr) {

@@ -132,7 +132,7 @@ TSaveRecovery RecoverSave(const std::string& folder, const TSaveOwner& owner,
         RemoveOwnTempFiles(folder);
         return TSaveRecovery::Nothing;
     }
-    const std::optional<std::string> bytes = ReadWholeFile(path);
+    const std::optional<std::string> bytes = ReadWholeFile(path, kMaxJournalBytes);
     const std::optional<TSaveJournal> journal = bytes ? TSaveJournal::Decode(*bytes) : std::nullopt;
     // Damaged, or written by another storage (which may be saving there right now): nothing
     // can be said about the files, so none is touched.

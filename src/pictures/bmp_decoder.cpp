@@ -1,5 +1,6 @@
 #include "pictures/bmp_decoder.h"
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 
@@ -8,6 +9,23 @@
 #include "pictures/smile_bitmap32.h"
 
 namespace faceloom {
+
+namespace {
+
+// What the budget of the pack's frames is charged, counted before the pixels are read: while
+// the frame is made, the loaded picture, the result, its mask, the mask's copy and the frame
+// are held at once (five 32-bit surfaces at most); once decoded, the frame and its mask stay.
+constexpr uint64_t kWorkSurfaces = 5;
+uint64_t SurfaceBytes(int32_t width, int32_t height) {
+    return uint64_t(width) * uint64_t(height) * 4;
+}
+uint64_t FrameBytes(int32_t width, int32_t height, bool smileBitmap) {
+    if (!smileBitmap) return 2 * SurfaceBytes(width, height);  // the picture and its mask
+    const uint64_t maskRow = ((uint64_t(width) + 31) / 32) * 4;
+    return SurfaceBytes(width, height) + maskRow * uint64_t(height);
+}
+
+}  // namespace
 
 TBmpDecoder::TBmpDecoder(const std::string& FileName) : TPictureDecoder(FileName) {}
 
@@ -18,7 +36,11 @@ void TBmpDecoder::Decode() {
     Delays.clear();
     if (Stream == nullptr) throw EInvalidGraphic("Bitmap image is not valid: no data to read");
 
-    TBmpImage image = TBmpReader().Read(*Stream);
+    uint64_t work = 0;
+    TBmpImage image = TBmpReader(TBmpReader::kMaxPixelBytes, [&](int32_t width, int32_t height) {
+                          work = kWorkSurfaces * SurfaceBytes(width, height);
+                          ChargeBudget(work);
+                      }).Read(*Stream);
     TBitmap loaded(image.Width, image.Height);
     for (int32_t y = 0; y < image.Height; ++y) {
         uint32_t* row = loaded.Canvas.Row(y);
@@ -48,6 +70,7 @@ void TBmpDecoder::Decode() {
         Frames.push_back(std::make_unique<TBitmap>(std::move(result)));
     }
     Delays.push_back(kDelay);
+    RefundBudget(work - std::min(work, FrameBytes(Width, Height, SmileBitmaps)));
 }
 
 }  // namespace faceloom

@@ -68,8 +68,8 @@ struct TLayout {
 
 class TReader {
 public:
-    TReader(const uint8_t* data, size_t size, uint64_t maxPixelBytes)
-        : cursor_(data, size), maxPixelBytes_(maxPixelBytes) {}
+    TReader(const uint8_t* data, size_t size, uint64_t maxPixelBytes, const TBmpReader::TSizeCheck& sizeCheck)
+        : cursor_(data, size), maxPixelBytes_(maxPixelBytes), sizeCheck_(sizeCheck) {}
 
     TBmpImage Read() {
         uint32_t pixelOffset = ReadFileHeader();
@@ -191,6 +191,7 @@ private:
             Fail("picture of " + std::to_string(layout_.Width) + " x " + std::to_string(layout_.Height) +
                  " pixels is too large");
         }
+        if (sizeCheck_) sizeCheck_(static_cast<int32_t>(layout_.Width), static_cast<int32_t>(layout_.Height));
         if (bits == 16 || bits == 32) {
             bool bitFields = layout_.Compression == kBiBitFields || layout_.Compression == kBiAlphaBitFields;
             if (!bitFields) {
@@ -376,6 +377,7 @@ private:
 
     TByteCursor cursor_;
     uint64_t maxPixelBytes_;
+    const TBmpReader::TSizeCheck& sizeCheck_;
     TLayout layout_;
     TChannel channels_[3];
     std::vector<uint32_t> palette_;
@@ -385,7 +387,7 @@ private:
 }  // namespace
 
 TBmpImage TBmpReader::Read(const uint8_t* data, size_t size) const {
-    return TReader(data, size, maxPixelBytes_).Read();
+    return TReader(data, size, maxPixelBytes_, sizeCheck_).Read();
 }
 
 TBmpImage TBmpReader::Read(TStream& stream) const {

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "pictures/stream.h"
@@ -31,7 +33,12 @@ public:
     // Largest file read from a stream.
     static constexpr uint64_t kMaxFileBytes = 256ull << 20;
 
-    explicit TBmpReader(uint64_t maxPixelBytes = kMaxPixelBytes) : maxPixelBytes_(maxPixelBytes) {}
+    // Called with the picture's size once it is known to be within the limit, before the
+    // pixels are allocated; it may throw to stop the reading.
+    using TSizeCheck = std::function<void(int32_t width, int32_t height)>;
+
+    explicit TBmpReader(uint64_t maxPixelBytes = kMaxPixelBytes, TSizeCheck sizeCheck = {})
+        : maxPixelBytes_(maxPixelBytes), sizeCheck_(std::move(sizeCheck)) {}
 
     TBmpImage Read(const uint8_t* data, size_t size) const;
     // Reads the stream from its position to its end.
@@ -39,6 +46,7 @@ public:
 
 private:
     uint64_t maxPixelBytes_;
+    TSizeCheck sizeCheck_;
 };
 
 }  // namespace faceloom

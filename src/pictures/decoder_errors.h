@@ -26,4 +26,12 @@ public:
     explicit EInvalidGraphic(const std::string& message) : EAbort(message) {}
 };
 
+// The picture's frames do not fit beside the frames already decoded for its pack (the pack's
+// budget of decoded frames, TFrameBudget): the picture is not damaged, it is too large for
+// memory.
+class ETooLargeForMemory : public EAbort {
+public:
+    ETooLargeForMemory() : EAbort("Слишком велика для памяти") {}
+};
+
 }  // namespace faceloom

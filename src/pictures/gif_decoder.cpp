@@ -166,6 +166,7 @@ void TGifDecoder::Decode() {
     Frames.clear();
     Delays.clear();
     frameBytes_ = 0;
+    canvasBytes_ = 0;
     LoadBytes();
     // Fresh tables hold whatever the allocator left: the first image zeroes them whole.
     lzw_ = std::make_unique_for_overwrite<TLzwTables>();
@@ -203,6 +204,8 @@ void TGifDecoder::LoadBytes() {
 
 // Assigning {} to a vector would keep its capacity: the buffers are swapped out to free them.
 void TGifDecoder::ReleaseWorkState() {
+    RefundBudget(canvasBytes_);
+    canvasBytes_ = 0;
     in_ = TByteCursor();
     std::vector<uint8_t>().swap(bytes_);
     lzw_.reset();
@@ -231,7 +234,7 @@ void TGifDecoder::DecodeSmileBitmaps() {
 
     // The canvases always carry a mask (it tells background from drawn pixels when the
     // true-colour canvas is built); the frames get one only when Transparent.
-    ReserveFrame(PalettisedRowBytes(Width) + MaskRowBytes(Width), kPalettisedHeaderBytes);
+    ReserveFrame(PalettisedRowBytes(Width) + MaskRowBytes(Width), kPalettisedHeaderBytes, true);
     canvas8_ = std::make_unique<TSmileBitmap8>();
     canvas8_->Width = Width;
     canvas8_->Height = Height;
@@ -308,7 +311,7 @@ void TGifDecoder::DecodeSmileBitmaps() {
 
 void TGifDecoder::SwitchToTrueColor() {
     UseTrueColor = true;
-    ReserveFrame(uint64_t(Width) * 4 + MaskRowBytes(Width), kHeaderBytes);
+    ReserveFrame(uint64_t(Width) * 4 + MaskRowBytes(Width), kHeaderBytes, true);
     canvas32_ = std::make_unique<TSmileBitmap32>();
     canvas32_->Width = Width;
     canvas32_->Height = Height;
@@ -413,10 +416,14 @@ void TGifDecoder::FillImageRect() {
 }
 
 // Counts a new frame or canvas of Height rows of rowBytes each (plus headers) against the
-// budget, before it is allocated.
-void TGifDecoder::ReserveFrame(uint64_t rowBytes, uint64_t headerBytes) {
-    frameBytes_ += rowBytes * uint64_t(Height) + headerBytes;
+// picture's limit and the pack's budget, before it is allocated. A canvas is given back to the
+// budget when the decoding ends.
+void TGifDecoder::ReserveFrame(uint64_t rowBytes, uint64_t headerBytes, bool canvas) {
+    const uint64_t bytes = rowBytes * uint64_t(Height) + headerBytes;
+    frameBytes_ += bytes;
     if (frameBytes_ > MaxFrameBytes) Fail(kDataError);
+    ChargeBudget(bytes);
+    if (canvas) canvasBytes_ += bytes;
 }
 
 void TGifDecoder::AppendDelay() {
@@ -428,7 +435,7 @@ void TGifDecoder::AppendDelay() {
 // Transparent. No error is tolerated here.
 void TGifDecoder::DecodePlatformBitmaps() {
     ReadHeader();
-    ReserveFrame(uint64_t(Width) * (Transparent ? 8 : 4), 0);
+    ReserveFrame(uint64_t(Width) * (Transparent ? 8 : 4), 0, true);
     composed_ = std::make_unique<TBitmap>(Width, Height);
     composed_->Canvas.Fill(BackgroundColor);
     if (Transparent) {

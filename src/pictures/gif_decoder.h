@@ -31,6 +31,7 @@ class TSmileBitmap32;
 //   "Ошибка в данных"             graphic control size byte not 4; minimum code size not 2..9;
 //                                 frames and canvases would hold more than MaxFrameBytes; a file
 //                                 larger than kMaxFileBytes
+//   ETooLargeForMemory            a frame or canvas would pass the pack's Budget
 //   "Неожиданное окончание блока" (EDataBlockError) the sub-blocks ended while codes are due
 //   "Переполнение стека"          an LZW string longer than the 4097-entry stack
 //   "Стек пуст"                   a pop from the empty stack
@@ -84,7 +85,7 @@ private:
     std::unique_ptr<TSmileBitmap8> CopyCanvas8();
     std::unique_ptr<TSmileBitmap32> CopyCanvas32();
     void ShareMaskWithPrevious(TSmileBitmap& frame) const;
-    void ReserveFrame(uint64_t rowBytes, uint64_t headerBytes);
+    void ReserveFrame(uint64_t rowBytes, uint64_t headerBytes, bool canvas = false);
     void FillImageRect();
     void AppendDelay();
 
@@ -129,8 +130,10 @@ private:
     std::unique_ptr<TLzwTables> lzw_;
     uint32_t lzwDirty_ = 0;
     std::vector<uint8_t> rowBuffer_;
-    // Bytes held by the frames made so far (bounded against decompression bombs).
+    // Bytes held by the frames and canvases made so far (bounded against decompression bombs),
+    // and those of the canvases, which go when the decoding ends.
     uint64_t frameBytes_ = 0;
+    uint64_t canvasBytes_ = 0;
     // The global and local colour tables and the colours of the current image's table.
     std::unique_ptr<TColorTables> colors_;
     // The composed image: palettised and (from the switch on) true-colour canvases of the

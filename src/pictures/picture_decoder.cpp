@@ -1,9 +1,12 @@
 #include "pictures/picture_decoder.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
+#include "pictures/decoder_errors.h"
 #include "pictures/file_stream.h"
+#include "pictures/frame_budget.h"
 #include "pictures/smile_bitmap.h"
 
 namespace faceloom {
@@ -26,7 +29,22 @@ TPictureDecoder::TPictureDecoder(TStream& Stream) : Stream(&Stream) {}
 
 TPictureDecoder::TPictureDecoder() = default;
 
-TPictureDecoder::~TPictureDecoder() = default;
+TPictureDecoder::~TPictureDecoder() {
+    RefundBudget(charged_);
+}
+
+void TPictureDecoder::ChargeBudget(uint64_t bytes) {
+    if (!Budget) return;
+    if (!Budget->Take(bytes)) throw ETooLargeForMemory();
+    charged_ += bytes;
+}
+
+void TPictureDecoder::RefundBudget(uint64_t bytes) {
+    if (!Budget) return;
+    bytes = std::min(bytes, charged_);
+    Budget->Give(bytes);
+    charged_ -= bytes;
+}
 
 void TPictureDecoder::CloseStream() {
     if (!OwnsStream) return;
@@ -62,6 +80,8 @@ int32_t TPictureDecoder::GetDelay(int32_t Index) const {
 }
 
 void TPictureDecoder::Decode() {
+    // Decoding again replaces the frames: what they took goes back first.
+    RefundBudget(charged_);
     SmileBitmaps = WantSmileBitmaps;
     Transparent = WantTransparent;
     BackgroundColor = WantBackgroundColor;

@@ -13,6 +13,7 @@
 
 namespace faceloom {
 
+class TFrameBudget;
 class TSmileBitmap;
 
 // A smile picture: equal-sized frames, one display time per frame (ms) and the picture's
@@ -56,6 +57,11 @@ public:
     bool WantSmileBitmaps = false;
     bool WantTransparent = true;
     TColor WantBackgroundColor = kColorWhite;
+    // The budget of decoded frames of the pack the picture belongs to (none: only the
+    // picture's own limits apply). Decode takes the bytes of the frames (and, while it runs,
+    // of its work canvases) before it allocates them, failing with ETooLargeForMemory when
+    // they do not fit; the picture gives them back when it goes.
+    std::shared_ptr<TFrameBudget> Budget;
 
 protected:
     // Stream-less construction (a picture made from another picture).
@@ -64,6 +70,12 @@ protected:
 
     // Frees the stream when the picture owns it; Stream becomes null then.
     void CloseStream();
+
+    // Takes bytes of the Budget before they are allocated; throws ETooLargeForMemory when
+    // they do not fit.
+    void ChargeBudget(uint64_t bytes);
+    // Gives back bytes taken by ChargeBudget that the picture no longer holds.
+    void RefundBudget(uint64_t bytes);
 
     // Every decoder holds one for the whole of its Decode, so that an owned stream is closed
     // when decoding ends, on failure as on success.
@@ -80,6 +92,7 @@ protected:
 
 private:
     std::unique_ptr<TStream> ownedStream_;
+    uint64_t charged_ = 0;  // bytes of the Budget held
 };
 
 }  // namespace faceloom

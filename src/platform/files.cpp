@@ -516,6 +516,39 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
     return bytes;
 }
 
+std::optional<std::string> ReadWholeFile(const std::string& path, uint64_t maxBytes, bool* tooLarge) {
+    if (tooLarge != nullptr) *tooLarge = false;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct TCloseAtEnd {
+        int fd;
+        ~TCloseAtEnd() { ::close(fd); }
+    } const closeAtEnd{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    const uint64_t size = static_cast<uint64_t>(st.st_size);
+    if (size > maxBytes) {
+        if (tooLarge != nullptr) *tooLarge = true;
+        return std::nullopt;
+    }
+    // One byte more than the size: a file that grew meanwhile is refused, never read cut.
+    std::string bytes(static_cast<size_t>(size) + 1, '\0');
+    size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return std::nullopt;
+        if (n == 0) break;
+        got += static_cast<size_t>(n);
+    }
+    if (got > size) {
+        if (tooLarge != nullptr) *tooLarge = got > maxBytes;
+        return std::nullopt;
+    }
+    bytes.resize(got);
+    return bytes;
+}
+
 void WriteFileAtomic(const std::string& path, std::string_view bytes, TDurability durability,
                      TFlushBatch* batch) {
     const bool ok = ReplaceViaTemp(path, durability, batch,

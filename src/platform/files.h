@@ -107,6 +107,10 @@ bool ForceDirectories(const std::string& folder);
 
 // The whole file; nullopt when it cannot be opened or read.
 std::optional<std::string> ReadWholeFile(const std::string& path);
+// The whole file when it holds at most maxBytes; nullopt when it cannot be opened or read or
+// is larger (then tooLarge, when given, is set), found before anything is allocated for it.
+std::optional<std::string> ReadWholeFile(const std::string& path, uint64_t maxBytes,
+                                         bool* tooLarge = nullptr);
 
 // Replaces the file's content safely: writes to a temp file in the same folder, flushes it
 // and renames it over the old one. Throws EInOutError("Unable to write to <path>") on

@@ -1,5 +1,9 @@
 #include "storage/config_manager.h"
 
+#include <climits>
+#include <cstddef>
+#include <iterator>
+
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "storage/settings_file.h"
@@ -13,6 +17,20 @@ constexpr const char* kSection = "Storage";
 
 bool DefaultOf(TConfigBoolKey key) {
     return key == TConfigBoolKey::Animated || key == TConfigBoolKey::ShowWarnings;
+}
+
+// Each integer key's name, default, least and most value, in the order of the keys.
+struct TIntegerKeyFacts {
+    const char* Name;
+    int32_t Default, Min, Max;
+};
+constexpr TIntegerKeyFacts kIntegerKeys[] = {
+    {"FrameMemoryMB", 1024, 1, INT32_MAX},
+};
+static_assert(std::size(kIntegerKeys) == static_cast<size_t>(TConfigIntegerKey::FrameMemoryMB) + 1);
+
+const TIntegerKeyFacts& FactsOf(TConfigIntegerKey key) {
+    return kIntegerKeys[static_cast<size_t>(key)];
 }
 
 }  // namespace
@@ -41,6 +59,10 @@ const char* ConfigKeyName(TConfigStringKey key) {
     return "";
 }
 
+const char* ConfigKeyName(TConfigIntegerKey key) {
+    return FactsOf(key).Name;
+}
+
 TConfigManager::TConfigManager(TStorageManager& storage)
     : storage_(storage), settings_(PrepareSettingsFile(storage), kSection, kSettingsFileName) {}
 
@@ -58,6 +80,16 @@ std::string TConfigManager::ReadString(TConfigStringKey key) const {
 
 void TConfigManager::WriteString(TConfigStringKey key, const std::string& value) {
     settings_.WriteString(ConfigKeyName(key), value);
+}
+
+int32_t TConfigManager::ReadInteger(TConfigIntegerKey key) const {
+    const TIntegerKeyFacts& facts = FactsOf(key);
+    const int32_t value = settings_.ReadInteger(facts.Name, facts.Default);
+    return value >= facts.Min && value <= facts.Max ? value : facts.Default;
+}
+
+void TConfigManager::WriteInteger(TConfigIntegerKey key, int32_t value) {
+    settings_.WriteInteger(ConfigKeyName(key), value);
 }
 
 std::string TConfigManager::TempFolder() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <utility>
 
@@ -20,9 +21,13 @@ enum class TConfigBoolKey {
 enum class TConfigStringKey {
     BothPath,  // base folder of the pair of packs; default ""
 };
+enum class TConfigIntegerKey {
+    FrameMemoryMB,  // MiB the decoded frames of each pack may hold; default 1024, at least 1
+};
 
 const char* ConfigKeyName(TConfigBoolKey key);
 const char* ConfigKeyName(TConfigStringKey key);
+const char* ConfigKeyName(TConfigIntegerKey key);
 
 // Typed access to the per-mode settings: every read goes to the file with the key's default,
 // every write reaches the file at once (or throws EInOutError).
@@ -48,6 +53,9 @@ public:
     void WriteBool(TConfigBoolKey key, bool value);
     std::string ReadString(TConfigStringKey key) const;
     void WriteString(TConfigStringKey key, const std::string& value);
+    // A value outside the key's range reads as its default.
+    int32_t ReadInteger(TConfigIntegerKey key) const;
+    void WriteInteger(TConfigIntegerKey key, int32_t value);
     // The batch's values in their order with one rewrite of the file, all or nothing (see
     // TSettingsSection::Write).
     void Write(const TBatch& batch) { settings_.Write(batch.values_); }

@@ -10,6 +10,8 @@
 #include "dialog_test_support.h"
 #include "lang/builtin_texts.h"
 #include "main_window_test_support.h"
+#include "model/pack_check.h"
+#include "support/pack_builder.h"
 
 namespace faceloom::test {
 namespace {
@@ -103,6 +105,37 @@ TEST_F(CheckWindowTest, AFindingChosenSelectsItsSmileAndItsFixIsOneUndoableStep)
     const std::string before = Define(editor);
     form.OnFix(stale);
     EXPECT_EQ(Define(editor), before);
+    EXPECT_TRUE(answers.Seen.empty());
+}
+
+// Open reports a picture whose frames do not fit the pack's budget: the smile shows the failed
+// picture, and the report lists it as unreadable for want of memory, in the language's words.
+TEST_F(CheckWindowTest, APictureTooLargeForMemoryIsReportedAfterOpen) {
+    TEditor editor;
+    TModalAnswers answers;
+    const std::string folder = MakePack("memory", 2, "a\r\nb\r\nc\r\n");
+    // Two frames of 3000 x 120: 400 KB each, and as much again for the canvas decoding them.
+    WriteGif(folder + "p2.gif", 3000, 120, 2, 7);
+    editor.Start();
+    editor.Window->Model()->SetFrameBudget(1 << 20);
+    Open(editor, folder);
+    TDefineDecoder& model = *editor.Window->Model();
+    ASSERT_EQ(model.SmileCount(), 3);
+    EXPECT_TRUE(model.Smile(2)->LoadError);
+    EXPECT_TRUE(model.Smile(2)->TooLargeForMemory);
+    EXPECT_NE(model.Smile(1)->Picture.load(), nullptr);
+    ExpectInStep(editor);
+
+    ASSERT_TRUE(editor.Forms.CheckForm->isVisible());
+    const QString reason = Q(BuiltinText(kCheckTextTooLargeForMemory)).replace("%1", "1");
+    const QString line =
+        Q(BuiltinText(2007)).replace("%1", "3").replace("%2", "ac.gif").replace("%3", reason);
+    EXPECT_EQ(Lines(editor), (QStringList{Q(BuiltinText(2019)) + " (1)", line}));
+
+    // The reason is the language's too.
+    const std::unique_ptr<TLang> english = English();
+    editor.Window->ApplyLanguageToAllWindows(*english);
+    EXPECT_NE(LineWith(editor, Q(english->Text(kCheckTextTooLargeForMemory)).replace("%1", "1")), nullptr);
     EXPECT_TRUE(answers.Seen.empty());
 }
 

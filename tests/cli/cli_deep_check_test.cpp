@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "cli_fixture.h"
+#include "support/gif_writer.h"
 #include "support/pack_builder.h"
 
 namespace faceloom::test {
@@ -38,6 +39,52 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
         text.replace(at, from.size(), to);
     }
     return text;
+}
+
+// Pictures whose frames do not fit the pack's budget of decoded frames (--frame-memory) are
+// load errors, listed as damaged pictures that are too large for memory; the option wants a
+// number of megabytes.
+TEST_F(DeepCheckTest, PicturesPastTheFrameBudgetAreListedAsTooLargeForMemory) {
+    // 2000 x 2000 and 12 frames of one pixel: 54 MB of frames each, 59 MB while decoded. Under
+    // 100 MB the first one fits and the other two do not.
+    GifPicture bomb;
+    bomb.width = bomb.height = 2000;
+    bomb.globalColors = {{255, 0, 0}, {0, 0, 255}};
+    for (int k = 0; k < 12; ++k) {
+        GifImage image;
+        image.width = image.height = 1;
+        image.left = static_cast<uint16_t>(k);
+        image.pixels = {static_cast<uint8_t>(k % 2)};
+        bomb.images.push_back(image);
+    }
+    const std::string pack = PackFolder("bombs");
+    for (const char* name : {"/aa.gif", "/ab.gif", "/ac.gif"}) WriteBytes(pack + name, EncodeGif(bomb));
+    WriteDefine(pack, "a\r\nb\r\nc");
+
+    const ProgramResult counts = Run({"check", "--frame-memory", "100", pack});
+    EXPECT_EQ(counts.exitCode, 1);
+    EXPECT_NE(counts.out.find("  load errors: 2\n"), std::string::npos) << counts.out;
+
+    const ProgramResult deep = Run({"check", "--deep", "--frame-memory", "100", "--lang",
+                                    std::string(FACELOOM_SOURCE_DIR) + "/languages/English.txt", pack});
+    EXPECT_EQ(deep.exitCode, 1);
+    for (const char* smile : {"2", "3"}) {
+        const std::string name = smile[0] == '2' ? "ab.gif" : "ac.gif";
+        EXPECT_NE(
+            deep.out.find(std::string("    [damaged-picture] Smile ") + smile + ": the picture «" + name +
+                          "» cannot be read: too large for memory: the frames of the pack's pictures "
+                          "together would pass their limit (megabytes: 100).\n"),
+            std::string::npos)
+            << deep.out;
+    }
+    EXPECT_EQ(deep.out.find("Smile 1: the picture"), std::string::npos) << deep.out;
+
+    for (const char* value : {"0", "-1", "1048577", "lots"}) {
+        SCOPED_TRACE(value);
+        const ProgramResult refused = Run({"check", "--frame-memory", value, pack});
+        EXPECT_EQ(refused.exitCode, 2);
+        EXPECT_NE(refused.err.find("--frame-memory wants megabytes"), std::string::npos) << refused.err;
+    }
 }
 
 TEST_F(DeepCheckTest, JsonMatchesTheGoldenFileAndThePackIsUntouched) {

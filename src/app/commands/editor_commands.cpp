@@ -26,6 +26,7 @@
 #include "app/dialogs/signature_form.h"
 #include "app/dialogs/smile_exists_form.h"
 #include "app/dialogs/warning_form.h"
+#include "lang/builtin_texts.h"
 #include "lang/lang.h"
 #include "model/define_decoder.h"
 #include "model/edit_history.h"
@@ -127,6 +128,7 @@ void TEditorCommands::ApplyLanguage(const TLang& lang) {
     loadTitle_ = Text(lang, kTextOpenTitle);
     pictureTitle_ = Text(lang, kTextPictureTitle);
     noSignature_ = Text(lang, kTextNoSignature);
+    tooLargeForMemory_ = Text(lang, kCheckTextTooLargeForMemory).toStdU16String();
     historyTexts_ = {Text(lang, kTextUndo), Text(lang, kTextRedo)};
     for (size_t k = 0; k < stepTexts_.size(); ++k)
         stepTexts_[k] = Text(lang, kTextFirstHistoryStep + static_cast<int>(k));
@@ -134,6 +136,8 @@ void TEditorCommands::ApplyLanguage(const TLang& lang) {
         importTexts_[k] = Text(lang, kImportTextBase + static_cast<int>(k));
     importPhases_ = {Text(lang, kTextFirstPhase), Text(lang, kTextFirstPhase + 3)};
     UpdateHistoryState();
+    // A reason the check words itself (too large for memory) is in the findings: made again.
+    RefreshCheck();
 }
 
 // --- Shared routines -------------------------------------------------------------------------
@@ -623,14 +627,22 @@ void TEditorCommands::CheckPack() {
     if (!form || !PackPresent()) return;
     // A picture still being decoded at start-up would read as missing.
     model_->FinishDecoding();
-    form->SetResult(faceloom::CheckPack(CheckInputOf(*model_)));
+    form->SetResult(faceloom::CheckPack(CheckInput()));
     form->ShowReport(true, host_.DialogParent());
+}
+
+TCheckInput TEditorCommands::CheckInput() const {
+    TCheckInput input = CheckInputOf(*model_);
+    input.Texts = [text = tooLargeForMemory_](int id) {
+        return id == kCheckTextTooLargeForMemory && !text.empty() ? text : std::u16string(BuiltinText(id));
+    };
+    return input;
 }
 
 void TEditorCommands::CheckAfterOpen() {
     TCheckForm* form = CheckWindow();
     if (!form || !PackPresent()) return;
-    TCheckResult result = faceloom::CheckPack(CheckInputOf(*model_));
+    TCheckResult result = faceloom::CheckPack(CheckInput());
     // Errors only: warnings (a code inside a longer one, say) are many in an ordinary pack and
     // wait for the user's own check.
     const bool worth = result.Count(TCheckSeverity::Error) > 0;
@@ -647,7 +659,7 @@ void TEditorCommands::RefreshCheck() {
         form->hide();
         return;
     }
-    form->SetResult(faceloom::CheckPack(CheckInputOf(*model_)));
+    form->SetResult(faceloom::CheckPack(CheckInput()));
 }
 
 void TEditorCommands::ShowFinding(const TCheckFinding& finding) {
@@ -669,7 +681,7 @@ void TEditorCommands::FixFinding(const TCheckFinding& finding) {
     const TCheckFix fix = finding.Fix;
     // Applied only while the pack still has the problem the fix was made for; otherwise the
     // report just catches up with the pack.
-    const TCheckResult now = faceloom::CheckPack(CheckInputOf(*model_));
+    const TCheckResult now = faceloom::CheckPack(CheckInput());
     const bool current = std::any_of(now.Findings.begin(), now.Findings.end(),
                                      [&](const TCheckFinding& f) { return SameFix(f.Fix, fix); });
     if (fix.Action == TFixAction::None || !current) return RefreshCheck();

@@ -28,6 +28,7 @@ class TSmile;
 class TSmileView;
 class TSmileViewSmile;
 struct TCheckFinding;
+struct TCheckInput;
 struct THistoryStepInfo;
 
 // What the main window does for the commands: its progress display, its message boxes, its
@@ -200,6 +201,8 @@ private:
     void RefreshCheck();
     // The report, its choices coming here.
     TCheckForm* CheckWindow();
+    // The current pack as the check sees it, in the current language.
+    TCheckInput CheckInput() const;
     QString StepText(const THistoryStepInfo& step) const;
     void InsertSmileFile(const QString& file, int32_t index);
     void InsertFiles(const QStringList& files, int32_t after, bool progress);
@@ -250,6 +253,7 @@ private:
     QString loadTitle_;
     QString pictureTitle_;
     QString noSignature_;
+    std::u16string tooLargeForMemory_;     // a check finding's reason
     std::array<QString, 2> historyTexts_;  // "Undo", "Redo"
     std::array<QString, 9> stepTexts_;     // one per kind of step
     std::array<QString, 60> importTexts_;  // texts 2101 to 2160
