@@ -99,12 +99,21 @@ void TEditorCommands::MakeActions(QObject* parent) {
             // and the open report of the check shows the pack as it is now.
             UpdateHistoryState();
             if (command != TCommand::CheckPack && command != TCommand::OpenPack) RefreshCheck();
+            FocusWork(command);
         });
         actions_[static_cast<std::size_t>(spec.Command)] = action;
         if (spec.Element != kNoElement) interface_->RegisterControl(spec.Element, action);
     }
     Action(TCommand::AnimatedPack)->setChecked(true);
-    Action(TCommand::BothPacks)->setChecked(true);
+}
+
+void TEditorCommands::FocusWork(TCommand after) {
+    if (!grid_ || !list_) return;
+    const TElement element = CommandSpec(after).Element;
+    const bool onSignatures = element >= kElementAddSignature && element <= kElementMoveSignatureDown &&
+                              element != kElementFindSignature;
+    QWidget* work = onSignatures && list_->count() > 0 ? static_cast<QWidget*>(list_) : grid_;
+    work->setFocus(Qt::OtherFocusReason);
 }
 
 void TEditorCommands::Run(TCommand command) {
@@ -153,9 +162,12 @@ void TEditorCommands::UpdatePackState() {
     QAction* staticPack = Action(TCommand::StaticPack);
     QAction* animatedPack = Action(TCommand::AnimatedPack);
     QAction* bothPacks = Action(TCommand::BothPacks);
-    staticPack->setChecked(model_ ? current == kStaticPack : staticPack->isChecked());
-    animatedPack->setChecked(model_ ? current == kAnimatedPack : animatedPack->isChecked());
-    bothPacks->setChecked(model_ ? model_->BothMode() : bothPacks->isChecked());
+    // The three show one mode, never two: one pack of a kind, or both packs (whichever of them
+    // the grid shows). A key or click that toggled a button is undone here.
+    const bool both = model_ ? model_->BothMode() : bothPacks->isChecked();
+    staticPack->setChecked(!both && current == kStaticPack);
+    animatedPack->setChecked(!both && current == kAnimatedPack);
+    bothPacks->setChecked(both);
     interface_->SetEnabled(kElementAddSmiles, present);
     interface_->SetEnabled(kElementFindSignature, present);
     interface_->SetEnabled(kElementCheckPack, present);
@@ -618,6 +630,14 @@ TCheckForm* TEditorCommands::CheckWindow() {
     if (!form) return nullptr;
     form->OnChoose = [this](const TCheckFinding& finding) { ShowFinding(finding); };
     form->OnFix = [this](const TCheckFinding& finding) { FixFinding(finding); };
+    // Closed, it hands the keys back to the grid of the window it reports on.
+    form->OnClosed = [this] {
+        if (QWidget* owner = host_.DialogParent()) {
+            owner->raise();
+            owner->activateWindow();
+        }
+        FocusWork();
+    };
     return form;
 }
 
@@ -647,8 +667,8 @@ void TEditorCommands::CheckAfterOpen() {
     // wait for the user's own check.
     const bool worth = result.Count(TCheckSeverity::Error) > 0;
     form->SetResult(std::move(result));
-    // The main window keeps the keys: the user reads the report when he wants.
-    if (worth || form->isVisible()) form->ShowReport(false, host_.DialogParent());
+    // Raised with the keys, so that Enter meant for it does not act on the window behind.
+    if (worth || form->isVisible()) form->ShowReport(true, host_.DialogParent());
 }
 
 void TEditorCommands::RefreshCheck() {

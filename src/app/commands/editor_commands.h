@@ -156,6 +156,11 @@ public:
     void ShowFinding(const TCheckFinding& finding);
     void FixFinding(const TCheckFinding& finding);
 
+    // Gives the keys back to the user's work after a command: the signature list after a
+    // command on signatures (while it has any), the grid otherwise; never a button, so that
+    // the next Enter or Space cannot quit or add by accident.
+    void FocusWork(TCommand after = TCommand::Preview);
+
     // The grid's and the list's events.
     void SmileSelected(int32_t index);
     void SmileDragged(int32_t from, int32_t to);

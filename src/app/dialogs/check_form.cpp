@@ -162,6 +162,16 @@ void TCheckForm::ChosenChanged() {
     if (!filling_ && finding && OnChoose) OnChoose(*finding);
 }
 
+QWidget* TCheckForm::DefaultControl() const {
+    return list_;
+}
+
+void TCheckForm::done(int result) {
+    const bool shown = isVisible();
+    TDialogBase::done(result);
+    if (shown && OnClosed) OnClosed();
+}
+
 void TCheckForm::ShowReport(bool activate, QWidget* owner) {
     if (!isVisible()) {
         FitToContents();

@@ -38,6 +38,12 @@ public:
 
     std::function<void(const TCheckFinding&)> OnChoose;
     std::function<void(const TCheckFinding&)> OnFix;
+    // The report was closed by the user (Escape, the close box or its button).
+    std::function<void()> OnClosed;
+
+    // The findings are read and chosen from the keyboard.
+    QWidget* DefaultControl() const override;
+    void done(int result) override;
 
 private:
     void Fill();

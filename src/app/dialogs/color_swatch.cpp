@@ -1,5 +1,6 @@
 #include "app/dialogs/color_swatch.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QVBoxLayout>
@@ -35,7 +36,7 @@ TColorSwatch::TColorSwatch(const char* panelName, const char* paintBoxName, QWid
     setFrameStyle(QFrame::Panel | QFrame::Raised);
     setLineWidth(1);
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::StrongFocus);
     paintBox_ = new TPaintBox(this);
     paintBox_->setObjectName(QString::fromLatin1(paintBoxName));
     auto* layout = new QVBoxLayout(this);
@@ -51,6 +52,25 @@ void TColorSwatch::SetColor(TColor color) {
 void TColorSwatch::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) emit Clicked();
     QFrame::mouseReleaseEvent(event);
+}
+
+void TColorSwatch::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat() &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        emit Clicked();
+        return;
+    }
+    QFrame::keyPressEvent(event);
+}
+
+void TColorSwatch::paintEvent(QPaintEvent* event) {
+    QFrame::paintEvent(event);
+    if (!hasFocus()) return;
+    // The colour fills the inside: the focus shows as a dotted frame on the border.
+    QPainter painter(this);
+    QPen pen(palette().color(QPalette::WindowText), 1, Qt::DotLine);
+    painter.setPen(pen);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 }  // namespace faceloom

@@ -7,7 +7,8 @@
 namespace faceloom {
 
 // A small raised panel with a hand cursor showing one colour (0x00BBGGRR, or a system
-// colour resolved when painted); a click asks for another colour.
+// colour resolved when painted); a click, or Space while it has the focus, asks for another
+// colour. Tab reaches it like any other control.
 class TColorSwatch : public QFrame {
     Q_OBJECT
 public:
@@ -24,6 +25,8 @@ signals:
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     TColor color_ = 0;

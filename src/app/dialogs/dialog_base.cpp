@@ -65,7 +65,22 @@ void TDialogBase::reject() {
 
 void TDialogBase::setVisible(bool visible) {
     if (!visible && isVisible() && result() == kResultNone) setResult(kResultCancel);
+    const bool showing = visible && !isVisible();
     QDialog::setVisible(visible);
+    if (!showing) return;
+    if (QWidget* control = DefaultControl()) control->setFocus(Qt::OtherFocusReason);
+}
+
+QWidget* TDialogBase::DefaultControl() const {
+    for (QPushButton* button : findChildren<QPushButton*>())
+        if (button->isDefault() && button->isVisible() && button->isEnabled()) return button;
+    // The tab chain from the dialog on: the first control the keys would reach.
+    for (QWidget* next = nextInFocusChain(); next && next != this; next = next->nextInFocusChain()) {
+        if (isAncestorOf(next) && next->isVisible() && next->isEnabled() &&
+            (next->focusPolicy() & Qt::TabFocus))
+            return next;
+    }
+    return nullptr;
 }
 
 QPushButton* TDialogBase::MakeButton(TButtonKind kind, const char* objectName) {

@@ -47,8 +47,14 @@ public:
     bool FixedBorder() const { return fixedBorder_; }
 
     void reject() override;
-    // Hiding a running dialog by code, without a result, counts as Cancel too.
+    // Hiding a running dialog by code, without a result, counts as Cancel too. Every showing
+    // starts with the focus on DefaultControl, whatever the last showing left focused: Enter
+    // must not mean the answer given last time.
     void setVisible(bool visible) override;
+
+    // Where the focus starts: the default button (OK, Yes), else the first control the keys
+    // reach.
+    virtual QWidget* DefaultControl() const;
 
 protected:
     // A push button of the given kind: its glyph, its result; Enter presses it while it has

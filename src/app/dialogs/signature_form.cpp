@@ -105,6 +105,10 @@ void TSignatureForm::done(int result) {
     TDialogBase::done(result);
 }
 
+QWidget* TSignatureForm::DefaultControl() const {
+    return edit_;
+}
+
 void TSignatureForm::showEvent(QShowEvent* event) {
     TDialogBase::showEvent(event);
     hint_->hide();

@@ -36,6 +36,8 @@ public:
     static QString Trimmed(const QString& text);
 
     void done(int result) override;
+    // The signature is what the user came to type.
+    QWidget* DefaultControl() const override;
 
 protected:
     void showEvent(QShowEvent* event) override;

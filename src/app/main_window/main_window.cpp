@@ -124,6 +124,8 @@ void TManagerMain::ApplicationEvents1Idle() {
         }
         engineRunning_ = true;
         if (!handedOver_ && !startPackPath_.isEmpty()) OpenStartPack();
+        // The progress window and the buttons the start disabled took the focus on their way.
+        commands_->FocusWork();
     }
     emit EngineStarted();
 }
