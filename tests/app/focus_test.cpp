@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSet>
 #include <QTest>
 
 #include "app/commands/command_table.h"
@@ -14,6 +15,7 @@
 #include "app/dialogs/error_form.h"
 #include "app/dialogs/export_form.h"
 #include "app/dialogs/import_forms.h"
+#include "app/dialogs/load_form.h"
 #include "app/dialogs/no_smilies_form.h"
 #include "app/dialogs/options_form.h"
 #include "app/dialogs/preview_form.h"
@@ -86,6 +88,40 @@ TEST(DialogFocus, EveryShowingStartsAtTheDefaultControlWhateverTheLastOneLeft) {
             // Where the dialog has a second control the walk left the default one, so the next
             // showing has something to forget.
             if (controls > 1) EXPECT_NE(moved, first);
+        }
+    }
+}
+
+TEST(DialogFocus, EveryDialogButtonHasAMnemonicOfItsOwnInBothLanguages) {
+    std::vector<std::pair<const char*, std::function<std::unique_ptr<TDialogBase>()>>> dialogs;
+    for (const TDialogCase& test : kDialogs) dialogs.emplace_back(test.Name, test.Make);
+    dialogs.emplace_back("check", Make<TCheckForm>);
+    dialogs.emplace_back("progress", Make<TLoadForm>);
+    const std::unique_ptr<TLang> english = English();
+    const TLang russian("", true);
+    for (const TLang* lang : {&russian, static_cast<const TLang*>(english.get())}) {
+        for (const auto& [name, make] : dialogs) {
+            SCOPED_TRACE(name);
+            std::unique_ptr<TDialogBase> dialog = make();
+            dialog->ApplyLanguage(*lang);
+            // The preview's start button shows pause while it plays: both words are checked.
+            QStringList texts;
+            for (QPushButton* button : dialog->findChildren<QPushButton*>())
+                if (!button->text().isEmpty()) texts << button->text();
+            if (name == std::string("preview")) texts << Q(lang->Text(1103));
+            ASSERT_FALSE(texts.isEmpty());
+            QSet<QChar> keys;
+            for (const QString& text : texts) {
+                SCOPED_TRACE(text.toStdString());
+                const qsizetype at = text.indexOf(u'&');
+                ASSERT_TRUE(at >= 0 && at + 1 < text.size() && text[at + 1].isLetter());
+                EXPECT_EQ(text.indexOf(u'&', at + 1), -1);
+                const QChar key = text[at + 1].toLower();
+                // Start and pause are one button.
+                if (text != Q(lang->Text(1103)))
+                    EXPECT_FALSE(keys.contains(key)) << QString(key).toStdString();
+                keys.insert(key);
+            }
         }
     }
 }

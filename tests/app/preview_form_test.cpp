@@ -49,7 +49,7 @@ TEST_F(PreviewFormTest, StepsWrapAroundWhileStoppedAndTheCounterFollows) {
     EXPECT_EQ(RunModal(form,
                        [&] {
                            EXPECT_TRUE(Button("TntBitBtn1")->isEnabled());
-                           EXPECT_EQ(Button("TntBitBtn1")->text(), QStringLiteral("Запуск"));
+                           EXPECT_EQ(Button("TntBitBtn1")->text(), QStringLiteral("&Запуск"));
                            EXPECT_TRUE(Button("TntBitBtn2")->isEnabled());
                            EXPECT_TRUE(Button("TntBitBtn3")->isEnabled());
                            EXPECT_TRUE(form.Label()->Active());
@@ -72,7 +72,7 @@ TEST_F(PreviewFormTest, StartPauseFollowsTheAnimationWhichCarriesOverToTheNextPr
     form.Label()->SetAnimate(true);
     EXPECT_EQ(RunModal(form,
                        [&] {
-                           EXPECT_EQ(Button("TntBitBtn1")->text(), QStringLiteral("Пауза"));
+                           EXPECT_EQ(Button("TntBitBtn1")->text(), QStringLiteral("&Пауза"));
                            EXPECT_FALSE(Button("TntBitBtn2")->isEnabled());
                            EXPECT_FALSE(Button("TntBitBtn3")->isEnabled());
                            // Running: the counter moves by itself.
@@ -85,7 +85,7 @@ TEST_F(PreviewFormTest, StartPauseFollowsTheAnimationWhichCarriesOverToTheNextPr
     form.Label()->SetSmile(Smile(4).get());
     EXPECT_EQ(RunModal(form,
                        [&] {
-                           EXPECT_EQ(Button("TntBitBtn1")->text(), QStringLiteral("Запуск"));
+                           EXPECT_EQ(Button("TntBitBtn1")->text(), QStringLiteral("&Запуск"));
                            EXPECT_TRUE(Button("TntBitBtn2")->isEnabled());
                            form.reject();
                        }),

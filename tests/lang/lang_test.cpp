@@ -103,8 +103,8 @@ TEST(Lang, FileLanguageFallsBackPerId) {
     EXPECT_EQ(lang.Link(), u"https://x.example/");
 
     EXPECT_EQ(lang.Text(201), u"OK!");            // the file's text
-    EXPECT_EQ(lang.Text(202), u"Отмена");         // missing in the file: built-in
-    EXPECT_EQ(lang.Text(203), u"Да");             // empty in the file: built-in
+    EXPECT_EQ(lang.Text(202), u"&Отмена");        // missing in the file: built-in
+    EXPECT_EQ(lang.Text(203), u"&Да");            // empty in the file: built-in
     EXPECT_EQ(lang.Text(5000), u"only here");     // only in the file
     EXPECT_EQ(lang.Text(6000), u"Lang Error");    // in neither
     EXPECT_EQ(lang.Text(1106), LongTextOf300());  // long texts whole
@@ -134,7 +134,7 @@ TEST(Lang, UnloadableOrUnwantedFilesGiveTheBuiltInLanguage) {
         EXPECT_TRUE(lang.BuiltIn()) << file;
         EXPECT_EQ(lang.FileName(), "") << file;
         EXPECT_EQ(lang.Name(), u"Русский") << file;
-        EXPECT_EQ(lang.Text(202), u"Отмена") << file;
+        EXPECT_EQ(lang.Text(202), u"&Отмена") << file;
     }
 }
 
