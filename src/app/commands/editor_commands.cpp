@@ -105,6 +105,7 @@ void TEditorCommands::MakeActions(QObject* parent) {
         if (spec.Element != kNoElement) interface_->RegisterControl(spec.Element, action);
     }
     Action(TCommand::AnimatedPack)->setChecked(true);
+    Action(TCommand::BothPacks)->setChecked(true);
 }
 
 void TEditorCommands::FocusWork(TCommand after) {
@@ -162,12 +163,11 @@ void TEditorCommands::UpdatePackState() {
     QAction* staticPack = Action(TCommand::StaticPack);
     QAction* animatedPack = Action(TCommand::AnimatedPack);
     QAction* bothPacks = Action(TCommand::BothPacks);
-    // The three show one mode, never two: one pack of a kind, or both packs (whichever of them
-    // the grid shows). A key or click that toggled a button is undone here.
-    const bool both = model_ ? model_->BothMode() : bothPacks->isChecked();
-    staticPack->setChecked(!both && current == kStaticPack);
-    animatedPack->setChecked(!both && current == kAnimatedPack);
-    bothPacks->setChecked(both);
+    // The pack buttons show the pack the grid shows, exactly one of them; the both-packs button
+    // shows the mode on its own. A key or click that toggled a button is undone here.
+    staticPack->setChecked(model_ ? current == kStaticPack : staticPack->isChecked());
+    animatedPack->setChecked(model_ ? current == kAnimatedPack : animatedPack->isChecked());
+    bothPacks->setChecked(model_ ? model_->BothMode() : bothPacks->isChecked());
     interface_->SetEnabled(kElementAddSmiles, present);
     interface_->SetEnabled(kElementFindSignature, present);
     interface_->SetEnabled(kElementCheckPack, present);
