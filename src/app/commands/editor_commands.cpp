@@ -127,6 +127,7 @@ void TEditorCommands::ApplyLanguage(const TLang& lang) {
     saveTitle_ = Text(lang, kTextSaveTitle);
     loadTitle_ = Text(lang, kTextOpenTitle);
     pictureTitle_ = Text(lang, kTextPictureTitle);
+    picturesName_ = Text(lang, kTextPictureFiles);
     noSignature_ = Text(lang, kTextNoSignature);
     tooLargeForMemory_ = Text(lang, kCheckTextTooLargeForMemory).toStdU16String();
     historyTexts_ = {Text(lang, kTextUndo), Text(lang, kTextRedo)};
@@ -370,7 +371,12 @@ void TEditorCommands::ReportModelFailure(const std::string& fallback) {
 QString TEditorCommands::PictureFilter(bool forAdd) const {
     const int p = model_ ? model_->CurrentPack() : kAnimatedPack;
     const QString ext = p == kStaticPack ? "bmp" : "gif";
-    if (!forAdd) return typeNames_[p] + " (*." + ext + ")|*." + ext + allFilesTail_;
+    // A replacement takes a picture of any format it can convert, an add archives too.
+    if (!forAdd) {
+        const QString pictures = "*.gif;*.bmp;*.png;*.jpg;*.jpeg;*.webp";
+        return picturesName_ + " (" + pictures + ")|" + pictures + "|" + typeNames_[p] + " (*." + ext +
+               ")|*." + ext + allFilesTail_;
+    }
     // For an add, first everything an add takes (pictures of other formats are converted), then the
     // pack's own kind.
     const QString all = "*.gif;*.bmp;*.png;*.jpg;*.jpeg;*.webp;*.zip";
@@ -782,14 +788,7 @@ void TEditorCommands::ReplacePicture() {
     if (!model_ || i < 0 || i >= grid_->Count()) return;
     const QStringList files = AskPictures(false);
     if (files.isEmpty()) return;
-    TSmile* smile = model_->ReplacePicture(i, ToLocal(files.front()));
-    if (!smile) return ReportModelFailure(ToLocal(files.front()));
-    {
-        TSuspendedGrid suspended(*grid_);
-        grid_->Smiles().SetSmile(i, GridSmileFor(smile));
-        RelabelItem(i);
-    }
-    UpdateSmileCommands(grid_->ItemIndex());
+    ReplaceFrom(i, files.front());
 }
 
 void TEditorCommands::DeletePicture() {

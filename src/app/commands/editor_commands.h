@@ -224,8 +224,10 @@ private:
     void ShowCheckAsked();
     bool SelectFolder(const QString& title, const QString& root, QString& folder, int options);
     QStringList AskPictures(bool many);
-    // An add (many) takes pictures of any format and archives; a replacement the pack's kind.
+    // An add (many) takes pictures of any format and archives; a replacement pictures.
     QString PictureFilter(bool forAdd) const;
+    // Smile index gets the picture in file, converted for the pack as an add converts it.
+    void ReplaceFrom(int32_t index, const QString& file);
     QString LabelText(int32_t index) const;
     TSmileViewSmile* GridSmileFor(TSmile* smile) const;
     void RelabelItem(int32_t index);
@@ -252,6 +254,7 @@ private:
     QString saveTitle_;
     QString loadTitle_;
     QString pictureTitle_;
+    QString picturesName_;  // the replacement's filter of picture files
     QString noSignature_;
     std::u16string tooLargeForMemory_;     // a check finding's reason
     std::array<QString, 2> historyTexts_;  // "Undo", "Redo"

@@ -165,6 +165,32 @@ bool TEditorCommands::ImportSources(const QStringList& sources, int32_t position
     return added;
 }
 
+void TEditorCommands::ReplaceFrom(int32_t index, const QString& file) {
+    if (!model_) return;
+    const TImportOptions options = ImportOptionsOf(ReadImportSettings(model_->Config().FileName()));
+    TImportNotes notes;
+    const std::string path = ToLocal(file);
+    const TReplaceResult result =
+        ReplacePictureFrom(*model_, index, path, QFileInfo(file).fileName().toStdString(), options, notes);
+    if (result.Refused) {
+        return host_.ReportFailure(
+            Filled(ImportText(kImportTextBase + static_cast<int>(result.Refused->Kind)),
+                   result.Refused->Params),
+            {});
+    }
+    if (result.Unreadable) {
+        return host_.ReportFailure(forms_.ErrorTexts.Text(TModelError::CopyFailed, path), {});
+    }
+    if (!result.Smile) return ReportModelFailure(path);
+    {
+        TSuspendedGrid suspended(*grid_);
+        grid_->Smiles().SetSmile(index, GridSmileFor(result.Smile));
+        RelabelItem(index);
+    }
+    UpdateSmileCommands(grid_->ItemIndex());
+    ShowImportNotes({}, notes);
+}
+
 void TEditorCommands::ShowImportNotes(const QStringList& failures, const TImportNotes& notes) {
     if ((failures.isEmpty() && notes.empty()) || !forms_.MessagesForm) return;
     QStringList lines = failures;
