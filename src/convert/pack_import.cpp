@@ -117,6 +117,7 @@ TImportPlan PlanImport(const TForeignPack& source, const TDefineDecoder& model, 
             item.Bytes = ConvertForPack(smile.Bytes, smile.Name, convert, plan.Notes).Bytes;
         } catch (const EConvertError& error) {
             AddNote(plan.Notes, error.Kind, {smile.Name, error.what()});
+            plan.Notes.back().ReasonText = error.ReasonText;
             continue;
         }
         item.Codes = PackCodes(smile, options, plan.Notes);
@@ -254,7 +255,7 @@ TReplaceResult ReplacePictureFrom(TDefineDecoder& model, int32_t index, const st
         converted = ConvertForPack({reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size()}, name,
                                    convert, changes);
     } catch (const EConvertError& error) {
-        result.Refused = TImportNote{error.Kind, {name, error.what()}};
+        result.Refused = TImportNote{error.Kind, {name, error.what()}, error.ReasonText};
         return result;
     }
     // The bytes the conversion settled on are what the pack gets, never the file read again:

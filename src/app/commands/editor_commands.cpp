@@ -32,6 +32,7 @@
 #include "model/edit_history.h"
 #include "model/pack_check.h"
 #include "pictures/builtin_pictures.h"
+#include "pictures/decoder_errors.h"
 #include "platform/code_page.h"
 #include "storage/config_manager.h"
 #include "views/smile_label.h"
@@ -129,7 +130,10 @@ void TEditorCommands::ApplyLanguage(const TLang& lang) {
     pictureTitle_ = Text(lang, kTextPictureTitle);
     picturesName_ = Text(lang, kTextPictureFiles);
     noSignature_ = Text(lang, kTextNoSignature);
-    tooLargeForMemory_ = Text(lang, kCheckTextTooLargeForMemory).toStdU16String();
+    reasonTexts_.clear();
+    reasonTexts_[kCheckTextTooLargeForMemory] = Text(lang, kCheckTextTooLargeForMemory).toStdU16String();
+    for (const TDecoderMessageText& message : kDecoderMessages)
+        if (message.TextId != 0) reasonTexts_[message.TextId] = Text(lang, message.TextId).toStdU16String();
     historyTexts_ = {Text(lang, kTextUndo), Text(lang, kTextRedo)};
     for (size_t k = 0; k < stepTexts_.size(); ++k)
         stepTexts_[k] = Text(lang, kTextFirstHistoryStep + static_cast<int>(k));
@@ -639,8 +643,9 @@ void TEditorCommands::CheckPack() {
 
 TCheckInput TEditorCommands::CheckInput() const {
     TCheckInput input = CheckInputOf(*model_);
-    input.Texts = [text = tooLargeForMemory_](int id) {
-        return id == kCheckTextTooLargeForMemory && !text.empty() ? text : std::u16string(BuiltinText(id));
+    input.Texts = [texts = reasonTexts_](int id) {
+        const auto it = texts.find(id);
+        return it != texts.end() && !it->second.empty() ? it->second : std::u16string(BuiltinText(id));
     };
     return input;
 }

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -212,6 +213,8 @@ private:
     QString ImportText(int id) const;
     // The notes of an import (and the sources it could not read at all) in one window.
     void ShowImportNotes(const QStringList& failures, const TImportNotes& notes);
+    // A note's sentence in the language.
+    QString NoteText(const TImportNote& note) const;
     void MoveSmile(int element);
     void MoveSignature(bool up);
     bool RefusedAsDuplicate(const std::string& text);
@@ -256,7 +259,9 @@ private:
     QString pictureTitle_;
     QString picturesName_;  // the replacement's filter of picture files
     QString noSignature_;
-    std::u16string tooLargeForMemory_;     // a check finding's reason
+    // Reasons the model and the conversion say by text id (too large for memory, the
+    // decoders'), in the language.
+    std::map<int, std::u16string> reasonTexts_;
     std::array<QString, 2> historyTexts_;  // "Undo", "Redo"
     std::array<QString, 9> stepTexts_;     // one per kind of step
     std::array<QString, 60> importTexts_;  // texts 2101 to 2160

@@ -173,10 +173,7 @@ void TEditorCommands::ReplaceFrom(int32_t index, const QString& file) {
     const TReplaceResult result =
         ReplacePictureFrom(*model_, index, path, QFileInfo(file).fileName().toStdString(), options, notes);
     if (result.Refused) {
-        return host_.ReportFailure(
-            Filled(ImportText(kImportTextBase + static_cast<int>(result.Refused->Kind)),
-                   result.Refused->Params),
-            {});
+        return host_.ReportFailure(NoteText(*result.Refused), {});
     }
     if (result.Unreadable) {
         return host_.ReportFailure(forms_.ErrorTexts.Text(TModelError::CopyFailed, path), {});
@@ -191,11 +188,19 @@ void TEditorCommands::ReplaceFrom(int32_t index, const QString& file) {
     ShowImportNotes({}, notes);
 }
 
+QString TEditorCommands::NoteText(const TImportNote& note) const {
+    return QString::fromStdU16String(FormatImportNote(note, [this](int id) {
+        const QString text = ImportText(id);
+        if (!text.isEmpty()) return text.toStdU16String();
+        const auto it = reasonTexts_.find(id);
+        return it != reasonTexts_.end() ? it->second : std::u16string();
+    }));
+}
+
 void TEditorCommands::ShowImportNotes(const QStringList& failures, const TImportNotes& notes) {
     if ((failures.isEmpty() && notes.empty()) || !forms_.MessagesForm) return;
     QStringList lines = failures;
-    for (const TImportNote& note : notes)
-        lines.push_back(Filled(ImportText(kImportTextBase + static_cast<int>(note.Kind)), note.Params));
+    for (const TImportNote& note : notes) lines.push_back(NoteText(note));
     forms_.MessagesForm->SetMessage(ImportText(kTextImportNotes), ImportText(kTextImportNotesIntro), lines);
     forms_.MessagesForm->ShowModal();
 }
