@@ -1,6 +1,12 @@
 #include "app/dialogs/file_filter.h"
 
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
+#include <QLocale>
 
 namespace faceloom {
 
@@ -25,7 +31,35 @@ QStringList QtNameFilters(const QString& windowsFilter) {
 
 QString InvalidFolderMessage(const QString& typed, const QString& resolved) {
     if (!resolved.isEmpty() && QFileInfo(resolved).isDir()) return {};
-    return QLatin1Char('"') + typed + QStringLiteral("\" is an invalid path");
+    // Qt's own sentence for it, which Qt's translation of the chosen language words.
+    return QCoreApplication::translate(
+               "QFileDialog", "%1\nDirectory not found.\nPlease verify the correct directory name was given.")
+        .arg(typed);
+}
+
+namespace {
+
+// The file model's columns as they are, but a file's size and every date worded by QLocale's
+// default. The order stays the file model's own (a proxy of this kind sorts the source).
+class TLanguageColumns : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (role != Qt::DisplayRole || !files || (index.column() != 1 && index.column() != 3))
+            return QIdentityProxyModel::data(index, role);
+        const QFileInfo info = files->fileInfo(mapToSource(index));
+        if (index.column() == 3) return QLocale().toString(info.lastModified(), QLocale::ShortFormat);
+        if (info.isDir()) return QIdentityProxyModel::data(index, role);
+        return QLocale().formattedDataSize(info.size());
+    }
+};
+
+}  // namespace
+
+void ShowSizesAndDatesInTheLanguage(QFileDialog& dialog) {
+    dialog.setProxyModel(new TLanguageColumns(&dialog));
 }
 
 }  // namespace faceloom
