@@ -5,8 +5,11 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QFontMetrics>
+#include <QHeaderView>
 #include <QIdentityProxyModel>
 #include <QLocale>
+#include <QTreeView>
 
 namespace faceloom {
 
@@ -60,6 +63,16 @@ public:
 
 void ShowSizesAndDatesInTheLanguage(QFileDialog& dialog) {
     dialog.setProxyModel(new TLanguageColumns(&dialog));
+    // Wide enough for a long size and date in the language's words, not cut to "776…tes".
+    if (auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        const QFontMetrics metrics(details->font());
+        const QDateTime late(QDate(2026, 12, 28), QTime(23, 59));
+        const int padding = 3 * metrics.averageCharWidth();
+        details->header()->resizeSection(
+            1, metrics.horizontalAdvance(QLocale().formattedDataSize(999999999)) + padding);
+        details->header()->resizeSection(
+            3, metrics.horizontalAdvance(QLocale().toString(late, QLocale::ShortFormat)) + padding);
+    }
 }
 
 }  // namespace faceloom
