@@ -7,9 +7,11 @@
 
 #include "cli/json_writer.h"
 #include "cli/text_escape.h"
+#include "convert/import_note.h"
 #include "lang/builtin_texts.h"
 #include "lang/lang_compiler.h"
 #include "lang/pe_string_table.h"
+#include "pictures/decoder_errors.h"
 #include "platform/code_page.h"
 #include "platform/files.h"
 
@@ -56,6 +58,10 @@ TTextLookup LoadCheckTexts(const std::string& languageFile) {
         };
         for (int id = kCheckTextBase; id <= kCheckTextClean; ++id) take(id);
         take(kCheckTextTooLargeForMemory);
+        // The import's notes and the decoders' reasons they and the findings name.
+        for (int k = 0; k < kImportNoteKindCount; ++k) take(kImportTextBase + k);
+        for (const TDecoderMessageText& message : kDecoderMessages)
+            if (message.TextId != 0) take(message.TextId);
     } else {
         const std::optional<std::string> source = ReadWholeFile(languageFile);
         std::vector<TLangSourceError> errors;

@@ -1,11 +1,17 @@
 #include "convert/import_note.h"
 
 #include "lang/lang.h"
+#include "platform/code_page.h"
 
 namespace faceloom {
 
 std::u16string FormatImportNote(const TImportNote& note, const std::function<std::u16string(int id)>& text) {
-    return FillPlaceholders(text(kImportTextBase + static_cast<int>(note.Kind)), note.Params);
+    std::vector<std::string> params = note.Params;
+    if (note.ReasonText != 0 && params.size() >= 2) {
+        const std::u16string reason = text(note.ReasonText);
+        if (!reason.empty()) params[1] = Utf16ToUtf8(reason);
+    }
+    return FillPlaceholders(text(kImportTextBase + static_cast<int>(note.Kind)), params);
 }
 
 const char* ImportNoteKindName(TImportNoteKind kind) {

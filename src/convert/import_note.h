@@ -30,6 +30,9 @@ inline constexpr int kImportNoteKindCount = 12;
 struct TImportNote {
     TImportNoteKind Kind = TImportNoteKind::NotAPicture;
     std::vector<std::string> Params;  // UTF-8, %1, %2, ... of the kind's sentence
+    // A reason that is a text of the language (a decoder's): %2 is said in the language of
+    // the sentence; Params[1] holds it in Russian. 0: Params[1] as it is.
+    int ReasonText = 0;
     bool operator==(const TImportNote&) const = default;
 };
 using TImportNotes = std::vector<TImportNote>;

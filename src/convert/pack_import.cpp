@@ -117,6 +117,7 @@ TImportPlan PlanImport(const TForeignPack& source, const TDefineDecoder& model, 
             item.Bytes = ConvertForPack(smile.Bytes, smile.Name, convert, plan.Notes).Bytes;
         } catch (const EConvertError& error) {
             AddNote(plan.Notes, error.Kind, {smile.Name, error.what()});
+            plan.Notes.back().ReasonText = error.ReasonText;
             continue;
         }
         item.Codes = PackCodes(smile, options, plan.Notes);
@@ -217,6 +218,65 @@ TImportResult ApplyImport(TDefineDecoder& model, int32_t position, const TImport
     if ((result.Failed || result.Cancelled) && result.Added > 0 && model.Undo()) result.Added = 0;
     if (result.Added > 0) result.FirstIndex = start;
     if (progress && !result.Cancelled) progress(total, total);
+    return result;
+}
+
+TReplaceResult ReplacePictureFrom(TDefineDecoder& model, int32_t index, const std::string& file,
+                                  const std::string& name, const TImportOptions& options,
+                                  TImportNotes& notes) {
+    TReplaceResult result;
+    // A smile that is not there, or a pack that cannot be edited: the model says why.
+    if (index < 0 || index >= model.SmileCount()) {
+        result.Smile = model.ReplacePicture(index, file);
+        return result;
+    }
+    // As an archive entry is bounded, so is the one file; its size is known before reading.
+    bool tooLarge = false;
+    const std::optional<std::string> bytes =
+        ReadWholeFile(file, static_cast<uint64_t>(options.Archive.MaxEntryBytes), &tooLarge);
+    if (!bytes) {
+        if (!tooLarge) {
+            result.Unreadable = true;
+            return result;
+        }
+        result.Refused = TImportNote{TImportNoteKind::PictureTooLarge,
+                                     {name, std::to_string(options.Archive.MaxEntryBytes >> 20) + " MB"}};
+        return result;
+    }
+    TConvertOptions convert;
+    convert.PackKind = model.CurrentPack();
+    convert.MaxWidth = options.MaxWidth;
+    convert.MaxHeight = options.MaxHeight;
+    convert.KeyColor = PackKeyColor(model);
+    convert.Limits = options.Pictures;
+    TImportNotes changes;
+    TConvertedPicture converted;
+    try {
+        converted = ConvertForPack({reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size()}, name,
+                                   convert, changes);
+    } catch (const EConvertError& error) {
+        result.Refused = TImportNote{error.Kind, {name, error.what()}, error.ReasonText};
+        return result;
+    }
+    // The bytes the conversion settled on are what the pack gets, never the file read again:
+    // it may have changed since.
+    const std::string extension = convert.PackKind == 0 ? ".bmp" : ".gif";
+    TScratchFile scratch(std::filesystem::temp_directory_path().string() + "/", "replace" + extension);
+    if (scratch.Path().empty()) {
+        result.Unreadable = true;
+        return result;
+    }
+    {
+        std::ofstream out(scratch.Path(), std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(converted.Bytes.data()),
+                  static_cast<std::streamsize>(converted.Bytes.size()));
+        if (!out.flush()) {
+            result.Unreadable = true;
+            return result;
+        }
+    }
+    result.Smile = model.ReplacePicture(index, scratch.Path());
+    if (result.Smile) notes.insert(notes.end(), changes.begin(), changes.end());
     return result;
 }
 

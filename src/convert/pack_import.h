@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 namespace faceloom {
 
 class TDefineDecoder;
+class TSmile;
 
 struct TImportOptions {
     // How a code is made from a picture's file name: "name" stands for the name without its
@@ -87,6 +89,24 @@ struct TImportResult {
 };
 TImportResult ApplyImport(TDefineDecoder& model, int32_t position, const TImportPlan& plan,
                           const TImportProgress& progress = {});
+
+// Replaces the picture of the model's smile index with the picture in file, converted for the
+// current pack exactly as an add converts it (ConvertForPack under the options, a static pack's
+// key colour), as one undoable step; the smile keeps its signatures. name is the file's name
+// for the notes (UTF-8). What the conversion changed goes to notes.
+struct TReplaceResult {
+    TSmile* Smile = nullptr;  // the new smile; none when refused or failed
+    // The file is no picture the pack can take (NotAPicture, DamagedPicture, PictureTooLarge):
+    // the note an add gives for it. The pack is untouched.
+    std::optional<TImportNote> Refused;
+    // The file could not be read at all (or its converted copy not written); the pack is
+    // untouched.
+    bool Unreadable = false;
+    // Otherwise, without Smile, the model refused: its LastError says why.
+};
+TReplaceResult ReplacePictureFrom(TDefineDecoder& model, int32_t index, const std::string& file,
+                                  const std::string& name, const TImportOptions& options,
+                                  TImportNotes& notes);
 
 // Reads a source (a folder, a zip or jisp, or one picture file) in the given format, or in the
 // format DetectPackFormat finds when detect is set. Throws std::runtime_error when the path

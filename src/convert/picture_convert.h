@@ -27,9 +27,10 @@ const char* PictureFormatName(TPictureFormat format);  // "PNG", "JPEG", ...
 // sizes, which no reader produces.
 class EConvertError : public std::runtime_error {
 public:
-    EConvertError(TImportNoteKind kind, const std::string& message)
-        : std::runtime_error(message), Kind(kind) {}
+    EConvertError(TImportNoteKind kind, const std::string& message, int reasonText = 0)
+        : std::runtime_error(message), Kind(kind), ReasonText(reasonText) {}
     TImportNoteKind Kind;  // NotAPicture, DamagedPicture or PictureTooLarge
+    int ReasonText;        // the language's text for the reason (a decoder's), 0: what() only
 };
 
 // What a reader accepts before it allocates anything.

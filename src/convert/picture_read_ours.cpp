@@ -63,7 +63,7 @@ TRgbaPicture ReadGif(std::span<const uint8_t> bytes, const TPictureLimits& limit
     try {
         gif->Decode();
     } catch (const EAbort& error) {
-        ThrowDamaged(error.what());
+        ThrowDamaged(error.what(), DecoderMessageTextId(error));
     }
     const int64_t frames = static_cast<int64_t>(gif->Frames.size());
     if (frames == 0) ThrowDamaged("no image in the file");
@@ -106,7 +106,7 @@ TRgbaPicture ReadBmp(std::span<const uint8_t> bytes, const TPictureLimits& limit
             std::min<uint64_t>(TBmpReader::kMaxPixelBytes, uint64_t(limits.MaxPixels) * 4);
         image = TBmpReader(maxBytes).Read(bytes.data(), bytes.size());
     } catch (const EAbort& error) {
-        ThrowDamaged(error.what());
+        ThrowDamaged(error.what(), DecoderMessageTextId(error));
     }
     CheckPictureLimits(image.Width, image.Height, 1, limits);
 

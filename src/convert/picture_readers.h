@@ -24,7 +24,7 @@ TRgbaPicture ReadBmp(std::span<const uint8_t> bytes, const TPictureLimits& limit
 // reader calls it before it allocates the frames.
 void CheckPictureLimits(int64_t width, int64_t height, int64_t frames, const TPictureLimits& limits);
 
-[[noreturn]] void ThrowDamaged(const std::string& why);
+[[noreturn]] void ThrowDamaged(const std::string& why, int reasonText = 0);
 
 // A frame of width x height, all pixels transparent; the size must have passed the limits.
 TRgbaFrame MakeFrame(int32_t width, int32_t height, int32_t delayMs);

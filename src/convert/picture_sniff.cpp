@@ -64,8 +64,8 @@ std::string SizeText(int64_t width, int64_t height) {
     return std::to_string(width) + "x" + std::to_string(height);
 }
 
-void ThrowDamaged(const std::string& why) {
-    throw EConvertError(TImportNoteKind::DamagedPicture, why);
+void ThrowDamaged(const std::string& why, int reasonText) {
+    throw EConvertError(TImportNoteKind::DamagedPicture, why, reasonText);
 }
 
 void CheckPictureLimits(int64_t width, int64_t height, int64_t frames, const TPictureLimits& limits) {

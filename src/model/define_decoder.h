@@ -252,6 +252,8 @@ public:
     // BadSignature when one cannot be stored.
     TSmile* AddSmileWithSignatures(int32_t index, const std::string& file,
                                    const std::vector<std::string>& signatures);
+    // The file's bytes as they are, decoded by the pack's kind; a picture of another format is
+    // converted first (ReplacePictureFrom of the conversion layer).
     TSmile* ReplacePicture(int32_t index, const std::string& file);
     bool MoveSmile(int32_t from, int32_t to);
     bool DeleteSmile(int32_t index);

@@ -17,6 +17,7 @@
 #include "lang/lang.h"
 #include "model/pack_check_parts.h"
 #include "pictures/bmp_decoder.h"
+#include "pictures/decoder_errors.h"
 #include "pictures/gif_decoder.h"
 #include "pictures/picture_decoder.h"
 #include "pictures/smile_bitmap32.h"
@@ -184,15 +185,17 @@ TGifLayout WalkGif(std::string_view bytes) {
     }
 }
 
-// The decoder's message for a file that failed to decode.
-std::string DecoderMessage(const std::string& path, uint8_t kind) {
+// The decoder's reason for a file that failed to decode, in the input's language.
+std::string DecoderMessage(const std::string& path, const TCheckInput& input) {
     try {
-        TRef<TPictureDecoder> picture(kind == 1 ? static_cast<TPictureDecoder*>(new TGifDecoder(path))
-                                                : static_cast<TPictureDecoder*>(new TBmpDecoder(path)));
+        TRef<TPictureDecoder> picture(input.Kind == 1 ? static_cast<TPictureDecoder*>(new TGifDecoder(path))
+                                                      : static_cast<TPictureDecoder*>(new TBmpDecoder(path)));
         picture->WantSmileBitmaps = true;
         picture->Decode();
     } catch (const std::exception& error) {
-        return error.what();
+        const int id = DecoderMessageTextId(error);
+        if (id == 0) return error.what();
+        return Utf16ToUtf8(input.Texts ? input.Texts(id) : std::u16string(BuiltinText(id)));
     } catch (...) {
     }
     return {};
@@ -260,9 +263,8 @@ void CheckPictures(const TCheckInput& input, TFindings& findings) {
             if (const char* other = bytes ? OtherKindOf(*bytes, input.Kind) : nullptr) {
                 findings.Add(TCheckKind::OtherKindPicture, {smile}, {}, {SmileNumber(smile), name, other});
             } else {
-                findings.Add(
-                    TCheckKind::DamagedPicture, {smile}, {},
-                    {SmileNumber(smile), name, files ? DecoderMessage(path, input.Kind) : std::string()});
+                findings.Add(TCheckKind::DamagedPicture, {smile}, {},
+                             {SmileNumber(smile), name, files ? DecoderMessage(path, input) : std::string()});
             }
             continue;
         }

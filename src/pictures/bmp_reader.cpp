@@ -372,7 +372,8 @@ private:
         if (!cursor_.Seek(offset)) Truncated(what);
     }
     [[noreturn]] static void Truncated(const char* what) {
-        throw EInvalidGraphic(std::string("Bitmap file is truncated (") + what + ")");
+        throw EInvalidGraphic(TDecoderMessage::Truncated,
+                              std::string("Bitmap file is truncated (") + what + ")");
     }
 
     TByteCursor cursor_;

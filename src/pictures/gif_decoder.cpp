@@ -15,14 +15,14 @@ namespace faceloom {
 
 namespace {
 
-const char kHeaderError[] = "Неверные данные заголовка";
-const char kTruncated[] = "Файл урезан";
-const char kUnexpectedEnd[] = "Неожиданное окончание файла";
-const char kDataError[] = "Ошибка в данных";
-const char kEndOfBlock[] = "Неожиданное окончание блока";
-const char kStackOverflow[] = "Переполнение стека";
-const char kStackEmpty[] = "Стек пуст";
-const char kOutLineError[] = "Ошибка в OutLine";
+constexpr TDecoderMessage kHeaderError = TDecoderMessage::HeaderError;
+constexpr TDecoderMessage kTruncated = TDecoderMessage::Truncated;
+constexpr TDecoderMessage kUnexpectedEnd = TDecoderMessage::UnexpectedEnd;
+constexpr TDecoderMessage kDataError = TDecoderMessage::DataError;
+constexpr TDecoderMessage kEndOfBlock = TDecoderMessage::EndOfBlock;
+constexpr TDecoderMessage kStackOverflow = TDecoderMessage::StackOverflow;
+constexpr TDecoderMessage kStackEmpty = TDecoderMessage::StackEmpty;
+constexpr TDecoderMessage kOutLineError = TDecoderMessage::OutLineError;
 
 // 12-bit codes: 4096 table entries, plus one so that the string stack can hold the longest
 // string and the character pushed for a code that is being defined.
@@ -49,7 +49,7 @@ inline uint64_t MaskRowBytes(int32_t width) {
     return ((uint64_t(width) + 7) / 8 + 3) & ~uint64_t(3);
 }
 
-[[noreturn]] void Fail(const char* message) {
+[[noreturn]] void Fail(TDecoderMessage message) {
     throw EAbort(message);
 }
 

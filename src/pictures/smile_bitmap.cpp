@@ -59,7 +59,7 @@ void TSmileBitmap::FillHeader(TSharedBytes& sharedHeader, int32_t width, int32_t
 }
 
 void TSmileBitmap::CheckSize() const {
-    if (int64_t{Width} * int64_t{Height} > kMaxPixels) throw EAbort("Слишком большое изображение");
+    if (int64_t{Width} * int64_t{Height} > kMaxPixels) throw EAbort(TDecoderMessage::PictureTooLarge);
 }
 
 void TSmileBitmap::AllocateMask() {

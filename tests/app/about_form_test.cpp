@@ -31,6 +31,7 @@ TEST(AboutTexts, ScramblingFollowsTheFormulaAndRoundTrips) {
     EXPECT_TRUE(AboutText(6).empty());
 }
 
+// The stored names in the language's words, Russian and English alike.
 TEST(AboutForm, ShowsTheStoredTextsWithTheLanguagesPrefixesAndOpensTheLink) {
     TAboutForm form;
     std::vector<QUrl> opened;
@@ -39,13 +40,15 @@ TEST(AboutForm, ShowsTheStoredTextsWithTheLanguagesPrefixesAndOpensTheLink) {
         return true;
     };
     form.ApplyLanguage(TLang("", true));
-    EXPECT_EQ(Child<QLabel>(form, "TntLabel1")->text(), QStringLiteral("Faceloom for Tavi 2005"));
+    EXPECT_EQ(Child<QLabel>(form, "TntLabel1")->text(), QStringLiteral("Faceloom для Tavi 2005"));
     EXPECT_EQ(Child<QLabel>(form, "TntLabel2")->text(), QStringLiteral("Версия: 3.2"));
-    EXPECT_EQ(Child<QLabel>(form, "TntLabel4")->text(), QStringLiteral("Автор:    Faceloom team"));
+    EXPECT_EQ(Child<QLabel>(form, "TntLabel4")->text(), QStringLiteral("Автор:    Команда Faceloom"));
     EXPECT_FALSE(Child<QLabel>(form, "Image1")->pixmap().isNull());
     const auto english = test::English();
     form.ApplyLanguage(*english);
+    EXPECT_EQ(Child<QLabel>(form, "TntLabel1")->text(), QStringLiteral("Faceloom for Tavi 2005"));
     EXPECT_EQ(Child<QLabel>(form, "TntLabel2")->text(), QStringLiteral("Version: 3.2"));
+    EXPECT_EQ(Child<QLabel>(form, "TntLabel4")->text(), QStringLiteral("Author:    Faceloom team"));
 
     auto* link = Child<QLabel>(form, "TntLabel5");
     EXPECT_EQ(link->text(), QStringLiteral("https://faceloom.example/"));

@@ -139,6 +139,34 @@ TEST_F(CheckWindowTest, APictureTooLargeForMemoryIsReportedAfterOpen) {
     EXPECT_TRUE(answers.Seen.empty());
 }
 
+// A picture its decoder cannot read is reported with the decoder's reason in the window's
+// language, Russian built in and English after the switch.
+TEST_F(CheckWindowTest, TheDecodersReasonFollowsTheLanguage) {
+    TEditor editor;
+    TModalAnswers answers;
+    const std::string folder = MakePack("damaged", 2, "a\r\nb\r\n");
+    // Image data asking for a code size no GIF has.
+    WriteBytes(folder + "p1.gif", std::string("GIF89a\x01\x00\x01\x00\x00\x00\x00\x2c\x00\x00\x00\x00\x01\x00"
+                                              "\x01\x00\x00\x0c\x01\x00\x00\x3b",
+                                              25));
+    StartOn(editor, folder);
+    ASSERT_TRUE(editor.Window->Model()->Smile(1)->LoadError);
+    ASSERT_TRUE(editor.Forms.CheckForm->isVisible());
+    const auto line = [](const TLang& lang) {
+        return Q(lang.Text(2007))
+            .replace("%1", "2")
+            .replace("%2", "ab.gif")
+            .replace("%3", Q(lang.Text(2325)));
+    };
+    const TLang russian("", true);
+    EXPECT_NE(LineWith(editor, line(russian)), nullptr) << Lines(editor).join('\n').toStdString();
+    const std::unique_ptr<TLang> english = English();
+    editor.Window->ApplyLanguageToAllWindows(*english);
+    EXPECT_EQ(Q(english->Text(2325)), "Error in the data");
+    EXPECT_NE(LineWith(editor, line(*english)), nullptr) << Lines(editor).join('\n').toStdString();
+    EXPECT_TRUE(answers.Seen.empty());
+}
+
 // The identical picture is fixed by deleting the later smile; a pack with nothing wrong opens
 // without the report; "Show" in the report before saving opens it instead of saving.
 TEST_F(CheckWindowTest, DeletesTheLaterIdenticalSmileAndOpensFromTheSaveReport) {

@@ -142,6 +142,60 @@ TEST_F(ImportTest, APngDroppedIntoTheAnimatedPackBecomesAGifAndTheNotesAreSaidAt
     ExpectInStep(editor);
 }
 
+// Replace picture takes what an add takes: a PNG or JPEG becomes a picture of the pack's kind
+// in one undoable step; a file that is no picture is refused with the reason, the pack as it was.
+TEST_F(ImportTest, ReplacePictureConvertsAsAnAddDoesOrRefusesWhatIsNoPicture) {
+    const std::string folder = MakePack("pack", 2, "x\r\ny\r\n");
+    const std::string png = Png("pic.png", 30, 20);
+    const std::string text = packs_.folder() + "notes.png";
+    WriteBytes(text, "not a picture at all");
+    QImage photo(24, 18, QImage::Format_RGB32);
+    photo.fill(QColor(20, 120, 200));
+    const std::string jpeg = packs_.folder() + "photo.jpg";
+    ASSERT_TRUE(photo.save(QString::fromStdString(jpeg), "JPEG"));
+    TEditor editor;
+    StartOn(editor, folder);
+    TModalAnswers answers;
+    const std::string old = WorkingPicture(editor, 1);
+    struct TCase {
+        std::string File;
+        std::vector<int> Widths;
+        bool Refused;
+    };
+    for (const TCase& c :
+         std::vector<TCase>{{png, {10, 30}, false}, {jpeg, {10, 24}, false}, {text, {10, 11}, true}}) {
+        SCOPED_TRACE(c.File);
+        answers.Seen.clear();
+        editor.Grid().SetItemIndex(1);
+        editor.Dialogs->Files.push_back({QString::fromStdString(c.File)});
+        editor.Window->Commands().Run(TCommand::ReplacePicture);
+        EXPECT_EQ(Widths(editor), c.Widths);
+        ExpectInStep(editor);
+        EXPECT_EQ(Signatures(editor, 1), std::vector<std::string>{"y"});
+        if (c.Refused) {
+            EXPECT_EQ(answers.Seen, std::vector<QString>{"SaveFailureBox"});
+            EXPECT_EQ(editor.Window->LastSaveFailure(),
+                      QString::fromUtf8("«notes.png»: это не картинка известного формата, пропущено."));
+            EXPECT_EQ(WorkingPicture(editor, 1), old);
+            EXPECT_FALSE(editor.Window->Model()->CanUndo());
+            continue;
+        }
+        EXPECT_TRUE(answers.Seen.empty());
+        EXPECT_EQ(WorkingPicture(editor, 1).substr(0, 4), "GIF8");
+        // One step: undo brings the old picture back.
+        editor.Window->Commands().Run(TCommand::Undo);
+        EXPECT_EQ(Widths(editor), (std::vector<int>{10, 11}));
+        EXPECT_EQ(WorkingPicture(editor, 1), old);
+        EXPECT_FALSE(editor.Window->Model()->CanUndo());
+        ExpectInStep(editor);
+    }
+    // The file dialog offers every picture format the replacement converts.
+    EXPECT_EQ(editor.Dialogs->Requests.back().Filter,
+              QString::fromUtf8(
+                  "Картинки (*.gif;*.bmp;*.png;*.jpg;*.jpeg;*.webp)|*.gif;*.bmp;*.png;*.jpg;*.jpeg;*.webp|"
+                  "GIF-файлы (*.gif)|*.gif|Все файлы (*.*)|*.*"));
+}
+
 // What each choice of the clash window puts in the pack: the new picture "a.gif" clashes with
 // smile 1's ":a:".
 TEST_F(ImportTest, EachClashChoiceLandsInThePackAsChosen) {

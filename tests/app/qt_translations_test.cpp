@@ -2,16 +2,24 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QColorDialog>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLocale>
 #include <QPushButton>
+#include <QTest>
 #include <QTranslator>
 #include <memory>
 
+#include "app/dialogs/file_filter.h"
+#include "app/dialogs/qt_file_dialogs.h"
 #include "dialog_test_support.h"
 #include "lang/lang.h"
+#include "support/temp_dir.h"
 
 namespace faceloom::test {
 namespace {
@@ -61,3 +69,50 @@ TEST(QtTranslations, QtsDialogsFollowTheEditorsLanguageLive) {
 
 }  // namespace
 }  // namespace faceloom::test
+
+namespace faceloom {
+namespace {
+
+// The file dialogs word sizes, dates and the folder-not-found message in the editor's language,
+// whatever the desktop's locale: Russian built in, English with the English file.
+TEST(QtTranslations, FileDialogsSizesDatesAndMessagesFollowTheLanguage) {
+    test::TempDir dir;
+    test::WriteBytes(dir.path() / "776.gif", std::string(776, 'x'));
+    const QString folder = QString::fromStdString(dir.path().string());
+    const QDateTime modified = QFileInfo(folder + "/776.gif").lastModified();
+    const TLang builtIn("", true);
+    const auto english = test::English();
+    struct TCase {
+        const TLang* Lang;
+        QLocale Locale;
+        const char* Bytes;
+    };
+    for (const TCase& c :
+         {TCase{&builtIn, QLocale(QLocale::Russian, QLocale::Russia), "776 байт"},
+          TCase{english.get(), QLocale(QLocale::English, QLocale::UnitedStates), "776 bytes"}}) {
+        SCOPED_TRACE(c.Bytes);
+        FollowLanguageInQtTexts(*c.Lang);
+        auto dialog = TQtFileDialogs::MakeOpenDialog(
+            nullptr, {QStringLiteral("t"), QString(), folder, QString()}, false);
+        dialog->show();
+        auto* view = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"));
+        ASSERT_NE(view, nullptr);
+        QAbstractItemModel* model = view->model();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return model->rowCount(view->rootIndex()) == 1; }, 5000));
+        // Qt's translation words the unit ("байты" in Qt 6.4's): the word's stem is enough.
+        const QString size = model->index(0, 1, view->rootIndex()).data().toString();
+        EXPECT_TRUE(size.startsWith(QString::fromUtf8(c.Bytes))) << size.toStdString();
+        EXPECT_EQ(model->index(0, 3, view->rootIndex()).data().toString(),
+                  c.Locale.toString(modified, QLocale::ShortFormat));
+        dialog->hide();
+        const QString notFound = InvalidFolderMessage(QStringLiteral("x"), QString());
+        EXPECT_EQ(notFound.contains(QString::fromUtf8("не найден")), c.Lang == &builtIn)
+            << notFound.toStdString();
+        EXPECT_EQ(notFound.contains(QStringLiteral("not found")), c.Lang != &builtIn)
+            << notFound.toStdString();
+    }
+    FollowLanguageInQtTexts(builtIn);
+}
+
+}  // namespace
+}  // namespace faceloom

@@ -1,7 +1,9 @@
 #include "app/dialogs/visual_form.h"
 
 #include <QColorDialog>
+#include <QFontDatabase>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QLineEdit>
 #include <QTest>
 
@@ -131,6 +133,55 @@ TEST(VisualForm, ChosenFontLaysTheSampleOutAgain) {
     });
     EXPECT_EQ(form.Sample()->font().pixelSize(), 40);
     EXPECT_GT(heightAfter, heightBefore);
+}
+
+// The platform's font dialog opened on the grid's font and accepted as it came changes nothing:
+// it starts on the font's face, style and size, for the desktop's face, a bold and an italic.
+TEST(VisualForm, FontDialogAcceptedUntouchedChangesNothing) {
+    const QString family = QFontInfo(QFontDatabase::systemFont(QFontDatabase::GeneralFont)).family();
+    struct TCase {
+        const char* Name;
+        bool Bold;
+        bool Italic;
+        int Pixels;
+    };
+    for (const TCase& c : {TCase{"regular", false, false, 11}, TCase{"bold", true, false, 13},
+                           TCase{"italic", false, true, 15}}) {
+        SCOPED_TRACE(c.Name);
+        TVisualForm form;
+        form.ApplyLanguage(TLang("", true));
+        // As the main window makes it from the settings: a family, bits and a pixel size.
+        QFont font = form.Sample()->font();
+        font.setFamily(family);
+        font.setPixelSize(c.Pixels);
+        font.setBold(c.Bold);
+        font.setItalic(c.Italic);
+        form.Sample()->setFont(font);
+        const QFont before = form.Sample()->font();
+        QFont shown;
+        bool seen = false;
+        RunModal(form, [&] {
+            QTimer::singleShot(50, [&] {
+                auto* dialog = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+                if (!dialog) return;
+                seen = true;
+                shown = dialog->currentFont();
+                dialog->accept();
+            });
+            QTest::mouseClick(Child<QWidget>(form, "TntBitBtn1"), Qt::LeftButton);
+            form.reject();
+        });
+        ASSERT_TRUE(seen);
+        EXPECT_EQ(shown.family(), family);
+        EXPECT_EQ(shown.bold(), c.Bold) << shown.styleName().toStdString();
+        EXPECT_EQ(shown.italic(), c.Italic) << shown.styleName().toStdString();
+        EXPECT_FALSE(shown.styleName().contains("Condensed")) << shown.styleName().toStdString();
+        EXPECT_EQ(shown.pointSize(), qRound(c.Pixels * 72.0 / form.logicalDpiY()));
+        EXPECT_EQ(form.Sample()->font(), before);
+        EXPECT_EQ(form.Sample()->font().pixelSize(), c.Pixels);
+        EXPECT_EQ(form.Sample()->font().bold(), c.Bold);
+        EXPECT_EQ(form.Sample()->font().italic(), c.Italic);
+    }
 }
 
 TEST(VisualForm, ColumnFieldTakesASignOrDigitThenUpToThreeDigits) {

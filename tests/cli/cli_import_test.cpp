@@ -103,5 +103,42 @@ TEST_F(ImportCliTest, WhatCannotBeUsedIsSaidAndTheExitStatusTellsIt) {
     EXPECT_FALSE(fs::exists(Work().file("x")));
 }
 
+// The notes and the check's findings follow --lang, a language module as well as a source, the
+// decoders' reasons included.
+TEST_F(ImportCliTest, NotesAndFindingsFollowTheLanguageAsked) {
+    const std::string english = std::string(FACELOOM_SOURCE_DIR) + "/languages/English.txt";
+    const std::string module = Work().file("English.lng");
+    ASSERT_EQ(Run({"compile-lang", english, module}).exitCode, 0);
+    // Image data asking for a code size no GIF has: the decoder's "error in the data".
+    const std::string bad(
+        "GIF89a\x01\x00\x01\x00\x00\x00\x00\x2c\x00\x00\x00\x00\x01\x00\x01\x00\x00"
+        "\x0c\x01\x00\x00\x3b",
+        25);
+    const std::string folder = Pictures();
+    WriteBytes(folder + "/c.gif", bad);
+    const std::string pack = PackFolder("checked");
+    WriteGif(pack + "/aa.gif", 10, 10);
+    WriteBytes(pack + "/ab.gif", bad);
+    WriteDefine(pack, "a\r\nb");
+    for (const std::string& lang : {english, module}) {
+        SCOPED_TRACE(lang);
+        const std::string dest = Work().file("dest" + std::to_string(lang.size()));
+        const ProgramResult imported = Run({"import", "--lang", lang, "pictures", folder, dest});
+        EXPECT_EQ(imported.exitCode, 1);
+        EXPECT_NE(
+            imported.out.find(
+                "    [damaged-picture] «c.gif»: the picture cannot be read (Error in the data), skipped.\n"),
+            std::string::npos)
+            << imported.out;
+        const ProgramResult checked = Run({"check", "--deep", "--lang", lang, pack});
+        EXPECT_NE(checked.out.find("Error in the data"), std::string::npos) << checked.out;
+        for (const std::string& out : {imported.out, checked.out}) {
+            // No Cyrillic letter (UTF-8 lead bytes 0xD0, 0xD1) anywhere.
+            EXPECT_EQ(out.find('\xD0'), std::string::npos) << out;
+            EXPECT_EQ(out.find('\xD1'), std::string::npos) << out;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace faceloom::test

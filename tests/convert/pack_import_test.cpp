@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "model/define_decoder_fixture.h"
+#include "picture_test_inputs.h"
 
 namespace faceloom::test {
 namespace {
@@ -131,6 +132,105 @@ TEST_F(ImportTest, CancellingHalfwayLeavesThePackAsItWas) {
     EXPECT_EQ(Define(*model), before);
     EXPECT_EQ(Ids(*model), (std::vector<int>{0, 1}));
     EXPECT_FALSE(model->CanUndo());
+}
+
+// A replacement converts as an add does, or refuses a file that is no picture and leaves the
+// pack as it was; done, it is one step that undo takes back. Both pack kinds.
+TEST_F(ImportTest, ReplacingAPictureConvertsItForThePackOrRefusesWhatIsNoPicture) {
+    struct TCase {
+        const char* Name;
+        std::string Bytes;
+        std::optional<TImportNoteKind> Refused;
+        int32_t Width;                            // of the new picture as the pack's decoder reads it
+        std::vector<TImportNoteKind> Notes = {};  // what the conversion says it changed
+    };
+    const TRgbaFrame sticker = Sticker(30, 20);
+    const std::string png = PngFile(sticker);
+    const std::string jpeg = JpegFile(Opaque(24, 18), 90);
+    const std::string bigPng = PngFile(Sticker(600, 300));
+    for (const uint8_t kind : {kAnimatedPack, kStaticPack}) {
+        const char* ext = kind == kAnimatedPack ? ".gif" : ".bmp";
+        // The test GIF has two frames and a transparent colour, its corner opaque: a static
+        // pack keeps the first frame and makes the corner transparent.
+        const std::vector<TImportNoteKind> otherKindNotes =
+            kind == kStaticPack ? std::vector<TImportNoteKind>{TImportNoteKind::FramesDropped,
+                                                               TImportNoteKind::TransparencyLost}
+                                : std::vector<TImportNoteKind>{};
+        const std::vector<TCase> cases = {
+            {"png", png, std::nullopt, 30},
+            {"jpeg", jpeg, std::nullopt, 24},
+            {"own kind", ReadBytes(Picture(7, kind)), std::nullopt, PictureWidth(7)},
+            {"other kind", ReadBytes(Picture(8, kind == kAnimatedPack ? kStaticPack : kAnimatedPack)),
+             std::nullopt, PictureWidth(8), otherKindNotes},
+            {"scaled", bigPng, std::nullopt, 256, {TImportNoteKind::Scaled}},
+            {"text", "just some text, no picture", TImportNoteKind::NotAPicture, 0},
+            {"png named like the pack's", std::string(png).substr(0, 60), TImportNoteKind::DamagedPicture, 0},
+        };
+        for (const TCase& c : cases) {
+            SCOPED_TRACE(std::string(c.Name) + (kind == kAnimatedPack ? " animated" : " static"));
+            ScopedDataHome home;
+            const std::string folder =
+                MakePack(std::string("pack-") + c.Name + (kind == kAnimatedPack ? "-a" : "-s"),
+                         {{std::string("aa") + ext, 0}, {std::string("ab") + ext, 1}}, "s0\r\ns1", kind);
+            auto model = NewModel();
+            model->SetCurrentPack(kind);
+            ASSERT_TRUE(model->OpenPack(folder + "_define.ini"));
+            const std::string file = sources.folder() + "new" + ext;
+            WriteBytes(file, c.Bytes);
+            const std::string work = Work(*model, kind) + "ab" + ext;
+            const std::string before = ReadBytes(work);
+            TImportNotes notes;
+            const TReplaceResult result =
+                ReplacePictureFrom(*model, 1, file, "new" + std::string(ext), {}, notes);
+            if (c.Refused) {
+                ASSERT_TRUE(result.Refused.has_value());
+                EXPECT_EQ(result.Refused->Kind, *c.Refused);
+                EXPECT_EQ(result.Refused->Params.at(0), "new" + std::string(ext));
+                EXPECT_EQ(result.Smile, nullptr);
+                EXPECT_EQ(ReadBytes(work), before);
+                EXPECT_FALSE(model->CanUndo());
+                continue;
+            }
+            ASSERT_NE(result.Smile, nullptr);
+            EXPECT_FALSE(result.Refused.has_value());
+            EXPECT_EQ(model->Smile(1), result.Smile);
+            EXPECT_FALSE(result.Smile->LoadError);
+            ASSERT_NE(result.Smile->Picture.load(), nullptr);
+            EXPECT_EQ(result.Smile->Picture.load()->Width, c.Width);
+            EXPECT_EQ(result.Smile->Signatures.Items(), std::vector<std::string>{"s1"});
+            // The working copy holds the pack's format under its name, never the source's bytes
+            // of another format.
+            const std::string stored = ReadBytes(work);
+            EXPECT_EQ(stored.substr(0, 2), kind == kAnimatedPack ? "GI" : "BM");
+            if (std::string(c.Name) == "own kind") EXPECT_EQ(stored, c.Bytes);
+            std::vector<TImportNoteKind> kinds;
+            for (const TImportNote& note : notes) kinds.push_back(note.Kind);
+            EXPECT_EQ(kinds, c.Notes);
+            EXPECT_EQ(Define(*model, kind), "s0\r\ns1");
+            // One step: undo gives the old picture back, bytes and all.
+            ASSERT_TRUE(model->Undo());
+            EXPECT_FALSE(model->CanUndo());
+            EXPECT_EQ(ReadBytes(work), before);
+            EXPECT_EQ(PictureId(model->Smile(1)), 1);
+        }
+    }
+}
+
+TEST_F(ImportTest, ReplacingFromAFileThatCannotBeReadOrForASmileNotThereChangesNothing) {
+    auto model = OpenTwo();
+    TImportNotes notes;
+    const TReplaceResult missing =
+        ReplacePictureFrom(*model, 0, sources.folder() + "gone.png", "gone.png", {}, notes);
+    EXPECT_TRUE(missing.Unreadable);
+    EXPECT_EQ(missing.Smile, nullptr);
+    const TReplaceResult beyond = ReplacePictureFrom(*model, 2, Picture(5), "src5.gif", {}, notes);
+    EXPECT_FALSE(beyond.Unreadable);
+    EXPECT_FALSE(beyond.Refused.has_value());
+    EXPECT_EQ(beyond.Smile, nullptr);
+    EXPECT_EQ(model->LastError(), TModelError::NotPresent);
+    EXPECT_EQ(Ids(*model), (std::vector<int>{0, 1}));
+    EXPECT_FALSE(model->CanUndo());
+    EXPECT_TRUE(notes.empty());
 }
 
 }  // namespace

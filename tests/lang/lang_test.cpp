@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -34,15 +35,15 @@ std::string WriteLanguage(const test::TempDir& dir, const std::string& name,
 
 TEST(BuiltinTexts, CoverTheWindowsRangesInIdOrder) {
     const auto texts = BuiltinTexts();
-    ASSERT_EQ(texts.size(), 221u);
+    ASSERT_EQ(texts.size(), 235u);
     EXPECT_EQ(texts.front().id, 101);
-    EXPECT_EQ(texts.back().id, 2281);
+    EXPECT_EQ(texts.back().id, 2334);
     // The ranges of ids per window, each complete.
     const std::vector<std::pair<int, int>> ranges = {
         {101, 105},   {201, 204},   {301, 315},   {401, 435},   {501, 504},   {601, 603},   {701, 702},
         {801, 804},   {901, 901},   {1001, 1003}, {1101, 1106}, {1201, 1207}, {1301, 1301}, {1401, 1408},
         {1501, 1505}, {1601, 1602}, {1701, 1719}, {1801, 1801}, {1901, 1909}, {2001, 2026}, {2101, 2112},
-        {2121, 2160}, {2201, 2202}, {2221, 2222}, {2241, 2243}, {2261, 2261}, {2281, 2281}};
+        {2121, 2160}, {2201, 2202}, {2221, 2222}, {2241, 2243}, {2261, 2261}, {2281, 2281}, {2321, 2334}};
     std::vector<int> expected;
     for (const auto& [first, last] : ranges) {
         for (int id = first; id <= last; ++id) {
@@ -153,17 +154,23 @@ TEST(EnglishLanguage, TranslatesEveryBuiltInText) {
         EXPECT_FALSE(text.empty()) << id;
     }
     std::set<int> builtInIds;
-    // printf-style placeholders: "%", flags and digits, then a letter or "%".
+    // printf-style placeholders: "%", flags, then digits, then a letter or "%"; and the
+    // numbered ones ("%1") that FillPlaceholders fills, whatever follows them.
     auto placeholders = [](const std::string& text) {
         std::vector<std::string> found;
         for (size_t at = text.find('%'); at != std::string::npos; at = text.find('%', at + 1)) {
             size_t end = at + 1;
-            while (end < text.size() && std::strchr("-+ #0123456789.", text[end]) != nullptr) {
-                ++end;
-            }
-            if (end < text.size()) {
+            while (end < text.size() && std::strchr("-+ #", text[end]) != nullptr) ++end;
+            const size_t digits = end;
+            while (end < text.size() && std::strchr("0123456789.", text[end]) != nullptr) ++end;
+            const bool conversion = end < text.size() &&
+                                    (std::isalpha(static_cast<unsigned char>(text[end])) || text[end] == '%');
+            if (conversion) {
                 found.push_back(text.substr(at, end - at + 1));
                 at = end;
+            } else if (end > digits && digits == at + 1) {
+                found.push_back(text.substr(at, end - at));
+                at = end - 1;
             }
         }
         return found;

@@ -32,6 +32,7 @@
 #include "model/edit_history.h"
 #include "model/pack_check.h"
 #include "pictures/builtin_pictures.h"
+#include "pictures/decoder_errors.h"
 #include "platform/code_page.h"
 #include "storage/config_manager.h"
 #include "views/smile_label.h"
@@ -137,8 +138,12 @@ void TEditorCommands::ApplyLanguage(const TLang& lang) {
     saveTitle_ = Text(lang, kTextSaveTitle);
     loadTitle_ = Text(lang, kTextOpenTitle);
     pictureTitle_ = Text(lang, kTextPictureTitle);
+    picturesName_ = Text(lang, kTextPictureFiles);
     noSignature_ = Text(lang, kTextNoSignature);
-    tooLargeForMemory_ = Text(lang, kCheckTextTooLargeForMemory).toStdU16String();
+    reasonTexts_.clear();
+    reasonTexts_[kCheckTextTooLargeForMemory] = Text(lang, kCheckTextTooLargeForMemory).toStdU16String();
+    for (const TDecoderMessageText& message : kDecoderMessages)
+        if (message.TextId != 0) reasonTexts_[message.TextId] = Text(lang, message.TextId).toStdU16String();
     historyTexts_ = {Text(lang, kTextUndo), Text(lang, kTextRedo)};
     for (size_t k = 0; k < stepTexts_.size(); ++k)
         stepTexts_[k] = Text(lang, kTextFirstHistoryStep + static_cast<int>(k));
@@ -382,7 +387,12 @@ void TEditorCommands::ReportModelFailure(const std::string& fallback) {
 QString TEditorCommands::PictureFilter(bool forAdd) const {
     const int p = model_ ? model_->CurrentPack() : kAnimatedPack;
     const QString ext = p == kStaticPack ? "bmp" : "gif";
-    if (!forAdd) return typeNames_[p] + " (*." + ext + ")|*." + ext + allFilesTail_;
+    // A replacement takes a picture of any format it can convert, an add archives too.
+    if (!forAdd) {
+        const QString pictures = "*.gif;*.bmp;*.png;*.jpg;*.jpeg;*.webp";
+        return picturesName_ + " (" + pictures + ")|" + pictures + "|" + typeNames_[p] + " (*." + ext +
+               ")|*." + ext + allFilesTail_;
+    }
     // For an add, first everything an add takes (pictures of other formats are converted), then the
     // pack's own kind.
     const QString all = "*.gif;*.bmp;*.png;*.jpg;*.jpeg;*.webp;*.zip";
@@ -653,8 +663,9 @@ void TEditorCommands::CheckPack() {
 
 TCheckInput TEditorCommands::CheckInput() const {
     TCheckInput input = CheckInputOf(*model_);
-    input.Texts = [text = tooLargeForMemory_](int id) {
-        return id == kCheckTextTooLargeForMemory && !text.empty() ? text : std::u16string(BuiltinText(id));
+    input.Texts = [texts = reasonTexts_](int id) {
+        const auto it = texts.find(id);
+        return it != texts.end() && !it->second.empty() ? it->second : std::u16string(BuiltinText(id));
     };
     return input;
 }
@@ -802,14 +813,7 @@ void TEditorCommands::ReplacePicture() {
     if (!model_ || i < 0 || i >= grid_->Count()) return;
     const QStringList files = AskPictures(false);
     if (files.isEmpty()) return;
-    TSmile* smile = model_->ReplacePicture(i, ToLocal(files.front()));
-    if (!smile) return ReportModelFailure(ToLocal(files.front()));
-    {
-        TSuspendedGrid suspended(*grid_);
-        grid_->Smiles().SetSmile(i, GridSmileFor(smile));
-        RelabelItem(i);
-    }
-    UpdateSmileCommands(grid_->ItemIndex());
+    ReplaceFrom(i, files.front());
 }
 
 void TEditorCommands::DeletePicture() {

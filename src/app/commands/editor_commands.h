@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -217,6 +218,8 @@ private:
     QString ImportText(int id) const;
     // The notes of an import (and the sources it could not read at all) in one window.
     void ShowImportNotes(const QStringList& failures, const TImportNotes& notes);
+    // A note's sentence in the language.
+    QString NoteText(const TImportNote& note) const;
     void MoveSmile(int element);
     void MoveSignature(bool up);
     bool RefusedAsDuplicate(const std::string& text);
@@ -229,8 +232,10 @@ private:
     void ShowCheckAsked();
     bool SelectFolder(const QString& title, const QString& root, QString& folder, int options);
     QStringList AskPictures(bool many);
-    // An add (many) takes pictures of any format and archives; a replacement the pack's kind.
+    // An add (many) takes pictures of any format and archives; a replacement pictures.
     QString PictureFilter(bool forAdd) const;
+    // Smile index gets the picture in file, converted for the pack as an add converts it.
+    void ReplaceFrom(int32_t index, const QString& file);
     QString LabelText(int32_t index) const;
     TSmileViewSmile* GridSmileFor(TSmile* smile) const;
     void RelabelItem(int32_t index);
@@ -257,8 +262,11 @@ private:
     QString saveTitle_;
     QString loadTitle_;
     QString pictureTitle_;
+    QString picturesName_;  // the replacement's filter of picture files
     QString noSignature_;
-    std::u16string tooLargeForMemory_;     // a check finding's reason
+    // Reasons the model and the conversion say by text id (too large for memory, the
+    // decoders'), in the language.
+    std::map<int, std::u16string> reasonTexts_;
     std::array<QString, 2> historyTexts_;  // "Undo", "Redo"
     std::array<QString, 9> stepTexts_;     // one per kind of step
     std::array<QString, 60> importTexts_;  // texts 2101 to 2160

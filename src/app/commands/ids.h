@@ -115,6 +115,7 @@ enum TTextId : int {
     kTextConfirmFolder = 2241,
     kTextSaveThere = 2242,
     kTextChooseOtherFolder = 2243,
+    kTextPictureFiles = 2321,  // a replacement's filter: pictures of every format it converts
 };
 
 }  // namespace faceloom

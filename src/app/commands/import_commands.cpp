@@ -165,11 +165,42 @@ bool TEditorCommands::ImportSources(const QStringList& sources, int32_t position
     return added;
 }
 
+void TEditorCommands::ReplaceFrom(int32_t index, const QString& file) {
+    if (!model_) return;
+    const TImportOptions options = ImportOptionsOf(ReadImportSettings(model_->Config().FileName()));
+    TImportNotes notes;
+    const std::string path = ToLocal(file);
+    const TReplaceResult result =
+        ReplacePictureFrom(*model_, index, path, QFileInfo(file).fileName().toStdString(), options, notes);
+    if (result.Refused) {
+        return host_.ReportFailure(NoteText(*result.Refused), {});
+    }
+    if (result.Unreadable) {
+        return host_.ReportFailure(forms_.ErrorTexts.Text(TModelError::CopyFailed, path), {});
+    }
+    if (!result.Smile) return ReportModelFailure(path);
+    {
+        TSuspendedGrid suspended(*grid_);
+        grid_->Smiles().SetSmile(index, GridSmileFor(result.Smile));
+        RelabelItem(index);
+    }
+    UpdateSmileCommands(grid_->ItemIndex());
+    ShowImportNotes({}, notes);
+}
+
+QString TEditorCommands::NoteText(const TImportNote& note) const {
+    return QString::fromStdU16String(FormatImportNote(note, [this](int id) {
+        const QString text = ImportText(id);
+        if (!text.isEmpty()) return text.toStdU16String();
+        const auto it = reasonTexts_.find(id);
+        return it != reasonTexts_.end() ? it->second : std::u16string();
+    }));
+}
+
 void TEditorCommands::ShowImportNotes(const QStringList& failures, const TImportNotes& notes) {
     if ((failures.isEmpty() && notes.empty()) || !forms_.MessagesForm) return;
     QStringList lines = failures;
-    for (const TImportNote& note : notes)
-        lines.push_back(Filled(ImportText(kImportTextBase + static_cast<int>(note.Kind)), note.Params));
+    for (const TImportNote& note : notes) lines.push_back(NoteText(note));
     forms_.MessagesForm->SetMessage(ImportText(kTextImportNotes), ImportText(kTextImportNotesIntro), lines);
     forms_.MessagesForm->ShowModal();
 }

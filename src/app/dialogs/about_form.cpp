@@ -18,6 +18,11 @@ QString Stored(int number) {
     return QString::fromStdU16String(AboutText(number));
 }
 
+// A stored name in the language's words: "%1 for Tavi 2005", "%1 team".
+QString Worded(const TLang& lang, int id, int number) {
+    return LangText(lang, id).replace(QLatin1String("%1"), Stored(number));
+}
+
 }  // namespace
 
 TAboutForm::TAboutForm(QWidget* parent)
@@ -61,10 +66,10 @@ TAboutForm::TAboutForm(QWidget* parent)
 
 void TAboutForm::ApplyLanguage(const TLang& lang) {
     setWindowTitle(LangText(lang, 601));
-    name_->setText(Stored(1));
+    name_->setText(Worded(lang, 2333, 1));
     version_->setText(LangText(lang, 602) + QLatin1Char(' ') + Stored(2));
     third_->setText(Stored(3));
-    author_->setText(LangText(lang, 603) + QStringLiteral("    ") + Stored(4));
+    author_->setText(LangText(lang, 603) + QStringLiteral("    ") + Worded(lang, 2334, 4));
     link_->setText(Stored(5));
     ok_->setText(LangText(lang, 201));
     FitToContents();

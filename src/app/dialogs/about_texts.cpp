@@ -4,10 +4,11 @@ namespace faceloom {
 
 namespace {
 
-constexpr auto kName = ScrambledLiteral(u"Faceloom for Tavi 2005");
+// The names alone: the words around them ("for Tavi 2005", "team") are the language's.
+constexpr auto kName = ScrambledLiteral(u"Faceloom");
 constexpr auto kVersion = ScrambledLiteral(u"3.2");
 constexpr auto kThird = ScrambledLiteral(u"\u00A9 2026");
-constexpr auto kAuthor = ScrambledLiteral(u"Faceloom team");
+constexpr auto kAuthor = ScrambledLiteral(u"Faceloom");
 constexpr auto kLink = ScrambledLiteral(u"https://faceloom.example/");
 
 template <size_t N>

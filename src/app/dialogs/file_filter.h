@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+class QFileDialog;
+
 namespace faceloom {
 
 // The Windows filter "name|pattern|name|pattern" (patterns separated by ";") as Qt name
@@ -15,5 +17,9 @@ QStringList QtNameFilters(const QString& windowsFilter);
 // or an empty string when it names one. typed is shown as the user wrote it; resolved is the
 // absolute path it stands for.
 QString InvalidFolderMessage(const QString& typed, const QString& resolved);
+
+// The dialog's sizes and dates in the editor's language (QLocale's default, which follows it)
+// rather than the desktop's: Qt's file model words them by the system's locale.
+void ShowSizesAndDatesInTheLanguage(QFileDialog& dialog);
 
 }  // namespace faceloom

@@ -14,6 +14,7 @@ TFolderDialog::TFolderDialog(QWidget* owner, const QString& title, const QString
                              bool newFolderButton)
     : QFileDialog(owner, title) {
     setOption(QFileDialog::DontUseNativeDialog);
+    ShowSizesAndDatesInTheLanguage(*this);
     setFileMode(QFileDialog::Directory);
     setOption(QFileDialog::ShowDirsOnly);
     setAcceptMode(QFileDialog::AcceptOpen);

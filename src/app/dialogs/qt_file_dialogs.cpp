@@ -14,6 +14,7 @@ std::unique_ptr<QFileDialog> TQtFileDialogs::MakeOpenDialog(QWidget* owner, cons
     auto dialog = std::make_unique<QFileDialog>(owner, request.Title);
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setOption(QFileDialog::HideNameFilterDetails);
+    ShowSizesAndDatesInTheLanguage(*dialog);
     // Opening never creates, renames or deletes anything.
     dialog->setOption(QFileDialog::ReadOnly);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);

@@ -42,6 +42,8 @@ void FollowLanguageInQtTexts(const TLang& lang) {
     static QPointer<QTranslator> installed;
     delete installed.data();
     installed = InstallQtTranslations(QtLocaleOf(lang));
+    // Sizes and dates that Qt words by a locale (the file dialogs') follow as well.
+    QLocale::setDefault(QtLocaleOf(lang));
 }
 
 }  // namespace faceloom

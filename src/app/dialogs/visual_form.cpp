@@ -1,6 +1,7 @@
 #include "app/dialogs/visual_form.h"
 
 #include <QColorDialog>
+#include <QFontDatabase>
 #include <QFontDialog>
 #include <QFrame>
 #include <QGridLayout>
@@ -10,6 +11,7 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cstdlib>
 
 #include "app/dialogs/color_swatch.h"
 #include "app/dialogs/dialog_look.h"
@@ -36,7 +38,51 @@ TRef<TSmileLabelSmile> SampleSmile() {
     return smile;
 }
 
+// Words of a style name that make a face narrower or wider than the family's own.
+bool ChangesWidth(const QString& style) {
+    for (const char* word : {"Condensed", "Narrow", "Compressed", "Expanded", "Extended", "Wide"})
+        if (style.contains(QLatin1String(word), Qt::CaseInsensitive)) return true;
+    return false;
+}
+
+// The family's style that draws the font's weight and slant at the family's own width ("Book"
+// or "Regular", "Bold", "Oblique" or "Italic"). A font made from stored bits has no style
+// name, and the font dialog, looking for "Normal" among the family's names, would otherwise
+// fall back to the first it lists ("Oblique", "Condensed Italic").
+QString StyleOf(const QFont& font) {
+    const QString family = font.family();
+    QString best;
+    int bestScore = 0;
+    for (const QString& style : QFontDatabase::styles(family)) {
+        // Slanted: italic or oblique (QFontDatabase::italic answers for italic alone).
+        const bool slanted = QFontDatabase::font(family, style, 12).style() != QFont::StyleNormal;
+        const int score = (slanted != font.italic() ? 100000 : 0) +
+                          std::abs(QFontDatabase::weight(family, style) - font.weight()) * 10 +
+                          (ChangesWidth(style) ? 5 : 0);
+        if (best.isEmpty() || score < bestScore) {
+            best = style;
+            bestScore = score;
+        }
+    }
+    return best;
+}
+
 }  // namespace
+
+QFont TVisualForm::FontDialogStart(const QFont& font, int dpi) {
+    QFont shown(font);
+    const QString style = StyleOf(font);
+    if (!style.isEmpty()) shown.setStyleName(style);
+    // The dialog speaks in points.
+    if (font.pixelSize() > 0 && dpi > 0) shown.setPointSizeF(font.pixelSize() * 72.0 / dpi);
+    return shown;
+}
+
+bool TVisualForm::SameFontChoice(const QFont& answer, const QFont& shown) {
+    return answer.family().compare(shown.family(), Qt::CaseInsensitive) == 0 &&
+           answer.styleName() == shown.styleName() && answer.pointSize() == shown.pointSize() &&
+           answer.underline() == shown.underline() && answer.strikeOut() == shown.strikeOut();
+}
 
 TVisualForm::TVisualForm(QWidget* parent) : TDialogBase("VisualForm", QSize(262, 335), false, parent) {
     SetMinimumDesignSize(QSize(270, 267));
@@ -175,8 +221,17 @@ void TVisualForm::SwatchClicked(int index) {
 }
 
 void TVisualForm::FontClicked() {
-    QFont font = sample_->font();
-    if (!ChooseFont || !ChooseFont(font, this)) return;
+    if (!ChooseFont) return;
+    // The dialog starts on the sample's face, style and size; answered as it started, it
+    // changes nothing, whatever rounding its points would bring.
+    const QFont shown = FontDialogStart(sample_->font(), logicalDpiY());
+    QFont font = shown;
+    if (!ChooseFont(font, this) || SameFontChoice(font, shown)) return;
+    // What a restart brings back: the family, bold and italic (the stored bits), not a style
+    // name such as "Condensed Bold".
+    const bool bold = font.bold();
+    font.setStyleName(QString());
+    font.setWeight(bold ? QFont::Bold : QFont::Normal);
     // The font dialog answers in points; the grid's font is stored as a character height in
     // pixels, so the size is turned into pixels here, at this screen's resolution, and the
     // sample already shows what a restart will bring back.

@@ -43,6 +43,12 @@ public:
     std::function<QColor(const QColor& initial, QWidget* parent)> ChooseColor;
     std::function<bool(QFont& font, QWidget* parent)> ChooseFont;
 
+    // The font the font dialog starts on for a font of the grid: its face's style named as the
+    // font database names it, its pixel size in points at dpi.
+    static QFont FontDialogStart(const QFont& font, int dpi);
+    // The dialog's answer is what it started on (face, style, size in points, effects).
+    static bool SameFontChoice(const QFont& answer, const QFont& shown);
+
 private:
     void SwatchClicked(int index);
     void FontClicked();
