@@ -153,7 +153,7 @@ TEST_F(MemoryTest, APackOfHugeFramesOpensAndIsCheckedWithinTheBudget) {
 
     const std::string report = InChild(sources.folder() + "report.txt", [&] {
         const bool limited = LimitAddressSpace(300 * kMiB + 200 * kMiB);
-        const uint64_t residentBefore = StatusBytes("VmRSS");
+        [[maybe_unused]] const uint64_t residentBefore = StatusBytes("VmRSS");
         TDefineDecoder model("Storage");
         if (!model.OpenPack(folder + "_define.ini")) return std::string("open failed");
         const auto [loaded, tooLarge] = Outcome(model);
@@ -167,28 +167,35 @@ TEST_F(MemoryTest, APackOfHugeFramesOpensAndIsCheckedWithinTheBudget) {
                 ++reasons;
         }
         const bool withinBudget = model.PeakFrameBytes(kAnimatedPack) <= 300 * kMiB;
+#ifdef FACELOOM_SANITIZED
+        // The sanitizer's shadow memory and quarantine grow the resident size with every
+        // allocation, freed or not: there the budget's own peak above is the measure.
+        const std::string residentText = "resident not measured";
+#else
         // What the process took at most beyond what it had, against the budget and 64 MB for
         // everything else an open does.
         const uint64_t resident = StatusBytes("VmHWM") - residentBefore;
-        const bool residentWithin = resident <= 300 * kMiB + 64 * kMiB;
+        const std::string residentText =
+            resident <= 300 * kMiB + 64 * kMiB ? "resident within yes"
+                                               : "resident within no (" + std::to_string(resident >> 20) + " MB)";
+#endif
         const int32_t loadErrors = model.ErrorCount(0);
         model.ClosePack();
         std::ostringstream out;
         out << "limited " << (limited ? "yes" : "no") << ", loaded " << loaded << ", too large " << tooLarge
             << ", load errors " << loadErrors << ", check reasons " << reasons << ", within budget "
-            << (withinBudget ? "yes" : "no") << ", resident within "
-            << (residentWithin ? "yes" : "no (" + std::to_string(resident >> 20) + " MB)")
-            << ", held after close " << model.FrameBytes(kAnimatedPack);
+            << (withinBudget ? "yes" : "no") << ", " << residentText << ", held after close "
+            << model.FrameBytes(kAnimatedPack);
         return out.str();
     });
 #ifdef FACELOOM_SANITIZED
-    const std::string limited = "limited no";
+    const std::string limited = "limited no", resident = "resident not measured";
 #else
-    const std::string limited = "limited yes";
+    const std::string limited = "limited yes", resident = "resident within yes";
 #endif
     EXPECT_EQ(report, limited +
-                          ", loaded 1, too large 19, load errors 19, check reasons 19, within budget yes, "
-                          "resident within yes, held after close 0");
+                          ", loaded 1, too large 19, load errors 19, check reasons 19, within budget yes, " +
+                          resident + ", held after close 0");
 }
 
 // The budget is the pack's: a static pack's bitmaps count too, deferred decoding on the
