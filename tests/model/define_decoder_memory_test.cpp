@@ -402,7 +402,9 @@ TEST(BoundedReadTest, AFileLargerThanItsLimitIsRefusedAndSaid) {
         bool tooLarge = !c.tooLarge;
         const std::optional<std::string> bytes = ReadWholeFile(file, c.limit, &tooLarge);
         EXPECT_EQ(bytes.has_value(), c.read);
-        if (bytes) EXPECT_EQ(*bytes, std::string(c.size, 'a'));
+        if (bytes) {
+            EXPECT_EQ(*bytes, std::string(c.size, 'a'));
+        }
         EXPECT_EQ(tooLarge, c.tooLarge);
     }
     bool tooLarge = true;
