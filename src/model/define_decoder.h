@@ -335,7 +335,7 @@ public:
     bool Save();
     bool SaveAs(const std::string& path);
     bool ClosePack();
-    // Asks OnQuerySave when the coming operation would drop a present pack (in BothMode
+    // Asks OnQuerySave when the coming operation would drop a Modified pack (in BothMode
     // either pack). False when the user cancels, or chose to save and saving failed.
     bool QuerySave();
 

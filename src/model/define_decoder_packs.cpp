@@ -857,11 +857,11 @@ bool TDefineDecoder::QuerySave() {
     return Run(false, [&] { return QuerySaveImpl(); });
 }
 
-// Asks whenever a pack that the coming operation drops is present: in the both-packs mode
-// that is either pack, not only the current one. "Save" that fails (or whose folder choice is
-// cancelled) keeps the work too.
+// Asks only when a pack that the coming operation drops differs from what was last opened or
+// saved (the title's "*"): in the both-packs mode that is either pack, not only the current
+// one. "Save" that fails (or whose folder choice is cancelled) keeps the work too.
 bool TDefineDecoder::QuerySaveImpl() {
-    const bool atStake = bothMode_ ? !presentPacks_.Empty() : presentPacks_.Contains(currentPack_);
+    const bool atStake = bothMode_ ? Modified(0) || Modified(1) : Modified(currentPack_);
     if (!atStake) return true;
     int32_t answer = 1;
     Fire(OnQuerySave, answer);

@@ -230,8 +230,11 @@ TEST_F(MainWindowInputTest, AFolderWithoutPicturesOfThePacksKindShowsTheEmptyPac
     ExpectInStep(editor);
     EXPECT_EQ(ListFiles(folder), (std::vector<std::string>{"0.bmp", "1.bmp", "_define.ini"}));
 
-    // The save question cancelled: nothing opened, and the pack still shown has no picture.
+    // The save question (the pack changed) cancelled: nothing opened, and the pack still shown
+    // has no picture.
     const std::string other = MakePack("pack", 1, "x\r\n");
+    editor.Grid().SetItemIndex(0);
+    editor.Child<QPushButton>("TntBitBtn7")->click();
     answers.Answer(kResultCancel);
     Open(editor, other);
     EXPECT_EQ(answers.Seen, (std::vector<QString>{"NoSmiliesForm", "QueryForm", "NoSmiliesForm"}));

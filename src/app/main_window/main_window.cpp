@@ -433,6 +433,21 @@ void TManagerMain::ShowFileProgress(const QString& fileName, int32_t position, i
 }
 
 void TManagerMain::QuerySaveChanges(int32_t& answer) {
+    if (forms_.QueryForm) {
+        // The pack is named by its folder (the base folder of both packs); one without a folder,
+        // or two changed packs without a base folder, are asked about without a name.
+        std::string path;
+        if (model_ && model_->BothMode() && model_->BothPathsAssigned()) {
+            path = model_->BothPath();
+        } else if (model_) {
+            const uint8_t current = model_->CurrentPack();
+            const uint8_t other = current ^ 1;
+            const bool both = model_->BothMode() && model_->Modified(current) && model_->Modified(other);
+            const uint8_t pack = model_->Modified(current) || !model_->BothMode() ? current : other;
+            if (!both && model_->SourcedPacks().Contains(pack)) path = model_->SourcePath(pack);
+        }
+        forms_.QueryForm->SetPackName(path.empty() ? QString() : QDir(FromLocal(path)).dirName());
+    }
     const int result = forms_.QueryForm ? forms_.QueryForm->ShowModal() : 0;
     answer = result == kResultYes ? 0 : result == kResultNo ? 1 : 2;
 }
