@@ -1,11 +1,26 @@
 #include "convert/import_note.h"
 
+#include <iterator>
+
 #include "lang/lang.h"
 
 namespace faceloom {
 
+namespace {
+
+// Each kind's sentence.
+constexpr int kNoteTextIds[] = {2101, 2102, 2103, 2104, 2105, 2106, 2107, 2108, 2109, 2110, 2111, 2112, 2345};
+static_assert(std::size(kNoteTextIds) == kImportNoteKindCount);
+
+}  // namespace
+
+int ImportNoteTextId(TImportNoteKind kind) {
+    const auto k = static_cast<size_t>(kind);
+    return k < std::size(kNoteTextIds) ? kNoteTextIds[k] : kNoteTextIds[0];
+}
+
 std::u16string FormatImportNote(const TImportNote& note, const std::function<std::u16string(int id)>& text) {
-    return FillPlaceholders(text(kImportTextBase + static_cast<int>(note.Kind)), note.Params);
+    return FillPlaceholders(text(ImportNoteTextId(note.Kind)), note.Params);
 }
 
 const char* ImportNoteKindName(TImportNoteKind kind) {
@@ -34,6 +49,8 @@ const char* ImportNoteKindName(TImportNoteKind kind) {
             return "frames-dropped";
         case TImportNoteKind::DamagedArchive:
             return "damaged-archive";
+        case TImportNoteKind::LeftUnsigned:
+            return "left-unsigned";
     }
     return "unknown";
 }

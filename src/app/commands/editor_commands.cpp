@@ -134,6 +134,7 @@ void TEditorCommands::ApplyLanguage(const TLang& lang) {
         stepTexts_[k] = Text(lang, kTextFirstHistoryStep + static_cast<int>(k));
     for (size_t k = 0; k < importTexts_.size(); ++k)
         importTexts_[k] = Text(lang, kImportTextBase + static_cast<int>(k));
+    leftUnsignedText_ = Text(lang, kTextLeftUnsigned);
     importPhases_ = {Text(lang, kTextFirstPhase), Text(lang, kTextFirstPhase + 3)};
     UpdateHistoryState();
     // A reason the check words itself (too large for memory) is in the findings: made again.
@@ -508,8 +509,18 @@ namespace {
 bool ReportErrors(TDefineDecoder& model, TAppForms& forms) {
     // Pictures still being decoded at start-up would be missing from the counts.
     model.FinishDecoding();
-    if (!model.HasErrors() || !forms.SaveErrorsForm) return true;
-    forms.SaveErrorsForm->SetCounts(model.ErrorCount(0), model.ErrorCount(1), model.ErrorCount(2));
+    // The check's own errors that the model does not count: a signature on two smiles.
+    int32_t duplicates = 0;
+    if (model.PresentPacks().Contains(model.CurrentPack())) {
+        const TCheckResult signatures = CheckSignaturesOf(CheckInputOf(model));
+        duplicates = static_cast<int32_t>(
+            std::count_if(signatures.Findings.begin(), signatures.Findings.end(),
+                          [](const TCheckFinding& f) { return f.Kind == TCheckKind::DuplicateSignature; }));
+        duplicates += std::max(signatures.Omitted[static_cast<size_t>(TCheckKind::DuplicateSignature)], 0);
+    }
+    if ((!model.HasErrors() && duplicates == 0) || !forms.SaveErrorsForm) return true;
+    forms.SaveErrorsForm->SetCounts(model.ErrorCount(0), model.ErrorCount(1), model.ErrorCount(2),
+                                    duplicates);
     // Only "Yes" (an OK-kind button) saves; "No", Escape and the close box give Cancel.
     const int result = forms.SaveErrorsForm->ShowModal();
     return result == kResultOk || result == kResultYes;
@@ -617,7 +628,8 @@ TCheckForm* TEditorCommands::CheckWindow() {
     TCheckForm* form = forms_.CheckForm.get();
     if (!form) return nullptr;
     form->OnChoose = [this](const TCheckFinding& finding) { ShowFinding(finding); };
-    form->OnFix = [this](const TCheckFinding& finding) { FixFinding(finding); };
+    form->OnFix = [this](const TCheckFinding& finding) { FixFinding(finding.Fix); };
+    form->OnAlternative = [this](const TCheckFinding& finding) { FixFinding(finding.Alternative); };
     return form;
 }
 
@@ -674,17 +686,26 @@ void TEditorCommands::ShowFinding(const TCheckFinding& finding) {
     ShowSignaturesOf(*smile, g >= 0 && g < smile->Signatures.Count() ? g : -1);
 }
 
-void TEditorCommands::FixFinding(const TCheckFinding& finding) {
+void TEditorCommands::FixFinding(const TCheckFix& chosen) {
     EndMenuCommand();
     if (!PackPresent()) return;
     // The report's result is replaced below: the fix is kept apart.
-    const TCheckFix fix = finding.Fix;
+    const TCheckFix fix = chosen;
     // Applied only while the pack still has the problem the fix was made for; otherwise the
     // report just catches up with the pack.
     const TCheckResult now = faceloom::CheckPack(CheckInput());
-    const bool current = std::any_of(now.Findings.begin(), now.Findings.end(),
-                                     [&](const TCheckFinding& f) { return SameFix(f.Fix, fix); });
+    const bool current = std::any_of(now.Findings.begin(), now.Findings.end(), [&](const TCheckFinding& f) {
+        return SameFix(f.Fix, fix) || SameFix(f.Alternative, fix);
+    });
     if (fix.Action == TFixAction::None || !current) return RefreshCheck();
+    if (fix.Action == TFixAction::ReplacePicture) {
+        // The user chooses the picture, and it is replaced as the command does it.
+        SelectSmile(fix.Smile);
+        grid_->ScrollIntoView(fix.Smile);
+        Run(TCommand::ReplacePicture);
+        RefreshCheck();
+        return;
+    }
     if (!ApplyFix(*model_, fix)) {
         ReportModelFailure();
     } else if (fix.Action == TFixAction::DeleteSmile) {

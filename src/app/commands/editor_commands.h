@@ -28,6 +28,7 @@ class TSmile;
 class TSmileView;
 class TSmileViewSmile;
 struct TCheckFinding;
+struct TCheckFix;
 struct TCheckInput;
 struct THistoryStepInfo;
 
@@ -154,7 +155,7 @@ public:
     // The report's choices: the finding's smile selected in the grid (and its signature in the
     // list); its fix applied as one undoable step, grid and list following.
     void ShowFinding(const TCheckFinding& finding);
-    void FixFinding(const TCheckFinding& finding);
+    void FixFinding(const TCheckFix& fix);
 
     // The grid's and the list's events.
     void SmileSelected(int32_t index);
@@ -257,6 +258,7 @@ private:
     std::array<QString, 2> historyTexts_;  // "Undo", "Redo"
     std::array<QString, 9> stepTexts_;     // one per kind of step
     std::array<QString, 60> importTexts_;  // texts 2101 to 2160
+    QString leftUnsignedText_;
     std::array<QString, 2> importPhases_;  // reading the sources, adding the smiles
     TPackFormat lastExportFormat_ = TPackFormat::Zip;
 };

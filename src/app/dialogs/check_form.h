@@ -37,7 +37,9 @@ public:
     void Choose(int index);
 
     std::function<void(const TCheckFinding&)> OnChoose;
+    // The finding's Fix; its Alternative.
     std::function<void(const TCheckFinding&)> OnFix;
+    std::function<void(const TCheckFinding&)> OnAlternative;
 
 private:
     void Fill();
@@ -45,8 +47,13 @@ private:
     std::u16string Sentence(int id) const;
 
     QTreeWidget* list_;
+    // Each names what it does for the finding chosen.
+    void ShowFixes();
+
     QPushButton* fix_;
+    QPushButton* alternative_;
     QPushButton* close_;
+    std::array<QString, 4> fixTexts_;  // per TFixAction
     TCheckResult result_;
     std::array<std::u16string, kCheckTextClean - kCheckTextBase + 1> texts_;
     bool filling_ = false;
