@@ -9,7 +9,9 @@
 
 #include "animation/smile.h"
 #include "model/define_decoder.h"
+#include "platform/code_page.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/scratch_file.h"
 
 namespace faceloom {
@@ -266,10 +268,19 @@ TImportResult ApplyImport(TDefineDecoder& model, int32_t position, const TImport
     return result;
 }
 
-TForeignPack ReadSource(const std::string& path, const TImportOptions& options, bool detect,
+TForeignPack ReadSource(const std::string& given, const TImportOptions& options, bool detect,
                         TPackFormat format, TPackFormat* used) {
-    if (!DirectoryExists(path) && !FileExists(path))
-        throw std::runtime_error("no such file or folder: '" + path + "'");
+    if (!DirectoryExists(given) && !FileExists(given))
+        throw std::runtime_error("no such file or folder: '" + given + "'");
+    // An index file stands for the folder holding it: read alone it names pictures that are
+    // not in the set.
+    std::string path = given;
+    const std::string name = AsciiLower(ExtractFileName(given));
+    if (FileExists(given) &&
+        (name == "theme" || name == "emoticons.xml" || name == "icondef.xml" || name == "_define.ini")) {
+        path = ExtractFilePath(given);
+        if (path.empty()) path = "./";
+    }
     TImportNotes notes;
     std::unique_ptr<TFileSet> files = TFileSet::FromPath(path, options.Archive, notes);
     if (!files) throw std::runtime_error("cannot read '" + path + "'");

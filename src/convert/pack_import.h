@@ -95,10 +95,11 @@ struct TImportResult {
 TImportResult ApplyImport(TDefineDecoder& model, int32_t position, const TImportPlan& plan,
                           const TImportProgress& progress = {});
 
-// Reads a source (a folder, a zip or jisp, or one picture file) in the given format, or in the
-// format DetectPackFormat finds when detect is set. Throws std::runtime_error when the path
-// cannot be read at all; anything inside it that cannot be used becomes a note. used (when
-// given) receives the format read.
+// Reads a source (a folder, a zip or jisp, one picture file, or a theme's index file: "theme",
+// "emoticons.xml", "icondef.xml" or "_define.ini", which stands for its folder) in the given format, or in
+// the format DetectPackFormat finds when detect is set. Throws std::runtime_error when the path cannot be
+// read at all; anything inside it that cannot be used becomes a note. used (when given) receives the format
+// read.
 TForeignPack ReadSource(const std::string& path, const TImportOptions& options, bool detect,
                         TPackFormat format, TPackFormat* used = nullptr);
 
