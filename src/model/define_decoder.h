@@ -204,6 +204,10 @@ public:
     // without a source folder, so saving asks where to. Stays set until the pack's record is
     // written again (save, open, new, close).
     TPackSet UnreadableStates() const { return unreadableStates_; }
+    // The user was told of those packs: their records are written as the model holds them
+    // (present, without a folder), so that the next start has nothing to tell. False
+    // (WriteFailed) when a record cannot be written; it is told again then.
+    bool AcknowledgeUnreadableStates();
     // The random identity of this storage, carried by its records and journals.
     const std::string& StorageIdentity() const { return identity_; }
     // Saves of one pack write their journals under this identity instead of the storage's (a

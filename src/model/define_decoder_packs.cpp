@@ -129,6 +129,15 @@ void TDefineDecoder::WriteRecord(uint8_t p, const TPackState& record) {
     unreadableStates_.Exclude(p);
 }
 
+bool TDefineDecoder::AcknowledgeUnreadableStates() {
+    return Run(false, [&] {
+        for (uint8_t p = 0; p < kPackCount; ++p) {
+            if (unreadableStates_.Contains(p) && presentPacks_.Contains(p)) WriteRecord(p, RecordOf(p));
+        }
+        return true;
+    });
+}
+
 std::string TDefineDecoder::BaseSubFolder(const std::string& base, uint8_t p) {
     return base + PackFolderName(p) + kPathSeparator;
 }

@@ -219,6 +219,8 @@ void TManagerMain::ReportUnreadableStates() {
     QMessageBox box(QMessageBox::Warning, errorCaption_, text, QMessageBox::Ok, this);
     box.setObjectName("UnreadableStateBox");
     box.exec();
+    // Told once: the records are written again (a failure tells it at the next start).
+    model_->AcknowledgeUnreadableStates();
 }
 
 void TManagerMain::HandOverOpening() {
