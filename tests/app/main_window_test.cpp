@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -169,6 +170,37 @@ TEST_F(MainWindowTest, DeletesWithoutAskingUndoesAndMovesSmiles) {
     EXPECT_EQ(Widths(editor), (std::vector<int>{13, 60, 10}));
     EXPECT_TRUE(editor.Child("TntBitBtn10")->isEnabled());
     ExpectInStep(editor);
+}
+
+// The list's current row is set by the focus reaching it (Tab), not only by the user's choice:
+// with no signature chosen a new one goes to the top, otherwise after the chosen one.
+TEST_F(MainWindowTest, AddSignatureGoesAfterTheChosenSignatureOrAtTheTop) {
+    TEditor editor;
+    editor.Start();
+    Open(editor, MakePack("pack", 1, "a,b\r\n"));
+    editor.Grid().SetItemIndex(0);
+    QListWidget& list = *editor.Window->SignatureList();
+    ASSERT_EQ(list.count(), 2);
+    TModalAnswers answers;
+    auto type = [](const char* text) {
+        return [text](TDialogBase& dialog) {
+            static_cast<TSignatureForm&>(dialog).SetText(QString::fromUtf8(text));
+            dialog.done(kResultOk);
+        };
+    };
+    list.clearSelection();
+    list.selectionModel()->setCurrentIndex(list.model()->index(1, 0), QItemSelectionModel::NoUpdate);
+    answers.Answer(type("c"));
+    editor.Window->Commands().Run(TCommand::AddSignature);
+    EXPECT_EQ(editor.Window->Model()->Smile(0)->Signatures.Items(),
+              (std::vector<std::string>{"c", "a", "b"}));
+    list.setCurrentRow(1);
+    editor.Window->ListBox1Click();
+    answers.Answer(type("d"));
+    editor.Window->Commands().Run(TCommand::AddSignature);
+    EXPECT_EQ(editor.Window->Model()->Smile(0)->Signatures.Items(),
+              (std::vector<std::string>{"c", "a", "d", "b"}));
+    EXPECT_TRUE(answers.Done());
 }
 
 TEST_F(MainWindowTest, SignaturesAreAddedEditedMovedDeletedAndFoundNeverTwice) {

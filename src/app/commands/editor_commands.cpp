@@ -939,7 +939,11 @@ void TEditorCommands::AddSignature() {
     const std::string text = form.Signature();
     if (text.empty()) return;
     if (RefusedAsDuplicate(text)) return;
-    const int32_t p = std::min(list_->currentRow() + 1, smile->Signatures.Count());
+    // After the chosen (selected) signature, at the top when none is: the list's current row
+    // alone is set by the focus reaching the list, not by the user's choice.
+    const QList<QListWidgetItem*> chosen = list_->selectedItems();
+    const int32_t after = chosen.isEmpty() ? -1 : list_->row(chosen.front());
+    const int32_t p = std::min(after + 1, smile->Signatures.Count());
     if (!model_->AddSignature(t, p, text)) return ReportModelFailure();
     ShowSignaturesOf(*smile, std::min(p, smile->Signatures.Count() - 1));
     RelabelItem(t);
