@@ -20,6 +20,7 @@
 #include <fstream>
 
 #include "app/commands/interface_manager.h"
+#include "app/dialogs/check_form.h"
 #include "app/dialogs/query_form.h"
 #include "app/dialogs/save_errors_form.h"
 #include "app/dialogs/signature_form.h"
@@ -224,6 +225,8 @@ TEST_F(MainWindowInputTest, AFolderWithoutPicturesOfThePacksKindShowsTheEmptyPac
     editor.Start();
     Open(editor, folder);
     EXPECT_EQ(answers.Seen, std::vector<QString>{"NoSmiliesForm"});
+    // One notice is enough: the check's report of the missing pictures waits for the user.
+    EXPECT_FALSE(editor.Forms.CheckForm->isVisible());
     // The grid shows what the model holds: the smiles without pictures.
     EXPECT_EQ(Widths(editor), (std::vector<int>{0, 0}));
     EXPECT_EQ(editor.Window->Model()->ErrorCount(1), 2);

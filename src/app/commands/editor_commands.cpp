@@ -487,12 +487,14 @@ void TEditorCommands::OpenPath(const std::string& path) {
     // A cancelled question is no failure; anything else left the pack shown as it was.
     if (!opened && model_->LastError() != TModelError::Cancelled && model_->LastError() != TModelError::None)
         host_.ReportFailure(loadTitle_ + "\n" + forms_.ErrorTexts.Reason(model_->LastError()), path);
-    // After every attempt, a cancelled one too: the notice speaks of the pack shown.
-    ShowNoSmilies();
-    if (opened) CheckAfterOpen();
+    // After every attempt, a cancelled one too: the notice speaks of the pack shown. It says
+    // all there is to say about a pack without pictures: the report waits for the user's check.
+    const bool noticed = ShowNoSmilies();
+    if (opened && !noticed) CheckAfterOpen();
+    if (opened && noticed) RefreshCheck();
 }
 
-void TEditorCommands::ShowNoSmilies() {
+bool TEditorCommands::ShowNoSmilies() {
     // The pack shown has no picture of its kind. Counted here, not by ErrorCount(1): in the
     // both-packs mode that sums the missing files of both packs.
     int32_t missing = 0;
@@ -500,7 +502,9 @@ void TEditorCommands::ShowNoSmilies() {
         const TSmile* smile = model_->Smile(i);
         if (!smile->Picture.load() && !smile->LoadError) ++missing;
     }
-    if (missing == model_->SmileCount() && forms_.NoSmiliesForm) forms_.NoSmiliesForm->ShowModal();
+    if (missing != model_->SmileCount() || !forms_.NoSmiliesForm) return false;
+    forms_.NoSmiliesForm->ShowModal();
+    return true;
 }
 
 namespace {

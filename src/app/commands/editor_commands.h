@@ -218,7 +218,7 @@ private:
     bool RefusedAsDuplicate(const std::string& text);
     void ShowSignaturesOf(const TSmile& smile, int32_t row);
     void SwitchPack(uint8_t pack);
-    void ShowNoSmilies();
+    bool ShowNoSmilies();  // true: the notice was shown
     void ReportModelFailure(const std::string& fallback = {});
     void ReportSaveFailure(const std::string& target);
     // The report before saving was left by "Show": the check's report opens.
