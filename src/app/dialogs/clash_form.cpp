@@ -72,7 +72,7 @@ QString FromCodePage(const std::string& text) {
 
 }  // namespace
 
-TClashForm::TClashForm(QWidget* parent) : TDialogBase("ClashForm", QSize(600, 300), false, parent) {
+TClashForm::TClashForm(QWidget* parent) : TDialogBase("ClashForm", QSize(740, 300), false, parent) {
     intro_ = MakeLabel("IntroLabel", kDialogFontPixels, false, true);
     scroll_ = new QScrollArea(this);
     scroll_->setObjectName("ClashList");
