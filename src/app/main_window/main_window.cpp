@@ -316,7 +316,8 @@ void TManagerMain::RestoreGeometry() {
                settings_->ReadInteger(TGlobalIntegerKey::WindowTop), std::min(width, 10000),
                std::min(height, 10000));
     // A place off every screen (a monitor may have gone since) is pulled onto the screen
-    // nearest to it, and the window is never larger than the screen it opens on.
+    // nearest to it, one partly off its screen fully onto it, and the window is never larger
+    // than the screen it opens on.
     QScreen* screen = QGuiApplication::screenAt(kept.center());
     const bool onScreen = screen != nullptr;
     if (!onScreen) {
@@ -333,12 +334,9 @@ void TManagerMain::RestoreGeometry() {
     if (!screen) return;
     const QRect area = screen->availableGeometry();
     kept.setSize(kept.size().boundedTo(area.size()).expandedTo(minimumSize()));
-    if (!onScreen) {
-        kept.moveLeft(
-            std::clamp(kept.left(), area.left(), std::max(area.left(), area.right() + 1 - kept.width())));
-        kept.moveTop(
-            std::clamp(kept.top(), area.top(), std::max(area.top(), area.bottom() + 1 - kept.height())));
-    }
+    kept.moveLeft(
+        std::clamp(kept.left(), area.left(), std::max(area.left(), area.right() + 1 - kept.width())));
+    kept.moveTop(std::clamp(kept.top(), area.top(), std::max(area.top(), area.bottom() + 1 - kept.height())));
     // The client area's place, as stored: the window manager adds its frame around it, so the
     // window comes back where it was instead of walking down by the title bar at every start.
     setGeometry(kept);
