@@ -29,6 +29,7 @@ const char* FixActionName(TFixAction action) {
         case TFixAction::DeleteSmile:
             return "delete-smile";
         case TFixAction::None:
+        case TFixAction::ReplacePicture:
             break;
     }
     return "none";
@@ -131,7 +132,8 @@ void WriteDeepJson(TJsonWriter& json, const std::string& folder, uint8_t kind, i
         json.Key("params").StringArray(f.Params);
         json.Key("message").String(Utf16ToUtf8(FormatFinding(f, text)));
         json.Key("fix");
-        if (f.Fix.Action == TFixAction::None) {
+        // Replacing a picture needs the user's file: no fix a script can apply.
+        if (f.Fix.Action == TFixAction::None || f.Fix.Action == TFixAction::ReplacePicture) {
             json.Null();
         } else {
             json.BeginObject();

@@ -167,6 +167,7 @@ int RunImport(const TParsedArgs& args, TCliIo& io) {
     };
     TImportPlan plan = PlanImport(pack, model, options, checkpoint);
     ChooseForAll(plan, choice);
+    NoteChoices(plan);
     const TImportResult result = ApplyImport(model, model.SmileCount(), plan, checkpoint);
     if (result.Failed) {
         PrintError(io, "the smiles could not be added to the working copy");

@@ -24,8 +24,9 @@ enum class TImportNoteKind : uint8_t {
                        // transparent by that pixel's colour, so the pixel became transparent
     FramesDropped,     // %1 file, %2 the source's frames: a static pack keeps the first only
     DamagedArchive,    // %1 archive, %2 why: not a zip, or damaged from some entry on
+    LeftUnsigned,      // %1 file: added without any signature, as the clash choices left it
 };
-inline constexpr int kImportNoteKindCount = 12;
+inline constexpr int kImportNoteKindCount = 13;
 
 struct TImportNote {
     TImportNoteKind Kind = TImportNoteKind::NotAPicture;
@@ -47,8 +48,12 @@ std::u16string FormatImportNote(const TImportNote& note, const std::function<std
 // "not-a-picture", "damaged-picture", ...
 const char* ImportNoteKindName(TImportNoteKind kind);
 
-// Text ids: 2101 + kind are the notes' sentences; the import's and export's other texts follow
-// from kImportTextBase + 20 on (see the builtin table).
+// Text ids: 2101 + kind are the notes' sentences up to DamagedArchive; the import's and
+// export's other texts follow from kImportTextBase + 20 on (see the builtin table), so later
+// kinds have ids of their own (ImportNoteTextId).
 inline constexpr int kImportTextBase = 2101;
+
+// The text id of a kind's sentence.
+int ImportNoteTextId(TImportNoteKind kind);
 
 }  // namespace faceloom

@@ -9,7 +9,9 @@
 
 #include "animation/smile.h"
 #include "model/define_decoder.h"
+#include "platform/code_page.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/scratch_file.h"
 
 namespace faceloom {
@@ -26,15 +28,28 @@ bool IsWordChar(char16_t c) {
     return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c >= 0x80;
 }
 
-// ":smile:" with 2 → ":smile2:"; a code without letters or digits gets the number at its end
-// (":-)" → ":-)2").
-std::u16string Numbered(const std::u16string& code, int number) {
+// The ways a number can make a new code of code, the most readable first: ":smile:" with 2 →
+// ":smile2:" (a code without letters or digits: ":-)" → ":-)2"), then the number at every
+// place inside the code from its end on (":-)" → ":-2)", ":2-)"), which keep the code itself
+// out of the new one.
+std::vector<std::u16string> NumberedForms(const std::u16string& code, int number) {
+    const std::u16string digits = Utf8ToUtf16(std::to_string(number));
     size_t end = code.size();
     while (end > 0 && !IsWordChar(code[end - 1])) --end;
-    const std::u16string digits = Utf8ToUtf16(std::to_string(number));
-    if (end == 0) return code + digits;
-    return code.substr(0, end) + digits + code.substr(end);
+    std::vector<std::u16string> forms;
+    forms.push_back(end == 0 ? code + digits : code.substr(0, end) + digits + code.substr(end));
+    for (size_t at = code.size(); at-- > 1;) forms.push_back(code.substr(0, at) + digits + code.substr(at));
+    return forms;
 }
+
+// Neither key holds the other: typing one never shows the other's smile.
+bool Apart(const std::u16string& a, const std::u16string& b) {
+    return a.find(b) == std::u16string::npos && b.find(a) == std::u16string::npos;
+}
+
+// The numbers tried for a new code before the clash is given up (its smile then goes without
+// the code, as Keep leaves it).
+constexpr int kLastNumber = 99;
 
 // The pack's picture kind and, for a static pack, the colour its first readable picture is
 // transparent by, so that new pictures look like the others.
@@ -138,16 +153,28 @@ TImportPlan PlanImport(const TForeignPack& source, const TDefineDecoder& model, 
         }
         plan.Items.push_back(std::move(item));
     }
-    // Renamed codes are taken last, free of every code of the pack and of the batch and of
-    // each other, so that any mix of choices leaves no two smiles with one code.
+    // Renamed codes are taken last: each apart from every code of the pack and of the batch and
+    // from the renamed ones before it, neither holding another nor held by one, so that any mix
+    // of choices leaves no two smiles with one code and no code that types another's smile.
+    std::vector<std::u16string> taken;
+    taken.reserve(holders.size() + plan.Clashes.size());
+    for (const auto& [key, holder] : holders) taken.push_back(key);
     for (TClash& clash : plan.Clashes) {
         const std::u16string code = CodePageToUnicode(
             plan.Items[static_cast<size_t>(clash.Item)].Codes[static_cast<size_t>(clash.Code)],
             options.CodePage);
-        for (int number = 2;; ++number) {
-            const std::string renamed = UnicodeToCodePage(Numbered(code, number), options.CodePage);
-            if (holders.emplace(ClashKey(renamed, options.CodePage), ~clash.Item).second) {
+        for (int number = 2; number <= kLastNumber && clash.Renamed.empty(); ++number) {
+            for (const std::u16string& form : NumberedForms(code, number)) {
+                const std::string renamed = UnicodeToCodePage(form, options.CodePage);
+                const std::u16string key = ClashKey(renamed, options.CodePage);
+                if (CodePageToUnicode(renamed, options.CodePage) != form ||
+                    !TDefineDecoder::StorableSignature(renamed) ||
+                    !std::all_of(taken.begin(), taken.end(),
+                                 [&](const std::u16string& other) { return Apart(key, other); })) {
+                    continue;
+                }
                 clash.Renamed = renamed;
+                taken.push_back(key);
                 break;
             }
         }
@@ -158,6 +185,24 @@ TImportPlan PlanImport(const TForeignPack& source, const TDefineDecoder& model, 
 
 void ChooseForAll(TImportPlan& plan, TClashChoice choice) {
     for (TClash& clash : plan.Clashes) clash.Choice = choice;
+}
+
+void NoteChoices(TImportPlan& plan) {
+    std::vector<bool> skipped(plan.Items.size(), false);
+    std::vector<size_t> kept(plan.Items.size(), 0);
+    for (size_t i = 0; i < plan.Items.size(); ++i) kept[i] = plan.Items[i].Codes.size();
+    for (const TClash& clash : plan.Clashes) {
+        if (clash.Item < 0 || static_cast<size_t>(clash.Item) >= plan.Items.size()) continue;
+        const auto item = static_cast<size_t>(clash.Item);
+        if (clash.Choice == TClashChoice::Skip) skipped[item] = true;
+        if (clash.Choice == TClashChoice::Keep ||
+            (clash.Choice == TClashChoice::Rename && clash.Renamed.empty()))
+            --kept[item];
+    }
+    for (size_t i = 0; i < plan.Items.size(); ++i) {
+        if (!skipped[i] && kept[i] == 0 && !plan.Items[i].Codes.empty())
+            AddNote(plan.Notes, TImportNoteKind::LeftUnsigned, {plan.Items[i].Name});
+    }
 }
 
 TImportResult ApplyImport(TDefineDecoder& model, int32_t position, const TImportPlan& plan,
@@ -173,7 +218,10 @@ TImportResult ApplyImport(TDefineDecoder& model, int32_t position, const TImport
         const auto item = static_cast<size_t>(clash.Item);
         const auto code = static_cast<size_t>(clash.Code);
         if (clash.Choice == TClashChoice::Skip) skipped[item] = true;
-        if (clash.Choice == TClashChoice::Keep) dropped[item][code] = true;
+        // A rename that found no code apart from the others leaves the code out, as Keep does.
+        if (clash.Choice == TClashChoice::Keep ||
+            (clash.Choice == TClashChoice::Rename && clash.Renamed.empty()))
+            dropped[item][code] = true;
         if (clash.Choice == TClashChoice::Rename) codes[item][code] = clash.Renamed;
     }
     const std::string extension = plan.PackKind == 0 ? ".bmp" : ".gif";
@@ -280,10 +328,19 @@ TReplaceResult ReplacePictureFrom(TDefineDecoder& model, int32_t index, const st
     return result;
 }
 
-TForeignPack ReadSource(const std::string& path, const TImportOptions& options, bool detect,
+TForeignPack ReadSource(const std::string& given, const TImportOptions& options, bool detect,
                         TPackFormat format, TPackFormat* used) {
-    if (!DirectoryExists(path) && !FileExists(path))
-        throw std::runtime_error("no such file or folder: '" + path + "'");
+    if (!DirectoryExists(given) && !FileExists(given))
+        throw std::runtime_error("no such file or folder: '" + given + "'");
+    // An index file stands for the folder holding it: read alone it names pictures that are
+    // not in the set.
+    std::string path = given;
+    const std::string name = AsciiLower(ExtractFileName(given));
+    if (FileExists(given) &&
+        (name == "theme" || name == "emoticons.xml" || name == "icondef.xml" || name == "_define.ini")) {
+        path = ExtractFilePath(given);
+        if (path.empty()) path = "./";
+    }
     TImportNotes notes;
     std::unique_ptr<TFileSet> files = TFileSet::FromPath(path, options.Archive, notes);
     if (!files) throw std::runtime_error("cannot read '" + path + "'");

@@ -53,7 +53,10 @@ struct TClash {
     int32_t ExistingSmile = -1;  // the pack's smile that has it, or -1: an earlier item of the batch
     int32_t EarlierItem = -1;    // when ExistingSmile is -1: that item
     TClashChoice Choice = TClashChoice::Rename;
-    std::string Renamed;  // the code with the first free number, in the pack's code page
+    // The code with a number that makes it apart from every other code (neither holds the
+    // other), in the pack's code page; the window may let the user type another. Empty when no
+    // such code was found: Rename then leaves the code out, as Keep does.
+    std::string Renamed;
 };
 
 struct TImportPlan {
@@ -75,6 +78,10 @@ TImportPlan PlanImport(const TForeignPack& source, const TDefineDecoder& model, 
 
 // Sets every clash's choice at once.
 void ChooseForAll(TImportPlan& plan, TClashChoice choice);
+
+// Once the choices are made: notes every smile the choices leave without any signature (all
+// its codes kept by others), so that the user knows which to sign.
+void NoteChoices(TImportPlan& plan);
 
 // Adds the plan's smiles to the model's current pack before position (Count appends), each
 // with its codes as the clashes' choices say, as one undoable step. All or nothing: when the
@@ -108,10 +115,11 @@ TReplaceResult ReplacePictureFrom(TDefineDecoder& model, int32_t index, const st
                                   const std::string& name, const TImportOptions& options,
                                   TImportNotes& notes);
 
-// Reads a source (a folder, a zip or jisp, or one picture file) in the given format, or in the
-// format DetectPackFormat finds when detect is set. Throws std::runtime_error when the path
-// cannot be read at all; anything inside it that cannot be used becomes a note. used (when
-// given) receives the format read.
+// Reads a source (a folder, a zip or jisp, one picture file, or a theme's index file: "theme",
+// "emoticons.xml", "icondef.xml" or "_define.ini", which stands for its folder) in the given format, or in
+// the format DetectPackFormat finds when detect is set. Throws std::runtime_error when the path cannot be
+// read at all; anything inside it that cannot be used becomes a note. used (when given) receives the format
+// read.
 TForeignPack ReadSource(const std::string& path, const TImportOptions& options, bool detect,
                         TPackFormat format, TPackFormat* used = nullptr);
 

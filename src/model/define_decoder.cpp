@@ -326,6 +326,15 @@ std::string TDefineDecoder::PictureFileName(int32_t n) const {
     return NameOf(currentPack_, n);
 }
 
+std::string TDefineDecoder::ShownPictureName(int32_t n) const {
+    const TLabelList& smiles = Current().Smiles;
+    if (n >= 0 && static_cast<size_t>(n) < smiles.size() && sourcedPacks_.Contains(currentPack_) &&
+        !smiles[static_cast<size_t>(n)].SourceName.empty()) {
+        return smiles[static_cast<size_t>(n)].SourceName;
+    }
+    return PictureFileName(n);
+}
+
 std::string TDefineDecoder::NameOf(uint8_t p, int32_t n) const {
     return faceloom::PictureFileName(static_cast<size_t>(std::max(n, 0)), PictureExt(p), packs_[p].NameWidth);
 }

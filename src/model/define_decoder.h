@@ -88,6 +88,10 @@ private:
 struct TLabeledSmile {
     std::string Label;
     TRef<TSmile> Smile;
+    // The name its picture has in the pack's source folder (the user's own file, which the
+    // working copy holds under a canonical name); empty when not known or when the source
+    // holds the canonical name (after a save, a replaced picture, an added smile).
+    std::string SourceName;
 };
 using TLabelList = std::vector<TLabeledSmile>;
 
@@ -200,6 +204,10 @@ public:
     // without a source folder, so saving asks where to. Stays set until the pack's record is
     // written again (save, open, new, close).
     TPackSet UnreadableStates() const { return unreadableStates_; }
+    // The user was told of those packs: their records are written as the model holds them
+    // (present, without a folder), so that the next start has nothing to tell. False
+    // (WriteFailed) when a record cannot be written; it is told again then.
+    bool AcknowledgeUnreadableStates();
     // The random identity of this storage, carried by its records and journals.
     const std::string& StorageIdentity() const { return identity_; }
     // Saves of one pack write their journals under this identity instead of the storage's (a
@@ -240,6 +248,10 @@ public:
     bool WriteDefinition();
     // Canonical name of picture n of the current pack, in the pack's name width.
     std::string PictureFileName(int32_t n) const;
+    // The name the user knows picture n by: its file's name in the source folder while the
+    // model knows it (from the open on, also after moves and deletions of other smiles, and at
+    // a restart while the pack and its folder are as they were opened), else PictureFileName.
+    std::string ShownPictureName(int32_t n) const;
 
     // ---- editing the current pack
     // A new smile (model's reference taken) for a picture file, decoded by the pack's kind:
@@ -295,7 +307,8 @@ public:
     void BeginStep();
     void EndStep();
     // The pack's working copy differs from what was last opened or saved (also after a
-    // restart); undoing back to that state clears it.
+    // restart); undoing back to that state clears it. A pack with smiles but without a folder
+    // is always modified: nothing else holds them.
     bool Modified(uint8_t pack) const;
 
     // ---- single-pack steps on the current pack
@@ -337,7 +350,7 @@ public:
     bool Save();
     bool SaveAs(const std::string& path);
     bool ClosePack();
-    // Asks OnQuerySave when the coming operation would drop a present pack (in BothMode
+    // Asks OnQuerySave when the coming operation would drop a Modified pack (in BothMode
     // either pack). False when the user cancels, or chose to save and saving failed.
     bool QuerySave();
 
@@ -544,6 +557,11 @@ private:
     void SetFramesAside(uint8_t pack);
     void RestoreFramesAside();
     void BuildFromWorkingCopy(uint8_t pack);
+    // The source folder's names of the pack's pictures again, where the pack and its folder
+    // are still as they were opened (the seal matches, nothing changed since).
+    void RecallSourceNames(uint8_t pack);
+    // After a save into the pack's own folder its pictures have their canonical names there.
+    void ForgetSourceNames(uint8_t pack);
     bool StageImport(const std::string& source, TStaged& staged);
     bool StageEmpty(const std::string& sourcePath, TStaged& staged, const std::string& seal = std::string());
     bool CommitStaged(TStaged& staged);

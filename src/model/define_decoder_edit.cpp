@@ -295,6 +295,8 @@ TSmile* TDefineDecoder::ReplacePicture(int32_t index, const std::string& file) {
         Unhook(*entry.Smile);
         TSmile* result = smile.get();
         entry.Smile = std::move(smile);
+        // The picture is no longer the user's file: a save gives it the canonical name.
+        entry.SourceName.clear();
         AfterEdit();
         return result;
     });
@@ -383,6 +385,7 @@ bool TDefineDecoder::DeletePicture(int32_t index) {
         next.Push(std::move(step), dropped);
         if (!RunRecorded(plan, next, dropped)) return false;
         smile.SetPicture(nullptr);
+        pack.Smiles[static_cast<size_t>(index)].SourceName.clear();
         // Without its file the smile is a missing one now, also if its picture had failed to load.
         smile.LoadError = false;
         smile.TooLargeForMemory = false;

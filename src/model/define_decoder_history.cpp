@@ -55,7 +55,11 @@ void TDefineDecoder::EndStep() {
 }
 
 bool TDefineDecoder::Modified(uint8_t pack) const {
-    return presentPacks_.Contains(pack) && packs_[pack & 1].History.Modified();
+    if (!presentPacks_.Contains(pack)) return false;
+    // Smiles with no folder of their own (opened from the storage area, or kept from a record
+    // that could not be read) exist nowhere else: dropping them loses them.
+    const bool onlyHere = !sourcedPacks_.Contains(pack) && !packs_[pack & 1].Smiles.empty();
+    return onlyHere || packs_[pack & 1].History.Modified();
 }
 
 bool TDefineDecoder::StepHistory(bool redo) {

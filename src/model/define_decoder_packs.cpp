@@ -129,6 +129,15 @@ void TDefineDecoder::WriteRecord(uint8_t p, const TPackState& record) {
     unreadableStates_.Exclude(p);
 }
 
+bool TDefineDecoder::AcknowledgeUnreadableStates() {
+    return Run(false, [&] {
+        for (uint8_t p = 0; p < kPackCount; ++p) {
+            if (unreadableStates_.Contains(p) && presentPacks_.Contains(p)) WriteRecord(p, RecordOf(p));
+        }
+        return true;
+    });
+}
+
 std::string TDefineDecoder::BaseSubFolder(const std::string& base, uint8_t p) {
     return base + PackFolderName(p) + kPathSeparator;
 }
@@ -207,7 +216,23 @@ void TDefineDecoder::BuildFromWorkingCopy(uint8_t p) {
     SyncNameWidth(p, lines.size());
     packs_[p].Smiles = BuildSmiles(packs_[p].Folder, lines);
     packs_[p].Built = true;
+    RecallSourceNames(p);
     RelabelPack(p);
+}
+
+void TDefineDecoder::RecallSourceNames(uint8_t p) {
+    TPack& pack = packs_[p];
+    if (!sourcedPacks_.Contains(p) || pack.History.Modified() || pack.Seal.empty() ||
+        FolderSeal(p, pack.SourcePath) != pack.Seal) {
+        return;
+    }
+    std::vector<std::string> names = FindFiles(IncludeTrailingSeparator(pack.SourcePath) + PictureMask(p));
+    SortPictureNames(names);
+    for (size_t i = 0; i < names.size() && i < pack.Smiles.size(); ++i) pack.Smiles[i].SourceName = names[i];
+}
+
+void TDefineDecoder::ForgetSourceNames(uint8_t p) {
+    for (TLabeledSmile& entry : packs_[p].Smiles) entry.SourceName.clear();
 }
 
 // A pack whose definition still waits to be written keeps its smiles: they hold the only copy
@@ -348,6 +373,11 @@ bool TDefineDecoder::StageImport(const std::string& source, TStaged& staged) {
         for (size_t i = 0; i < pictures.size(); ++i) FireFile(pictures[i], static_cast<int32_t>(i), 0);
         SetFramesAside(p);
         staged.Smiles = BuildSmiles(folder, lines);
+        // The user's names, for what the editor tells about the pictures.
+        if (!recorded.empty()) {
+            for (size_t i = 0; i < pictures.size() && i < staged.Smiles.size(); ++i)
+                staged.Smiles[i].SourceName = pictures[i];
+        }
         staged.NameWidth = pack.NameWidth;
         faceloom::WriteDefinition(folder + kDefineFileName, SignatureLines(staged.Smiles));
         TStorageIniFile state(stage);
@@ -643,6 +673,7 @@ bool TDefineDecoder::SaveTo(const std::string& folder, bool rebind) {
         pack.SourceLock = std::move(lock);
         sourcedPacks_.Include(p);
     }
+    if (sourcedPacks_.Contains(p) && SameFolderPath(pack.SourcePath, target)) ForgetSourceNames(p);
     MarkSaved(p);
     return true;
 }
@@ -737,6 +768,8 @@ bool TDefineDecoder::SavePair(const std::string (&folders)[kPackCount], const bo
             packs_[p].SourceLock = std::move(locks[p]);
             sourcedPacks_.Include(p);
         }
+        if (sourcedPacks_.Contains(p) && SameFolderPath(packs_[p].SourcePath, targets[p]))
+            ForgetSourceNames(p);
         MarkSaved(p);
     }
     if (!finished[0] || !finished[1]) return Fail(TModelError::RecoveryFailed, false);
@@ -857,11 +890,11 @@ bool TDefineDecoder::QuerySave() {
     return Run(false, [&] { return QuerySaveImpl(); });
 }
 
-// Asks whenever a pack that the coming operation drops is present: in the both-packs mode
-// that is either pack, not only the current one. "Save" that fails (or whose folder choice is
-// cancelled) keeps the work too.
+// Asks only when a pack that the coming operation drops differs from what was last opened or
+// saved (the title's "*"): in the both-packs mode that is either pack, not only the current
+// one. "Save" that fails (or whose folder choice is cancelled) keeps the work too.
 bool TDefineDecoder::QuerySaveImpl() {
-    const bool atStake = bothMode_ ? !presentPacks_.Empty() : presentPacks_.Contains(currentPack_);
+    const bool atStake = bothMode_ ? Modified(0) || Modified(1) : Modified(currentPack_);
     if (!atStake) return true;
     int32_t answer = 1;
     Fire(OnQuerySave, answer);

@@ -1,6 +1,7 @@
 #include "model/pack_check.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "animation/smile.h"
 #include "model/define_decoder.h"
@@ -31,7 +32,7 @@ namespace faceloom {
 namespace check {
 
 bool TFindings::Add(TCheckKind kind, std::vector<int32_t> smiles, std::vector<int32_t> signatures,
-                    std::vector<std::string> params, TCheckFix fix) {
+                    std::vector<std::string> params, TCheckFix fix, TCheckFix alternative) {
     const size_t k = static_cast<size_t>(kind);
     if (Full(kind)) {
         if (result_.Omitted[k] >= 0) ++result_.Omitted[k];
@@ -46,6 +47,7 @@ bool TFindings::Add(TCheckKind kind, std::vector<int32_t> smiles, std::vector<in
     finding.Signatures.resize(finding.Smiles.size(), -1);
     finding.Params = std::move(params);
     finding.Fix = std::move(fix);
+    finding.Alternative = std::move(alternative);
     result_.Findings.push_back(std::move(finding));
     return true;
 }
@@ -74,6 +76,7 @@ TCheckInput CheckInputOf(const TDefineDecoder& model, TCodePage codePage) {
     for (int32_t i = 0; i < model.SmileCount(); ++i) input.Smiles.push_back(model.Smile(i));
     input.WorkingFolder = model.WorkingFolder(pack);
     input.PictureName = [&model](int32_t n) { return model.PictureFileName(n); };
+    input.ShownName = [&model](int32_t n) { return model.ShownPictureName(n); };
     if (model.SourcedPacks().Contains(pack)) input.SourceFolder = model.SourcePath(pack);
     input.FrameBudget = model.FrameBudget();
     return input;
@@ -95,12 +98,28 @@ TCheckResult CheckPack(const TCheckInput& input, const TCheckLimits& limits) {
     return result;
 }
 
+int FixActionTextId(TFixAction action) {
+    // None: the button's own word, "Fix".
+    constexpr int kIds[] = {2025, 2342, 2343, 2344};
+    static_assert(std::size(kIds) == static_cast<size_t>(TFixAction::ReplacePicture) + 1);
+    const auto k = static_cast<size_t>(action);
+    return k < std::size(kIds) ? kIds[k] : kIds[0];
+}
+
+TCheckResult CheckSignaturesOf(const TCheckInput& input, const TCheckLimits& limits) {
+    TCheckResult result;
+    check::TFindings findings(result, limits);
+    check::CheckSignatures(input, findings);
+    return result;
+}
+
 bool ApplyFix(TDefineDecoder& model, const TCheckFix& fix) {
     TSmile* smile = model.Smile(fix.Smile);
     if (smile == nullptr) return false;
     const std::vector<std::string>& signatures = smile->Signatures.Items();
     switch (fix.Action) {
         case TFixAction::None:
+        case TFixAction::ReplacePicture:
             return false;
         case TFixAction::RemoveSignature:
             if (fix.Signature < 0 || fix.Signature >= static_cast<int32_t>(signatures.size()) ||

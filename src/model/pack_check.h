@@ -39,8 +39,10 @@ inline constexpr int kCheckKindCount = 17;
 
 enum class TCheckSeverity : uint8_t { Error, Warning, Note };
 
-// A safe fix, described as data; ApplyFix carries it out as one undoable edit.
-enum class TFixAction : uint8_t { None, RemoveSignature, DeleteSmile };
+// A safe fix, described as data; ApplyFix carries it out as one undoable edit. ReplacePicture
+// needs a file the user chooses: the window asks for it and replaces the picture as its own
+// command does (ApplyFix does nothing for it).
+enum class TFixAction : uint8_t { None, RemoveSignature, DeleteSmile, ReplacePicture };
 struct TCheckFix {
     TFixAction Action = TFixAction::None;
     int32_t Smile = -1;
@@ -62,6 +64,9 @@ struct TCheckFinding {
     std::vector<int32_t> Signatures;  // per entry of Smiles: the signature's index, or -1
     std::vector<std::string> Params;
     TCheckFix Fix;
+    // A second fix to choose from (a picture that is missing or cannot be read: Fix replaces
+    // it, Alternative deletes the smile).
+    TCheckFix Alternative;
 };
 
 // The thresholds of the check, all in one place.
@@ -91,6 +96,9 @@ struct TCheckInput {
     // picture there; empty folder: the files are not looked at.
     std::string WorkingFolder;
     std::function<std::string(int32_t)> PictureName;
+    // The name the findings give smile i's picture: the user's own file in the source folder
+    // where it is known (none: PictureName).
+    std::function<std::string(int32_t)> ShownName;
     // The folder the pack was opened from (ending with the separator); empty when unknown.
     std::string SourceFolder;
     TCodePage CodePage = TCodePage::Windows1251;
@@ -114,6 +122,8 @@ struct TCheckResult {
 // Looks at the pack and reports what it finds; reads the picture files and the source folder
 // but never changes anything. Never throws for anything a pack may hold.
 TCheckResult CheckPack(const TCheckInput& input, const TCheckLimits& limits = {});
+// The signature findings only (no file is read): what the report before saving counts.
+TCheckResult CheckSignaturesOf(const TCheckInput& input, const TCheckLimits& limits = {});
 
 // Carries out a finding's fix on the model's current pack with the model's own edit
 // operations (one undoable step). False, and nothing changed, when the finding has no fix or
@@ -133,6 +143,8 @@ inline constexpr int kCheckTextClean = 2022;
 // The reason of a damaged-picture finding whose picture did not fit the frames' budget
 // (%1: the budget in MB).
 inline constexpr int kCheckTextTooLargeForMemory = 2281;
+// The fix button's label: what the fix does.
+int FixActionTextId(TFixAction action);
 
 // The finding's sentence: its kind's text with %1.. replaced by its parameters.
 std::u16string FormatFinding(const TCheckFinding& finding, const TTextLookup& text);

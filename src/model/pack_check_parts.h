@@ -19,7 +19,7 @@ public:
     TFindings(TCheckResult& result, const TCheckLimits& limits) : result_(result), limits_(limits) {}
     // False when the kind is full (the finding was only counted).
     bool Add(TCheckKind kind, std::vector<int32_t> smiles, std::vector<int32_t> signatures,
-             std::vector<std::string> params, TCheckFix fix = {});
+             std::vector<std::string> params, TCheckFix fix = {}, TCheckFix alternative = {});
     bool Full(TCheckKind kind) const;
     // Marks that more findings of the kind exist than were looked for.
     void MarkUncounted(TCheckKind kind);

@@ -248,28 +248,37 @@ void CheckPictures(const TCheckInput& input, TFindings& findings) {
         const int32_t smile = static_cast<int32_t>(s);
         const TSmile* entry = input.Smiles[s];
         if (entry == nullptr) continue;
-        const std::string name = input.PictureName ? input.PictureName(smile) : std::string();
-        const std::string path = files ? input.WorkingFolder + name : std::string();
+        const std::string file = input.PictureName ? input.PictureName(smile) : std::string();
+        const std::string path = files ? input.WorkingFolder + file : std::string();
+        // What the findings call it: the user's own file where known.
+        const std::string name = input.ShownName ? input.ShownName(smile) : file;
         TRef<TPictureDecoder> picture = entry->PictureRef();
+        // A picture that is missing or cannot be read: another picture, or the smile goes.
+        const std::vector<std::string>& signatures = entry->Signatures.Items();
+        const TCheckFix replace{TFixAction::ReplacePicture, smile, -1, signatures};
+        const TCheckFix remove{TFixAction::DeleteSmile, smile, -1, signatures};
 
         if (entry->LoadError && entry->TooLargeForMemory) {
             // Not decoded again: it would only take the memory the budget keeps it from.
             findings.Add(TCheckKind::DamagedPicture, {smile}, {},
-                         {SmileNumber(smile), name, TooLargeForMemoryReason(input)});
+                         {SmileNumber(smile), name, TooLargeForMemoryReason(input)}, replace, remove);
             continue;
         }
         if (entry->LoadError) {
             const std::optional<std::string> bytes = files ? ReadWholeFile(path) : std::nullopt;
             if (const char* other = bytes ? OtherKindOf(*bytes, input.Kind) : nullptr) {
-                findings.Add(TCheckKind::OtherKindPicture, {smile}, {}, {SmileNumber(smile), name, other});
+                findings.Add(TCheckKind::OtherKindPicture, {smile}, {}, {SmileNumber(smile), name, other},
+                             replace, remove);
             } else {
                 findings.Add(TCheckKind::DamagedPicture, {smile}, {},
-                             {SmileNumber(smile), name, files ? DecoderMessage(path, input) : std::string()});
+                             {SmileNumber(smile), name, files ? DecoderMessage(path, input) : std::string()},
+                             replace, remove);
             }
             continue;
         }
         if (!picture) {
-            findings.Add(TCheckKind::MissingPicture, {smile}, {}, {SmileNumber(smile), name});
+            findings.Add(TCheckKind::MissingPicture, {smile}, {}, {SmileNumber(smile), name}, replace,
+                         remove);
             continue;
         }
 

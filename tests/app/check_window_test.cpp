@@ -1,6 +1,7 @@
 // The pack check in the editor: the report after Open, a finding chosen in it selects its smile
 // and signature, its fix is one undoable step with the grid in step, and the report follows
 // every change and the language.
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -129,7 +130,7 @@ TEST_F(CheckWindowTest, APictureTooLargeForMemoryIsReportedAfterOpen) {
     ASSERT_TRUE(editor.Forms.CheckForm->isVisible());
     const QString reason = Q(BuiltinText(kCheckTextTooLargeForMemory)).replace("%1", "1");
     const QString line =
-        Q(BuiltinText(2007)).replace("%1", "3").replace("%2", "ac.gif").replace("%3", reason);
+        Q(BuiltinText(2007)).replace("%1", "3").replace("%2", "p2.gif").replace("%3", reason);
     EXPECT_EQ(Lines(editor), (QStringList{Q(BuiltinText(2019)) + " (1)", line}));
 
     // The reason is the language's too.
@@ -155,7 +156,7 @@ TEST_F(CheckWindowTest, TheDecodersReasonFollowsTheLanguage) {
     const auto line = [](const TLang& lang) {
         return Q(lang.Text(2007))
             .replace("%1", "2")
-            .replace("%2", "ab.gif")
+            .replace("%2", "p1.gif")  // the user's own file, not the working copy's name
             .replace("%3", Q(lang.Text(2325)));
     };
     const TLang russian("", true);
@@ -214,6 +215,62 @@ TEST_F(CheckWindowTest, DeletesTheLaterIdenticalSmileAndOpensFromTheSaveReport) 
     EXPECT_NE(LineWith(editor, Q(BuiltinText(2004)).replace("%1", "3")), nullptr);
     EXPECT_EQ(Define(editor), define);
     EXPECT_TRUE(editor.Window->Model()->Modified(editor.Window->Model()->CurrentPack()));
+}
+
+// A missing picture offers both ways out, each button saying what it does: the picture
+// replaced (the user's file asked for) or the smile deleted; the report before saving counts
+// the check's duplicate signatures too.
+TEST_F(CheckWindowTest, AMissingPictureOffersReplaceOrDeleteAndTheSaveReportCountsDuplicates) {
+    TEditor editor;
+    TModalAnswers answers;
+    StartOn(editor, MakePack("holes", 2, "a\r\nb\r\nc,a\r\n"));
+    TCheckForm& form = *editor.Forms.CheckForm;
+    ASSERT_TRUE(form.isVisible());
+    auto* fix = form.findChild<QPushButton*>("FixButton");
+    auto* alternative = form.findChild<QPushButton*>("AlternativeButton");
+    const QString missing = Q(BuiltinText(2006)).replace("%1", "3").replace("%2", "ac.gif");
+    QTreeWidgetItem* line = LineWith(editor, missing);
+    ASSERT_NE(line, nullptr);
+    Findings(editor)->setCurrentItem(line);
+    EXPECT_EQ(fix->text(), Q(BuiltinText(2344)));
+    EXPECT_TRUE(fix->isEnabled());
+    EXPECT_FALSE(alternative->isHidden());
+    EXPECT_EQ(alternative->text(), Q(BuiltinText(2343)));
+    const QString duplicate = Q(BuiltinText(2001)).replace("%1", "a").replace("%2", "3").replace("%3", "1");
+    Findings(editor)->setCurrentItem(LineWith(editor, duplicate));
+    EXPECT_EQ(fix->text(), Q(BuiltinText(2342)));
+    EXPECT_TRUE(alternative->isHidden());
+
+    // Replace: the picture the user chooses, one undoable step.
+    Findings(editor)->setCurrentItem(LineWith(editor, missing));
+    const std::string folder = MakePack("pictures", 0, "");
+    WriteGif(folder + "new.gif", 14, 10);
+    editor.Dialogs->Files.push_back({QString::fromStdString(folder + "new.gif")});
+    fix->click();
+    EXPECT_EQ(Widths(editor), (std::vector<int>{10, 11, 14}));
+    ExpectInStep(editor);
+    EXPECT_EQ(LineWith(editor, missing), nullptr);
+
+    // Only the duplicate is left: the report before saving says so, and "No" saves nothing.
+    form.hide();
+    QString duplicates;
+    answers.Answer([&](TDialogBase& dialog) {
+        duplicates = dialog.findChild<QLabel*>("DuplicatesCount")->text();
+        dialog.done(kResultCancel);
+    });
+    const std::string define = Define(editor);
+    editor.Window->Commands().Run(TCommand::Save);
+    EXPECT_EQ(answers.Seen, std::vector<QString>{"SaveErrorsForm"});
+    EXPECT_EQ(duplicates, "1");
+    EXPECT_EQ(Define(editor), define);
+
+    // Delete the smile: the other way out of a missing picture.
+    editor.Window->Commands().Run(TCommand::Undo);
+    editor.Window->Commands().Run(TCommand::CheckPack);
+    Findings(editor)->setCurrentItem(LineWith(editor, missing));
+    alternative->click();
+    EXPECT_EQ(editor.Window->Model()->SmileCount(), 2);
+    ExpectInStep(editor);
 }
 
 }  // namespace

@@ -7,8 +7,10 @@
 #include <QDropEvent>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QTest>
 #include <QUrl>
 #include <filesystem>
 
@@ -197,19 +199,28 @@ TEST_F(ImportTest, ReplacePictureConvertsAsAnAddDoesOrRefusesWhatIsNoPicture) {
 }
 
 // What each choice of the clash window puts in the pack: the new picture "a.gif" clashes with
-// smile 1's ":a:".
+// smile 1's ":a:". The window shows both pictures; a smile left without any signature is named
+// in the notes; a signature the user types is the one the smile gets.
 TEST_F(ImportTest, EachClashChoiceLandsInThePackAsChosen) {
     struct TCase {
         const char* Name;
         std::function<void(TClashForm&)> Choose;  // nullptr: Cancel
         int Added;
         bool Renamed;  // the new smile has the renamed signature; otherwise none
+        bool Noted;    // the notes follow: the new smile has no signature
     };
     const std::vector<TCase> cases = {
-        {"keep", [](TClashForm& form) { form.ChooseAll(TClashChoice::Keep); }, 1, false},
-        {"rename", [](TClashForm& form) { form.ChoiceBox(0)->setCurrentIndex(1); }, 1, true},
-        {"skip", [](TClashForm& form) { form.ChooseAll(TClashChoice::Skip); }, 0, false},
-        {"cancel", nullptr, 0, false},
+        {"keep", [](TClashForm& form) { form.ChooseAll(TClashChoice::Keep); }, 1, false, true},
+        {"rename", [](TClashForm& form) { form.ChoiceBox(0)->setCurrentIndex(1); }, 1, true, false},
+        {"typed",
+         [](TClashForm& form) {
+             form.ChoiceBox(0)->setCurrentIndex(1);
+             form.RenamedEdit(0)->clear();
+             QTest::keyClicks(form.RenamedEdit(0), ":mine:");
+         },
+         1, true, false},
+        {"skip", [](TClashForm& form) { form.ChooseAll(TClashChoice::Skip); }, 0, false, false},
+        {"cancel", nullptr, 0, false, false},
     };
     const std::string dropped = PictureFolder("drop", {{"a.gif", 30}});
     for (const TCase& c : cases) {
@@ -224,13 +235,24 @@ TEST_F(ImportTest, EachClashChoiceLandsInThePackAsChosen) {
         answers.Answer([&](TDialogBase& dialog) {
             auto& form = static_cast<TClashForm&>(dialog);
             ASSERT_EQ(form.RowCount(), 1);
-            renamed = form.Renamed(0);
+            for (const char* picture : {"NewPicture0", "OtherPicture0"}) {
+                const QLabel* label = form.findChild<QLabel*>(picture);
+                ASSERT_NE(label, nullptr) << picture;
+                EXPECT_FALSE(label->pixmap().isNull()) << picture;
+            }
             if (!c.Choose) return dialog.done(kResultCancel);
             c.Choose(form);
+            renamed = form.Renamed(0);
             dialog.done(kResultOk);
         });
+        if (c.Noted) answers.Answer(kResultOk);
         editor.Window->SmileView1DropFiles(1, {QString::fromStdString(dropped)});
-        EXPECT_EQ(answers.Seen, std::vector<QString>{"ClashForm"});
+        const std::vector<QString> seen =
+            c.Noted ? std::vector<QString>{"ClashForm", "MessagesForm"} : std::vector<QString>{"ClashForm"};
+        EXPECT_EQ(answers.Seen, seen);
+        if (std::string(c.Name) == "typed") {
+            EXPECT_EQ(renamed, QStringLiteral(":mine:"));
+        }
         ASSERT_EQ(editor.Window->Model()->SmileCount(), 2 + c.Added);
         EXPECT_EQ(Signatures(editor, 1), std::vector<std::string>{":A:"});
         if (c.Added) {
@@ -238,7 +260,7 @@ TEST_F(ImportTest, EachClashChoiceLandsInThePackAsChosen) {
             EXPECT_EQ(Signatures(editor, 2), c.Renamed ? std::vector<std::string>{renamed.toStdString()}
                                                        : std::vector<std::string>{});
             EXPECT_FALSE(renamed.isEmpty());
-            EXPECT_NE(renamed.toLower(), ":a:");
+            EXPECT_FALSE(renamed.toLower().contains(":a:"));
         }
         // Nothing added is nothing to undo.
         EXPECT_EQ(editor.Window->Model()->CanUndo(), c.Added > 0);

@@ -20,6 +20,7 @@
 #include <fstream>
 
 #include "app/commands/interface_manager.h"
+#include "app/dialogs/check_form.h"
 #include "app/dialogs/query_form.h"
 #include "app/dialogs/save_errors_form.h"
 #include "app/dialogs/signature_form.h"
@@ -224,14 +225,19 @@ TEST_F(MainWindowInputTest, AFolderWithoutPicturesOfThePacksKindShowsTheEmptyPac
     editor.Start();
     Open(editor, folder);
     EXPECT_EQ(answers.Seen, std::vector<QString>{"NoSmiliesForm"});
+    // One notice is enough: the check's report of the missing pictures waits for the user.
+    EXPECT_FALSE(editor.Forms.CheckForm->isVisible());
     // The grid shows what the model holds: the smiles without pictures.
     EXPECT_EQ(Widths(editor), (std::vector<int>{0, 0}));
     EXPECT_EQ(editor.Window->Model()->ErrorCount(1), 2);
     ExpectInStep(editor);
     EXPECT_EQ(ListFiles(folder), (std::vector<std::string>{"0.bmp", "1.bmp", "_define.ini"}));
 
-    // The save question cancelled: nothing opened, and the pack still shown has no picture.
+    // The save question (the pack changed) cancelled: nothing opened, and the pack still shown
+    // has no picture.
     const std::string other = MakePack("pack", 1, "x\r\n");
+    editor.Grid().SetItemIndex(0);
+    editor.Child<QPushButton>("TntBitBtn7")->click();
     answers.Answer(kResultCancel);
     Open(editor, other);
     EXPECT_EQ(answers.Seen, (std::vector<QString>{"NoSmiliesForm", "QueryForm", "NoSmiliesForm"}));

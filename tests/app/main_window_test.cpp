@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -14,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/commands/command_table.h"
 #include "app/commands/editor_commands.h"
 #include "app/commands/interface_manager.h"
 #include "app/dialogs/preview_form.h"
@@ -22,6 +24,8 @@
 #include "app/dialogs/visual_form.h"
 #include "app/dialogs/warning_form.h"
 #include "dialog_test_support.h"
+#include "lang/builtin_texts.h"
+#include "lang/lang.h"
 #include "main_window_test_support.h"
 #include "model/define_decoder.h"
 #include "pictures/picture_decoder.h"
@@ -168,6 +172,37 @@ TEST_F(MainWindowTest, DeletesWithoutAskingUndoesAndMovesSmiles) {
     ExpectInStep(editor);
 }
 
+// The list's current row is set by the focus reaching it (Tab), not only by the user's choice:
+// with no signature chosen a new one goes to the top, otherwise after the chosen one.
+TEST_F(MainWindowTest, AddSignatureGoesAfterTheChosenSignatureOrAtTheTop) {
+    TEditor editor;
+    editor.Start();
+    Open(editor, MakePack("pack", 1, "a,b\r\n"));
+    editor.Grid().SetItemIndex(0);
+    QListWidget& list = *editor.Window->SignatureList();
+    ASSERT_EQ(list.count(), 2);
+    TModalAnswers answers;
+    auto type = [](const char* text) {
+        return [text](TDialogBase& dialog) {
+            static_cast<TSignatureForm&>(dialog).SetText(QString::fromUtf8(text));
+            dialog.done(kResultOk);
+        };
+    };
+    list.clearSelection();
+    list.selectionModel()->setCurrentIndex(list.model()->index(1, 0), QItemSelectionModel::NoUpdate);
+    answers.Answer(type("c"));
+    editor.Window->Commands().Run(TCommand::AddSignature);
+    EXPECT_EQ(editor.Window->Model()->Smile(0)->Signatures.Items(),
+              (std::vector<std::string>{"c", "a", "b"}));
+    list.setCurrentRow(1);
+    editor.Window->ListBox1Click();
+    answers.Answer(type("d"));
+    editor.Window->Commands().Run(TCommand::AddSignature);
+    EXPECT_EQ(editor.Window->Model()->Smile(0)->Signatures.Items(),
+              (std::vector<std::string>{"c", "a", "d", "b"}));
+    EXPECT_TRUE(answers.Done());
+}
+
 TEST_F(MainWindowTest, SignaturesAreAddedEditedMovedDeletedAndFoundNeverTwice) {
     const std::string folder = MakePack("pack", 2, ":-)\r\n;-)\r\n");
     TEditor editor;
@@ -235,6 +270,9 @@ TEST_F(MainWindowTest, ClosingAPackAsksAndCancelKeepsEverything) {
     TEditor editor;
     editor.Start();
     Open(editor, folder);
+    // Only a changed pack is asked about.
+    editor.Grid().SetItemIndex(0);
+    editor.Child<QPushButton>("TntBitBtn7")->click();
     TModalAnswers answers;
     answers.Answer(kResultCancel);
     editor.Window->findChild<QAction*>("TntToolButton5Action")->trigger();
@@ -257,6 +295,68 @@ TEST_F(MainWindowTest, ClosingAPackAsksAndCancelKeepsEverything) {
     EXPECT_EQ(ReadBytes(folder + "_define.ini"), "b\r\na");
 }
 
+// The save question comes exactly when the title shows "*": never for a pack as it was opened
+// or saved, always for a changed one, and it names the pack by its folder.
+TEST_F(MainWindowTest, TheSaveQuestionComesExactlyWhenTheTitleShowsAChange) {
+    const std::string folder = MakePack("sample", 2, "a\r\nb\r\n");
+    const struct {
+        const char* Name;
+        std::function<void(TEditor&)> Run;
+        bool EndsTheWindow;
+    } operations[] = {
+        {"new", [](TEditor& e) { e.Window->Commands().Run(TCommand::NewPack); }, false},
+        {"open", [&](TEditor& e) { Open(e, folder); }, false},
+        {"close", [](TEditor& e) { e.Window->Commands().Run(TCommand::ClosePack); }, false},
+        {"exit",
+         [](TEditor& e) {
+             e.Window->Model()->Config().WriteBool(TConfigBoolKey::SaveOnExit, true);
+             e.Window->close();
+         },
+         true},
+    };
+    auto starred = [](TEditor& e) { return e.Window->windowTitle().startsWith("*"); };
+    for (const auto& operation : operations) {
+        SCOPED_TRACE(operation.Name);
+        {
+            // As opened: no "*", no question.
+            TEditor editor;
+            editor.Start();
+            Open(editor, folder);
+            ASSERT_EQ(editor.Grid().Count(), 2);
+            EXPECT_FALSE(starred(editor));
+            TModalAnswers answers;
+            operation.Run(editor);
+            EXPECT_EQ(answers.Seen, std::vector<QString>{});
+        }
+        TEditor editor;
+        editor.Start();
+        Open(editor, folder);
+        ASSERT_EQ(editor.Grid().Count(), 2);
+        editor.Grid().SetItemIndex(0);
+        editor.Child<QPushButton>("TntBitBtn7")->click();
+        EXPECT_TRUE(starred(editor));
+        TModalAnswers answers;
+        QString question;
+        answers.Answer([&](TDialogBase& dialog) {
+            question = dialog.findChild<QLabel*>("TntLabel1")->text();
+            dialog.done(kResultCancel);
+        });
+        operation.Run(editor);
+        EXPECT_EQ(answers.Seen, std::vector<QString>{"QueryForm"});
+        EXPECT_EQ(question, QString::fromStdU16String(FillPlaceholders(BuiltinText(2341), {"sample"})));
+        EXPECT_EQ(editor.Grid().Count(), 2);
+        EXPECT_TRUE(editor.Window->isVisible());
+        // Saved (Ctrl+S): the "*" goes and so does the question.
+        editor.Window->Commands().Run(TCommand::Save);
+        EXPECT_FALSE(starred(editor));
+        operation.Run(editor);
+        EXPECT_EQ(answers.Seen, std::vector<QString>{"QueryForm"});
+        if (operation.EndsTheWindow) {
+            EXPECT_FALSE(editor.Window->EngineRunning());
+        }
+    }
+}
+
 // A stop request (the window's close, as a signal or the session's end gives it) while the
 // model waits on its question: the question is cancelled, the command unwinds, then the window
 // closes; the pack is kept.
@@ -265,6 +365,8 @@ TEST_F(MainWindowTest, ClosingTheWindowDuringAQuestionOfTheModelWaitsForIt) {
     TEditor editor;
     editor.Start();
     Open(editor, folder);
+    editor.Grid().SetItemIndex(0);
+    editor.Child<QPushButton>("TntBitBtn7")->click();
     TModalAnswers answers;
     answers.Answer([&](TDialogBase& dialog) {
         editor.Window->close();

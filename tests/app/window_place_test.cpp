@@ -106,19 +106,29 @@ TEST(WindowPlace, ThreeStartsUnderAWindowManagerKeepThePlaceToThePixel) {
     {
         std::ifstream in(config, std::ios::binary);
         std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        text = std::regex_replace(text, std::regex("WindowLeft=-?[0-9]+"), "WindowLeft=5000");
         text = std::regex_replace(text, std::regex("WindowTop=-?[0-9]+"), "WindowTop=-3000");
         std::ofstream(config, std::ios::binary | std::ios::trunc) << text;
     }
-    QProcess run;
-    run.setProcessEnvironment(env);
-    run.start(editor, {});
-    ASSERT_TRUE(run.waitForFinished(30000));
-    const std::array<int, 4> pulled = StoredPlace(config);
-    EXPECT_GE(pulled[0], 0);
-    EXPECT_GE(pulled[1], 0);
-    EXPECT_LE(pulled[0] + pulled[2], 1280);
-    EXPECT_LE(pulled[1] + pulled[3], 1024);
+    // ... and so does one half off its screen (its middle on it).
+    for (const char* left : {"5000", "900"}) {
+        SCOPED_TRACE(left);
+        std::ifstream in(config, std::ios::binary);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        in.close();
+        text = std::regex_replace(text, std::regex("WindowLeft=-?[0-9]+"), std::string("WindowLeft=") + left);
+        if (std::string(left) == "900")
+            text = std::regex_replace(text, std::regex("WindowTop=-?[0-9]+"), "WindowTop=10");
+        std::ofstream(config, std::ios::binary | std::ios::trunc) << text;
+        QProcess run;
+        run.setProcessEnvironment(env);
+        run.start(editor, {});
+        ASSERT_TRUE(run.waitForFinished(30000));
+        const std::array<int, 4> pulled = StoredPlace(config);
+        EXPECT_GE(pulled[0], 0);
+        EXPECT_GE(pulled[1], 0);
+        EXPECT_LE(pulled[0] + pulled[2], 1280);
+        EXPECT_LE(pulled[1] + pulled[3], 1024);
+    }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "cli_fixture.h"
 #include "convert/picture_convert.h"
+#include "platform/files.h"
 #include "support/pack_builder.h"
 
 namespace faceloom::test {
@@ -69,6 +70,13 @@ TEST_F(ImportCliTest, EachExportFormatComesBackTheSame) {
         EXPECT_EQ(ReadBytes(back + "/aa.gif"), ReadBytes(pack + "/aa.gif")) << format;
         EXPECT_EQ(ReadBytes(back + "/ab.gif"), ReadBytes(pack + "/ab.gif")) << format;
     }
+    // A theme's index file stands for its folder, as the editor takes it.
+    const std::string theme = Work().file("out-pidgin") + "/theme";
+    ASSERT_TRUE(FileExists(theme));
+    const std::string back = Work().file("back-index");
+    const ProgramResult imported = Run({"import", "auto", theme, back});
+    ASSERT_EQ(imported.exitCode, 0) << imported.err;
+    EXPECT_EQ(ReadBytes(back + "/_define.ini"), ":-),:)\r\n;-)");
 }
 
 TEST_F(ImportCliTest, WhatCannotBeUsedIsSaidAndTheExitStatusTellsIt) {

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include "model/define_decoder_fixture.h"
+#include "model/pack_check.h"
 #include "picture_test_inputs.h"
+#include "platform/code_page.h"
 
 namespace faceloom::test {
 namespace {
@@ -48,13 +50,15 @@ TEST(CodeFromFileName, PutsTheBareNameWhereThePatternSaysName) {
     }
 }
 
-// "A" clashes with the pack's "s1" (letter case aside), "C" with the earlier new "x".
+// "A" clashes with the pack's "s1" (letter case aside), "C" with the earlier new "x". A rename
+// keeps the clashing code out of the new one ("S1" → "S21", not "S12"); a code of one letter
+// has no such rename and is left out, as Keep does.
 TEST_F(ImportTest, EachClashChoiceDecidesWhatLands) {
     struct Case {
         TClashChoice choice;
         std::vector<std::vector<std::string>> added;
     };
-    for (const Case& c : {Case{TClashChoice::Rename, {{"S12"}, {"x"}, {"X2", "y"}}},
+    for (const Case& c : {Case{TClashChoice::Rename, {{"S21"}, {"x"}, {"y"}}},
                           Case{TClashChoice::Keep, {{}, {"x"}, {"y"}}}, Case{TClashChoice::Skip, {{"x"}}}}) {
         auto model = OpenTwo();
         TForeignPack source;
@@ -81,6 +85,67 @@ TEST_F(ImportTest, EachClashChoiceDecidesWhatLands) {
         ASSERT_TRUE(model->Redo());
         EXPECT_EQ(Define(*model), after);
         EXPECT_EQ(Signatures(*model), expected);
+    }
+}
+
+// Renamed codes never hold another code of the pack or the batch, nor are held by one: typing
+// them shows their own smile, and the check's "part of another signature" stays clean. A smile
+// the choices leave without any signature is named in the notes.
+TEST_F(ImportTest, RenamedCodesStandApartFromEveryOtherCode) {
+    struct Case {
+        TClashChoice choice;
+        std::vector<std::string> unsigned_;  // the notes' pictures
+    };
+    const std::vector<std::string> renamed = {":2)", "", ":-2)", ":SMILE2:", ""};
+    for (const Case& c :
+         {Case{TClashChoice::Rename, {"b.gif", "e.gif"}},
+          Case{TClashChoice::Keep, {"a.gif", "b.gif", "d.gif", "e.gif"}}, Case{TClashChoice::Skip, {}}}) {
+        SCOPED_TRACE(static_cast<int>(c.choice));
+        const std::string folder =
+            MakePack("pack", {{"aa.gif", 0}, {"ab.gif", 1}, {"ac.gif", 2}}, ":)\r\n8-),8\r\nO:-),:-)");
+        auto model = NewModel();
+        ASSERT_TRUE(model->OpenPack(folder + "_define.ini"));
+        TForeignPack source;
+        source.Smiles = {Foreign("a.gif", 3, {":)"}), Foreign("b.gif", 4, {"8-)"}),
+                         Foreign("c.gif", 5, {":-)", ":smile:"}), Foreign("d.gif", 3, {":SMILE:"}),
+                         Foreign("e.gif", 4, {"8"})};
+        TImportPlan plan = PlanImport(source, *model, {});
+        ASSERT_EQ(plan.Clashes.size(), renamed.size());
+        std::vector<std::u16string> codes;
+        for (int32_t i = 0; i < model->SmileCount(); ++i) {
+            for (const std::string& code : model->Smile(i)->Signatures.Items())
+                codes.push_back(FoldCase(CodePageToUnicode(code)));
+        }
+        for (const TImportItem& item : plan.Items) {
+            for (const std::string& code : item.Codes) codes.push_back(FoldCase(CodePageToUnicode(code)));
+        }
+        for (size_t k = 0; k < plan.Clashes.size(); ++k) {
+            const std::string& code = plan.Clashes[k].Renamed;
+            EXPECT_EQ(code, renamed[k]) << k;
+            if (code.empty()) continue;
+            const std::u16string key = FoldCase(CodePageToUnicode(code));
+            for (const std::u16string& other : codes) {
+                EXPECT_EQ(key.find(other), std::u16string::npos) << code;
+                EXPECT_EQ(other.find(key), std::u16string::npos) << code;
+            }
+            codes.push_back(key);
+        }
+
+        ChooseForAll(plan, c.choice);
+        NoteChoices(plan);
+        std::vector<std::string> named;
+        for (const TImportNote& note : plan.Notes) {
+            EXPECT_EQ(note.Kind, TImportNoteKind::LeftUnsigned);
+            named.push_back(note.Params.at(0));
+        }
+        EXPECT_EQ(named, c.unsigned_);
+        ASSERT_FALSE(ApplyImport(*model, model->SmileCount(), plan).Failed);
+        const TCheckResult check = CheckPack(CheckInputOf(*model));
+        for (const TCheckFinding& finding : check.Findings) {
+            EXPECT_NE(finding.Kind, TCheckKind::SignatureInside)
+                << finding.Params.at(0) << " " << finding.Params.at(2);
+            EXPECT_NE(finding.Kind, TCheckKind::DuplicateSignature) << finding.Params.at(0);
+        }
     }
 }
 

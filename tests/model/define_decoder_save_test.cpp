@@ -89,6 +89,7 @@ TEST_F(SaveTest, NewPackAsksForAFolderWhenSaved) {
     model->OnQuerySave = [](TDefineDecoder&, int32_t& answer) { answer = 0; };
     model->OnSelectFolder = [](TDefineDecoder&, int32_t, std::string&, bool& accepted) { accepted = false; };
     ASSERT_TRUE(model->NewCurrentPack());
+    ASSERT_NE(model->AddSmile(Picture(1)), nullptr);  // only a changed pack is asked about
     EXPECT_FALSE(model->NewPack());
     EXPECT_EQ(model->LastError(), TModelError::Cancelled);
     model->OnQuerySave = nullptr;
@@ -157,8 +158,12 @@ TEST_F(SaveTest, QuerySaveAnswers) {
     EXPECT_TRUE(model->QuerySave());
     EXPECT_EQ(questions, 0);
     ASSERT_TRUE(model->OpenPack(folder + "_define.ini"));
+    // As opened: nothing to lose, no question.
+    EXPECT_TRUE(model->QuerySave());
+    EXPECT_EQ(questions, 0);
 
-    // Cancel: nothing changes.
+    // Changed, Cancel: nothing changes.
+    model->Smile(0)->Signatures.Add("edited");
     const auto work = Snapshot(Work(*model));
     EXPECT_FALSE(model->NewPack());
     EXPECT_FALSE(model->OpenPack(other + "_define.ini"));
@@ -168,7 +173,6 @@ TEST_F(SaveTest, QuerySaveAnswers) {
     EXPECT_EQ(Snapshot(Work(*model)), work);
 
     // Save: the edit reaches the source, then the other pack opens.
-    model->Smile(0)->Signatures.Add("edited");
     Answer(*model, 0);
     ASSERT_TRUE(model->OpenPack(other + "_define.ini"));
     EXPECT_EQ(ReadBytes(folder + "_define.ini"), "a,edited");

@@ -115,6 +115,16 @@ TEST_F(TrustTest, AnUnreadableRecordKeepsThePackWithoutItsSource) {
         ASSERT_TRUE(model->LoadFromStorage());
         EXPECT_EQ(Ids(*model), (std::vector<int>{1, 2}));
         EXPECT_EQ(model->Smile(0)->Signatures.Items(), (std::vector<std::string>{"a1", "edited"}));
+        // Once the user is told, the record is written again: the next start has nothing to
+        // tell, and the pack is still there without a folder.
+        ASSERT_TRUE(model->AcknowledgeUnreadableStates());
+        EXPECT_TRUE(model->UnreadableStates().Empty());
+        {
+            auto next = NewModel();
+            EXPECT_TRUE(next->UnreadableStates().Empty());
+            EXPECT_TRUE(next->PresentPacks().Contains(kAnimatedPack));
+            EXPECT_FALSE(next->SourcedPacks().Contains(kAnimatedPack));
+        }
 
         CountQuestions(*model, 2);
         EXPECT_FALSE(model->OpenPack(other + "_define.ini"));

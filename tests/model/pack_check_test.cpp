@@ -185,6 +185,68 @@ TEST_F(PackCheckTest, FindingsCarryWhatTheirSentencesNeed) {
     EXPECT_EQ(FillPlaceholders(u"%1%% %9", {"\xD0\xB9"}), u"й%% %9");
 }
 
+// Findings about pictures name the user's own file while the model knows it (from the open on,
+// across a restart and moves), the working copy's name where there is none (a missing picture,
+// a pack saved under canonical names, a pack without a folder); a missing or unreadable
+// picture offers replacing it or deleting the smile.
+TEST_F(PackCheckTest, PictureFindingsNameTheUsersFileAndOfferReplaceOrDelete) {
+    auto model =
+        Open("names",
+             {{"01-happy.gif", Gif(1)}, {"07-surprised.gif", Gif(2).substr(0, 40)}, {"09-wink.gif", Gif(3)}},
+             "a\r\nb\r\nc\r\nd");
+    // kind → (smile, the file named)
+    auto pictures = [](const TDefineDecoder& m) {
+        std::map<TCheckKind, std::pair<int32_t, std::string>> found;
+        for (const TCheckFinding& f : CheckPack(CheckInputOf(m)).Findings) {
+            if (f.Kind == TCheckKind::DamagedPicture || f.Kind == TCheckKind::MissingPicture) {
+                found[f.Kind] = {f.Smiles.at(0), f.Params.at(1)};
+                EXPECT_EQ(f.Fix.Action, TFixAction::ReplacePicture);
+                EXPECT_EQ(f.Alternative.Action, TFixAction::DeleteSmile);
+                EXPECT_EQ(f.Fix.Smile, f.Smiles.at(0));
+            }
+        }
+        return found;
+    };
+    using TFound = std::map<TCheckKind, std::pair<int32_t, std::string>>;
+    EXPECT_EQ(pictures(*model), (TFound{{TCheckKind::DamagedPicture, {1, "07-surprised.gif"}},
+                                        {TCheckKind::MissingPicture, {3, "ad.gif"}}}));
+    // The names are the model's own: a restart keeps them while pack and folder are unchanged.
+    model.reset();
+    model = NewModel();
+    ASSERT_TRUE(model->LoadFromStorage());
+    EXPECT_EQ(pictures(*model), (TFound{{TCheckKind::DamagedPicture, {1, "07-surprised.gif"}},
+                                        {TCheckKind::MissingPicture, {3, "ad.gif"}}}));
+    // They follow their smiles.
+    ASSERT_TRUE(model->MoveSmile(1, 0));
+    EXPECT_EQ(pictures(*model), (TFound{{TCheckKind::DamagedPicture, {0, "07-surprised.gif"}},
+                                        {TCheckKind::MissingPicture, {3, "ad.gif"}}}));
+    // Deleting the smile is one undoable edit.
+    const TCheckFinding damaged = [&] {
+        for (const TCheckFinding& f : CheckPack(CheckInputOf(*model)).Findings)
+            if (f.Kind == TCheckKind::DamagedPicture) return f;
+        return TCheckFinding{};
+    }();
+    EXPECT_FALSE(ApplyFix(*model, damaged.Fix));  // the user's file is asked for by the window
+    EXPECT_EQ(model->SmileCount(), 4);
+    ASSERT_TRUE(ApplyFix(*model, damaged.Alternative));
+    EXPECT_EQ(model->SmileCount(), 3);
+    EXPECT_EQ(pictures(*model), (TFound{{TCheckKind::MissingPicture, {2, "ac.gif"}}}));
+    ASSERT_TRUE(model->Undo());
+    EXPECT_EQ(model->SmileCount(), 4);
+    EXPECT_EQ(pictures(*model).count(TCheckKind::DamagedPicture), 1u);
+    // Saved into its folder, the pack's pictures have the canonical names there too.
+    ASSERT_TRUE(model->Save());
+    EXPECT_EQ(pictures(*model), (TFound{{TCheckKind::DamagedPicture, {0, "aa.gif"}},
+                                        {TCheckKind::MissingPicture, {3, "ad.gif"}}}));
+
+    // A pack without a folder: the working copy's names.
+    ASSERT_TRUE(model->NewPack());
+    const std::string broken = sources.folder() + "broken.gif";
+    WriteBytes(broken, Gif(4).substr(0, 40));
+    ASSERT_NE(model->AddSmile(broken), nullptr);
+    EXPECT_EQ(pictures(*model), (TFound{{TCheckKind::DamagedPicture, {0, "aa.gif"}}}));
+}
+
 TEST_F(PackCheckTest, FixesAreSingleUndoableEditsThatRefuseStaleFindings) {
     struct TCase {
         const char* name;

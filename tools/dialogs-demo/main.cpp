@@ -31,6 +31,7 @@
 #include "app/dialogs/smile_exists_form.h"
 #include "app/dialogs/visual_form.h"
 #include "app/dialogs/warning_form.h"
+#include "convert/picture_convert.h"
 #include "lang/lang.h"
 #include "lang/lang_manager.h"
 #include "pictures/builtin_pictures.h"
@@ -72,29 +73,41 @@ QImage Framed(QWidget& window) {
 
 // An import of four pictures of which three clash: two with smiles of the pack, one with an
 // earlier picture of the same batch.
+// A round face of one colour on a transparent ground, as a GIF.
+std::vector<uint8_t> Face(uint32_t colour) {
+    TRgbaFrame frame;
+    frame.Width = frame.Height = 24;
+    for (int y = 0; y < 24; ++y)
+        for (int x = 0; x < 24; ++x)
+            frame.Pixels.push_back((x - 12) * (x - 12) + (y - 12) * (y - 12) < 110 ? colour : 0);
+    TRgbaPicture picture;
+    picture.Frames.push_back(frame);
+    return EncodeGif(picture);
+}
+
 TImportPlan ClashingPlan() {
     TImportPlan plan;
-    plan.Items = {{"smile.png", {}, {":-)", ":)"}},
-                  {"wink.gif", {}, {";-)"}},
-                  {"Smile2.png", {}, {":)"}},
-                  {"cool.webp", {}, {"B-)"}}};
+    plan.Items = {{"smile.png", Face(0xFFE0C020), {":-)", ":)"}},
+                  {"wink.gif", Face(0xFF20A0E0), {";-)"}},
+                  {"Smile2.png", Face(0xFFE04040), {":)"}},
+                  {"cool.webp", Face(0xFF40C040), {"B-)"}}};
     TClash first;
     first.Item = 0;
     first.Code = 0;
     first.ExistingSmile = 0;
-    first.Renamed = ":-)2";
+    first.Renamed = ":-2)";
     TClash second;
     second.Item = 1;
     second.Code = 0;
     second.ExistingSmile = 6;
     second.Choice = TClashChoice::Keep;
-    second.Renamed = ";-)2";
+    second.Renamed = ";-2)";
     TClash third;
     third.Item = 2;
     third.Code = 0;
     third.EarlierItem = 0;
     third.Choice = TClashChoice::Skip;
-    third.Renamed = ":)2";
+    third.Renamed = ":2)";
     plan.Clashes = {first, second, third};
     return plan;
 }
@@ -143,6 +156,7 @@ int main(int argc, char** argv) {
     TPreviewForm preview;
     TVisualForm visual;
     TQueryForm query;
+    query.SetPackName(QStringLiteral("sample"));
     TSaveErrorsForm saveErrors;
     TOptionsForm options;
     TNoSmiliesForm noSmilies;
@@ -189,7 +203,9 @@ int main(int argc, char** argv) {
     options.MaxHeight()->setValue(256);
     const std::vector<QString> labels = {QString::fromUtf8("\u0443\u043B\u044B\u0431\u043A\u0430"),
                                          QStringLiteral(";-)")};
-    clash.SetClashes(ClashingPlan(), [&labels](int32_t i) { return labels[i == 0 ? 0 : 1]; });
+    clash.SetClashes(
+        ClashingPlan(), [&labels](int32_t i) { return labels[i == 0 ? 0 : 1]; },
+        [](int32_t i) { return Face(i == 0 ? 0xFFE0C020 : 0xFF9060D0); });
     exportForm.SetDestination(QStringLiteral("/home/user/smiles/party.zip"));
     importTarget.SetSource(QStringLiteral("/home/user/Downloads/tango-theme"));
 

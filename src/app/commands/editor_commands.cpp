@@ -149,6 +149,7 @@ void TEditorCommands::ApplyLanguage(const TLang& lang) {
         stepTexts_[k] = Text(lang, kTextFirstHistoryStep + static_cast<int>(k));
     for (size_t k = 0; k < importTexts_.size(); ++k)
         importTexts_[k] = Text(lang, kImportTextBase + static_cast<int>(k));
+    leftUnsignedText_ = Text(lang, kTextLeftUnsigned);
     importPhases_ = {Text(lang, kTextFirstPhase), Text(lang, kTextFirstPhase + 3)};
     UpdateHistoryState();
     // A reason the check words itself (too large for memory) is in the findings: made again.
@@ -508,12 +509,14 @@ void TEditorCommands::OpenPath(const std::string& path) {
     // A cancelled question is no failure; anything else left the pack shown as it was.
     if (!opened && model_->LastError() != TModelError::Cancelled && model_->LastError() != TModelError::None)
         host_.ReportFailure(loadTitle_ + "\n" + forms_.ErrorTexts.Reason(model_->LastError()), path);
-    // After every attempt, a cancelled one too: the notice speaks of the pack shown.
-    ShowNoSmilies();
-    if (opened) CheckAfterOpen();
+    // After every attempt, a cancelled one too: the notice speaks of the pack shown. It says
+    // all there is to say about a pack without pictures: the report waits for the user's check.
+    const bool noticed = ShowNoSmilies();
+    if (opened && !noticed) CheckAfterOpen();
+    if (opened && noticed) RefreshCheck();
 }
 
-void TEditorCommands::ShowNoSmilies() {
+bool TEditorCommands::ShowNoSmilies() {
     // The pack shown has no picture of its kind. Counted here, not by ErrorCount(1): in the
     // both-packs mode that sums the missing files of both packs.
     int32_t missing = 0;
@@ -521,7 +524,9 @@ void TEditorCommands::ShowNoSmilies() {
         const TSmile* smile = model_->Smile(i);
         if (!smile->Picture.load() && !smile->LoadError) ++missing;
     }
-    if (missing == model_->SmileCount() && forms_.NoSmiliesForm) forms_.NoSmiliesForm->ShowModal();
+    if (missing != model_->SmileCount() || !forms_.NoSmiliesForm) return false;
+    forms_.NoSmiliesForm->ShowModal();
+    return true;
 }
 
 namespace {
@@ -530,8 +535,18 @@ namespace {
 bool ReportErrors(TDefineDecoder& model, TAppForms& forms) {
     // Pictures still being decoded at start-up would be missing from the counts.
     model.FinishDecoding();
-    if (!model.HasErrors() || !forms.SaveErrorsForm) return true;
-    forms.SaveErrorsForm->SetCounts(model.ErrorCount(0), model.ErrorCount(1), model.ErrorCount(2));
+    // The check's own errors that the model does not count: a signature on two smiles.
+    int32_t duplicates = 0;
+    if (model.PresentPacks().Contains(model.CurrentPack())) {
+        const TCheckResult signatures = CheckSignaturesOf(CheckInputOf(model));
+        duplicates = static_cast<int32_t>(
+            std::count_if(signatures.Findings.begin(), signatures.Findings.end(),
+                          [](const TCheckFinding& f) { return f.Kind == TCheckKind::DuplicateSignature; }));
+        duplicates += std::max(signatures.Omitted[static_cast<size_t>(TCheckKind::DuplicateSignature)], 0);
+    }
+    if ((!model.HasErrors() && duplicates == 0) || !forms.SaveErrorsForm) return true;
+    forms.SaveErrorsForm->SetCounts(model.ErrorCount(0), model.ErrorCount(1), model.ErrorCount(2),
+                                    duplicates);
     // Only "Yes" (an OK-kind button) saves; "No", Escape and the close box give Cancel.
     const int result = forms.SaveErrorsForm->ShowModal();
     return result == kResultOk || result == kResultYes;
@@ -639,7 +654,8 @@ TCheckForm* TEditorCommands::CheckWindow() {
     TCheckForm* form = forms_.CheckForm.get();
     if (!form) return nullptr;
     form->OnChoose = [this](const TCheckFinding& finding) { ShowFinding(finding); };
-    form->OnFix = [this](const TCheckFinding& finding) { FixFinding(finding); };
+    form->OnFix = [this](const TCheckFinding& finding) { FixFinding(finding.Fix); };
+    form->OnAlternative = [this](const TCheckFinding& finding) { FixFinding(finding.Alternative); };
     // Closed, it hands the keys back to the grid of the window it reports on.
     form->OnClosed = [this] {
         if (QWidget* owner = host_.DialogParent()) {
@@ -705,17 +721,26 @@ void TEditorCommands::ShowFinding(const TCheckFinding& finding) {
     ShowSignaturesOf(*smile, g >= 0 && g < smile->Signatures.Count() ? g : -1);
 }
 
-void TEditorCommands::FixFinding(const TCheckFinding& finding) {
+void TEditorCommands::FixFinding(const TCheckFix& chosen) {
     EndMenuCommand();
     if (!PackPresent()) return;
     // The report's result is replaced below: the fix is kept apart.
-    const TCheckFix fix = finding.Fix;
+    const TCheckFix fix = chosen;
     // Applied only while the pack still has the problem the fix was made for; otherwise the
     // report just catches up with the pack.
     const TCheckResult now = faceloom::CheckPack(CheckInput());
-    const bool current = std::any_of(now.Findings.begin(), now.Findings.end(),
-                                     [&](const TCheckFinding& f) { return SameFix(f.Fix, fix); });
+    const bool current = std::any_of(now.Findings.begin(), now.Findings.end(), [&](const TCheckFinding& f) {
+        return SameFix(f.Fix, fix) || SameFix(f.Alternative, fix);
+    });
     if (fix.Action == TFixAction::None || !current) return RefreshCheck();
+    if (fix.Action == TFixAction::ReplacePicture) {
+        // The user chooses the picture, and it is replaced as the command does it.
+        SelectSmile(fix.Smile);
+        grid_->ScrollIntoView(fix.Smile);
+        Run(TCommand::ReplacePicture);
+        RefreshCheck();
+        return;
+    }
     if (!ApplyFix(*model_, fix)) {
         ReportModelFailure();
     } else if (fix.Action == TFixAction::DeleteSmile) {
@@ -942,7 +967,11 @@ void TEditorCommands::AddSignature() {
     const std::string text = form.Signature();
     if (text.empty()) return;
     if (RefusedAsDuplicate(text)) return;
-    const int32_t p = std::min(list_->currentRow() + 1, smile->Signatures.Count());
+    // After the chosen (selected) signature, at the top when none is: the list's current row
+    // alone is set by the focus reaching the list, not by the user's choice.
+    const QList<QListWidgetItem*> chosen = list_->selectedItems();
+    const int32_t after = chosen.isEmpty() ? -1 : list_->row(chosen.front());
+    const int32_t p = std::min(after + 1, smile->Signatures.Count());
     if (!model_->AddSignature(t, p, text)) return ReportModelFailure();
     ShowSignaturesOf(*smile, std::min(p, smile->Signatures.Count() - 1));
     RelabelItem(t);

@@ -29,6 +29,7 @@ class TSmile;
 class TSmileView;
 class TSmileViewSmile;
 struct TCheckFinding;
+struct TCheckFix;
 struct TCheckInput;
 struct THistoryStepInfo;
 
@@ -155,7 +156,7 @@ public:
     // The report's choices: the finding's smile selected in the grid (and its signature in the
     // list); its fix applied as one undoable step, grid and list following.
     void ShowFinding(const TCheckFinding& finding);
-    void FixFinding(const TCheckFinding& finding);
+    void FixFinding(const TCheckFix& fix);
 
     // Gives the keys back to the user's work after a command: the signature list after a
     // command on signatures (while it has any), the grid otherwise; never a button, so that
@@ -225,7 +226,7 @@ private:
     bool RefusedAsDuplicate(const std::string& text);
     void ShowSignaturesOf(const TSmile& smile, int32_t row);
     void SwitchPack(uint8_t pack);
-    void ShowNoSmilies();
+    bool ShowNoSmilies();  // true: the notice was shown
     void ReportModelFailure(const std::string& fallback = {});
     void ReportSaveFailure(const std::string& target);
     // The report before saving was left by "Show": the check's report opens.
@@ -270,6 +271,7 @@ private:
     std::array<QString, 2> historyTexts_;  // "Undo", "Redo"
     std::array<QString, 9> stepTexts_;     // one per kind of step
     std::array<QString, 60> importTexts_;  // texts 2101 to 2160
+    QString leftUnsignedText_;
     std::array<QString, 2> importPhases_;  // reading the sources, adding the smiles
     TPackFormat lastExportFormat_ = TPackFormat::Zip;
 };

@@ -105,6 +105,10 @@ enum TTextId : int {
     kTextExportFailed = 2149,
     kTextImportTitle = 2150,
     kTextImportNotes = 2154,
+    // The note on a smile that the clash choices left without any signature.
+    kTextLeftUnsigned = 2345,
+    // The error report before saving: its row of duplicate signatures.
+    kTextDuplicateSignatures = 2347,
     kTextImportNotesIntro = 2155,
     kTextNothingToImport = 2156,
     kTextPicturesAndArchives = 2157,

@@ -24,6 +24,7 @@
 #include "lang/lang.h"
 #include "model/define_decoder.h"
 #include "platform/code_page.h"
+#include "platform/files.h"
 #include "storage/config_manager.h"
 #include "views/smile_view.h"
 
@@ -122,12 +123,29 @@ bool TEditorCommands::ImportSources(const QStringList& sources, int32_t position
     if (plan.Cancelled) return false;
     if (!plan.Clashes.empty() && forms_.ClashForm) {
         TClashForm& form = *forms_.ClashForm;
-        form.SetClashes(plan, [this](int32_t i) { return LabelText(i); });
+        form.SetClashes(
+            plan, [this](int32_t i) { return LabelText(i); },
+            [this](int32_t i) {
+                const std::optional<std::string> bytes =
+                    ReadWholeFile(model_->WorkingFolder(model_->CurrentPack()) + model_->PictureFileName(i));
+                return bytes ? std::vector<uint8_t>(bytes->begin(), bytes->end()) : std::vector<uint8_t>();
+            });
         if (form.ShowModal() != kResultOk) return false;
         const std::vector<TClashChoice> choices = form.Choices();
-        for (size_t k = 0; k < plan.Clashes.size() && k < choices.size(); ++k)
-            plan.Clashes[k].Choice = choices[k];
+        for (size_t k = 0; k < plan.Clashes.size() && k < choices.size(); ++k) {
+            TClash& clash = plan.Clashes[k];
+            clash.Choice = choices[k];
+            // A signature the user typed is taken when the pack can hold it as typed; an empty
+            // one leaves the code out, as Keep does.
+            const std::u16string typed = form.Renamed(static_cast<int>(k)).toStdU16String();
+            const std::string bytes = UnicodeToCodePage(typed, options.CodePage);
+            if (typed.empty() || (CodePageToUnicode(bytes, options.CodePage) == typed &&
+                                  TDefineDecoder::StorableSignature(bytes))) {
+                clash.Renamed = bytes;
+            }
+        }
     }
+    NoteChoices(plan);
 
     // One undoable step; all or nothing, so the grid follows only a whole success.
     host_.ShowCancellableProgress();
@@ -190,7 +208,7 @@ void TEditorCommands::ReplaceFrom(int32_t index, const QString& file) {
 
 QString TEditorCommands::NoteText(const TImportNote& note) const {
     return QString::fromStdU16String(FormatImportNote(note, [this](int id) {
-        const QString text = ImportText(id);
+        const QString text = id == kTextLeftUnsigned ? leftUnsignedText_ : ImportText(id);
         if (!text.isEmpty()) return text.toStdU16String();
         const auto it = reasonTexts_.find(id);
         return it != reasonTexts_.end() ? it->second : std::u16string();

@@ -46,12 +46,17 @@ TCheckForm::TCheckForm(QWidget* parent) : TDialogBase("CheckForm", QSize(640, 36
     fix_->setObjectName("FixButton");
     fix_->setMinimumSize(75, 25);
     fix_->setAutoDefault(true);
+    alternative_ = new QPushButton(this);
+    alternative_->setObjectName("AlternativeButton");
+    alternative_->setMinimumSize(75, 25);
+    alternative_->setAutoDefault(true);
     close_ = MakeButton(TButtonKind::Ok, "CloseButton");
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(list_, 1);
-    layout->addLayout(ButtonRow({fix_, close_}));
+    layout->addLayout(ButtonRow({fix_, alternative_, close_}));
     SetMinimumDesignSize(QSize(320, 200));
     texts_.fill(u"%1");
+    fixTexts_.fill(QStringLiteral("Fix"));
 
     connect(list_, &QTreeWidget::currentItemChanged, this, [this] { ChosenChanged(); });
     // A click on the finding already chosen shows its smile again.
@@ -62,12 +67,19 @@ TCheckForm::TCheckForm(QWidget* parent) : TDialogBase("CheckForm", QSize(640, 36
         const TCheckFinding* finding = Chosen();
         if (finding && finding->Fix.Action != TFixAction::None && OnFix) OnFix(*finding);
     });
+    connect(alternative_, &QPushButton::clicked, this, [this] {
+        const TCheckFinding* finding = Chosen();
+        if (finding && finding->Alternative.Action != TFixAction::None && OnAlternative)
+            OnAlternative(*finding);
+    });
     Fill();
 }
 
 void TCheckForm::ApplyLanguage(const TLang& lang) {
     setWindowTitle(LangText(lang, kTextCheckTitle));
-    fix_->setText(LangText(lang, kTextCheckFix));
+    for (size_t k = 0; k < fixTexts_.size(); ++k)
+        fixTexts_[k] = LangText(lang, FixActionTextId(static_cast<TFixAction>(k)));
+    ShowFixes();
     close_->setText(LangText(lang, 201));
     for (size_t k = 0; k < texts_.size(); ++k) texts_[k] = lang.Text(kCheckTextBase + static_cast<int>(k));
     // The sentences are made again in the new language; the choice stays.
@@ -133,7 +145,19 @@ void TCheckForm::Fill() {
     list_->expandAll();
     if (toChoose) list_->setCurrentItem(toChoose);
     filling_ = false;
-    fix_->setEnabled(Chosen() && Chosen()->Fix.Action != TFixAction::None);
+    ShowFixes();
+}
+
+void TCheckForm::ShowFixes() {
+    const TCheckFinding* finding = Chosen();
+    const TFixAction fix = finding ? finding->Fix.Action : TFixAction::None;
+    const TFixAction alternative = finding ? finding->Alternative.Action : TFixAction::None;
+    fix_->setText(fixTexts_[static_cast<size_t>(fix)]);
+    fix_->setEnabled(fix != TFixAction::None);
+    // The second way out of the problem (delete the smile), where there is one.
+    alternative_->setText(fixTexts_[static_cast<size_t>(TFixAction::DeleteSmile)]);
+    if (alternative != TFixAction::None) alternative_->setText(fixTexts_[static_cast<size_t>(alternative)]);
+    alternative_->setVisible(alternative != TFixAction::None);
 }
 
 const TCheckFinding* TCheckForm::Chosen() const {
@@ -158,7 +182,7 @@ void TCheckForm::Choose(int index) {
 
 void TCheckForm::ChosenChanged() {
     const TCheckFinding* finding = Chosen();
-    fix_->setEnabled(finding && finding->Fix.Action != TFixAction::None);
+    ShowFixes();
     if (!filling_ && finding && OnChoose) OnChoose(*finding);
 }
 

@@ -37,7 +37,10 @@ public:
     void Choose(int index);
 
     std::function<void(const TCheckFinding&)> OnChoose;
+    // The finding's Fix; its Alternative.
     std::function<void(const TCheckFinding&)> OnFix;
+    std::function<void(const TCheckFinding&)> OnAlternative;
+
     // The report was closed by the user (Escape, the close box or its button).
     std::function<void()> OnClosed;
 
@@ -51,8 +54,13 @@ private:
     std::u16string Sentence(int id) const;
 
     QTreeWidget* list_;
+    // Each names what it does for the finding chosen.
+    void ShowFixes();
+
     QPushButton* fix_;
+    QPushButton* alternative_;
     QPushButton* close_;
+    std::array<QString, 4> fixTexts_;  // per TFixAction
     TCheckResult result_;
     std::array<std::u16string, kCheckTextClean - kCheckTextBase + 1> texts_;
     bool filling_ = false;

@@ -2,12 +2,15 @@
 
 #include <QComboBox>
 #include <QGridLayout>
+#include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
 #include "app/dialogs/dialog_look.h"
+#include "convert/picture_convert.h"
 #include "lang/lang.h"
 #include "platform/code_page.h"
 
@@ -27,6 +30,37 @@ constexpr int kRenameAll = 2137;
 constexpr int kSkipAll = 2138;
 constexpr int kSmile = 2139;
 constexpr int kNewPicture = 2140;
+constexpr int kNewSignatureHeader = 2346;
+
+// The grid's columns: each header above the cells it names.
+constexpr int kNewPictureColumn = 0;
+constexpr int kNameColumn = 1;
+constexpr int kCodeColumn = 2;
+constexpr int kOtherPictureColumn = 3;
+constexpr int kOtherColumn = 4;
+constexpr int kChoiceColumn = 5;
+constexpr int kEditColumn = 6;
+constexpr int kPictureSide = 32;
+
+// The first frame of a picture file, at most kPictureSide on a side; none when unreadable.
+QPixmap PictureOf(const std::vector<uint8_t>& bytes) {
+    if (bytes.empty()) return {};
+    try {
+        const TRgbaPicture picture = DecodePicture(bytes);
+        if (picture.Frames.empty()) return {};
+        const TRgbaFrame& frame = picture.Frames.front();
+        QImage image(frame.Width, frame.Height, QImage::Format_ARGB32);
+        for (int32_t y = 0; y < frame.Height; ++y) {
+            auto* line = reinterpret_cast<uint32_t*>(image.scanLine(y));
+            for (int32_t x = 0; x < frame.Width; ++x) line[x] = frame.At(x, y);
+        }
+        if (image.width() > kPictureSide || image.height() > kPictureSide)
+            image = image.scaled(kPictureSide, kPictureSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        return QPixmap::fromImage(image);
+    } catch (...) {
+        return {};
+    }
+}
 
 QString Filled(const QString& pattern, const std::vector<std::string>& params) {
     return QString::fromStdU16String(FillPlaceholders(pattern.toStdU16String(), params));
@@ -38,7 +72,7 @@ QString FromCodePage(const std::string& text) {
 
 }  // namespace
 
-TClashForm::TClashForm(QWidget* parent) : TDialogBase("ClashForm", QSize(600, 300), false, parent) {
+TClashForm::TClashForm(QWidget* parent) : TDialogBase("ClashForm", QSize(740, 300), false, parent) {
     intro_ = MakeLabel("IntroLabel", kDialogFontPixels, false, true);
     scroll_ = new QScrollArea(this);
     scroll_->setObjectName("ClashList");
@@ -49,14 +83,19 @@ TClashForm::TClashForm(QWidget* parent) : TDialogBase("ClashForm", QSize(600, 30
     table_->setObjectName("ClashTable");
     grid_ = new QGridLayout(table_);
     grid_->setHorizontalSpacing(12);
-    for (int column = 0; column < 4; ++column) {
+    const std::pair<int, int> headerPlaces[] = {{kNewPictureColumn, 2},
+                                                {kCodeColumn, 1},
+                                                {kOtherPictureColumn, 2},
+                                                {kChoiceColumn, 1},
+                                                {kEditColumn, 1}};
+    for (int column = 0; column < 5; ++column) {
         auto* header = new QLabel(table_);
         header->setObjectName(QStringLiteral("Header%1").arg(column));
         header->setFont(DialogFont(kDialogFontPixels, true));
-        grid_->addWidget(header, 0, column);
+        grid_->addWidget(header, 0, headerPlaces[column].first, 1, headerPlaces[column].second);
         headers_.push_back(header);
     }
-    grid_->setColumnStretch(2, 1);
+    grid_->setColumnStretch(kOtherColumn, 1);
     scroll_->setWidget(table_);
 
     keepAll_ = new QPushButton(this);
@@ -93,6 +132,7 @@ void TClashForm::ApplyLanguage(const TLang& lang) {
     intro_->setText(LangText(lang, kIntro));
     for (int column = 0; column < 4; ++column)
         headers_[column]->setText(LangText(lang, kFirstHeader + column));
+    headers_[4]->setText(LangText(lang, kNewSignatureHeader));
     keepAll_->setText(LangText(lang, kKeepAll));
     renameAll_->setText(LangText(lang, kRenameAll));
     skipAll_->setText(LangText(lang, kSkipAll));
@@ -107,7 +147,8 @@ void TClashForm::ApplyLanguage(const TLang& lang) {
     FitToContents();
 }
 
-void TClashForm::SetClashes(const TImportPlan& plan, const std::function<QString(int32_t)>& smileLabel) {
+void TClashForm::SetClashes(const TImportPlan& plan, const std::function<QString(int32_t)>& smileLabel,
+                            const std::function<std::vector<uint8_t>(int32_t)>& smilePicture) {
     rows_.clear();
     for (const TClash& clash : plan.Clashes) {
         TRow row;
@@ -118,10 +159,14 @@ void TClashForm::SetClashes(const TImportPlan& plan, const std::function<QString
             row.Code = FromCodePage(item->Codes[static_cast<size_t>(clash.Code)]);
         row.Renamed = FromCodePage(clash.Renamed);
         row.Smile = clash.ExistingSmile;
+        if (item) row.NewPicture = PictureOf(item->Bytes);
         if (clash.ExistingSmile >= 0) {
             row.Other = smileLabel ? smileLabel(clash.ExistingSmile) : QString();
+            if (smilePicture) row.OtherPicture = PictureOf(smilePicture(clash.ExistingSmile));
         } else if (clash.EarlierItem >= 0 && static_cast<size_t>(clash.EarlierItem) < plan.Items.size()) {
-            row.Other = QString::fromStdString(plan.Items[static_cast<size_t>(clash.EarlierItem)].Name);
+            const TImportItem& earlier = plan.Items[static_cast<size_t>(clash.EarlierItem)];
+            row.Other = QString::fromStdString(earlier.Name);
+            row.OtherPicture = PictureOf(earlier.Bytes);
         }
         row.Choice = clash.Choice;
         rows_.push_back(row);
@@ -131,18 +176,45 @@ void TClashForm::SetClashes(const TImportPlan& plan, const std::function<QString
 
 void TClashForm::Fill() {
     for (QWidget* cell : cells_) delete cell;
+    for (QWidget* cell : rowExtras_) delete cell;
     cells_.clear();
+    rowExtras_.clear();
     boxes_.clear();
+    edits_.clear();
     for (size_t r = 0; r < rows_.size(); ++r) {
         const int line = static_cast<int>(r) + 1;
         const char* names[] = {"Name", "Code", "Other"};
+        const int columns[] = {kNameColumn, kCodeColumn, kOtherColumn};
         for (int column = 0; column < 3; ++column) {
             auto* label = new QLabel(table_);
             label->setObjectName(QStringLiteral("%1%2").arg(QLatin1String(names[column])).arg(r));
             label->setTextFormat(Qt::PlainText);
-            grid_->addWidget(label, line, column);
+            grid_->addWidget(label, line, columns[column]);
             cells_.push_back(label);
         }
+        // Both pictures, so the user sees which smile keeps the signature.
+        const std::pair<const char*, const QPixmap*> pictures[] = {{"NewPicture", &rows_[r].NewPicture},
+                                                                   {"OtherPicture", &rows_[r].OtherPicture}};
+        for (const auto& [name, pixmap] : pictures) {
+            auto* picture = new QLabel(table_);
+            picture->setObjectName(QStringLiteral("%1%2").arg(QLatin1String(name)).arg(r));
+            picture->setPixmap(*pixmap);
+            picture->setMinimumSize(kPictureSide, kPictureSide);
+            picture->setAlignment(Qt::AlignCenter);
+            grid_->addWidget(picture, line,
+                             pixmap == &rows_[r].NewPicture ? kNewPictureColumn : kOtherPictureColumn);
+            rowExtras_.push_back(picture);
+        }
+        auto* edit = new QLineEdit(rows_[r].Renamed, table_);
+        edit->setObjectName(QStringLiteral("NewCode%1").arg(r));
+        edit->setEnabled(rows_[r].Choice == TClashChoice::Rename);
+        connect(edit, &QLineEdit::textEdited, this, [this, r](const QString& text) {
+            rows_[r].Renamed = text.trimmed();
+            ShowTexts();
+        });
+        grid_->addWidget(edit, line, kEditColumn);
+        rowExtras_.push_back(edit);
+        edits_.push_back(edit);
         auto* box = new QComboBox(table_);
         box->setObjectName(QStringLiteral("Choice%1").arg(r));
         box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
@@ -150,13 +222,15 @@ void TClashForm::Fill() {
         box->setCurrentIndex(static_cast<int>(rows_[r].Choice));
         connect(box, &QComboBox::currentIndexChanged, this, [this, r](int index) {
             if (index >= 0 && index < 3) rows_[r].Choice = static_cast<TClashChoice>(index);
+            edits_[r]->setEnabled(rows_[r].Choice == TClashChoice::Rename);
         });
-        grid_->addWidget(box, line, 3);
+        grid_->addWidget(box, line, kChoiceColumn);
         cells_.push_back(box);
         boxes_.push_back(box);
     }
-    // Tab goes down the rows' choices, then along the buttons.
-    std::vector<QWidget*> chain(boxes_.begin(), boxes_.end());
+    // Tab goes down the rows' choices and new signatures, then along the buttons.
+    std::vector<QWidget*> chain;
+    for (size_t r = 0; r < boxes_.size(); ++r) chain.insert(chain.end(), {boxes_[r], edits_[r]});
     chain.insert(chain.end(), {keepAll_, renameAll_, skipAll_, ok_, cancel_});
     for (size_t k = 1; k < chain.size(); ++k) setTabOrder(chain[k - 1], chain[k]);
     // The rows stay at the top of the list.
@@ -206,6 +280,10 @@ namespace faceloom {
 
 QString TClashForm::Renamed(int row) const {
     return row >= 0 && row < RowCount() ? rows_[static_cast<size_t>(row)].Renamed : QString();
+}
+
+QLineEdit* TClashForm::RenamedEdit(int row) const {
+    return row >= 0 && row < static_cast<int>(edits_.size()) ? edits_[static_cast<size_t>(row)] : nullptr;
 }
 
 }  // namespace faceloom

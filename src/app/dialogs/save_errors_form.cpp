@@ -17,12 +17,12 @@ TSaveErrorsForm::TSaveErrorsForm(QWidget* parent)
     maroon.setColor(QPalette::WindowText, kMaroon);
     heading_->setPalette(maroon);
     intro_ = MakeLabel("TntLabel2", 20, false, true);
-    static const char* const kNames[] = {"TntLabel3", "TntLabel5", "TntLabel7"};
-    static const char* const kCounts[] = {"TntLabel4", "TntLabel6", "TntLabel8"};
+    static const char* const kNames[] = {"TntLabel3", "TntLabel5", "TntLabel7", "DuplicatesLabel"};
+    static const char* const kCounts[] = {"TntLabel4", "TntLabel6", "TntLabel8", "DuplicatesCount"};
     auto* grid = new QGridLayout;
     grid->setContentsMargins(16, 0, 0, 0);
     grid->setHorizontalSpacing(10);
-    for (int row = 0; row < 3; ++row) {
+    for (int row = 0; row < 4; ++row) {
         names_[row] = MakeLabel(kNames[row], 16);
         counts_[row] = MakeLabel(kCounts[row], 16, true);
         grid->addWidget(names_[row], row, 0);
@@ -52,7 +52,7 @@ TSaveErrorsForm::TSaveErrorsForm(QWidget* parent)
     layout->addWidget(question_);
     layout->addStretch(1);
     layout->addLayout(ButtonRow({yes_, no_, show_}));
-    SetCounts(0, 0, 0);
+    SetCounts(0, 0, 0, 0);
 }
 
 void TSaveErrorsForm::ApplyLanguage(const TLang& lang) {
@@ -60,6 +60,7 @@ void TSaveErrorsForm::ApplyLanguage(const TLang& lang) {
     heading_->setText(LangText(lang, 1402));
     intro_->setText(LangText(lang, 1403));
     for (int row = 0; row < 3; ++row) names_[row]->setText(LangText(lang, 1404 + row));
+    names_[3]->setText(LangText(lang, kTextDuplicateSignatures));
     warning_->setText(LangText(lang, 1407));
     question_->setText(LangText(lang, 1408));
     yes_->setText(LangText(lang, 203));
@@ -73,9 +74,9 @@ int TSaveErrorsForm::ShowModal() {
     return TDialogBase::ShowModal();
 }
 
-void TSaveErrorsForm::SetCounts(int loadErrors, int missingFiles, int withoutSignatures) {
-    const int counts[] = {loadErrors, missingFiles, withoutSignatures};
-    for (int row = 0; row < 3; ++row) counts_[row]->setText(QString::number(counts[row]));
+void TSaveErrorsForm::SetCounts(int loadErrors, int missingFiles, int withoutSignatures, int duplicates) {
+    const int counts[] = {loadErrors, missingFiles, withoutSignatures, duplicates};
+    for (int row = 0; row < 4; ++row) counts_[row]->setText(QString::number(counts[row]));
 }
 
 }  // namespace faceloom

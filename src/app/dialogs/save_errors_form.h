@@ -12,7 +12,8 @@ public:
 
     void ApplyLanguage(const TLang& lang) override;
 
-    void SetCounts(int loadErrors, int missingFiles, int withoutSignatures);
+    // duplicates: signatures that the check finds on more than one smile (only the first works).
+    void SetCounts(int loadErrors, int missingFiles, int withoutSignatures, int duplicates = 0);
 
     int ShowModal() override;
     // The last run ended with "Show": not saved, and the user wants to see where the problems are.
@@ -21,8 +22,8 @@ public:
 private:
     QLabel* heading_;
     QLabel* intro_;
-    QLabel* names_[3];
-    QLabel* counts_[3];
+    QLabel* names_[4];
+    QLabel* counts_[4];
     QLabel* warning_;
     QLabel* question_;
     QPushButton* yes_;

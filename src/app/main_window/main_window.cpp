@@ -221,6 +221,8 @@ void TManagerMain::ReportUnreadableStates() {
     QMessageBox box(QMessageBox::Warning, errorCaption_, text, QMessageBox::Ok, this);
     box.setObjectName("UnreadableStateBox");
     box.exec();
+    // Told once: the records are written again (a failure tells it at the next start).
+    model_->AcknowledgeUnreadableStates();
 }
 
 void TManagerMain::HandOverOpening() {
@@ -316,7 +318,8 @@ void TManagerMain::RestoreGeometry() {
                settings_->ReadInteger(TGlobalIntegerKey::WindowTop), std::min(width, 10000),
                std::min(height, 10000));
     // A place off every screen (a monitor may have gone since) is pulled onto the screen
-    // nearest to it, and the window is never larger than the screen it opens on.
+    // nearest to it, one partly off its screen fully onto it, and the window is never larger
+    // than the screen it opens on.
     QScreen* screen = QGuiApplication::screenAt(kept.center());
     const bool onScreen = screen != nullptr;
     if (!onScreen) {
@@ -333,12 +336,9 @@ void TManagerMain::RestoreGeometry() {
     if (!screen) return;
     const QRect area = screen->availableGeometry();
     kept.setSize(kept.size().boundedTo(area.size()).expandedTo(minimumSize()));
-    if (!onScreen) {
-        kept.moveLeft(
-            std::clamp(kept.left(), area.left(), std::max(area.left(), area.right() + 1 - kept.width())));
-        kept.moveTop(
-            std::clamp(kept.top(), area.top(), std::max(area.top(), area.bottom() + 1 - kept.height())));
-    }
+    kept.moveLeft(
+        std::clamp(kept.left(), area.left(), std::max(area.left(), area.right() + 1 - kept.width())));
+    kept.moveTop(std::clamp(kept.top(), area.top(), std::max(area.top(), area.bottom() + 1 - kept.height())));
     // The client area's place, as stored: the window manager adds its frame around it, so the
     // window comes back where it was instead of walking down by the title bar at every start.
     setGeometry(kept);
@@ -435,6 +435,21 @@ void TManagerMain::ShowFileProgress(const QString& fileName, int32_t position, i
 }
 
 void TManagerMain::QuerySaveChanges(int32_t& answer) {
+    if (forms_.QueryForm) {
+        // The pack is named by its folder (the base folder of both packs); one without a folder,
+        // or two changed packs without a base folder, are asked about without a name.
+        std::string path;
+        if (model_ && model_->BothMode() && model_->BothPathsAssigned()) {
+            path = model_->BothPath();
+        } else if (model_) {
+            const uint8_t current = model_->CurrentPack();
+            const uint8_t other = current ^ 1;
+            const bool both = model_->BothMode() && model_->Modified(current) && model_->Modified(other);
+            const uint8_t pack = model_->Modified(current) || !model_->BothMode() ? current : other;
+            if (!both && model_->SourcedPacks().Contains(pack)) path = model_->SourcePath(pack);
+        }
+        forms_.QueryForm->SetPackName(path.empty() ? QString() : QDir(FromLocal(path)).dirName());
+    }
     const int result = forms_.QueryForm ? forms_.QueryForm->ShowModal() : 0;
     answer = result == kResultYes ? 0 : result == kResultNo ? 1 : 2;
 }
