@@ -47,18 +47,9 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
 TEST_F(DeepCheckTest, PicturesPastTheFrameBudgetAreListedAsTooLargeForMemory) {
     // 2000 x 2000 and 12 frames of one pixel: 54 MB of frames each, 59 MB while decoded. Under
     // 100 MB the first one fits and the other two do not.
-    GifPicture bomb;
-    bomb.width = bomb.height = 2000;
-    bomb.globalColors = {{255, 0, 0}, {0, 0, 255}};
-    for (int k = 0; k < 12; ++k) {
-        GifImage image;
-        image.width = image.height = 1;
-        image.left = static_cast<uint16_t>(k);
-        image.pixels = {static_cast<uint8_t>(k % 2)};
-        bomb.images.push_back(image);
-    }
+    const std::string bomb = OnePixelFramesGif(2000, 12);
     const std::string pack = PackFolder("bombs");
-    for (const char* name : {"/aa.gif", "/ab.gif", "/ac.gif"}) WriteBytes(pack + name, EncodeGif(bomb));
+    for (const char* name : {"/aa.gif", "/ab.gif", "/ac.gif"}) WriteBytes(pack + name, bomb);
     WriteDefine(pack, "a\r\nb\r\nc");
 
     const ProgramResult counts = Run({"check", "--frame-memory", "100", pack});

@@ -91,20 +91,7 @@ std::string InChild(const std::string& reportFile, const std::function<std::stri
 // The picture of the report: a 4000 x 4000 screen and 12 images of one pixel each. A few
 // hundred bytes on disk, 18 MB for every decoded frame.
 std::string BombGif() {
-    GifPicture picture;
-    picture.width = 4000;
-    picture.height = 4000;
-    picture.globalColors = {{255, 0, 0}, {0, 0, 255}};
-    for (int k = 0; k < 12; ++k) {
-        GifImage image;
-        image.width = 1;
-        image.height = 1;
-        image.left = static_cast<uint16_t>(k);
-        image.pixels = {static_cast<uint8_t>(k % 2)};
-        image.delay = 10;
-        picture.images.push_back(image);
-    }
-    return EncodeGif(picture);
+    return OnePixelFramesGif(4000, 12, 10);
 }
 
 class MemoryTest : public ModelTest {

@@ -73,17 +73,7 @@ TEST(FrameBudgetTest, ThreadsTakingAtOnceNeverPassTheLimit) {
 // A GIF of 100 x 100 and three frames of one pixel: 10,000 bytes of palettised pixels and
 // 1,600 of mask each, plus headers.
 std::string ThreeFrames() {
-    GifPicture picture;
-    picture.width = picture.height = 100;
-    picture.globalColors = {{255, 0, 0}, {0, 0, 255}};
-    for (int k = 0; k < 3; ++k) {
-        GifImage image;
-        image.width = image.height = 1;
-        image.left = static_cast<uint16_t>(k);
-        image.pixels = {static_cast<uint8_t>(k % 2)};
-        picture.images.push_back(image);
-    }
-    return EncodeGif(picture);
+    return OnePixelFramesGif(100, 3);
 }
 
 TRef<TPictureDecoder> DecodeUnder(const std::shared_ptr<TFrameBudget>& budget, const std::string& bytes) {

@@ -236,6 +236,21 @@ GifWriter& GifWriter::Bytes(std::string_view bytes) {
     return *this;
 }
 
+std::string OnePixelFramesGif(uint16_t side, int frames, uint16_t delay) {
+    GifPicture picture;
+    picture.width = picture.height = side;
+    picture.globalColors = {{255, 0, 0}, {0, 0, 255}};
+    for (int k = 0; k < frames; ++k) {
+        GifImage image;
+        image.width = image.height = 1;
+        image.left = static_cast<uint16_t>(k);
+        image.pixels = {static_cast<uint8_t>(k % 2)};
+        image.delay = delay;
+        picture.images.push_back(image);
+    }
+    return EncodeGif(picture);
+}
+
 std::string EncodeGif(const GifPicture& picture) {
     GifWriter w;
     w.Header(picture.version);

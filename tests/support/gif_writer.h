@@ -137,6 +137,10 @@ struct GifPicture {
 // graphic control extension, descriptor, local table and data, then the trailer.
 std::string EncodeGif(const GifPicture& picture);
 
+// A canvas of side x side with `frames` frames of one pixel each, red and blue by turns, the
+// k-th at x = k: a few hundred bytes that decode to side * side bytes a frame.
+std::string OnePixelFramesGif(uint16_t side, int frames, uint16_t delay = 0);
+
 // Writes EncodeGif(picture) to `path`; throws std::runtime_error when it cannot.
 void WriteGifFile(const std::string& path, const GifPicture& picture);
 
