@@ -52,7 +52,7 @@ TEST_F(CheckWindowTest, AFindingChosenSelectsItsSmileAndItsFixIsOneUndoableStep)
     // Smile 2 has "a" again; smile 1 nothing wrong.
     StartOn(editor, MakePack("dup", 3, "a\r\nb\r\nc,a\r\n"));
     TCheckForm& form = *editor.Forms.CheckForm;
-    // An error after Open: the report shows itself, leaving the keys to the main window.
+    // An error after Open: the report shows itself (offscreen, the main window stays active).
     ASSERT_TRUE(form.isVisible());
     EXPECT_TRUE(editor.Window->isActiveWindow());
     const QString duplicate = Q(BuiltinText(2001)).replace("%1", "a").replace("%2", "3").replace("%3", "1");
